@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Every modal interaction of the program goes through this interface: the
+// program shows Qt's dialogs, tests script the answers and record what was asked.
+class Dialogs
+{
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Icon { None, Critical, Question, Exclamation };
+    enum class Answer { Ok, Yes, No };
+    enum class HelpCommand { Context, PartialKey, HelpOnHelp };
+
+    virtual ~Dialogs() = default;
+
+    // A message box; an empty title means the application's title.
+    virtual Answer messageBox(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
+                              const QString& title = {}) = 0;
+    // An input box; Cancel gives the empty text.
+    virtual QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+    // A Save As dialog; nothing when the user cancels.
+    virtual std::optional<QString> saveFileName(const QString& defaultName, const QString& filter) = 0;
+    virtual void beep() = 0;
+    // The hourglass pointer while true.
+    virtual void setBusy(bool busy) = 0;
+    // Opens helpFile at the topic (Context), at its keyword search (PartialKey),
+    // or the page on using help (HelpOnHelp, helpFile empty).
+    virtual void help(const QString& helpFile, HelpCommand command, int topic) = 0;
+    // Ends the program at once, without closing windows or the database.
+    [[noreturn]] virtual void endProgram() = 0;
+};
+
+// Thrown by a test's endProgram in place of ending the process; the event
+// wrappers of the windows stop the handler there.
+struct ProgramEnded
+{
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Right-justifies text in a field of blanks; text as long as the width or
+// longer is returned unchanged, never cut.
+QString PadLeft(const QString& text, int width);
+
+// Replaces every occurrence of find (case-sensitive) by replacement, scanning on
+// after each inserted replacement so that it is never searched again. Rewrites
+// text and returns it. An empty find leaves the text unchanged.
+QString ReplaceAll(QString& text, const QString& find, const QString& replacement);
+
+// Field n (counted from 1) of text split at delimiter; empty when there is no
+// such field, n below 1 included.
+QString NthField(const QString& text, const QString& delimiter, int n);
+
+// The sort key of a catalogue number: its decimal digits in order, the first 20
+// if there are more, otherwise right-justified to 20 with blanks.
+QString CatalogSortKey(const QString& catalogNumber);
