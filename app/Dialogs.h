@@ -9,10 +9,30 @@
 class Dialogs
 {
 public:
-    enum class Buttons { Ok, YesNo };
-    enum class Icon { None, Critical, Question, Exclamation };
-    enum class Answer { Ok, Yes, No };
-    enum class HelpCommand { Context, PartialKey, HelpOnHelp };
+    enum class Buttons
+    {
+        Ok,
+        YesNo
+    };
+    enum class Icon
+    {
+        None,
+        Critical,
+        Question,
+        Exclamation
+    };
+    enum class Answer
+    {
+        Ok,
+        Yes,
+        No
+    };
+    enum class HelpCommand
+    {
+        Context,
+        PartialKey,
+        HelpOnHelp
+    };
 
     virtual ~Dialogs() = default;
 

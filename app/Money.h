@@ -40,8 +40,7 @@ public:
 private:
     constexpr explicit Money(qint64 units)
         : m_units(units)
-    {
-    }
+    {}
 
     qint64 m_units = 0;
 };

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Database.h"
+#include "DbError.h"
+#include "Dialogs.h"
+#include "RegionalSettings.h"
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+// The six lookup tables, numbered as the Maintain menu lists them.
+enum class LookupTable
+{
+    Condition = 1,
+    BoughtFrom,
+    Brand,
+    Series,
+    TagCon,
+    Generation
+};
+
+// The state all windows share, one object for the whole run, handed to each
+// window. Its values keep the names every part of the program knows them by.
+class AppState
+{
+public:
+    AppState(Dialogs& dialogs, RegionalSettings regional)
+        : dialogs(dialogs)
+        , regional(std::move(regional))
+    {}
+
+    Dialogs& dialogs;
+    RegionalSettings regional;
+
+    QString DbPath = QStringLiteral("Plonko.mdb");
+    QString HelpPath = QStringLiteral("Plonko.hlp");
+    std::unique_ptr<Database> CollectionDb;
+    std::unique_ptr<Recordset> ItemSet;
+
+    // the lock retry protocol of every row write
+    bool UpdatePending = false;
+    int LockRetries = 0;
+    // the last dialog was cancelled
+    bool Cancelled = false;
+    // drop-down lists of the item window to refill on its next activation
+    std::array<bool, 6> LookupChanged = {true, true, true, true, true, true};
+    bool& lookupChanged(LookupTable table) { return LookupChanged[int(table) - 1]; }
+    int MaintTable = 1;
+    bool UtilityRunning = false;
+
+    QDate PickedDate;
+    QString DateOrder;
+    QString DateSep;
+
+    int ReportDest = 1;
+
+    // The open database and item recordset; using either before it is open
+    // (or after it was closed) is error 91.
+    Database& db() const
+    {
+        if (!CollectionDb)
+            throw objectNotSet();
+        return *CollectionDb;
+    }
+    Recordset& items() const
+    {
+        if (!ItemSet)
+            throw objectNotSet();
+        return *ItemSet;
+    }
+
+private:
+    static DbError objectNotSet()
+    {
+        return DbError(DbError::ObjectNotSet,
+                       QStringLiteral("Object variable or With block variable not set"));
+    }
+};

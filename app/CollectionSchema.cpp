@@ -1,0 +1,244 @@
+#include "CollectionSchema.h"
+
+#include "Connection.h"
+#include "StringHelpers.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <random>
+
+namespace CollectionSchema {
+namespace {
+
+// Text columns compare without letter case, as collectors expect of names.
+// Yes/no columns hold -1 or 0, money a number of currency units, dates ISO text.
+const char* const kSchema = R"sql(
+CREATE TABLE Plonko (
+    PlonID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Name VARCHAR(80) COLLATE NOCASE,
+    descr VARCHAR(80) COLLATE NOCASE,
+    catnum VARCHAR(30) COLLATE NOCASE,
+    catsort VARCHAR(20) COLLATE NOCASE,
+    wantlist YESNO NOT NULL DEFAULT 0,
+    quantity LONG,
+    toycon LONG,
+    hastag YESNO NOT NULL DEFAULT 0,
+    tagcon LONG,
+    genID LONG,
+    hastush YESNO NOT NULL DEFAULT 0,
+    tushdesc VARCHAR(80) COLLATE NOCASE,
+    serID LONG,
+    braID LONG,
+    Color VARCHAR(50) COLLATE NOCASE,
+    Errors VARCHAR(80) COLLATE NOCASE,
+    issuedate DATE,
+    retiredate DATE,
+    pricepaid CURRENCY,
+    totalpaid CURRENCY,
+    bouID LONG,
+    catvalue CURRENCY,
+    totalval CURRENCY,
+    priceask CURRENCY,
+    totalsales CURRENCY,
+    forsale YESNO NOT NULL DEFAULT 0,
+    PurchaseDate DATE,
+    sold YESNO NOT NULL DEFAULT 0,
+    SoldDate DATE,
+    notes MEMO COLLATE NOCASE,
+    misc1 VARCHAR(50) COLLATE NOCASE,
+    misc2 VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX PlonkoName ON Plonko (Name, descr);
+CREATE INDEX PlonkoDescr ON Plonko (descr);
+CREATE INDEX PlonkoCatalog ON Plonko (catsort, catnum);
+CREATE INDEX PlonkoIssueDate ON Plonko (issuedate);
+CREATE INDEX PlonkoToyCon ON Plonko (toycon);
+CREATE INDEX PlonkoTagCon ON Plonko (tagcon);
+CREATE INDEX PlonkoGen ON Plonko (genID);
+CREATE INDEX PlonkoSer ON Plonko (serID);
+CREATE INDEX PlonkoBra ON Plonko (braID);
+CREATE INDEX PlonkoBou ON Plonko (bouID);
+
+CREATE TABLE condition (ConID INTEGER PRIMARY KEY AUTOINCREMENT, ConDesc VARCHAR(50) COLLATE NOCASE);
+CREATE TABLE tagcon (tagID INTEGER PRIMARY KEY AUTOINCREMENT, tagDesc VARCHAR(50) COLLATE NOCASE);
+CREATE TABLE generation (genID INTEGER PRIMARY KEY AUTOINCREMENT, genDesc VARCHAR(50) COLLATE NOCASE);
+CREATE TABLE series (serID INTEGER PRIMARY KEY AUTOINCREMENT, serDesc VARCHAR(50) COLLATE NOCASE);
+CREATE TABLE brand (braID INTEGER PRIMARY KEY AUTOINCREMENT, braDesc VARCHAR(50) COLLATE NOCASE);
+CREATE TABLE boughtfrom (
+    bouID INTEGER PRIMARY KEY AUTOINCREMENT,
+    bouDesc VARCHAR(50) COLLATE NOCASE,
+    BouPhone VARCHAR(30) COLLATE NOCASE,
+    BouFav YESNO NOT NULL DEFAULT 0,
+    bounotes MEMO COLLATE NOCASE
+);
+CREATE INDEX conditionDesc ON condition (ConDesc);
+CREATE INDEX tagconDesc ON tagcon (tagDesc);
+CREATE INDEX generationDesc ON generation (genDesc);
+CREATE INDEX seriesDesc ON series (serDesc);
+CREATE INDEX brandDesc ON brand (braDesc);
+CREATE INDEX boughtfromDesc ON boughtfrom (bouDesc);
+
+CREATE TABLE RptSpec (
+    SpecID LONG PRIMARY KEY,
+    "Desc" VARCHAR(50) COLLATE NOCASE,
+    fieldname VARCHAR(64) COLLATE NOCASE,
+    datatype LONG,
+    filename VARCHAR(64) COLLATE NOCASE,
+    Linkfield VARCHAR(64) COLLATE NOCASE,
+    defwidth DOUBLE,
+    IsCurrency YESNO NOT NULL DEFAULT 0
+);
+
+INSERT INTO condition (ConDesc) VALUES ('Mint'), ('Near Mint'), ('Excellent'), ('Good'), ('Fair'), ('Poor');
+INSERT INTO tagcon (tagDesc) VALUES ('Mint'), ('Near Mint'), ('Creased'), ('Price Sticker'), ('Torn');
+INSERT INTO generation (genDesc) VALUES ('1st'), ('2nd'), ('3rd'), ('4th'), ('5th');
+INSERT INTO series (serDesc) VALUES ('Birthday Bunch'), ('Garden Friends'), ('Holiday'), ('Ocean Pals'), ('Sports Stars');
+INSERT INTO brand (braDesc) VALUES ('Plonko'), ('Plonko Minis'), ('Plonko Jumbos');
+INSERT INTO boughtfrom (bouDesc, BouPhone, BouFav, bounotes) VALUES
+    ('Corner Toy Shop', '555-0142', -1, 'Sets aside new arrivals on Fridays.'),
+    ('Collector Fair', '', 0, 'Twice a year at the town hall.'),
+    ('Mail Order Club', '555-0199', 0, '');
+)sql";
+
+const char* const kFirstNames[] = {
+    "Amble",  "Biscuit", "Bramble", "Clover", "Dewdrop", "Fennel", "Gus",      "Hazel",   "Juniper",  "Kip",
+    "Lupin",  "Mallow",  "Nutmeg",  "Olive",  "Pebble",  "Quill",  "Rumble",   "Saffron", "Tansy",    "Umber",
+    "Velvet", "Wicket",  "Yarrow",  "Zinnia", "Pimble",  "Tibbet", "Marzipan", "Cobble",  "Sprocket", "Wren"};
+const char* const kAnimals[] = {"Otter", "Badger",  "Hedgehog", "Owl",   "Turtle",  "Fox",
+                                "Lamb",  "Walrus",  "Bat",      "Moose", "Pelican", "Gecko",
+                                "Panda", "Lobster", "Mole",     "Yak",   "Newt",    "Puffin"};
+const char* const kColours[] = {"Brown", "Blue",  "Green",  "Pink",   "Grey",
+                                "White", "Black", "Purple", "Orange", "Tie-dye"};
+const char* const kErrors[] = {"Misspelled tush tag", "Upside-down eyes", "Missing whisker", "Swapped tag",
+                               "Extra stitch"};
+
+// One statement; throws DbError with the engine's message on failure.
+void run(sqlite3* db, const Connection& connection, const char* sql)
+{
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc != SQLITE_OK)
+        connection.fail(rc);
+}
+
+void insertSamples(Connection& connection, int count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    auto chance = [&](int percent) { return pick(100) < percent; };
+    const QList<ColumnInfo>& columns = connection.columns(QStringLiteral("Plonko"));
+    auto column = [&](const char* name) -> const ColumnInfo& {
+        for (const ColumnInfo& c : columns) {
+            if (c.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return c;
+        }
+        throw DbError(DbError::ItemNotFound, QString::fromLatin1(name));
+    };
+    const char* const fields[] = {
+        "Name",     "descr",    "catnum",    "catsort",    "wantlist",  "quantity",     "toycon",
+        "hastag",   "tagcon",   "genID",     "hastush",    "tushdesc",  "serID",        "braID",
+        "Color",    "Errors",   "issuedate", "retiredate", "pricepaid", "totalpaid",    "bouID",
+        "catvalue", "totalval", "priceask",  "totalsales", "forsale",   "PurchaseDate", "sold",
+        "SoldDate", "notes",    "misc1",     "misc2"};
+    QStringList names, places;
+    for (const char* f : fields) {
+        names.append(QString::fromLatin1(f));
+        places.append(QStringLiteral("?"));
+    }
+    Statement insert(connection,
+                     QStringLiteral("INSERT INTO Plonko (%1) VALUES (%2)")
+                         .arg(names.join(QStringLiteral(", ")), places.join(QStringLiteral(", "))));
+    for (int n = 0; n < count; ++n) {
+        const QString first = QString::fromLatin1(kFirstNames[pick(std::size(kFirstNames))]);
+        const QString animal = QString::fromLatin1(kAnimals[pick(std::size(kAnimals))]);
+        const QString colour = QString::fromLatin1(kColours[pick(std::size(kColours))]);
+        const QString catnum = chance(85)
+                                   ? QString::number(1000 + pick(9000))
+                                   : QStringLiteral("%1-%2").arg(10 + pick(90)).arg(QChar('A' + pick(6)));
+        const bool want = chance(10);
+        const bool sold = !want && chance(10);
+        const bool forSale = !want && !sold && chance(12);
+        const qint32 quantity = want ? 1 : 1 + (chance(80) ? 0 : pick(5));
+        const QDate issued = chance(90) ? QDate(1993, 1, 1).addDays(pick(365 * 12)) : QDate();
+        const Value paid =
+            want || chance(90) ? Value(Money::fromUnits(qint64(300 + pick(4700)) * 100)) : Value();
+        const Value value = chance(80) ? Value(Money::fromUnits(qint64(500 + pick(9500)) * 100)) : Value();
+        const Value ask = forSale || sold ? Value(Money::fromUnits(qint64(800 + pick(9000)) * 100)) : Value();
+        auto total = [&](const Value& price) {
+            return isNull(price) ? Value() : Value(*moneyOf(price) * quantity);
+        };
+        auto lookup = [&](int size, int percent) {
+            return chance(percent) ? Value(qint32(1 + pick(size))) : Value();
+        };
+        const Value values[] = {
+            QStringLiteral("%1 the %2").arg(first, animal),
+            QStringLiteral("%1 %2").arg(colour, animal.toLower()),
+            catnum,
+            CatalogSortKey(catnum),
+            want,
+            quantity,
+            lookup(6, 90),
+            !chance(15),
+            lookup(5, 80),
+            lookup(5, 70),
+            !chance(5),
+            chance(60) ? Value(QStringLiteral("Plonko %1").arg(1993 + pick(12))) : Value(QString()),
+            lookup(5, 40),
+            lookup(3, 95),
+            colour,
+            chance(5) ? Value(QString::fromLatin1(kErrors[pick(std::size(kErrors))])) : Value(QString()),
+            issued.isValid() ? Value(issued) : Value(),
+            issued.isValid() && chance(50) ? Value(issued.addDays(200 + pick(900))) : Value(),
+            paid,
+            total(paid),
+            want ? Value() : lookup(3, 85),
+            value,
+            total(value),
+            ask,
+            total(ask),
+            forSale,
+            want ? Value() : Value(QDate(1996, 1, 1).addDays(pick(365 * 10))),
+            sold,
+            sold ? Value(QDate(2000, 1, 1).addDays(pick(365 * 8))) : Value(),
+            chance(20) ? Value(QStringLiteral("Found at a %1 sale.")
+                                   .arg(chance(50) ? QStringLiteral("garage") : QStringLiteral("church")))
+                       : Value(QString()),
+            QString(),
+            QString(),
+        };
+        for (int i = 0; i < int(std::size(values)); ++i)
+            insert.bind(i + 1, values[i], column(fields[i]));
+        insert.step();
+        insert.reset();
+    }
+}
+
+} // namespace
+
+void createCollection(const QString& path, int sampleItems, unsigned seed)
+{
+    if (QFileInfo::exists(path))
+        throw DbError(DbError::CannotOpen,
+                      QStringLiteral("The file '%1' already exists; it is left as it is.").arg(path));
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
+    Connection connection(db, path);
+    if (rc != SQLITE_OK)
+        connection.fail(rc);
+    try {
+        run(db, connection, "BEGIN");
+        run(db, connection, kSchema);
+        insertSamples(connection, sampleItems, seed);
+        run(db, connection, "COMMIT");
+    } catch (...) {
+        connection.close();
+        QFile::remove(path);
+        throw;
+    }
+}
+
+} // namespace CollectionSchema

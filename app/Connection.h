@@ -1,0 +1,107 @@
+#pragma once
+
+#include "DbError.h"
+#include "Value.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+// Inner workings of the store shared by Database and its recordsets; not for
+// use outside the store.
+
+// How a column's values are read and written, from its declared type.
+enum class FieldType
+{
+    Unknown,
+    Long,
+    YesNo,
+    Currency,
+    Date,
+    Double,
+    Text
+};
+
+struct ColumnInfo
+{
+    QString name;
+    FieldType type = FieldType::Unknown;
+    int maxLength = 0; // 0: no limit
+    bool autoNumber = false;
+};
+
+FieldType fieldTypeOf(const char* declaredType);
+
+// A value as the file stores it: null, an integer, a double or UTF-8 text.
+using StoredValue = std::variant<std::monostate, qint64, double, QByteArray>;
+// Converts a value for a column, or throws the DbError of a value that does
+// not suit it (TypeConversion, NumericOverflow, FieldTooSmall).
+StoredValue toStorage(const Value& value, const ColumnInfo& column);
+
+class Connection
+{
+public:
+    explicit Connection(sqlite3* db, QString path);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // The handle, or DbError(ObjectInvalid) once the database was closed.
+    sqlite3* handle() const;
+    void close();
+
+    // Turns the engine's result code into a DbError with its message.
+    [[noreturn]] void fail(int rc, const QString& context = {}) const;
+
+    // The columns of a table, looked up once.
+    const QList<ColumnInfo>& columns(const QString& table);
+    // The key the next row added to table will get; each call reserves one.
+    qint64 reserveKey(const QString& table);
+
+    // Every write (an update or a delete of a row) asks this first, so that a
+    // test can have writes fail as another user's lock would.
+    void failNextWrites(int count, int number);
+    void beforeWrite();
+
+private:
+    sqlite3* m_db;
+    QString m_path;
+    QHash<QString, QList<ColumnInfo>> m_columns;
+    QHash<QString, qint64> m_lastReservedKey;
+    int m_failingWrites = 0;
+    int m_failNumber = 0;
+};
+
+// A prepared statement that is finalised on every path.
+class Statement
+{
+public:
+    Statement(Connection& connection, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, const Value& value, const ColumnInfo& column);
+    void bindKey(int index, qint64 key);
+    // True while a row is there; throws on failure.
+    bool step();
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int i) const;
+    FieldType columnType(int i) const;
+    Value value(int i, FieldType type) const;
+    qint64 int64(int i) const;
+
+private:
+    Connection& m_connection;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+class Recordset;
+std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& jetSql,
+                                         bool readOnly);

@@ -1,0 +1,431 @@
+#include "Database.h"
+
+#include "Connection.h"
+
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace {
+
+// VACUUM INTO, used to compact, came with 3.27.
+constexpr int kOldestSqlite = 3027000;
+
+// Money is stored as a double so that SQL compares it with plain numbers;
+// below 2^51 ten-thousandths every four-decimal amount reads back exactly.
+constexpr qint64 kLargestStoredMoney = qint64(1) << 51;
+
+QString lower(const QString& name)
+{
+    return name.toLower();
+}
+
+void execute(sqlite3* db, const char* sql, const Connection& connection)
+{
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        connection.fail(rc);
+}
+
+} // namespace
+
+FieldType fieldTypeOf(const char* declaredType)
+{
+    if (!declaredType)
+        return FieldType::Unknown;
+    const QString type = QString::fromUtf8(declaredType).toUpper();
+    if (type.contains(QLatin1String("YESNO")) || type == QLatin1String("BIT"))
+        return FieldType::YesNo;
+    if (type.contains(QLatin1String("CURRENCY")) || type.contains(QLatin1String("MONEY")))
+        return FieldType::Currency;
+    if (type.contains(QLatin1String("DATE")))
+        return FieldType::Date;
+    if (type.contains(QLatin1String("INT")) || type.contains(QLatin1String("LONG")) ||
+        type.contains(QLatin1String("COUNTER")))
+        return FieldType::Long;
+    if (type.contains(QLatin1String("DOUB")) || type.contains(QLatin1String("SINGLE")) ||
+        type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA")))
+        return FieldType::Double;
+    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("TEXT")) ||
+        type.contains(QLatin1String("MEMO")) || type.contains(QLatin1String("CLOB")))
+        return FieldType::Text;
+    return FieldType::Unknown;
+}
+
+// ---------------------------------------------------------------- Connection
+
+Connection::Connection(sqlite3* db, QString path)
+    : m_db(db)
+    , m_path(std::move(path))
+{}
+
+Connection::~Connection()
+{
+    close();
+}
+
+sqlite3* Connection::handle() const
+{
+    if (!m_db)
+        throw DbError(DbError::ObjectInvalid, QStringLiteral("Object invalid or no longer set."));
+    return m_db;
+}
+
+void Connection::close()
+{
+    // close_v2 waits for the statements of recordsets still alive to be finalised
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+void Connection::fail(int rc, const QString& context) const
+{
+    QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (!context.isEmpty())
+        message = context + QStringLiteral(": ") + message;
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        throw DbError(DbError::RecordLocked, QStringLiteral("Couldn't update; currently locked."));
+    case SQLITE_FULL:
+        throw DbError(DbError::DiskFull, QStringLiteral("Not enough space on disk."));
+    case SQLITE_IOERR:
+        throw DbError(DbError::DiskError, QStringLiteral("Disk or network error. ") + message);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        throw DbError(DbError::NotADatabase,
+                      QStringLiteral("Unrecognized database format '%1'. ").arg(m_path) + message);
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        throw DbError(DbError::CannotOpen,
+                      QStringLiteral("Couldn't open the file '%1'. ").arg(m_path) + message);
+    case SQLITE_READONLY:
+        throw DbError(DbError::ReadOnlyObject,
+                      QStringLiteral("Cannot update. Database is read-only. ") + message);
+    case SQLITE_CONSTRAINT:
+        throw DbError(DbError::DuplicateKey, QStringLiteral("The table refused the change: ") + message);
+    case SQLITE_ERROR:
+        throw DbError(DbError::SyntaxError, message);
+    default:
+        throw DbError(DbError::EngineFailure, message);
+    }
+}
+
+const QList<ColumnInfo>& Connection::columns(const QString& table)
+{
+    const QString key = lower(table);
+    auto found = m_columns.constFind(key);
+    if (found != m_columns.cend())
+        return *found;
+    QList<ColumnInfo> columns;
+    Statement info(*this, QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)"));
+    info.bind(1, Value(table), ColumnInfo{});
+    while (info.step()) {
+        ColumnInfo column;
+        column.name = textOf(info.value(0, FieldType::Text));
+        const QString declared = textOf(info.value(1, FieldType::Text));
+        column.type = fieldTypeOf(declared.toUtf8().constData());
+        const qsizetype open = declared.indexOf(QLatin1Char('('));
+        if (column.type == FieldType::Text && open > 0)
+            column.maxLength = declared.mid(open + 1).chopped(1).toInt();
+        column.autoNumber =
+            info.int64(2) == 1 && declared.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        columns.append(column);
+    }
+    if (columns.isEmpty())
+        throw DbError(DbError::SyntaxError, QStringLiteral("no such table: %1").arg(table));
+    return *m_columns.insert(key, columns);
+}
+
+qint64 Connection::reserveKey(const QString& table)
+{
+    // The largest key ever given (kept by AUTOINCREMENT) or now present, and
+    // the keys other recordsets reserved but did not store yet.
+    Statement largest(
+        *this, QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0),"
+                              " coalesce((SELECT max(rowid) FROM \"%1\"), 0))")
+                   .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\""))));
+    largest.bind(1, Value(table), ColumnInfo{});
+    largest.step();
+    const QString key = lower(table);
+    const qint64 next = std::max(largest.int64(0), m_lastReservedKey.value(key, 0)) + 1;
+    m_lastReservedKey.insert(key, next);
+    return next;
+}
+
+void Connection::failNextWrites(int count, int number)
+{
+    m_failingWrites = count;
+    m_failNumber = number;
+}
+
+void Connection::beforeWrite()
+{
+    handle();
+    if (m_failingWrites > 0) {
+        --m_failingWrites;
+        throw DbError(m_failNumber, QStringLiteral("Couldn't update; currently locked by another user."));
+    }
+}
+
+// ----------------------------------------------------------------- Statement
+
+Statement::Statement(Connection& connection, const QString& sql)
+    : m_connection(connection)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    const int rc =
+        sqlite3_prepare_v2(connection.handle(), utf8.constData(), int(utf8.size()), &m_stmt, nullptr);
+    if (rc != SQLITE_OK)
+        connection.fail(rc);
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+StoredValue toStorage(const Value& value, const ColumnInfo& column)
+{
+    auto conversionError = [&]() -> StoredValue {
+        throw DbError(DbError::TypeConversion,
+                      QStringLiteral("Data type conversion error in field '%1'.").arg(column.name));
+    };
+    auto overflow = [&]() -> StoredValue {
+        throw DbError(DbError::NumericOverflow,
+                      QStringLiteral("Numeric field overflow in field '%1'.").arg(column.name));
+    };
+    const bool textual = std::holds_alternative<QString>(value) || std::holds_alternative<QDate>(value);
+    if (isNull(value))
+        return column.type == FieldType::YesNo ? StoredValue(qint64(0)) : StoredValue();
+    switch (column.type) {
+    case FieldType::Long:
+        if (const std::optional<qint32> n = longOf(value))
+            return qint64(*n);
+        return textual ? conversionError() : overflow();
+    case FieldType::YesNo:
+        if (textual)
+            return conversionError();
+        return qint64(boolOf(value) ? -1 : 0);
+    case FieldType::Currency: {
+        const std::optional<Money> m = moneyOf(value);
+        if (!m)
+            return textual ? conversionError() : overflow();
+        if (std::abs(m->units()) > kLargestStoredMoney)
+            return overflow();
+        if (m->units() % Money::kScale == 0)
+            return m->units() / Money::kScale;
+        return m->toDouble();
+    }
+    case FieldType::Date: {
+        const std::optional<QDate> d = dateOf(value);
+        if (!d || !d->isValid())
+            return conversionError();
+        return d->toString(Qt::ISODate).toUtf8();
+    }
+    case FieldType::Double:
+        if (const double* d = std::get_if<double>(&value))
+            return *d;
+        if (const std::optional<Money> m = moneyOf(value))
+            return m->toDouble();
+        return conversionError();
+    case FieldType::Text:
+    case FieldType::Unknown:
+        break;
+    }
+    const QString text = textOf(value);
+    if (column.maxLength > 0 && text.size() > column.maxLength)
+        throw DbError(DbError::FieldTooSmall,
+                      QStringLiteral("The field '%1' is too small to accept the amount of data "
+                                     "you attempted to add (at most %2 characters).")
+                          .arg(column.name)
+                          .arg(column.maxLength));
+    return text.toUtf8();
+}
+
+void Statement::bind(int index, const Value& value, const ColumnInfo& column)
+{
+    const StoredValue stored = toStorage(value, column);
+    int rc = SQLITE_OK;
+    if (const qint64* n = std::get_if<qint64>(&stored))
+        rc = sqlite3_bind_int64(m_stmt, index, *n);
+    else if (const double* d = std::get_if<double>(&stored))
+        rc = sqlite3_bind_double(m_stmt, index, *d);
+    else if (const QByteArray* text = std::get_if<QByteArray>(&stored))
+        rc = sqlite3_bind_text(m_stmt, index, text->constData(), int(text->size()), SQLITE_TRANSIENT);
+    else
+        rc = sqlite3_bind_null(m_stmt, index);
+    if (rc != SQLITE_OK)
+        m_connection.fail(rc);
+}
+
+void Statement::bindKey(int index, qint64 key)
+{
+    const int rc = sqlite3_bind_int64(m_stmt, index, key);
+    if (rc != SQLITE_OK)
+        m_connection.fail(rc);
+}
+
+bool Statement::step()
+{
+    m_connection.handle();
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(m_stmt);
+    m_connection.fail(rc);
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+QString Statement::columnName(int i) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+}
+
+FieldType Statement::columnType(int i) const
+{
+    return fieldTypeOf(sqlite3_column_decltype(m_stmt, i));
+}
+
+qint64 Statement::int64(int i) const
+{
+    return sqlite3_column_int64(m_stmt, i);
+}
+
+Value Statement::value(int i, FieldType type) const
+{
+    const int storage = sqlite3_column_type(m_stmt, i);
+    if (storage == SQLITE_NULL)
+        return {};
+    auto text = [&] {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
+                                 sqlite3_column_bytes(m_stmt, i));
+    };
+    const bool number = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
+    switch (type) {
+    case FieldType::Long:
+        if (number) {
+            const double d = sqlite3_column_double(m_stmt, i);
+            if (storage == SQLITE_INTEGER && std::abs(sqlite3_column_int64(m_stmt, i)) <= 0x7fffffff)
+                return qint32(sqlite3_column_int64(m_stmt, i));
+            return longOf(Value(d)) ? Value(*longOf(Value(d))) : Value(d);
+        }
+        break;
+    case FieldType::YesNo:
+        if (number)
+            return sqlite3_column_double(m_stmt, i) != 0;
+        break;
+    case FieldType::Currency:
+        if (storage == SQLITE_INTEGER && std::abs(sqlite3_column_int64(m_stmt, i)) <= kLargestStoredMoney)
+            return Money::fromUnits(sqlite3_column_int64(m_stmt, i) * Money::kScale);
+        if (number) {
+            if (const std::optional<Money> m = Money::fromDouble(sqlite3_column_double(m_stmt, i)))
+                return *m;
+        }
+        break;
+    case FieldType::Date:
+        if (storage == SQLITE_TEXT) {
+            const QDate date = QDate::fromString(text(), Qt::ISODate);
+            if (date.isValid())
+                return date;
+        }
+        break;
+    case FieldType::Double:
+        if (number)
+            return sqlite3_column_double(m_stmt, i);
+        break;
+    case FieldType::Text:
+        return text();
+    case FieldType::Unknown:
+        break;
+    }
+    // A value that does not suit its declared type is given as it is stored.
+    if (storage == SQLITE_INTEGER && std::abs(sqlite3_column_int64(m_stmt, i)) <= 0x7fffffff)
+        return qint32(sqlite3_column_int64(m_stmt, i));
+    if (number)
+        return sqlite3_column_double(m_stmt, i);
+    return text();
+}
+
+// ------------------------------------------------------------------ Database
+
+std::unique_ptr<Database> Database::OpenDatabase(const QString& path)
+{
+    if (sqlite3_libversion_number() < kOldestSqlite)
+        throw DbError(DbError::SqliteTooOld,
+                      QStringLiteral("This program needs SQLite 3.27 or later; this system has %1.")
+                          .arg(QString::fromUtf8(sqlite3_libversion())));
+    const QFileInfo file(path);
+    if (!file.exists())
+        throw DbError(DbError::FileNotFound,
+                      QStringLiteral("Could not find file '%1'.").arg(file.absoluteFilePath()));
+    // SQLite would take an empty file for a new database; this is no collection.
+    if (file.isFile() && file.size() == 0)
+        throw DbError(DbError::NotADatabase,
+                      QStringLiteral("Unrecognized database format '%1'. The file is empty.")
+                          .arg(file.absoluteFilePath()));
+
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    auto connection = std::make_shared<Connection>(db, file.absoluteFilePath());
+    if (rc != SQLITE_OK)
+        connection->fail(rc);
+    // The exclusive lock is taken at once and kept until the file is closed.
+    execute(db, "PRAGMA locking_mode = EXCLUSIVE", *connection);
+    const int locked = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    if ((locked & 0xff) == SQLITE_BUSY || (locked & 0xff) == SQLITE_LOCKED)
+        throw DbError(DbError::FileInUse,
+                      QStringLiteral("Could not use '%1'; file already in use.").arg(path));
+    if (locked != SQLITE_OK)
+        connection->fail(locked);
+    // Reading the schema tells a foreign file from a database.
+    execute(db, "SELECT count(*) FROM sqlite_master", *connection);
+    execute(db, "COMMIT", *connection);
+    execute(db, "PRAGMA journal_mode = DELETE", *connection);
+    execute(db, "PRAGMA synchronous = FULL", *connection);
+    return std::unique_ptr<Database>(new Database(std::move(connection)));
+}
+
+void Database::CompactDatabase(const QString& source, const QString& destination)
+{
+    if (QFileInfo::exists(destination))
+        throw DbError(DbError::CannotOpen, QStringLiteral("The file '%1' already exists.").arg(destination));
+    std::unique_ptr<Database> db = OpenDatabase(source);
+    Statement vacuum(*db->m_connection, QStringLiteral("VACUUM INTO ?1"));
+    vacuum.bind(1, Value(destination), ColumnInfo{});
+    vacuum.step();
+}
+
+Database::Database(std::shared_ptr<Connection> connection)
+    : m_connection(std::move(connection))
+{}
+
+Database::~Database() = default;
+
+std::unique_ptr<Recordset> Database::OpenRecordset(const QString& jetSql, RecordsetType type)
+{
+    return openRecordset(m_connection, jetSql, type == RecordsetType::Snapshot);
+}
+
+void Database::Close()
+{
+    m_connection->close();
+}
+
+void Database::failNextWrites(int count, int number)
+{
+    m_connection->failNextWrites(count, number);
+}

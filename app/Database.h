@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Recordset.h"
+
+#include <QString>
+
+#include <memory>
+
+class Connection;
+
+// The collection database: one SQLite file held exclusively by this program
+// while it is open (another copy or program gets FileInUse), written with full
+// synchronous commits through a rollback journal so that a crash never leaves
+// it damaged. Every failure is thrown as a DbError.
+class Database
+{
+public:
+    enum class RecordsetType
+    {
+        Dynaset = 2,
+        Snapshot = 4
+    };
+
+    // Opens an existing file for exclusive use; a missing, empty or foreign
+    // file is refused and left exactly as it was.
+    static std::unique_ptr<Database> OpenDatabase(const QString& path);
+    // Writes a compacted copy of a closed database file to destination.
+    static void CompactDatabase(const QString& source, const QString& destination);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // A query in Jet SQL: a dynaset can be written, a snapshot only read.
+    std::unique_ptr<Recordset> OpenRecordset(const QString& jetSql, RecordsetType type);
+
+    // Frees read locks. Every statement of the store is reset as soon as its
+    // row is read and the file is held exclusively, so none are ever held.
+    void Idle() {}
+    // Closes the file; recordsets still open then fail with ObjectInvalid.
+    void Close();
+
+    // For tests: the next count row writes fail with the error number given
+    // (a lock conflict, say), as if another user held the row.
+    void failNextWrites(int count, int number);
+
+private:
+    explicit Database(std::shared_ptr<Connection> connection);
+
+    std::shared_ptr<Connection> m_connection;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "AppState.h"
+
+#include <exception>
+
+// The one error handler. Lock conflicts are retried (the user is asked after
+// every hundredth in a row), a cancelled file dialog is noted in Cancelled,
+// every other error shows one message and ends the program.
+void HandleError(AppState& state, int number, const QString& description);
+void HandleError(AppState& state, const DbError& error);
+
+// Error number of a cancelled common dialog.
+constexpr int kDialogCancelled = 32755;
+
+// Runs one step of a procedure under HandleError: when the handler returns,
+// the caller goes on with its next step.
+template <class Step> void underHandler(AppState& state, Step&& step)
+{
+    try {
+        step();
+    } catch (const DbError& error) {
+        HandleError(state, error);
+    } catch (const std::exception& error) {
+        HandleError(state, DbError(DbError::EngineFailure, QString::fromLocal8Bit(error.what())));
+    }
+}
+
+// Writes one row (an Update or a Delete) under the lock retry protocol: a
+// conflict makes the handler set UpdatePending again, and the write is tried
+// again at once.
+template <class Write> void writeWithRetry(AppState& state, Write&& write)
+{
+    state.LockRetries = 0;
+    state.UpdatePending = true;
+    while (state.UpdatePending) {
+        state.UpdatePending = false;
+        underHandler(state, write);
+    }
+}
+
+// Runs a window's event handler: nothing it throws reaches Qt's event loop. A
+// failure the handler did not handle itself goes to HandleError (which ends
+// the program); a test's ending of the program stops the handler there.
+template <class Handler> void runEvent(AppState& state, Handler&& handler)
+{
+    try {
+        underHandler(state, handler);
+    } catch (const ProgramEnded&) {
+    }
+}

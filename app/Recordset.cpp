@@ -1,0 +1,501 @@
+#include "Recordset.h"
+
+#include "Connection.h"
+#include "JetSql.h"
+
+#include <QSet>
+
+#include <vector>
+
+namespace {
+
+QString quotedName(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+[[noreturn]] void noCurrentRecord()
+{
+    throw DbError(DbError::NoCurrentRecord, QStringLiteral("No current record."));
+}
+
+[[noreturn]] void itemNotFound(const QString& name)
+{
+    throw DbError(DbError::ItemNotFound, QStringLiteral("Item '%1' not found in this collection.").arg(name));
+}
+
+// The columns of a result, found by name without regard to letter case.
+class ColumnNames
+{
+public:
+    void read(const Statement& statement)
+    {
+        for (int i = 0; i < statement.columnCount(); ++i) {
+            m_names.append(statement.columnName(i));
+            m_types.append(statement.columnType(i));
+            m_index.insert(m_names.last().toLower(), i); // the first of equal names wins
+        }
+        for (auto it = m_index.begin(); it != m_index.end(); ++it)
+            it.value() = m_names.indexOf(m_names[it.value()]);
+    }
+    int indexOf(const QString& name) const { return m_index.value(name.toLower(), -1); }
+    int size() const { return int(m_names.size()); }
+    const QString& name(int i) const { return m_names[i]; }
+    FieldType type(int i) const { return m_types[i]; }
+
+private:
+    QStringList m_names;
+    QList<FieldType> m_types;
+    QHash<QString, int> m_index;
+};
+
+std::vector<Value> readRow(const Statement& statement, const ColumnNames& columns)
+{
+    std::vector<Value> row;
+    row.reserve(columns.size());
+    for (int i = 0; i < columns.size(); ++i)
+        row.push_back(statement.value(i, columns.type(i)));
+    return row;
+}
+
+// A recordset over one table: the keys (rowids) of its rows in order, each row
+// read when it becomes current.
+class KeyedRecordset final : public Recordset
+{
+public:
+    KeyedRecordset(std::shared_ptr<Connection> connection, const JetSql::Select& select, bool readOnly)
+        : m_connection(std::move(connection))
+        , m_select(select)
+        , m_readOnly(readOnly)
+        , m_rowStatement(*m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
+                                            .arg(select.columns, quotedName(select.table)))
+    {
+        m_columns.read(m_rowStatement);
+        loadKeys();
+        m_position = m_keys.empty() ? -1 : 0;
+    }
+
+    long RecordCount() const override { return long(m_keys.size()); }
+    bool AtBOF() const override { return m_keys.empty() || (m_position < 0 && !m_onDeleted); }
+    bool AtEOF() const override { return m_keys.empty() || (m_position >= size() && !m_onDeleted); }
+
+    void MoveFirst() override { moveTo(0); }
+    void MoveLast() override { moveTo(size() - 1); }
+
+    void MoveNext() override
+    {
+        alive();
+        if (m_onDeleted) {
+            // the position already names the row after the deleted one
+            leaveRow(m_position);
+            return;
+        }
+        if (m_position >= size())
+            noCurrentRecord();
+        leaveRow(m_position + 1);
+    }
+
+    void MovePrevious() override
+    {
+        alive();
+        if (!m_onDeleted && m_position < 0)
+            noCurrentRecord();
+        leaveRow(m_position - 1);
+    }
+
+    void AddNew() override
+    {
+        writable();
+        m_mode = Mode::Adding;
+        m_buffer.assign(m_columns.size(), Value());
+        m_assigned.assign(m_columns.size(), false);
+        m_newKey = m_connection->reserveKey(m_select.table);
+        for (const ColumnInfo& column : m_connection->columns(m_select.table)) {
+            const int i = m_columns.indexOf(column.name);
+            if (column.autoNumber && i >= 0)
+                m_buffer[i] = qint32(m_newKey);
+        }
+    }
+
+    void Edit() override
+    {
+        writable();
+        m_buffer = currentRow();
+        m_original = m_buffer;
+        m_assigned.assign(m_columns.size(), false);
+        m_mode = Mode::Editing;
+    }
+
+    void Update() override
+    {
+        alive();
+        if (m_mode == Mode::None)
+            throw DbError(DbError::UpdateWithoutEdit,
+                          QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        m_connection->beforeWrite();
+        if (m_mode == Mode::Adding)
+            insertRow();
+        else
+            updateRow();
+        m_mode = Mode::None;
+    }
+
+    void Delete() override
+    {
+        writable();
+        currentRow();
+        m_connection->beforeWrite();
+        Statement remove(*m_connection,
+                         QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quotedName(m_select.table)));
+        remove.bindKey(1, m_keys[m_position]);
+        remove.step();
+        m_keys.erase(m_keys.begin() + m_position);
+        m_onDeleted = true;
+        m_row.clear();
+        m_mode = Mode::None;
+    }
+
+    void Close() override { m_closed = true; }
+
+    Value Fields(const QString& name) const override
+    {
+        const int i = m_columns.indexOf(name);
+        if (i < 0)
+            itemNotFound(name);
+        if (m_mode != Mode::None)
+            return m_buffer[i];
+        return currentRow()[i];
+    }
+
+    void SetField(const QString& name, const Value& value) override
+    {
+        alive();
+        const int i = m_columns.indexOf(name);
+        if (i < 0)
+            itemNotFound(name);
+        if (m_mode == Mode::None)
+            throw DbError(DbError::UpdateWithoutEdit,
+                          QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        const ColumnInfo& column = tableColumn(m_columns.name(i));
+        if (column.autoNumber)
+            throw DbError(DbError::ReadOnlyObject,
+                          QStringLiteral("Field '%1' cannot be updated.").arg(column.name));
+        toStorage(value, column); // a value that does not suit the field is refused now, not at Update
+        m_buffer[i] = value;
+        m_assigned[i] = true;
+    }
+
+    void FindFirst(const QString& criteria) override
+    {
+        alive();
+        Statement matches(*m_connection,
+                          QStringLiteral("SELECT rowid FROM %1 WHERE %2")
+                              .arg(quotedName(m_select.table), JetSql::translateExpression(criteria)));
+        QSet<qint64> found;
+        while (matches.step())
+            found.insert(matches.int64(0));
+        m_noMatch = true;
+        for (qsizetype i = 0; i < size() && !found.isEmpty(); ++i) {
+            if (found.contains(m_keys[i])) {
+                m_noMatch = false;
+                leaveRow(i);
+                return;
+            }
+        }
+    }
+
+private:
+    enum class Mode
+    {
+        None,
+        Adding,
+        Editing
+    };
+
+    qsizetype size() const { return qsizetype(m_keys.size()); }
+
+    void alive() const
+    {
+        m_connection->handle();
+        if (m_closed)
+            throw DbError(DbError::ObjectInvalid, QStringLiteral("Object invalid or no longer set."));
+    }
+
+    void writable() const
+    {
+        alive();
+        if (m_readOnly)
+            throw DbError(DbError::ReadOnlyObject,
+                          QStringLiteral("Cannot update. Database or object is read-only."));
+    }
+
+    const ColumnInfo& tableColumn(const QString& name) const
+    {
+        for (const ColumnInfo& column : m_connection->columns(m_select.table)) {
+            if (column.name.compare(name, Qt::CaseInsensitive) == 0)
+                return column;
+        }
+        throw DbError(DbError::ReadOnlyObject, QStringLiteral("Field '%1' cannot be updated.").arg(name));
+    }
+
+    void loadKeys()
+    {
+        JetSql::Select keys = m_select;
+        keys.columns = QStringLiteral("rowid");
+        Statement statement(*m_connection, keys.sql());
+        m_keys.clear();
+        while (statement.step())
+            m_keys.push_back(statement.int64(0));
+    }
+
+    void moveTo(qsizetype position)
+    {
+        alive();
+        if (m_keys.empty())
+            noCurrentRecord();
+        leaveRow(position);
+    }
+
+    // Every move ends a pending AddNew or Edit, as it does in any dynaset.
+    void leaveRow(qsizetype position)
+    {
+        m_position = std::clamp<qsizetype>(position, -1, size());
+        m_onDeleted = false;
+        m_mode = Mode::None;
+        m_row.clear();
+    }
+
+    const std::vector<Value>& currentRow() const
+    {
+        alive();
+        if (m_onDeleted)
+            throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
+        if (m_position < 0 || m_position >= size())
+            noCurrentRecord();
+        if (m_row.empty()) {
+            m_row = fetch(m_keys[m_position]);
+            if (m_row.empty())
+                throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
+        }
+        return m_row;
+    }
+
+    // The row of a key as stored now; empty when it is gone.
+    std::vector<Value> fetch(qint64 key) const
+    {
+        m_rowStatement.reset();
+        m_rowStatement.bindKey(1, key);
+        std::vector<Value> row;
+        if (m_rowStatement.step())
+            row = readRow(m_rowStatement, m_columns);
+        m_rowStatement.reset();
+        return row;
+    }
+
+    void insertRow()
+    {
+        QStringList names;
+        QList<int> assigned;
+        for (int i = 0; i < m_columns.size(); ++i) {
+            if (m_assigned[i]) {
+                names.append(quotedName(tableColumn(m_columns.name(i)).name));
+                assigned.append(i);
+            }
+        }
+        QString key;
+        for (const ColumnInfo& column : m_connection->columns(m_select.table)) {
+            if (column.autoNumber)
+                key = column.name;
+        }
+        QStringList places;
+        for (int p = 1; p <= names.size(); ++p)
+            places.append(QStringLiteral("?%1").arg(p));
+        QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quotedName(m_select.table));
+        if (!key.isEmpty()) {
+            names.prepend(quotedName(key));
+            places.prepend(QStringLiteral("?%1").arg(names.size()));
+        }
+        Statement insert(*m_connection,
+                         names.isEmpty()
+                             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_select.table))
+                             : sql.arg(names.join(QStringLiteral(", ")), places.join(QStringLiteral(", "))));
+        for (int p = 0; p < assigned.size(); ++p)
+            insert.bind(p + 1, m_buffer[assigned[p]], tableColumn(m_columns.name(assigned[p])));
+        if (!key.isEmpty())
+            insert.bindKey(int(names.size()), m_newKey);
+        insert.step();
+
+        // the new row takes its place in the order; the position stays on the row it was on
+        const bool onRow = m_position >= 0 && m_position < size();
+        const qint64 current = onRow ? m_keys[m_position] : 0;
+        const bool atEnd = m_position >= size();
+        loadKeys();
+        if (onRow)
+            m_position = std::find(m_keys.begin(), m_keys.end(), current) - m_keys.begin();
+        else
+            m_position = atEnd ? size() : -1;
+        m_row.clear();
+    }
+
+    void updateRow()
+    {
+        const qint64 key = m_keys[m_position];
+        // optimistic locking: refuse to overwrite what another recordset stored meanwhile
+        const std::vector<Value> stored = fetch(key);
+        if (stored.empty())
+            throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
+        if (stored != m_original)
+            throw DbError(
+                DbError::RecordChanged,
+                QStringLiteral("The record was changed by another window since you started editing it."));
+        QStringList sets;
+        QList<int> assigned;
+        for (int i = 0; i < m_columns.size(); ++i) {
+            if (m_assigned[i]) {
+                assigned.append(i);
+                sets.append(QStringLiteral("%1 = ?%2")
+                                .arg(quotedName(tableColumn(m_columns.name(i)).name))
+                                .arg(assigned.size()));
+            }
+        }
+        if (!sets.isEmpty()) {
+            Statement update(*m_connection,
+                             QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                                 .arg(quotedName(m_select.table), sets.join(QStringLiteral(", ")))
+                                 .arg(assigned.size() + 1));
+            for (int p = 0; p < assigned.size(); ++p)
+                update.bind(p + 1, m_buffer[assigned[p]], tableColumn(m_columns.name(assigned[p])));
+            update.bindKey(int(assigned.size()) + 1, key);
+            update.step();
+        }
+        m_row.clear();
+    }
+
+    std::shared_ptr<Connection> m_connection;
+    JetSql::Select m_select;
+    bool m_readOnly;
+    mutable Statement m_rowStatement;
+    ColumnNames m_columns;
+    std::vector<qint64> m_keys;
+    qsizetype m_position = -1;
+    bool m_onDeleted = false;
+    bool m_closed = false;
+    mutable std::vector<Value> m_row;
+    Mode m_mode = Mode::None;
+    std::vector<Value> m_buffer;
+    std::vector<Value> m_original;
+    std::vector<bool> m_assigned;
+    qint64 m_newKey = 0;
+};
+
+// A read-only query over joined tables, read forwards one row at a time.
+class ForwardRecordset final : public Recordset
+{
+public:
+    ForwardRecordset(std::shared_ptr<Connection> connection, const QString& sql)
+        : m_connection(std::move(connection))
+        , m_statement(*m_connection, sql)
+    {
+        m_columns.read(m_statement);
+        MoveFirst();
+    }
+
+    long RecordCount() const override { return m_seen; }
+    bool AtBOF() const override { return m_seen == 0; }
+    bool AtEOF() const override { return m_atEnd; }
+
+    void MoveFirst() override
+    {
+        alive();
+        m_statement.reset();
+        m_seen = 0;
+        m_atEnd = false;
+        step();
+    }
+
+    void MoveNext() override
+    {
+        alive();
+        if (m_atEnd)
+            noCurrentRecord();
+        step();
+    }
+
+    void MoveLast() override { notSupported(); }
+    void MovePrevious() override { notSupported(); }
+    void AddNew() override { readOnly(); }
+    void Edit() override { readOnly(); }
+    void Update() override { readOnly(); }
+    void Delete() override { readOnly(); }
+    void FindFirst(const QString&) override { notSupported(); }
+    void SetField(const QString&, const Value&) override { readOnly(); }
+
+    void Close() override
+    {
+        m_closed = true;
+        m_statement.reset();
+    }
+
+    Value Fields(const QString& name) const override
+    {
+        alive();
+        const int i = m_columns.indexOf(name);
+        if (i < 0)
+            itemNotFound(name);
+        if (m_atEnd)
+            noCurrentRecord();
+        return m_row[i];
+    }
+
+private:
+    void alive() const
+    {
+        m_connection->handle();
+        if (m_closed)
+            throw DbError(DbError::ObjectInvalid, QStringLiteral("Object invalid or no longer set."));
+    }
+
+    void step()
+    {
+        m_atEnd = !m_statement.step();
+        if (m_atEnd) {
+            m_row.clear();
+            m_statement.reset();
+        } else {
+            m_row = readRow(m_statement, m_columns);
+            ++m_seen;
+        }
+    }
+
+    [[noreturn]] static void notSupported()
+    {
+        throw DbError(DbError::NotSupported,
+                      QStringLiteral("Operation is not supported for this type of object."));
+    }
+
+    [[noreturn]] static void readOnly()
+    {
+        throw DbError(DbError::ReadOnlyObject,
+                      QStringLiteral("Cannot update. Database or object is read-only."));
+    }
+
+    std::shared_ptr<Connection> m_connection;
+    Statement m_statement;
+    ColumnNames m_columns;
+    std::vector<Value> m_row;
+    long m_seen = 0;
+    bool m_atEnd = true;
+    bool m_closed = false;
+};
+
+} // namespace
+
+std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& jetSql,
+                                         bool readOnly)
+{
+    const JetSql::Select select = JetSql::translateSelect(jetSql);
+    if (select.table.isEmpty())
+        return std::make_unique<ForwardRecordset>(connection, select.sql());
+    return std::make_unique<KeyedRecordset>(connection, select, readOnly);
+}

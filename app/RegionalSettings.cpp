@@ -1,0 +1,445 @@
+#include "RegionalSettings.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// How numbers are written in a locale, as far as the numeric test reads them.
+struct Notation
+{
+    QStringList currencySymbols;
+    QStringList negativeSigns;
+    QStringList positiveSigns;
+    QStringList groupSeparators;
+    QString decimalPoint;
+    QStringList exponentMarks;
+    qsizetype primaryGroup = 3;
+    qsizetype secondaryGroup = 3;
+    qsizetype longestLeadingGroup = 3;
+};
+
+// A number as written: its digits, how many of them follow the decimal
+// separator, and the power of ten written after them.
+struct Decimal
+{
+    bool negative = false;
+    QByteArray digits;
+    qsizetype fractionDigits = 0;
+    qint64 exponent = 0;
+};
+
+// Far beyond the range of a double and of money either way, and small enough
+// to keep the arithmetic on it safe.
+constexpr qint64 kExponentLimit = 100000;
+
+// Bidirectional marks around signs and symbols (ar_EG, fa_IR) are invisible;
+// they are read past, in the text as in the locale's own signs and symbols.
+QString withoutFormatMarks(QString text)
+{
+    text.removeIf([](QChar c) { return c.category() == QChar::Other_Format; });
+    return text;
+}
+
+// Longest first, so that a text is matched by the longest option it begins with.
+QStringList longestFirst(QStringList texts)
+{
+    for (QString& text : texts)
+        text = withoutFormatMarks(text);
+    texts.removeAll(QString());
+    texts.removeDuplicates();
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    return texts;
+}
+
+Notation notationOf(const QLocale& locale)
+{
+    Notation n;
+    const QString symbol = locale.currencySymbol(QLocale::CurrencySymbol);
+    const QString isoCode = locale.currencySymbol(QLocale::CurrencyIsoCode);
+    // The compatibility forms let the fullwidth yen sign be typed as the common one.
+    n.currencySymbols = longestFirst({symbol, isoCode, symbol.normalized(QString::NormalizationForm_KC)});
+    n.negativeSigns = longestFirst({locale.negativeSign(), u"-"_s, u"\u2212"_s});
+    n.positiveSigns = longestFirst({locale.positiveSign(), u"+"_s});
+    n.decimalPoint = locale.decimalPoint();
+    n.exponentMarks = longestFirst({locale.exponential(), u"e"_s});
+
+    const QString group = locale.groupSeparator();
+    if (group == u" " || group == u"\u00a0" || group == u"\u202f")
+        n.groupSeparators = {u" "_s, u"\u00a0"_s, u"\u202f"_s};
+    else if (group == u"\u2019")
+        n.groupSeparators = {group, u"'"_s};
+    else
+        n.groupSeparators = {group};
+
+    // The group sizes are read off the locale's own grouping of long numbers:
+    // three everywhere but in Indian grouping (3, then 2). Where a locale groups
+    // only from five or more digits on, Qt 6.4 merges a short leading group into
+    // the next (es_ES "1234.567", ee_GH "12345,678"); what the locale writes must
+    // read back.
+    QLocale grouped = locale;
+    grouped.setNumberOptions(QLocale::DefaultNumberOptions);
+    const QStringList groups = grouped.toString(Q_INT64_C(1234567890123456789)).split(group);
+    if (groups.size() >= 3) {
+        n.primaryGroup = groups.last().size();
+        n.secondaryGroup = groups.at(groups.size() - 2).size();
+        const qsizetype shortLead = grouped.toString(Q_INT64_C(12345678901234567)).indexOf(group);
+        n.longestLeadingGroup = std::max({n.secondaryGroup, groups.first().size(), shortLead});
+    }
+    return n;
+}
+
+bool take(QStringView& text, const QStringList& options, bool atEnd)
+{
+    for (const QString& option : options) {
+        if (atEnd ? text.endsWith(option) : text.startsWith(option)) {
+            text = (atEnd ? text.chopped(option.size()) : text.sliced(option.size())).trimmed();
+            return true;
+        }
+    }
+    return false;
+}
+
+qsizetype matchAt(QStringView text, const QStringList& options, Qt::CaseSensitivity cs = Qt::CaseSensitive)
+{
+    for (const QString& option : options) {
+        if (text.startsWith(option, cs))
+            return option.size();
+    }
+    return 0;
+}
+
+bool isGroupingValid(const QList<qsizetype>& groups, const Notation& n)
+{
+    if (groups.size() == 1)
+        return true;
+    if (groups.first() < 1 || groups.first() > n.longestLeadingGroup || groups.last() != n.primaryGroup)
+        return false;
+    return std::all_of(groups.begin() + 1, groups.end() - 1,
+                       [&n](qsizetype size) { return size == n.secondaryGroup; });
+}
+
+// The number, without the sign, symbol and parentheses around it.
+std::optional<Decimal> parseUnsigned(QStringView text, const Notation& n)
+{
+    Decimal d;
+    qsizetype i = 0;
+    auto readDigits = [&text, &i, &d] {
+        qsizetype count = 0;
+        for (; i < text.size() && text[i].isDigit(); ++i, ++count)
+            d.digits += char('0' + text[i].digitValue());
+        return count;
+    };
+
+    QList<qsizetype> groups{readDigits()};
+    while (groups.last() > 0) {
+        const qsizetype separator = matchAt(text.sliced(i), n.groupSeparators);
+        if (separator == 0)
+            break;
+        i += separator;
+        groups.append(readDigits());
+    }
+    if (!isGroupingValid(groups, n))
+        return std::nullopt;
+    if (text.sliced(i).startsWith(n.decimalPoint)) {
+        i += n.decimalPoint.size();
+        d.fractionDigits = readDigits();
+    }
+    if (d.digits.isEmpty())
+        return std::nullopt;
+
+    if (const qsizetype mark = matchAt(text.sliced(i), n.exponentMarks, Qt::CaseInsensitive)) {
+        i += mark;
+        bool negativeExponent = false;
+        if (const qsizetype sign = matchAt(text.sliced(i), n.negativeSigns)) {
+            negativeExponent = true;
+            i += sign;
+        } else {
+            i += matchAt(text.sliced(i), n.positiveSigns);
+        }
+        const qsizetype start = i;
+        for (; i < text.size() && text[i].isDigit(); ++i)
+            d.exponent = std::min(d.exponent * 10 + text[i].digitValue(), kExponentLimit);
+        if (i == start)
+            return std::nullopt;
+        if (negativeExponent)
+            d.exponent = -d.exponent;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    return d;
+}
+
+// The grammar of the numeric test: surrounding white space; a sign in front or
+// behind, or parentheses for a negative; the currency symbol in front or behind,
+// with or without a space; in between, the number.
+std::optional<Decimal> parseDecimal(const QString& text, const QLocale& locale)
+{
+    const Notation n = notationOf(locale);
+    const QString unmarked = withoutFormatMarks(text);
+    QStringView rest = QStringView(unmarked).trimmed();
+    bool parenthesis[2] = {};
+    bool hasSign = false;
+    bool hasSymbol = false;
+    bool negative = false;
+    for (const bool atEnd : {false, true}) {
+        const QStringList bracket{atEnd ? u")"_s : u"("_s};
+        for (bool progress = true; progress;) {
+            progress = true;
+            if (!parenthesis[atEnd] && take(rest, bracket, atEnd))
+                parenthesis[atEnd] = true;
+            else if (!hasSign && take(rest, n.negativeSigns, atEnd))
+                hasSign = negative = true;
+            else if (!hasSign && take(rest, n.positiveSigns, atEnd))
+                hasSign = true;
+            else if (!hasSymbol && take(rest, n.currencySymbols, atEnd))
+                hasSymbol = true;
+            else
+                progress = false;
+        }
+    }
+    if (parenthesis[0] != parenthesis[1] || (parenthesis[0] && hasSign))
+        return std::nullopt;
+    auto decimal = parseUnsigned(rest, n);
+    if (decimal)
+        decimal->negative = negative || parenthesis[0];
+    return decimal;
+}
+
+int currencyDigits(const QLocale& locale)
+{
+    // Qt keeps a currency's number of decimals to itself, but uses it when no
+    // precision is given; an amount with a fraction shows it. A symbol of our own
+    // keeps a full stop in the locale's symbol from passing for the separator.
+    const QString sample = locale.toCurrencyString(1.5, u"X"_s);
+    const QString point = locale.decimalPoint();
+    const qsizetype start = sample.indexOf(point);
+    if (start < 0)
+        return 0;
+    int digits = 0;
+    for (qsizetype i = start + point.size(); i < sample.size() && sample[i].isDigit(); ++i)
+        ++digits;
+    return std::min(digits, 4);
+}
+
+qint64 powerOfTen(int exponent)
+{
+    qint64 result = 1;
+    while (exponent-- > 0)
+        result *= 10;
+    return result;
+}
+
+// Qt reads two-digit years into the 1900s; ours are recent years.
+int recentYear(int twoDigitYear)
+{
+    return twoDigitYear < 30 ? 2000 + twoDigitYear : 1900 + twoDigitYear;
+}
+
+QString widenTwoDigitYear(const QString& pattern)
+{
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < pattern.size();) {
+        qsizetype run = 1;
+        if (pattern[i] == u'\'')
+            quoted = !quoted;
+        else if (!quoted && pattern[i] == u'y')
+            while (i + run < pattern.size() && pattern[i + run] == u'y')
+                ++run;
+        result += run == 2 ? u"yyyy"_s : pattern.mid(i, run);
+        i += run;
+    }
+    return result;
+}
+
+// The letters d, M and y in the order the pattern writes day, month and year.
+QString fieldOrder(const QString& pattern)
+{
+    QString order;
+    bool quoted = false;
+    for (const QChar c : pattern) {
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && (c == u'd' || c == u'M' || c == u'y') && !order.contains(c))
+            order += c;
+    }
+    return order;
+}
+
+// Three numbers in the given order, each pair separated by blanks, one of
+// "/", "." and "-", or both.
+std::optional<QDate> numericDate(QStringView text, const QString& order)
+{
+    if (order.size() != 3)
+        return std::nullopt;
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    qsizetype i = 0;
+    auto skipBlanks = [&text, &i] {
+        while (i < text.size() && text[i].isSpace())
+            ++i;
+    };
+    for (int field = 0; field < 3; ++field) {
+        if (field > 0) {
+            const qsizetype separatorStart = i;
+            skipBlanks();
+            if (i < text.size() && (text[i] == u'/' || text[i] == u'.' || text[i] == u'-'))
+                ++i;
+            skipBlanks();
+            if (i == separatorStart)
+                return std::nullopt;
+        }
+        const qsizetype start = i;
+        int value = 0;
+        for (; i < text.size() && text[i].isDigit() && i - start < 4; ++i)
+            value = value * 10 + text[i].digitValue();
+        const qsizetype length = i - start;
+        if (length == 0)
+            return std::nullopt;
+        if (order[field] == u'y') {
+            year = length <= 2 ? recentYear(value) : value;
+        } else if (length > 2) {
+            return std::nullopt;
+        } else if (order[field] == u'd') {
+            day = value;
+        } else {
+            month = value;
+        }
+    }
+    const QDate date(year, month, day);
+    if (i != text.size() || !date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+} // namespace
+
+RegionalSettings::RegionalSettings(const QLocale& locale)
+    : m_locale(locale)
+    , m_shortDateFormat(widenTwoDigitYear(locale.dateFormat(QLocale::ShortFormat)))
+{}
+
+std::optional<double> RegionalSettings::toNumber(const QString& text) const
+{
+    const std::optional<Decimal> decimal = parseDecimal(text, m_locale);
+    if (!decimal)
+        return std::nullopt;
+    // Written out in C notation, the digits convert with a single rounding.
+    const QByteArray c =
+        decimal->digits + 'e' + QByteArray::number(decimal->exponent - decimal->fractionDigits);
+    double value = 0;
+    const auto [end, error] = std::from_chars(c.data(), c.data() + c.size(), value);
+    if (error != std::errc() || end != c.data() + c.size())
+        return std::nullopt;
+    // No negative zero: it would show as a negative amount.
+    return decimal->negative && value != 0 ? -value : value;
+}
+
+std::optional<Money> RegionalSettings::toMoney(const QString& text) const
+{
+    const std::optional<Decimal> decimal = parseDecimal(text, m_locale);
+    if (!decimal)
+        return std::nullopt;
+    QByteArray digits = decimal->digits;
+    while (digits.startsWith('0'))
+        digits.remove(0, 1);
+    // The number of digits to drop (or, when negative, zeros to add) to count
+    // ten-thousandths.
+    const qint64 drop = decimal->fractionDigits - decimal->exponent - 4;
+    bool roundUp = false;
+    if (drop > 0) {
+        if (drop <= digits.size()) {
+            const QByteArray dropped = digits.right(drop);
+            digits.chop(drop);
+            const bool beyondHalf = dropped.mid(1).count('0') != dropped.size() - 1;
+            const bool odd = !digits.isEmpty() && (digits.back() - '0') % 2 == 1;
+            roundUp = dropped[0] > '5' || (dropped[0] == '5' && (beyondHalf || odd));
+        } else {
+            digits.clear();
+        }
+    } else if (!digits.isEmpty()) {
+        // A magnitude of twenty digits or more is beyond the range anyway.
+        if (digits.size() - drop > 19)
+            return std::nullopt;
+        digits.append(QByteArray(-drop, '0'));
+    }
+    if (digits.size() > 19)
+        return std::nullopt;
+    quint64 magnitude = digits.isEmpty() ? 0 : digits.toULongLong();
+    magnitude += roundUp ? 1 : 0;
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (decimal->negative ? 1 : 0);
+    if (magnitude > limit)
+        return std::nullopt;
+    return Money::fromUnits(decimal->negative ? qint64(0 - magnitude) : qint64(magnitude));
+}
+
+QString RegionalSettings::formatCurrency(Money amount) const
+{
+    const int digits = currencyDigits(m_locale);
+    const qint64 units = amount.roundedTo(digits).units();
+    // Qt formats currency from a double, which holds every cent only up to
+    // about 4.5e13; so the exact digits take the place of the number in Qt's
+    // currency text for one unit of the same sign.
+    const QString one = m_locale.toString(1.0, 'f', digits);
+    QString text = m_locale.toCurrencyString(units < 0 ? -1.0 : 1.0, QString(), digits);
+    QString number = m_locale.toString(qAbs(units / Money::kScale));
+    if (digits > 0) {
+        // The fraction as "0.05" in the locale's digits, less its leading zero.
+        const qint64 fraction = qAbs(units % Money::kScale) / powerOfTen(4 - digits);
+        number += m_locale.toString(double(fraction) / double(powerOfTen(digits)), 'f', digits)
+                      .mid(m_locale.zeroDigit().size());
+    }
+    return text.replace(text.indexOf(one), one.size(), number);
+}
+
+QString RegionalSettings::formatCurrency(double amount) const
+{
+    // Through Money, a product computed in double loses its binary noise at the
+    // fourth decimal and then rounds as a stored amount does, with no negative
+    // zero; only what money cannot hold is left to Qt.
+    if (const std::optional<Money> money = Money::fromDouble(amount))
+        return formatCurrency(*money);
+    return m_locale.toCurrencyString(amount, QString(), currencyDigits(m_locale));
+}
+
+QString RegionalSettings::formatShortDate(const QDate& date) const
+{
+    return m_locale.toString(date, m_shortDateFormat);
+}
+
+std::optional<QDate> RegionalSettings::toDate(const QString& text) const
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    const QString pattern = m_locale.dateFormat(QLocale::ShortFormat);
+    if (const std::optional<QDate> date = numericDate(trimmed, fieldOrder(pattern)))
+        return date;
+    QDate date = m_locale.toDate(trimmed, m_shortDateFormat);
+    if (!date.isValid() && pattern != m_shortDateFormat) {
+        date = m_locale.toDate(trimmed, pattern);
+        if (date.isValid())
+            date = QDate(recentYear(date.year() % 100), date.month(), date.day());
+    }
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString RegionalSettings::monthName(int month) const
+{
+    return m_locale.standaloneMonthName(month, QLocale::LongFormat);
+}
+
+QString RegionalSettings::dayName(int dayOfWeek) const
+{
+    return m_locale.dayName(dayOfWeek, QLocale::ShortFormat);
+}

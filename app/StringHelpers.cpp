@@ -1,0 +1,52 @@
+#include "StringHelpers.h"
+
+QString PadLeft(const QString& text, int width)
+{
+    if (text.size() >= width)
+        return text;
+    return QString(width - text.size(), QLatin1Char(' ')) + text;
+}
+
+QString ReplaceAll(QString& text, const QString& find, const QString& replacement)
+{
+    // QString::replace resumes after each inserted replacement, as required; an
+    // empty find would insert the replacement between every two characters.
+    if (!find.isEmpty())
+        text.replace(find, replacement, Qt::CaseSensitive);
+    return text;
+}
+
+QString NthField(const QString& text, const QString& delimiter, int n)
+{
+    if (n == 1) {
+        const qsizetype end = text.indexOf(delimiter);
+        return end < 0 ? text : text.left(end);
+    }
+    if (n < 1)
+        return QString();
+    // Each search resumes one character after the previous occurrence and the
+    // field starts one character after it: the delimiter is one character wide
+    // for every caller, and a longer one leaves its tail in the field.
+    qsizetype occurrence = -1;
+    for (int i = 1; i < n; ++i) {
+        occurrence = text.indexOf(delimiter, occurrence + 1);
+        if (occurrence < 0)
+            return QString();
+    }
+    const qsizetype start = occurrence + 1;
+    const qsizetype next = text.indexOf(delimiter, start);
+    return text.mid(start, (next < 0 ? text.size() : next) - start);
+}
+
+QString CatalogSortKey(const QString& catalogNumber)
+{
+    constexpr int kWidth = 20;
+    QString digits;
+    for (const QChar c : catalogNumber) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits += c;
+    }
+    if (digits.size() > kWidth)
+        return digits.left(kWidth);
+    return PadLeft(digits, kWidth);
+}

@@ -1,0 +1,99 @@
+#include "Value.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+std::optional<qint32> longFromDouble(double d)
+{
+    const double rounded = std::nearbyint(d); // the default rounding mode: halves to even
+    if (!(rounded >= std::numeric_limits<qint32>::min() && rounded <= std::numeric_limits<qint32>::max()))
+        return std::nullopt;
+    return qint32(rounded);
+}
+
+} // namespace
+
+QString textOf(const Value& value)
+{
+    struct Visitor
+    {
+        QString operator()(std::monostate) const { return {}; }
+        QString operator()(bool b) const { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+        QString operator()(qint32 n) const { return QString::number(n); }
+        QString operator()(double d) const { return QString::number(d, 'g', 15); }
+        QString operator()(Money m) const
+        {
+            const qint64 units = m.units();
+            const qint64 whole = units / Money::kScale;
+            qint64 fraction = std::abs(units % Money::kScale);
+            QString text =
+                (units < 0 && whole == 0 ? QStringLiteral("-") : QString()) + QString::number(whole);
+            if (fraction == 0)
+                return text;
+            QString digits = QString::number(fraction).rightJustified(4, QLatin1Char('0'));
+            while (digits.endsWith(QLatin1Char('0')))
+                digits.chop(1);
+            return text + QLatin1Char('.') + digits;
+        }
+        QString operator()(const QDate& d) const { return d.toString(Qt::ISODate); }
+        QString operator()(const QString& s) const { return s; }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+bool boolOf(const Value& value)
+{
+    if (const bool* b = std::get_if<bool>(&value))
+        return *b;
+    if (const qint32* n = std::get_if<qint32>(&value))
+        return *n != 0;
+    if (const double* d = std::get_if<double>(&value))
+        return *d != 0;
+    if (const Money* m = std::get_if<Money>(&value))
+        return m->units() != 0;
+    return false;
+}
+
+std::optional<qint32> longOf(const Value& value)
+{
+    if (const qint32* n = std::get_if<qint32>(&value))
+        return *n;
+    if (const bool* b = std::get_if<bool>(&value))
+        return *b ? -1 : 0;
+    if (const double* d = std::get_if<double>(&value))
+        return longFromDouble(*d);
+    if (const Money* m = std::get_if<Money>(&value)) {
+        const qint64 units = m->units();
+        qint64 whole = units / Money::kScale;
+        const qint64 rest = units % Money::kScale;
+        // halves to even, as a conversion to a whole number does
+        if (2 * std::abs(rest) > Money::kScale || (2 * std::abs(rest) == Money::kScale && whole % 2 != 0))
+            whole += units < 0 ? -1 : 1;
+        if (whole < std::numeric_limits<qint32>::min() || whole > std::numeric_limits<qint32>::max())
+            return std::nullopt;
+        return qint32(whole);
+    }
+    return std::nullopt;
+}
+
+std::optional<Money> moneyOf(const Value& value)
+{
+    if (const Money* m = std::get_if<Money>(&value))
+        return *m;
+    if (const qint32* n = std::get_if<qint32>(&value))
+        return Money::fromUnits(qint64(*n) * Money::kScale);
+    if (const double* d = std::get_if<double>(&value))
+        return Money::fromDouble(*d);
+    if (const bool* b = std::get_if<bool>(&value))
+        return Money::fromUnits(*b ? -Money::kScale : 0);
+    return std::nullopt;
+}
+
+std::optional<QDate> dateOf(const Value& value)
+{
+    if (const QDate* d = std::get_if<QDate>(&value))
+        return *d;
+    return std::nullopt;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Money.h"
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+#include <variant>
+
+// The value of one field: null, yes/no, long integer, double, currency, date or
+// text. Yes/no is a bool here; the store writes it as -1 or 0.
+using Value = std::variant<std::monostate, bool, qint32, double, Money, QDate, QString>;
+
+inline bool isNull(const Value& value)
+{
+    return std::holds_alternative<std::monostate>(value);
+}
+
+// A field read as text: null gives the empty text; numbers in plain decimal
+// notation, dates as ISO text, yes/no as "True" or "False".
+QString textOf(const Value& value);
+// Null and false are false; a number is true when it is not zero.
+bool boolOf(const Value& value);
+// The value as a long integer when it holds a number (rounded halves to even).
+std::optional<qint32> longOf(const Value& value);
+// The value as money when it holds a number.
+std::optional<Money> moneyOf(const Value& value);
+std::optional<QDate> dateOf(const Value& value);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class AppState;
+
+// Finds the order (DateOrder: "mdy", "dmy", "ymd" or "ydm") and separator
+// (DateSep) of the system's short date format from a sample date that cannot
+// be misread: 30 May 1998. A format whose sample yields no three numbers
+// leaves month, day, year.
+void ChkDateFmt(AppState& state);
+
+// Month, day and year as numbers separated by single blanks in the order of
+// DateOrder, for the system's date conversion to read back.
+QString FormatDate(const AppState& state, int month, int day, int year);

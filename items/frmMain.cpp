@@ -1,0 +1,717 @@
+#include "frmMain.h"
+
+#include "app/AppState.h"
+#include "app/ErrorHandler.h"
+#include "app/StringHelpers.h"
+#include "app/frmAbout.h"
+#include "dates/DateBox.h"
+#include "dates/DateFormat.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+
+namespace {
+
+const QString kItemsByName = QStringLiteral("Select * from Plonko order by name");
+
+template <class Widget> Widget* named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLineEdit* textBox(const char* name, int maxLength = 0)
+{
+    auto* box = named(new QLineEdit, name);
+    if (maxLength > 0)
+        box->setMaxLength(maxLength);
+    return box;
+}
+
+QComboBox* dropDownList(const char* name)
+{
+    auto* list = named(new QComboBox, name);
+    list->setMinimumContentsLength(16);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    return list;
+}
+
+QPushButton* button(const char* name, const QString& caption)
+{
+    auto* b = named(new QPushButton(caption), name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// A money total: shown, never typed into (it is reached only by a click).
+QLineEdit* totalBox(const char* name)
+{
+    auto* box = textBox(name);
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return box;
+}
+
+QLineEdit* moneyBox(const char* name)
+{
+    auto* box = textBox(name);
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return box;
+}
+
+} // namespace
+
+frmMain::frmMain(AppState& state, QWidget* parent)
+    : QMainWindow(parent)
+    , m_state(state)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Plonko Wizmo"));
+    buildControls();
+    buildMenus();
+    connectHandlers();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildControls()
+{
+    txtName = textBox("txtName", 80);
+    txtQuantity = textBox("txtQuantity");
+    txtQuantity->setMaximumWidth(90);
+    txtQuantity->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    txtDescr = textBox("txtDescr", 80);
+    txtCatNum = textBox("txtCatNum", 30);
+    chkWantList = named(new QCheckBox(QStringLiteral("Want List")), "chkWantList");
+
+    auto* top = new QGridLayout;
+    top->addWidget(new QLabel(QStringLiteral("Name")), 0, 0);
+    top->addWidget(txtName, 0, 1);
+    top->addWidget(new QLabel(QStringLiteral("Quantity")), 0, 2, Qt::AlignRight);
+    top->addWidget(txtQuantity, 0, 3);
+    top->addWidget(new QLabel(QStringLiteral("Description")), 1, 0);
+    top->addWidget(txtDescr, 1, 1, 1, 3);
+    top->addWidget(new QLabel(QStringLiteral("Catalog Number")), 2, 0);
+    top->addWidget(txtCatNum, 2, 1);
+    top->addWidget(chkWantList, 2, 2, 1, 2);
+    top->setColumnStretch(1, 1);
+
+    // General
+    cmbToyCon = dropDownList("cmbToyCon");
+    chkHasTag = named(new QCheckBox(QStringLiteral("Has Swing Tag")), "chkHasTag");
+    cmbTagCon = dropDownList("cmbTagCon");
+    cmbGen = dropDownList("cmbGen");
+    chkHasTush = named(new QCheckBox(QStringLiteral("Has Tush Tag")), "chkHasTush");
+    txtTushDesc = textBox("txtTushDesc", 80);
+    cmbSer = dropDownList("cmbSer");
+    cmbBra = dropDownList("cmbBra");
+    txtColor = textBox("txtColor", 50);
+    txtErrors = textBox("txtErrors", 80);
+    dcIssueDate = named(new DateBox, "dcIssueDate");
+    dcRetireDate = named(new DateBox, "dcRetireDate");
+
+    auto* toy = new QFormLayout;
+    toy->addRow(QStringLiteral("Plonko Condition"), cmbToyCon);
+    toy->addRow(QString(), chkHasTag);
+    toy->addRow(QStringLiteral("Swing Tag Condition"), cmbTagCon);
+    toy->addRow(QStringLiteral("Tag Generation"), cmbGen);
+    toy->addRow(QString(), chkHasTush);
+    toy->addRow(QStringLiteral("Tush Tag Descripton"), txtTushDesc);
+    auto* kind = new QFormLayout;
+    kind->addRow(QStringLiteral("Special Series"), cmbSer);
+    kind->addRow(QStringLiteral("Brand"), cmbBra);
+    kind->addRow(QStringLiteral("Color"), txtColor);
+    kind->addRow(QStringLiteral("Errors"), txtErrors);
+    kind->addRow(QStringLiteral("Birthday"), dcIssueDate);
+    kind->addRow(QStringLiteral("Retirement Date"), dcRetireDate);
+    auto* general = new QWidget;
+    general->setObjectName(QStringLiteral("tabGeneral"));
+    auto* generalLayout = new QHBoxLayout(general);
+    generalLayout->addLayout(toy, 1);
+    generalLayout->addSpacing(16);
+    generalLayout->addLayout(kind, 1);
+
+    // Value / Prices: each price, its total and a date share a row
+    lblPrice = named(new QLabel(QStringLiteral("Price Paid")), "lblPrice");
+    txtPricePaid = moneyBox("txtPricePaid");
+    txtCatValue = moneyBox("txtCatValue");
+    txtPriceAsk = moneyBox("txtPriceAsk");
+    dcPurchaseDate = named(new DateBox, "dcPurchaseDate");
+    cmbBou = dropDownList("cmbBou");
+    chkForSale = named(new QCheckBox(QStringLiteral("For Sale")), "chkForSale");
+    chkSold = named(new QCheckBox(QStringLiteral("Sold")), "chkSold");
+    dcSoldDate = named(new DateBox, "dcSoldDate");
+    txtTotalPaid = totalBox("txtTotalPaid");
+    txtTotalVal = totalBox("txtTotalVal");
+    txtTotalSales = totalBox("txtTotalSales");
+    cmdSoldSome = button("cmdSoldSome", QStringLiteral("S&old Some"));
+
+    auto* prices = new QGridLayout;
+    prices->addWidget(lblPrice, 0, 0);
+    prices->addWidget(txtPricePaid, 0, 1);
+    prices->addWidget(new QLabel(QStringLiteral("Total Paid")), 0, 2);
+    prices->addWidget(txtTotalPaid, 0, 3);
+    prices->addWidget(new QLabel(QStringLiteral("Purchase Date")), 0, 4);
+    prices->addWidget(dcPurchaseDate, 0, 5);
+    prices->addWidget(new QLabel(QStringLiteral("Catalog Value")), 1, 0);
+    prices->addWidget(txtCatValue, 1, 1);
+    prices->addWidget(new QLabel(QStringLiteral("Total Value")), 1, 2);
+    prices->addWidget(txtTotalVal, 1, 3);
+    prices->addWidget(new QLabel(QStringLiteral("Date Sold")), 1, 4);
+    prices->addWidget(dcSoldDate, 1, 5);
+    prices->addWidget(new QLabel(QStringLiteral("Selling Price")), 2, 0);
+    prices->addWidget(txtPriceAsk, 2, 1);
+    prices->addWidget(new QLabel(QStringLiteral("Total Sales")), 2, 2);
+    prices->addWidget(txtTotalSales, 2, 3);
+    auto* saleFlags = new QHBoxLayout;
+    saleFlags->addWidget(chkForSale);
+    saleFlags->addWidget(chkSold);
+    saleFlags->addStretch();
+    prices->addLayout(saleFlags, 2, 5);
+    prices->addWidget(new QLabel(QStringLiteral("Bought From")), 3, 0);
+    prices->addWidget(cmbBou, 3, 1, 1, 3);
+    prices->addWidget(cmdSoldSome, 3, 5, Qt::AlignRight);
+    prices->setColumnStretch(1, 1);
+    prices->setColumnStretch(3, 1);
+    prices->setColumnStretch(5, 1);
+    prices->setHorizontalSpacing(10);
+    auto* value = new QWidget;
+    value->setObjectName(QStringLiteral("tabValue"));
+    auto* valueLayout = new QVBoxLayout(value);
+    valueLayout->addLayout(prices);
+    valueLayout->addStretch();
+
+    // Notes
+    txtNotes = named(new QPlainTextEdit, "txtNotes");
+    txtNotes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtNotes->setTabChangesFocus(true);
+    txtMisc1 = textBox("txtMisc1", 50);
+    txtMisc2 = textBox("txtMisc2", 50);
+    auto* notes = new QWidget;
+    notes->setObjectName(QStringLiteral("tabNotes"));
+    auto* notesLayout = new QFormLayout(notes);
+    notesLayout->addRow(QStringLiteral("Notes"), txtNotes);
+    notesLayout->addRow(QStringLiteral("Misc. 1"), txtMisc1);
+    notesLayout->addRow(QStringLiteral("Misc. 2"), txtMisc2);
+
+    SSTab1 = named(new QTabWidget, "SSTab1");
+    SSTab1->addTab(general, QStringLiteral("General"));
+    SSTab1->addTab(value, QStringLiteral("Value / Prices"));
+    SSTab1->addTab(notes, QStringLiteral("Notes"));
+
+    // Buttons; Update and Cancel take the places of Find and Delete in edit mode.
+    cmdFirst = button("cmdFirst", QStringLiteral("Firs&t"));
+    cmdPrevious = button("cmdPrevious", QStringLiteral("&Previous"));
+    cmdNext = button("cmdNext", QStringLiteral("&Next"));
+    cmdLast = button("cmdLast", QStringLiteral("&Last"));
+    cmdAddNew = button("cmdAddNew", QStringLiteral("&Add New"));
+    cmdFind = button("cmdFind", QStringLiteral("F&ind"));
+    cmdUpdate = button("cmdUpdate", QStringLiteral("&Update"));
+    cmdDelete = button("cmdDelete", QStringLiteral("&Delete"));
+    cmdCancel = button("cmdCancel", QStringLiteral("&Cancel"));
+    cmdHelp = button("cmdHelp", QStringLiteral("Help"));
+    cmdUpdate->hide();
+    cmdCancel->hide();
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {cmdFirst, cmdPrevious, cmdNext, cmdLast})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    for (QPushButton* b : {cmdAddNew, cmdFind, cmdUpdate, cmdDelete, cmdCancel, cmdHelp})
+        buttons->addWidget(b);
+
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(top);
+    layout->addWidget(SSTab1, 1);
+    layout->addLayout(buttons);
+    setCentralWidget(central);
+
+    setTabOrder(txtPricePaid, dcPurchaseDate);
+    setTabOrder(dcPurchaseDate, txtCatValue);
+    setTabOrder(txtCatValue, dcSoldDate);
+    setTabOrder(dcSoldDate, chkForSale);
+    setTabOrder(chkForSale, chkSold);
+    setTabOrder(chkSold, txtPriceAsk);
+    setTabOrder(txtPriceAsk, cmbBou);
+    setTabOrder(cmbBou, cmdSoldSome);
+
+    for (QComboBox* list : {cmbToyCon, cmbTagCon, cmbGen, cmbSer, cmbBra, cmbBou})
+        list->installEventFilter(this);
+}
+
+void frmMain::buildMenus()
+{
+    auto action = [this](QMenu* menu, const QString& name, const QString& caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuBackup = action(file, QStringLiteral("mnuBackup"), QStringLiteral("&Backup"));
+    mnuPack = action(file, QStringLiteral("mnuPack"), QStringLiteral("&Pack Database"));
+    file->addSeparator();
+    mnuExit = action(file, QStringLiteral("mnuExit"), QStringLiteral("E&xit"));
+
+    QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sort"));
+    const QString sortCaptions[] = {QStringLiteral("Sort by &Name"), QStringLiteral("Sort by &Description"),
+                                    QStringLiteral("Sort by &Catalog Number"),
+                                    QStringLiteral("Sort by &Birthday")};
+    for (int i = 0; i < 4; ++i) {
+        mnuSort[i] = action(sort, QStringLiteral("mnuSort(%1)").arg(i + 1), sortCaptions[i]);
+        mnuSort[i]->setCheckable(true);
+    }
+    mnuSort[0]->setChecked(true);
+
+    QMenu* maintain = menuBar()->addMenu(QStringLiteral("&Maintain"));
+    const QString maintCaptions[] = {QStringLiteral("Plonko &Conditions"),
+                                     QStringLiteral("Bought &From (Sellers)"),
+                                     QStringLiteral("&Brands"),
+                                     QStringLiteral("&Special Series"),
+                                     QStringLiteral("&Tag Conditions"),
+                                     QStringLiteral("Tag &Generations")};
+    for (int i = 0; i < 6; ++i)
+        mnuMaint[i] = action(maintain, QStringLiteral("mnuMaint(%1)").arg(i + 1), maintCaptions[i]);
+
+    QMenu* reports = menuBar()->addMenu(QStringLiteral("&Reports"));
+    const QString outCaptions[] = {QStringLiteral("&View/Print Report"),
+                                   QStringLiteral("Send Report to &File"),
+                                   QStringLiteral("Web Table (html)")};
+    auto* destinations = new QActionGroup(this);
+    for (int i = 0; i < 3; ++i) {
+        mnuRptOut[i] = action(reports, QStringLiteral("mnuRptOut(%1)").arg(i + 1), outCaptions[i]);
+        mnuRptOut[i]->setCheckable(true);
+        destinations->addAction(mnuRptOut[i]);
+    }
+    mnuRptOut[0]->setChecked(true);
+    reports->addSeparator();
+    const QString rptCaptions[] = {QStringLiteral("Plonkos by &Name"),
+                                   QStringLiteral("Plonkos by S&pecial Series"),
+                                   QStringLiteral("Plonkos by &Brand"), QStringLiteral("Plonkos by S&eller")};
+    for (int i = 0; i < 4; ++i)
+        mnuRpt[i] = action(reports, QStringLiteral("mnuRpt(%1)").arg(i + 1), rptCaptions[i]);
+    reports->addSeparator();
+    mnuRptValue = action(reports, QStringLiteral("mnuRptValue"), QStringLiteral("Collection &Value"));
+    mnuRptWant = action(reports, QStringLiteral("mnuRptWant"), QStringLiteral("&Want List"));
+    mnuRptForSale = action(reports, QStringLiteral("mnuRptForSale"), QStringLiteral("Plonkos &For Sale"));
+    mnuRptSold = action(reports, QStringLiteral("mnuRptSold"), QStringLiteral("Plonkos &Sold"));
+    mnuRptSellers = action(reports, QStringLiteral("mnuRptSellers"), QStringLiteral("Sellers &List"));
+    reports->addSeparator();
+    mnuRptCustom = action(reports, QStringLiteral("mnuRptCustom"), QStringLiteral("Custom &Reports"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    const QString helpCaptions[] = {QStringLiteral("&Contents"), QStringLiteral("&Search for Help on..."),
+                                    QStringLiteral("&Using Help")};
+    for (int i = 0; i < 3; ++i) {
+        mnuHelp[i] = action(help, QStringLiteral("mnuHelp(%1)").arg(i + 1), helpCaptions[i]);
+        connect(mnuHelp[i], &QAction::triggered, this,
+                [this, i] { runEvent(m_state, [&] { mnuHelp_Click(i + 1); }); });
+    }
+    help->addSeparator();
+    mnuAbout = action(help, QStringLiteral("mnuAbout"), QStringLiteral("&About Plonko Wizmo"));
+}
+
+template <class Signal>
+void frmMain::on(const typename QtPrivate::FunctionPointer<Signal>::Object* sender, Signal signal,
+                 void (frmMain::*handler)())
+{
+    connect(sender, signal, this, [this, handler] { runEvent(m_state, [&] { (this->*handler)(); }); });
+}
+
+void frmMain::connectHandlers()
+{
+    // every change of an input control starts edit mode
+    for (QLineEdit* box : {txtName, txtDescr, txtCatNum, txtTushDesc, txtColor, txtErrors, txtMisc1, txtMisc2,
+                           txtQuantity, txtPricePaid, txtCatValue, txtPriceAsk})
+        on(box, &QLineEdit::textChanged, &frmMain::MarkDirty);
+    on(txtNotes, &QPlainTextEdit::textChanged, &frmMain::MarkDirty);
+    for (QComboBox* list : {cmbToyCon, cmbTagCon, cmbGen, cmbSer, cmbBra, cmbBou})
+        on(list, &QComboBox::currentIndexChanged, &frmMain::MarkDirty);
+    for (DateBox* date : {dcIssueDate, dcRetireDate, dcPurchaseDate, dcSoldDate})
+        on(date, &QComboBox::editTextChanged, &frmMain::MarkDirty);
+    for (QCheckBox* box : {chkForSale, chkHasTag, chkHasTush})
+        on(box, &QCheckBox::toggled, &frmMain::MarkDirty);
+    on(chkWantList, &QCheckBox::toggled, &frmMain::chkWantList_Click);
+    on(chkSold, &QCheckBox::toggled, &frmMain::chkSold_Click);
+
+    on(cmdHelp, &QPushButton::clicked, &frmMain::cmdHelp_Click);
+    on(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
+    on(mnuAbout, &QAction::triggered, &frmMain::mnuAbout_Click);
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    on(f1, &QShortcut::activated, &frmMain::cmdHelp_Click);
+}
+
+// ------------------------------------------------------------------ start-up
+
+void frmMain::Form_Load()
+{
+    AppState& s = m_state;
+    underHandler(s, [&] { ChkDateFmt(s); });
+    underHandler(s, [&] { s.LookupChanged.fill(true); });
+    underHandler(s, [&] { s.ReportDest = 1; });
+    underHandler(s, [&] {
+        s.HelpPath = QStringLiteral("Plonko.hlp");
+        s.DbPath = QStringLiteral("Plonko.mdb");
+    });
+    underHandler(s, [&] { s.CollectionDb = Database::OpenDatabase(s.DbPath); });
+    underHandler(s,
+                 [&] { s.ItemSet = s.db().OpenRecordset(kItemsByName, Database::RecordsetType::Dynaset); });
+    underHandler(s, [&] {
+        if (s.items().RecordCount() == 0) {
+            ClearFields();
+            DisableFields();
+        } else {
+            s.items().MoveLast();
+            s.items().MoveFirst();
+            LoadRecord();
+        }
+    });
+    Dirty = false;
+    Adding = false;
+}
+
+bool frmMain::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        runEvent(m_state, [this] { Form_Activate(); });
+    return QMainWindow::event(event);
+}
+
+// Refills the drop-down lists whose tables were flagged as changed; a refill
+// loses a list's selection, so the current row is shown again.
+void frmMain::Form_Activate()
+{
+    struct List
+    {
+        LookupTable table;
+        QComboBox* list;
+        const char* sql;
+        const char* text;
+        const char* key;
+    };
+    const List lists[] = {
+        {LookupTable::Condition, cmbToyCon, "Select * from condition order by Condesc", "Condesc", "ConID"},
+        {LookupTable::BoughtFrom, cmbBou, "Select * from boughtfrom order by bouDesc", "bouDesc", "bouID"},
+        {LookupTable::Brand, cmbBra, "Select * from brand order by braDesc", "braDesc", "braID"},
+        {LookupTable::Series, cmbSer, "Select * from series order by serdesc", "serdesc", "serID"},
+        {LookupTable::TagCon, cmbTagCon, "Select * from tagcon order by tagDesc", "TagDesc", "tagID"},
+        {LookupTable::Generation, cmbGen, "Select * from generation order by genDesc", "Gendesc", "genID"},
+    };
+    bool refilled = false;
+    for (const List& l : lists) {
+        if (!m_state.lookupChanged(l.table))
+            continue;
+        refillList(l.list, QString::fromLatin1(l.sql), QString::fromLatin1(l.text),
+                   QString::fromLatin1(l.key));
+        m_state.lookupChanged(l.table) = false;
+        refilled = true;
+    }
+    if (refilled && m_state.items().RecordCount() != 0)
+        LoadRecord();
+}
+
+void frmMain::refillList(QComboBox* list, const QString& sql, const QString& textField,
+                         const QString& keyField)
+{
+    const bool dirty = Dirty;
+    Dirty = true; // emptying the list is no edit
+    list->clear();
+    Dirty = dirty;
+    std::unique_ptr<Recordset> rs = m_state.db().OpenRecordset(sql, Database::RecordsetType::Snapshot);
+    if (rs->RecordCount() >= 1) {
+        rs->MoveFirst();
+        while (!rs->AtEOF()) {
+            list->addItem(textOf(rs->Fields(textField)), longOf(rs->Fields(keyField)).value_or(0));
+            rs->MoveNext();
+        }
+    }
+    rs->Close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    runEvent(m_state, [this] {
+        if (m_state.ItemSet)
+            m_state.ItemSet->Close();
+        m_state.ItemSet.reset();
+        if (m_state.CollectionDb)
+            m_state.CollectionDb->Close();
+        m_state.CollectionDb.reset();
+        if (!m_state.UtilityRunning)
+            QCoreApplication::quit();
+    });
+    event->accept();
+}
+
+// --------------------------------------------------------- rows and controls
+
+void frmMain::LoadRecord()
+{
+    Recordset& row = m_state.items();
+    const RegionalSettings& regional = m_state.regional;
+    auto text = [&](const char* field) { return textOf(row.Fields(QString::fromLatin1(field))); };
+    auto flag = [&](const char* field) { return boolOf(row.Fields(QString::fromLatin1(field))); };
+    auto date = [&](DateBox* box, const char* field) {
+        const std::optional<QDate> d = dateOf(row.Fields(QString::fromLatin1(field)));
+        box->setText(d ? regional.formatShortDate(*d) : QString());
+    };
+    auto money = [&](QLineEdit* box, const char* field) {
+        const std::optional<Money> m = moneyOf(row.Fields(QString::fromLatin1(field)));
+        box->setText(m ? regional.formatCurrency(*m) : QString());
+    };
+    auto select = [&](QComboBox* list, const char* field) {
+        const Value key = row.Fields(QString::fromLatin1(field));
+        list->setCurrentIndex(isNull(key) ? -1 : list->findData(longOf(key).value_or(0)));
+    };
+
+    Dirty = true;
+    txtName->setText(text("Name"));
+    txtDescr->setText(text("descr"));
+    txtCatNum->setText(text("catnum"));
+    chkWantList->setChecked(flag("wantlist"));
+    lblPrice->setText(chkWantList->isChecked() ? QStringLiteral("Will Pay") : QStringLiteral("Price Paid"));
+    txtQuantity->setText(text("quantity"));
+    select(cmbToyCon, "toycon");
+    chkHasTag->setChecked(flag("hastag"));
+    select(cmbTagCon, "tagcon");
+    select(cmbGen, "genID");
+    chkHasTush->setChecked(flag("hastush"));
+    txtTushDesc->setText(text("tushdesc"));
+    select(cmbSer, "serID");
+    select(cmbBra, "braID");
+    txtColor->setText(text("Color"));
+    txtErrors->setText(text("Errors"));
+    date(dcIssueDate, "issuedate");
+    date(dcRetireDate, "retiredate");
+    money(txtPricePaid, "pricepaid");
+    money(txtTotalPaid, "totalpaid");
+    money(txtCatValue, "catvalue");
+    money(txtTotalVal, "totalval");
+    money(txtPriceAsk, "priceask");
+    money(txtTotalSales, "totalsales");
+    chkForSale->setChecked(flag("forsale"));
+    chkSold->setChecked(flag("sold"));
+    date(dcPurchaseDate, "PurchaseDate");
+    date(dcSoldDate, "SoldDate");
+    select(cmbBou, "bouID");
+    txtNotes->setPlainText(text("notes"));
+    txtMisc1->setText(text("misc1"));
+    txtMisc2->setText(text("misc2"));
+    Dirty = false;
+}
+
+// Writes the controls into the current row (put into AddNew or Edit by the
+// caller) and stores it. A field that cannot be assigned is reported by the
+// error handler and skipped.
+void frmMain::SaveRecord()
+{
+    AppState& s = m_state;
+    const RegionalSettings& regional = s.regional;
+    auto set = [&](const char* field, const Value& value) {
+        underHandler(s, [&] { s.items().SetField(QString::fromLatin1(field), value); });
+    };
+    auto key = [](QComboBox* list) {
+        return list->currentIndex() < 0 ? Value() : Value(qint32(list->currentData().toInt()));
+    };
+    auto date = [&](DateBox* box) {
+        const std::optional<QDate> d = regional.toDate(box->text());
+        return d ? Value(*d) : Value();
+    };
+    auto money = [&](QLineEdit* box) {
+        const std::optional<Money> m = regional.toMoney(box->text());
+        return m ? Value(*m) : Value();
+    };
+    auto quantity = [&]() -> Value {
+        const std::optional<double> n = regional.toNumber(txtQuantity->text());
+        return n ? Value(*n) : Value(txtQuantity->text());
+    };
+
+    set("Name", txtName->text());
+    set("descr", txtDescr->text());
+    set("catnum", txtCatNum->text());
+    set("catsort", CatalogSortKey(txtCatNum->text()));
+    set("wantlist", chkWantList->isChecked());
+    set("quantity", quantity());
+    set("toycon", key(cmbToyCon));
+    set("hastag", chkHasTag->isChecked());
+    set("tagcon", key(cmbTagCon));
+    set("genID", key(cmbGen));
+    set("hastush", chkHasTush->isChecked());
+    set("tushdesc", txtTushDesc->text());
+    set("serID", key(cmbSer));
+    set("braID", key(cmbBra));
+    set("Color", txtColor->text());
+    set("Errors", txtErrors->text());
+    set("issuedate", date(dcIssueDate));
+    set("retiredate", date(dcRetireDate));
+    set("pricepaid", money(txtPricePaid));
+    set("totalpaid", money(txtTotalPaid));
+    set("bouID", key(cmbBou));
+    set("catvalue", money(txtCatValue));
+    set("totalval", money(txtTotalVal));
+    set("priceask", money(txtPriceAsk));
+    set("totalsales", money(txtTotalSales));
+    set("forsale", chkForSale->isChecked());
+    set("PurchaseDate", date(dcPurchaseDate));
+    set("sold", chkSold->isChecked());
+    set("SoldDate", date(dcSoldDate));
+    set("notes", txtNotes->toPlainText());
+    set("misc1", txtMisc1->text());
+    set("misc2", txtMisc2->text());
+    writeWithRetry(s, [&] { s.items().Update(); });
+    s.db().Idle();
+}
+
+void frmMain::ClearFields()
+{
+    Dirty = true;
+    for (QLineEdit* box :
+         {txtName, txtDescr, txtCatNum, txtTushDesc, txtColor, txtErrors, txtPricePaid, txtTotalPaid,
+          txtCatValue, txtTotalVal, txtPriceAsk, txtTotalSales, txtMisc1, txtMisc2})
+        box->clear();
+    txtNotes->clear();
+    for (DateBox* box : {dcIssueDate, dcRetireDate, dcPurchaseDate, dcSoldDate})
+        box->setText(QString());
+    txtQuantity->setText(QStringLiteral("1"));
+    chkWantList->setChecked(false);
+    chkForSale->setChecked(false);
+    chkSold->setChecked(false);
+    chkHasTag->setChecked(true);
+    chkHasTush->setChecked(true);
+    for (QComboBox* list : {cmbToyCon, cmbTagCon, cmbGen, cmbSer, cmbBra, cmbBou})
+        list->setCurrentIndex(-1);
+    Dirty = false;
+}
+
+void frmMain::setInputsEnabled(bool enabled)
+{
+    const QList<QWidget*> inputs = {
+        txtName,    txtDescr,    txtCatNum,    chkWantList,    txtQuantity,  cmbToyCon, chkHasTag,
+        cmbTagCon,  cmbGen,      chkHasTush,   txtTushDesc,    cmbSer,       cmbBra,    txtColor,
+        txtErrors,  dcIssueDate, dcRetireDate, dcPurchaseDate, txtPricePaid, cmbBou,    txtCatValue,
+        chkForSale, chkSold,     txtPriceAsk,  dcSoldDate,     txtNotes,     txtMisc1,  txtMisc2};
+    for (QWidget* input : inputs)
+        input->setEnabled(enabled);
+}
+
+void frmMain::DisableFields()
+{
+    setInputsEnabled(false);
+}
+
+void frmMain::EnableFields()
+{
+    setInputsEnabled(true);
+}
+
+void frmMain::EnterEditMode()
+{
+    for (QPushButton* b : {cmdFirst, cmdPrevious, cmdNext, cmdLast, cmdHelp, cmdFind, cmdDelete, cmdSoldSome})
+        b->hide();
+    cmdCancel->show();
+    cmdUpdate->show();
+    for (QAction* a : mnuMaint)
+        a->setEnabled(false);
+    for (QAction* a : mnuSort)
+        a->setEnabled(false);
+    mnuExit->setEnabled(false);
+}
+
+void frmMain::LeaveEditMode()
+{
+    for (QPushButton* b :
+         {cmdFirst, cmdPrevious, cmdNext, cmdLast, cmdHelp, cmdFind, cmdDelete, cmdAddNew, cmdSoldSome})
+        b->show();
+    cmdCancel->hide();
+    cmdUpdate->hide();
+    for (QAction* a : mnuMaint)
+        a->setEnabled(true);
+    for (QAction* a : mnuSort)
+        a->setEnabled(true);
+    mnuExit->setEnabled(true);
+}
+
+void frmMain::MarkDirty()
+{
+    if (Dirty || Adding)
+        return;
+    Dirty = true;
+    EnterEditMode();
+    cmdAddNew->hide();
+}
+
+// Backspace or Delete in a drop-down list removes its selection.
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* list = qobject_cast<QComboBox*>(watched);
+    if (list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
+            runEvent(m_state, [&] {
+                list->setCurrentIndex(-1);
+                MarkDirty();
+            });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::chkWantList_Click()
+{
+    MarkDirty();
+    lblPrice->setText(chkWantList->isChecked() ? QStringLiteral("Will Pay") : QStringLiteral("Price Paid"));
+}
+
+void frmMain::chkSold_Click()
+{
+    MarkDirty();
+    if (chkSold->isChecked() && chkForSale->isChecked())
+        chkForSale->setChecked(false);
+}
+
+// -------------------------------------------------------------- help, about
+
+void frmMain::cmdHelp_Click()
+{
+    m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::Context, 0);
+}
+
+void frmMain::mnuHelp_Click(int index)
+{
+    switch (index) {
+    case 1:
+        m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::Context, 0);
+        break;
+    case 2:
+        m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::PartialKey, 0);
+        break;
+    default:
+        m_state.dialogs.help(QString(), Dialogs::HelpCommand::HelpOnHelp, 0);
+    }
+}
+
+void frmMain::mnuAbout_Click()
+{
+    auto* about = new frmAbout(this);
+    about->show();
+}
+
+void frmMain::mnuExit_Click()
+{
+    close();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+// The dialog seam for tests: answers come from a script, everything asked is
+// recorded, nothing blocks.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    struct Message
+    {
+        QString text;
+        Buttons buttons;
+        Icon icon;
+        QString title;
+    };
+    struct HelpCall
+    {
+        QString file;
+        HelpCommand command;
+        int topic;
+    };
+
+    Answer messageBox(const QString& text, Buttons buttons, Icon icon, const QString& title) override
+    {
+        messages.append({text, buttons, icon, title});
+        if (!answers.isEmpty())
+            return answers.dequeue();
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    QString inputBox(const QString& prompt, const QString&, const QString& defaultText) override
+    {
+        prompts.append(prompt);
+        return inputs.isEmpty() ? defaultText : inputs.dequeue();
+    }
+    std::optional<QString> saveFileName(const QString& defaultName, const QString&) override
+    {
+        fileDialogs.append(defaultName);
+        return fileNames.isEmpty() ? std::nullopt : std::optional<QString>(fileNames.dequeue());
+    }
+    void beep() override { ++beeps; }
+    void setBusy(bool busy) override { busyNow = busy; }
+    void help(const QString& file, HelpCommand command, int topic) override
+    {
+        helpCalls.append({file, command, topic});
+    }
+    [[noreturn]] void endProgram() override
+    {
+        ended = true;
+        throw ProgramEnded();
+    }
+
+    QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
+
+    QQueue<Answer> answers;
+    QQueue<QString> inputs;
+    QQueue<QString> fileNames;
+    QList<Message> messages;
+    QStringList prompts;
+    QStringList fileDialogs;
+    QList<HelpCall> helpCalls;
+    int beeps = 0;
+    bool busyNow = false;
+    bool ended = false;
+};

@@ -1,0 +1,122 @@
+#include "app/DbError.h"
+#include "app/JetSql.h"
+
+#include <QTest>
+
+class TestJetSql : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void expressions_data();
+    void expressions();
+    void selectIsCutAtItsClauses_data();
+    void selectIsCutAtItsClauses();
+    void malformedTextIsRefused_data();
+    void malformedTextIsRefused();
+    void quoteTextRoundTrips();
+};
+
+void TestJetSql::expressions_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::addColumn<QString>("sqlite");
+    QTest::newRow("key") << "PlonID = 17"
+                         << "PlonID = 17";
+    QTest::newRow("prefix") << "Name like 'ab*'"
+                            << "Name LIKE 'ab%' ESCAPE '\\'";
+    QTest::newRow("one character") << "descr like 'a?c'"
+                                   << "descr LIKE 'a_c' ESCAPE '\\'";
+    QTest::newRow("SQLite wildcards are plain characters") << "descr like '100%_x*'"
+                                                           << "descr LIKE '100\\%\\_x%' ESCAPE '\\'";
+    QTest::newRow("doubled quote") << "descr like 'it''s*'"
+                                   << "descr LIKE 'it''s%' ESCAPE '\\'";
+    QTest::newRow("double-quoted string") << "catnum = \"4'0\""
+                                          << "catnum = '4''0'";
+    QTest::newRow("digit wildcard") << "catnum like 'A#*'"
+                                    << "upper(catnum) GLOB 'A[0-9]*'";
+    QTest::newRow("negated list, qualified name") << "Plonko.Name not like '[!a-c]*'"
+                                                  << "upper(Plonko.Name) not GLOB '[^A-C]*'";
+    QTest::newRow("date literal") << "issuedate = #3/5/1998#"
+                                  << "issuedate = '1998-03-05'";
+    QTest::newRow("two-digit year") << "issuedate >= #12/31/29# and issuedate <= #1/1/30#"
+                                    << "issuedate >= '2029-12-31' and issuedate <= '1930-01-01'";
+    QTest::newRow("ISO date literal") << "SoldDate = #2001-02-03#"
+                                      << "SoldDate = '2001-02-03'";
+    QTest::newRow("yes/no words") << "wantlist = True and sold = no"
+                                  << "wantlist = -1 and sold = 0";
+    QTest::newRow("bracketed name") << "[desc] = 'x'"
+                                    << "\"desc\" = 'x'";
+    QTest::newRow("concatenation") << "Name & descr = 'ab'"
+                                   << "Name || descr = 'ab'";
+    QTest::newRow("a # inside a string is text") << "catnum = '#1'"
+                                                 << "catnum = '#1'";
+}
+
+void TestJetSql::expressions()
+{
+    QFETCH(QString, jet);
+    QFETCH(QString, sqlite);
+    QCOMPARE(JetSql::translateExpression(jet), sqlite);
+}
+
+void TestJetSql::selectIsCutAtItsClauses_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::addColumn<QStringList>("parts"); // columns, from, where, order by, table
+    QTest::newRow("item window") << "Select * from Plonko order by name"
+                                 << QStringList{"*", "Plonko", "", "name", "Plonko"};
+    QTest::newRow("catalogue") << "Select * from RptSpec order by [desc]"
+                               << QStringList{"*", "RptSpec", "", "\"desc\"", "RptSpec"};
+    QTest::newRow("where") << "Select PlonID from Plonko where toycon = 3"
+                           << QStringList{"PlonID", "Plonko", "toycon = 3", "", "Plonko"};
+    QTest::newRow("joins")
+        << "Select Name, serDesc from (Plonko left join series on Plonko.serID = series.serID) "
+           "where  serDesc like 'Sp*' order by Name"
+        << QStringList{"Name, serDesc", "(Plonko left join series on Plonko.serID = series.serID)",
+                       "serDesc LIKE 'Sp%' ESCAPE '\\'", "Name", ""};
+    QTest::newRow("keywords inside strings")
+        << "select * from brand where braDesc = 'order by where'"
+        << QStringList{"*", "brand", "braDesc = 'order by where'", "", "brand"};
+}
+
+void TestJetSql::selectIsCutAtItsClauses()
+{
+    QFETCH(QString, jet);
+    QFETCH(QStringList, parts);
+    const JetSql::Select select = JetSql::translateSelect(jet);
+    QCOMPARE((QStringList{select.columns, select.from, select.where, select.orderBy, select.table}), parts);
+}
+
+void TestJetSql::malformedTextIsRefused_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::newRow("unclosed quote (an unquoted apostrophe)")
+        << "Select * from Plonko where Name like 'O'Neil*'";
+    QTest::newRow("day that does not exist") << "Select * from Plonko where issuedate = #2/30/1998#";
+    QTest::newRow("not a date") << "Select * from Plonko where issuedate = #soon#";
+    QTest::newRow("not a select") << "delete from Plonko";
+    QTest::newRow("order without by") << "Select * from Plonko order name";
+    QTest::newRow("like without pattern") << "Select * from Plonko where Name like";
+}
+
+void TestJetSql::malformedTextIsRefused()
+{
+    QFETCH(QString, jet);
+    try {
+        JetSql::translateSelect(jet);
+        QFAIL("accepted");
+    } catch (const DbError& e) {
+        QCOMPARE(e.number(), int(DbError::SyntaxError));
+    }
+}
+
+void TestJetSql::quoteTextRoundTrips()
+{
+    const QString typed = QStringLiteral("O'Neil's \"best\"");
+    const QString criteria = QStringLiteral("Name = ") + JetSql::quoteText(typed);
+    QCOMPARE(JetSql::translateExpression(criteria), QStringLiteral("Name = 'O''Neil''s \"best\"'"));
+}
+
+QTEST_APPLESS_MAIN(TestJetSql)
+#include "tst_jetsql.moc"
