@@ -348,6 +348,10 @@ void frmMain::connectHandlers()
     on(chkWantList, &QCheckBox::toggled, &frmMain::chkWantList_Click);
     on(chkSold, &QCheckBox::toggled, &frmMain::chkSold_Click);
 
+    on(cmdAddNew, &QPushButton::clicked, &frmMain::cmdAddNew_Click);
+    on(cmdUpdate, &QPushButton::clicked, &frmMain::cmdupdate_Click);
+    on(cmdCancel, &QPushButton::clicked, &frmMain::cmdcancel_Click);
+    on(cmdDelete, &QPushButton::clicked, &frmMain::cmdDelete_Click);
     on(cmdHelp, &QPushButton::clicked, &frmMain::cmdHelp_Click);
     on(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
     on(mnuAbout, &QAction::triggered, &frmMain::mnuAbout_Click);
@@ -428,9 +432,8 @@ void frmMain::refillList(QComboBox* list, const QString& sql, const QString& tex
                          const QString& keyField)
 {
     const bool dirty = Dirty;
-    Dirty = true; // emptying the list is no edit
+    Dirty = true; // filling the list is no edit
     list->clear();
-    Dirty = dirty;
     std::unique_ptr<Recordset> rs = m_state.db().OpenRecordset(sql, Database::RecordsetType::Snapshot);
     if (rs->RecordCount() >= 1) {
         rs->MoveFirst();
@@ -440,6 +443,8 @@ void frmMain::refillList(QComboBox* list, const QString& sql, const QString& tex
         }
     }
     rs->Close();
+    list->setCurrentIndex(-1); // adding the first entry selected it
+    Dirty = dirty;
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -682,6 +687,138 @@ void frmMain::chkSold_Click()
     MarkDirty();
     if (chkSold->isChecked() && chkForSale->isChecked())
         chkForSale->setChecked(false);
+}
+
+// ------------------------------------------------- adding, updating, deleting
+
+// The checks that span fields, in order; at most one message, then the focus
+// goes where the user can mend it.
+bool frmMain::ValidateRecord()
+{
+    Dialogs& dialogs = m_state.dialogs;
+    auto refuse = [&](const QString& text, const QString& title, QWidget* focus) {
+        dialogs.messageBox(text, Dialogs::Buttons::Ok, Dialogs::Icon::None, title);
+        focus->setFocus();
+        return false;
+    };
+    if (txtDescr->text().isEmpty() && txtName->text().isEmpty())
+        return refuse(
+            QStringLiteral(
+                "You must enter a name or a description for this Plonko or click the Cancel button."),
+            QString(), txtName);
+    if (!m_state.regional.isNumeric(txtQuantity->text()))
+        return refuse(QStringLiteral("You must enter number in the quantity field."),
+                      QStringLiteral("Non-numeric Quantity Entered"), txtQuantity);
+    if (chkSold->isChecked() && chkForSale->isChecked())
+        return refuse(QStringLiteral("A Plonko cannot be for sale and sold at the same time."),
+                      QStringLiteral("Sale Status Error"), chkWantList);
+    if (chkWantList->isChecked() && chkForSale->isChecked())
+        return refuse(
+            QStringLiteral("A Plonko cannot be both for sale and on your want list at the same time."),
+            QStringLiteral("Want List Error"), chkWantList);
+    return true;
+}
+
+void frmMain::cmdAddNew_Click()
+{
+    AppState& s = m_state;
+    if (!Adding) {
+        Adding = true;
+        underHandler(s, [&] {
+            if (s.items().RecordCount() == 0)
+                EnableFields();
+            else
+                s.items().MoveLast();
+        });
+        EnterEditMode();
+        cmdAddNew->setText(QStringLiteral("&Add Another"));
+        ClearFields();
+        txtName->setFocus();
+        return;
+    }
+    if (!ValidateRecord())
+        return;
+    underHandler(s, [&] { s.items().AddNew(); });
+    SaveRecord();
+    ClearFields();
+    txtName->setFocus();
+}
+
+void frmMain::cmdupdate_Click()
+{
+    AppState& s = m_state;
+    if (!ValidateRecord())
+        return;
+    qint32 key = 0;
+    if (Adding) {
+        underHandler(s, [&] {
+            s.items().AddNew();
+            key = longOf(s.items().Fields(QStringLiteral("PlonID"))).value_or(1);
+        });
+        SaveRecord();
+        cmdAddNew->setText(QStringLiteral("&Add New"));
+    } else {
+        underHandler(s, [&] {
+            key = longOf(s.items().Fields(QStringLiteral("PlonID"))).value_or(0);
+            s.items().Edit();
+        });
+        SaveRecord();
+    }
+    underHandler(s, [&] { showItemAt(QStringLiteral("PlonID = ") + QString::number(key)); });
+    LeaveEditMode();
+    Adding = false;
+    Dirty = false;
+}
+
+// Moves to the first row meeting the criteria (or the first row when none
+// does) and shows it.
+void frmMain::showItemAt(const QString& criteria)
+{
+    Recordset& items = m_state.items();
+    items.FindFirst(criteria);
+    if (items.NoMatch())
+        items.MoveFirst();
+    LoadRecord();
+}
+
+void frmMain::cmdcancel_Click()
+{
+    Recordset& items = m_state.items();
+    if (items.RecordCount() != 0) {
+        items.MoveLast();
+        LoadRecord();
+    } else {
+        ClearFields();
+        DisableFields();
+    }
+    LeaveEditMode();
+    cmdAddNew->setText(QStringLiteral("&Add New"));
+    Dirty = false;
+    Adding = false;
+}
+
+void frmMain::cmdDelete_Click()
+{
+    AppState& s = m_state;
+    if (s.items().AtBOF() && s.items().AtEOF())
+        return;
+    if (s.dialogs.messageBox(QStringLiteral("Are you sure that you want to delete this Plonko record?"),
+                             Dialogs::Buttons::YesNo, Dialogs::Icon::None,
+                             QStringLiteral("Delete Plonko")) != Dialogs::Answer::Yes)
+        return;
+    writeWithRetry(s, [&] { s.items().Delete(); });
+    underHandler(s, [&] { s.db().Idle(); });
+    underHandler(s, [&] { s.items().MoveNext(); });
+    underHandler(s, [&] {
+        if (s.items().RecordCount() == 0) {
+            ClearFields();
+            DisableFields();
+            return;
+        }
+        if (s.items().AtEOF())
+            s.items().MovePrevious();
+        LoadRecord();
+    });
 }
 
 // -------------------------------------------------------------- help, about

@@ -58,6 +58,13 @@ private:
     void Form_Activate();
     void refillList(QComboBox* list, const QString& sql, const QString& textField, const QString& keyField);
 
+    bool ValidateRecord();
+    void cmdAddNew_Click();
+    void cmdupdate_Click();
+    void cmdcancel_Click();
+    void cmdDelete_Click();
+    void showItemAt(const QString& criteria);
+
     void chkWantList_Click();
     void chkSold_Click();
     void cmdHelp_Click();
