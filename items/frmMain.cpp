@@ -386,6 +386,9 @@ void frmMain::Form_Load()
     });
     Dirty = false;
     Adding = false;
+    // the first activation follows at once, whether or not the window system
+    // ever reports one
+    underHandler(s, [&] { Form_Activate(); });
 }
 
 bool frmMain::event(QEvent* event)
