@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 // The six lookup tables, numbered as the Maintain menu lists them.
@@ -50,6 +51,9 @@ public:
     bool& lookupChanged(LookupTable table) { return LookupChanged[int(table) - 1]; }
     int MaintTable = 1;
     bool UtilityRunning = false;
+
+    // today's date, from the system clock (tests set their own)
+    std::function<QDate()> today = [] { return QDate::currentDate(); };
 
     QDate PickedDate;
     QString DateOrder;

@@ -64,7 +64,7 @@ public:
 
     // Every write (an update or a delete of a row) asks this first, so that a
     // test can have writes fail as another user's lock would.
-    void failNextWrites(int count, int number);
+    void failNextWrites(int count, int number, int after);
     void beforeWrite();
 
 private:
@@ -74,6 +74,7 @@ private:
     QHash<QString, qint64> m_lastReservedKey;
     int m_failingWrites = 0;
     int m_failNumber = 0;
+    int m_writesBeforeFailing = 0;
 };
 
 // A prepared statement that is finalised on every path.

@@ -154,15 +154,20 @@ qint64 Connection::reserveKey(const QString& table)
     return next;
 }
 
-void Connection::failNextWrites(int count, int number)
+void Connection::failNextWrites(int count, int number, int after)
 {
     m_failingWrites = count;
     m_failNumber = number;
+    m_writesBeforeFailing = after;
 }
 
 void Connection::beforeWrite()
 {
     handle();
+    if (m_writesBeforeFailing > 0) {
+        --m_writesBeforeFailing;
+        return;
+    }
     if (m_failingWrites > 0) {
         --m_failingWrites;
         throw DbError(m_failNumber, QStringLiteral("Couldn't update; currently locked by another user."));
@@ -425,7 +430,39 @@ void Database::Close()
     m_connection->close();
 }
 
-void Database::failNextWrites(int count, int number)
+void Database::BeginTrans()
 {
-    m_connection->failNextWrites(count, number);
+    execute(m_connection->handle(), "BEGIN", *m_connection);
+}
+
+void Database::CommitTrans()
+{
+    execute(m_connection->handle(), "COMMIT", *m_connection);
+}
+
+void Database::Rollback()
+{
+    execute(m_connection->handle(), "ROLLBACK", *m_connection);
+}
+
+void Database::failNextWrites(int count, int number, int after)
+{
+    m_connection->failNextWrites(count, number, after);
+}
+
+Transaction::~Transaction()
+{
+    if (!m_open)
+        return;
+    try {
+        m_db.Rollback();
+    } catch (const DbError&) {
+        // the database was closed meanwhile: SQLite rolled back on closing
+    }
+}
+
+void Transaction::commit()
+{
+    m_db.CommitTrans();
+    m_open = false;
 }

@@ -40,12 +40,39 @@ public:
     // Closes the file; recordsets still open then fail with ObjectInvalid.
     void Close();
 
-    // For tests: the next count row writes fail with the error number given
-    // (a lock conflict, say), as if another user held the row.
-    void failNextWrites(int count, int number);
+    // Writes between BeginTrans and CommitTrans are stored together or, after
+    // Rollback (or a crash), not at all.
+    void BeginTrans();
+    void CommitTrans();
+    void Rollback();
+
+    // For tests: after `after` more row writes, the next count fail with the
+    // error number given (a lock conflict, say), as if another user held the row.
+    void failNextWrites(int count, int number, int after = 0);
 
 private:
     explicit Database(std::shared_ptr<Connection> connection);
 
     std::shared_ptr<Connection> m_connection;
+};
+
+// A transaction that rolls back unless it was committed; never throws from
+// its destructor.
+class Transaction
+{
+public:
+    explicit Transaction(Database& db)
+        : m_db(db)
+    {
+        db.BeginTrans();
+    }
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+private:
+    Database& m_db;
+    bool m_open = true;
 };

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+class QDialog;
+
 // Every modal interaction of the program goes through this interface: the
 // program shows Qt's dialogs, tests script the answers and record what was asked.
 class Dialogs
@@ -43,6 +45,8 @@ public:
     virtual QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // A Save As dialog; nothing when the user cancels.
     virtual std::optional<QString> saveFileName(const QString& defaultName, const QString& filter) = 0;
+    // Shows one of the program's own dialog windows modally; returns when it closes.
+    virtual void showModal(QDialog& dialog) = 0;
     virtual void beep() = 0;
     // The hourglass pointer while true.
     virtual void setBusy(bool busy) = 0;

@@ -111,6 +111,11 @@ std::optional<QString> QtDialogs::saveFileName(const QString& defaultName, const
     return chosen;
 }
 
+void QtDialogs::showModal(QDialog& dialog)
+{
+    dialog.exec();
+}
+
 void QtDialogs::beep()
 {
     QApplication::beep();

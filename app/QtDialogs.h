@@ -25,6 +25,7 @@ public:
                       const QString& title = {}) override;
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     std::optional<QString> saveFileName(const QString& defaultName, const QString& filter) override;
+    void showModal(QDialog& dialog) override;
     void beep() override;
     void setBusy(bool busy) override;
     void help(const QString& helpFile, HelpCommand command, int topic) override;

@@ -2,10 +2,13 @@
 
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
+#include "app/JetSql.h"
+#include "app/LeaveChecks.h"
 #include "app/StringHelpers.h"
 #include "app/frmAbout.h"
 #include "dates/DateBox.h"
 #include "dates/DateFormat.h"
+#include "frmFind.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -24,10 +27,14 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
 const QString kItemsByName = QStringLiteral("Select * from Plonko order by name");
+const QString kSortOrders[] = {kItemsByName, QStringLiteral("Select * from Plonko order by descr"),
+                               QStringLiteral("Select * from Plonko order by catsort, catnum"),
+                               QStringLiteral("Select * from Plonko order by IssueDate")};
 
 template <class Widget> Widget* named(Widget* widget, const char* name)
 {
@@ -353,6 +360,32 @@ void frmMain::connectHandlers()
     on(cmdCancel, &QPushButton::clicked, &frmMain::cmdcancel_Click);
     on(cmdDelete, &QPushButton::clicked, &frmMain::cmdDelete_Click);
     on(cmdHelp, &QPushButton::clicked, &frmMain::cmdHelp_Click);
+    on(cmdFirst, &QPushButton::clicked, &frmMain::cmdFirst_Click);
+    on(cmdPrevious, &QPushButton::clicked, &frmMain::cmdPrevious_Click);
+    on(cmdNext, &QPushButton::clicked, &frmMain::cmdNext_Click);
+    on(cmdLast, &QPushButton::clicked, &frmMain::cmdLast_Click);
+    on(cmdFind, &QPushButton::clicked, &frmMain::cmdFind_Click);
+    on(cmdSoldSome, &QPushButton::clicked, &frmMain::cmdSoldSome_Click);
+    for (int i = 0; i < 4; ++i)
+        connect(mnuSort[i], &QAction::triggered, this,
+                [this, i] { runEvent(m_state, [&] { mnuSort_Click(i + 1); }); });
+
+    // prices and quantity are checked as the focus leaves them
+    m_leaveChecks = new LeaveChecks(this);
+    auto check = [this](QWidget* field, bool (frmMain::*handler)()) {
+        m_leaveChecks->add(field, [this, handler] {
+            bool passed = true;
+            runEvent(m_state, [&] { passed = (this->*handler)(); });
+            return passed;
+        });
+    };
+    check(txtQuantity, &frmMain::txtQuantity_LostFocus);
+    check(txtPricePaid, &frmMain::txtPricePaid_LostFocus);
+    check(txtCatValue, &frmMain::txtCatValue_LostFocus);
+    check(txtPriceAsk, &frmMain::txtPriceAsk_LostFocus);
+    for (QWidget* field :
+         {txtQuantity, txtPricePaid, txtCatValue, txtPriceAsk, txtTotalPaid, txtTotalVal, txtTotalSales})
+        field->installEventFilter(this);
     on(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
     on(mnuAbout, &QAction::triggered, &frmMain::mnuAbout_Click);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
@@ -487,6 +520,7 @@ void frmMain::LoadRecord()
     };
 
     Dirty = true;
+    m_shownKey = longOf(row.Fields(QStringLiteral("PlonID"))).value_or(0);
     txtName->setText(text("Name"));
     txtDescr->setText(text("descr"));
     txtCatNum->setText(text("catnum"));
@@ -523,9 +557,16 @@ void frmMain::LoadRecord()
 }
 
 // Writes the controls into the current row (put into AddNew or Edit by the
-// caller) and stores it. A field that cannot be assigned is reported by the
-// error handler and skipped.
+// caller) and stores it.
 void frmMain::SaveRecord()
+{
+    setFieldsFromControls();
+    writeWithRetry(m_state, [this] { m_state.items().Update(); });
+    underHandler(m_state, [this] { m_state.db().Idle(); });
+}
+
+// A field that cannot be assigned is reported by the error handler and skipped.
+void frmMain::setFieldsFromControls()
 {
     AppState& s = m_state;
     const RegionalSettings& regional = s.regional;
@@ -580,8 +621,6 @@ void frmMain::SaveRecord()
     set("notes", txtNotes->toPlainText());
     set("misc1", txtMisc1->text());
     set("misc2", txtMisc2->text());
-    writeWithRetry(s, [&] { s.items().Update(); });
-    s.db().Idle();
 }
 
 void frmMain::ClearFields()
@@ -665,6 +704,17 @@ void frmMain::MarkDirty()
 // Backspace or Delete in a drop-down list removes its selection.
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn) {
+        // a total is never typed into: the focus moves on to the date of its row
+        QWidget* next = watched == txtTotalPaid                              ? dcPurchaseDate
+                        : watched == txtTotalVal || watched == txtTotalSales ? dcSoldDate
+                                                                             : nullptr;
+        if (next)
+            QTimer::singleShot(0, next, [next] { next->setFocus(Qt::OtherFocusReason); });
+        // the whole text is selected on entry, so that the first key replaces it
+        else if (auto* box = qobject_cast<QLineEdit*>(watched))
+            QTimer::singleShot(0, box, &QLineEdit::selectAll);
+    }
     auto* list = qobject_cast<QComboBox*>(watched);
     if (list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -712,6 +762,10 @@ bool frmMain::ValidateRecord()
     if (!m_state.regional.isNumeric(txtQuantity->text()))
         return refuse(QStringLiteral("You must enter number in the quantity field."),
                       QStringLiteral("Non-numeric Quantity Entered"), txtQuantity);
+    if (!longOf(Value(*m_state.regional.toNumber(txtQuantity->text()))))
+        return refuse(
+            QStringLiteral("The quantity is too large. Enter a whole number of pieces up to 2147483647."),
+            QStringLiteral("Quantity Too Large"), txtQuantity);
     if (chkSold->isChecked() && chkForSale->isChecked())
         return refuse(QStringLiteral("A Plonko cannot be for sale and sold at the same time."),
                       QStringLiteral("Sale Status Error"), chkWantList);
@@ -854,4 +908,286 @@ void frmMain::mnuAbout_Click()
 void frmMain::mnuExit_Click()
 {
     close();
+}
+
+// ------------------------------------------------ navigation, sorting, finding
+
+void frmMain::cmdFirst_Click()
+{
+    if (m_state.items().RecordCount() > 0) {
+        m_state.items().MoveFirst();
+        LoadRecord();
+    }
+}
+
+void frmMain::cmdLast_Click()
+{
+    if (m_state.items().RecordCount() > 0) {
+        m_state.items().MoveLast();
+        LoadRecord();
+    }
+}
+
+void frmMain::cmdNext_Click()
+{
+    Recordset& items = m_state.items();
+    if (items.RecordCount() > 0) {
+        items.MoveNext();
+        if (items.AtEOF()) {
+            m_state.dialogs.beep();
+            items.MoveLast();
+        }
+        LoadRecord();
+    }
+}
+
+void frmMain::cmdPrevious_Click()
+{
+    Recordset& items = m_state.items();
+    if (items.RecordCount() > 0) {
+        items.MovePrevious();
+        if (items.AtBOF()) {
+            m_state.dialogs.beep();
+            items.MoveFirst();
+        }
+        LoadRecord();
+    }
+}
+
+// Exactly one Sort item carries the check mark: the order in force.
+void frmMain::checkSortItem(int index)
+{
+    for (int i = 0; i < 4; ++i)
+        mnuSort[i]->setChecked(i + 1 == index);
+}
+
+void frmMain::reopenItems(const QString& sql)
+{
+    m_state.ItemSet.reset();
+    m_state.ItemSet = m_state.db().OpenRecordset(sql, Database::RecordsetType::Dynaset);
+}
+
+void frmMain::mnuSort_Click(int index)
+{
+    checkSortItem(index);
+    reopenItems(kSortOrders[index - 1]);
+    if (m_state.items().RecordCount() != 0) {
+        m_state.items().MoveFirst();
+        LoadRecord();
+    } else {
+        ClearFields();
+        DisableFields();
+    }
+}
+
+void frmMain::cmdFind_Click()
+{
+    if (!m_find)
+        m_find = std::make_unique<frmFind>(m_state, this);
+    m_find->prepare();
+    m_state.dialogs.showModal(*m_find);
+    if (m_state.Cancelled) {
+        m_find.reset(); // a cancelled find starts afresh with the name next time
+        return;
+    }
+    const QString text = m_find->searchText();
+    QString criteria;
+    switch (m_find->kind()) {
+    case frmFind::ByName:
+        checkSortItem(1);
+        reopenItems(QStringLiteral("Select * from Plonko order by name, descr"));
+        criteria = QStringLiteral("Name like ") + JetSql::quoteText(text + QLatin1Char('*'));
+        break;
+    case frmFind::ByDescription:
+        checkSortItem(2);
+        reopenItems(kSortOrders[1]);
+        criteria = QStringLiteral("descr like ") + JetSql::quoteText(text + QLatin1Char('*'));
+        break;
+    case frmFind::ByCatalogNumber:
+        checkSortItem(3);
+        reopenItems(kSortOrders[2]);
+        criteria = QStringLiteral("catnum = ") + JetSql::quoteText(text);
+        break;
+    case frmFind::ByBirthday: {
+        checkSortItem(4);
+        reopenItems(kSortOrders[3]);
+        const QDate day = m_state.regional.toDate(text).value_or(QDate());
+        criteria = QStringLiteral("issuedate = #%1/%2/%3#").arg(day.month()).arg(day.day()).arg(day.year());
+        break;
+    }
+    }
+    Recordset& items = m_state.items();
+    items.FindFirst(criteria);
+    if (items.NoMatch()) {
+        m_state.dialogs.messageBox(QStringLiteral("That record was not found."), Dialogs::Buttons::Ok,
+                                   Dialogs::Icon::None, QStringLiteral("No Records Match"));
+        // the window still shows the row it showed: stand on that row in the new order
+        if (items.RecordCount() != 0)
+            items.FindFirst(QStringLiteral("PlonID = ") + QString::number(m_shownKey));
+    } else {
+        LoadRecord();
+    }
+    m_find->clearText();
+}
+
+// --------------------------------------------------- prices, quantity, totals
+
+void frmMain::showMoney(QLineEdit* box, const QString& text)
+{
+    if (box->text() != text) // an unchanged text is no edit
+        box->setText(text);
+}
+
+// The total of one price: quantity times price, computed in double precision
+// and rounded only by the currency format. Left as it is while the quantity
+// is no number (a stored row without one).
+void frmMain::recomputeTotal(QLineEdit* price, QLineEdit* total)
+{
+    const RegionalSettings& regional = m_state.regional;
+    const std::optional<double> quantity = regional.toNumber(txtQuantity->text());
+    const std::optional<double> each = regional.toNumber(price->text());
+    if (quantity && each)
+        showMoney(total, regional.formatCurrency(*quantity * *each));
+}
+
+bool frmMain::priceLostFocus(QLineEdit* price, QLineEdit* total)
+{
+    const RegionalSettings& regional = m_state.regional;
+    if (price->text().isEmpty()) {
+        showMoney(total, QString());
+        return true;
+    }
+    const std::optional<Money> amount = regional.toMoney(price->text());
+    if (!amount) {
+        m_state.dialogs.messageBox(QStringLiteral("You must enter a valid number or leave the field blank"));
+        return false;
+    }
+    recomputeTotal(price, total);
+    showMoney(price, regional.formatCurrency(*amount));
+    return true;
+}
+
+bool frmMain::txtPricePaid_LostFocus()
+{
+    return priceLostFocus(txtPricePaid, txtTotalPaid);
+}
+
+bool frmMain::txtCatValue_LostFocus()
+{
+    return priceLostFocus(txtCatValue, txtTotalVal);
+}
+
+bool frmMain::txtPriceAsk_LostFocus()
+{
+    return priceLostFocus(txtPriceAsk, txtTotalSales);
+}
+
+// Totals are recomputed in the order paid, value, sales, each only when its
+// price is a number.
+bool frmMain::txtQuantity_LostFocus()
+{
+    if (!m_state.regional.isNumeric(txtQuantity->text())) {
+        m_state.dialogs.messageBox(QStringLiteral("You must enter a number in the Quantity field"),
+                                   Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+        return false;
+    }
+    recomputeTotal(txtPricePaid, txtTotalPaid);
+    recomputeTotal(txtCatValue, txtTotalVal);
+    recomputeTotal(txtPriceAsk, txtTotalSales);
+    return true;
+}
+
+// ------------------------------------------------------ selling some pieces
+
+// Records the sale of part of a holding: all of it marks the row sold; some of
+// it splits off a sold row dated today and leaves the rest in the holding row.
+// The two writes of a split are stored together or not at all.
+void frmMain::cmdSoldSome_Click()
+{
+    AppState& s = m_state;
+    Dialogs& dialogs = s.dialogs;
+    const QString answer =
+        dialogs.inputBox(QStringLiteral("How many of this Plonko were sold?"),
+                         QStringLiteral("Sold Some of Current Plonko"), QStringLiteral("1"));
+    const std::optional<double> number = s.regional.toNumber(answer);
+    if (!number) {
+        dialogs.messageBox(QStringLiteral("You must enter a number for the number sold."),
+                           Dialogs::Buttons::Ok, Dialogs::Icon::None, QStringLiteral("Number Required"));
+        return;
+    }
+    Recordset& items = s.items();
+    if (items.AtBOF() || items.AtEOF())
+        return; // no row is shown
+    const qint32 held = longOf(items.Fields(QStringLiteral("quantity"))).value_or(0);
+    const std::optional<qint32> sold = longOf(Value(*number));
+    if (!sold || *sold > held) {
+        dialogs.messageBox(QStringLiteral("You do not have that many of the current Plonko."),
+                           Dialogs::Buttons::Ok, Dialogs::Icon::None, QStringLiteral("Sold How Many?"));
+        return;
+    }
+    if (*sold < 1) {
+        dialogs.messageBox(QStringLiteral("The number sold must be at least 1."), Dialogs::Buttons::Ok,
+                           Dialogs::Icon::None, QStringLiteral("Sold How Many?"));
+        return;
+    }
+    const qint32 key = longOf(items.Fields(QStringLiteral("PlonID"))).value_or(0);
+
+    if (held == *sold) {
+        underHandler(s, [&] {
+            items.Edit();
+            items.SetField(QStringLiteral("forsale"), false);
+            items.SetField(QStringLiteral("sold"), true);
+        });
+        writeWithRetry(s, [&] { items.Update(); });
+        underHandler(s, [&] {
+            s.db().Idle();
+            LoadRecord();
+        });
+        return;
+    }
+
+    Transaction split(s.db());
+    // the sold pieces: the row as shown, with their own quantity and totals
+    underHandler(s, [&] { items.AddNew(); });
+    setFieldsFromControls();
+    auto soldTotal = [&](const char* total, QLineEdit* price) {
+        const std::optional<double> each = s.regional.toNumber(price->text());
+        const std::optional<Money> amount = each ? Money::fromDouble(*each * *sold) : std::nullopt;
+        underHandler(s,
+                     [&] { items.SetField(QString::fromLatin1(total), amount ? Value(*amount) : Value()); });
+    };
+    underHandler(s, [&] { items.SetField(QStringLiteral("quantity"), *sold); });
+    soldTotal("totalpaid", txtPricePaid);
+    soldTotal("totalval", txtCatValue);
+    soldTotal("totalsales", txtPriceAsk);
+    underHandler(s, [&] {
+        items.SetField(QStringLiteral("forsale"), false);
+        items.SetField(QStringLiteral("sold"), true);
+        items.SetField(QStringLiteral("SoldDate"), s.today());
+    });
+    writeWithRetry(s, [&] { items.Update(); });
+
+    // the holding keeps the rest
+    items.FindFirst(QStringLiteral("PlonID = ") + QString::number(key));
+    if (items.NoMatch()) {
+        dialogs.messageBox(QStringLiteral("Error entering sale"));
+        return;
+    }
+    const qint32 left = held - *sold;
+    underHandler(s, [&] {
+        items.Edit();
+        items.SetField(QStringLiteral("quantity"), left);
+        for (const auto& [price, total] :
+             {std::pair{"pricepaid", "totalpaid"}, std::pair{"catvalue", "totalval"},
+              std::pair{"priceask", "totalsales"}}) {
+            if (const std::optional<Money> each = moneyOf(items.Fields(QString::fromLatin1(price))))
+                items.SetField(QString::fromLatin1(total), *each * left);
+        }
+    });
+    writeWithRetry(s, [&] { items.Update(); });
+    underHandler(s, [&] {
+        split.commit();
+        s.db().Idle();
+        LoadRecord();
+    });
 }

@@ -3,9 +3,13 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 
 class AppState;
 class DateBox;
+class LeaveChecks;
+class QLineEdit;
+class frmFind;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -48,6 +52,7 @@ private:
     // moving values between the current row and the controls
     void LoadRecord();
     void SaveRecord();
+    void setFieldsFromControls();
     void ClearFields();
     void DisableFields();
     void EnableFields();
@@ -65,6 +70,24 @@ private:
     void cmdDelete_Click();
     void showItemAt(const QString& criteria);
 
+    void cmdFirst_Click();
+    void cmdPrevious_Click();
+    void cmdNext_Click();
+    void cmdLast_Click();
+    void mnuSort_Click(int index);
+    void reopenItems(const QString& sql);
+    void checkSortItem(int index);
+    void cmdFind_Click();
+    void cmdSoldSome_Click();
+
+    bool txtQuantity_LostFocus();
+    bool txtPricePaid_LostFocus();
+    bool txtCatValue_LostFocus();
+    bool txtPriceAsk_LostFocus();
+    bool priceLostFocus(QLineEdit* price, QLineEdit* total);
+    void recomputeTotal(QLineEdit* price, QLineEdit* total);
+    void showMoney(QLineEdit* box, const QString& text);
+
     void chkWantList_Click();
     void chkSold_Click();
     void cmdHelp_Click();
@@ -75,6 +98,11 @@ private:
     AppState& m_state;
     bool Dirty = false;
     bool Adding = false;
+    // the key of the row the controls show: after a find that found nothing
+    // the recordset is put back on it, so every button acts on what is shown
+    qint32 m_shownKey = 0;
+    std::unique_ptr<frmFind> m_find;
+    LeaveChecks* m_leaveChecks;
 
     QLineEdit* txtName;
     QLineEdit* txtQuantity;

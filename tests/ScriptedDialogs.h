@@ -2,9 +2,12 @@
 
 #include "app/Dialogs.h"
 
+#include <QDialog>
 #include <QList>
 #include <QQueue>
 #include <QString>
+
+#include <functional>
 
 // The dialog seam for tests: answers come from a script, everything asked is
 // recorded, nothing blocks.
@@ -42,6 +45,14 @@ public:
         fileDialogs.append(defaultName);
         return fileNames.isEmpty() ? std::nullopt : std::optional<QString>(fileNames.dequeue());
     }
+    // A scripted modal dialog: the next step of the script works its controls
+    // (and closes it); without one the dialog is left as if closed by its close box.
+    void showModal(QDialog& dialog) override
+    {
+        modalTitles.append(dialog.windowTitle());
+        if (!modalSteps.isEmpty())
+            modalSteps.dequeue()(dialog);
+    }
     void beep() override { ++beeps; }
     void setBusy(bool busy) override { busyNow = busy; }
     void help(const QString& file, HelpCommand command, int topic) override
@@ -56,6 +67,8 @@ public:
 
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
 
+    QQueue<std::function<void(QDialog&)>> modalSteps;
+    QStringList modalTitles;
     QQueue<Answer> answers;
     QQueue<QString> inputs;
     QQueue<QString> fileNames;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+class AppState;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The find dialog: what to search by (name, description, catalogue number or
+// birthday) and the text to look for. OK hides it, so the kind chosen stays
+// for the next find; Cancel leaves Cancelled set.
+class frmFind : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum Kind
+    {
+        ByName = 1,
+        ByDescription,
+        ByCatalogNumber,
+        ByBirthday
+    };
+
+    frmFind(AppState& state, QWidget* parent);
+
+    // Every showing starts as cancelled until OK accepts the text.
+    void prepare();
+    Kind kind() const;
+    QString searchText() const;
+    void clearText();
+
+private:
+    void optBy_Click(int index);
+    void cmdOk_Click();
+
+    AppState& m_state;
+    std::array<QRadioButton*, 4> optBy;
+    QLabel* lblName;
+    QLineEdit* txtName;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+};
