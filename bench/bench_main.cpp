@@ -1,20 +1,31 @@
-// plonko-bench --items N [--file PATH]: times the store on a collection of N
-// generated items (made once, then reused) and prints one line per figure:
-// name, milliseconds, and the milliseconds of the same query in the sqlite3
-// shell on the same file ("-" where no single query corresponds).
+// plonko-bench --items N [--file PATH]: times the store and the item window
+// on a collection of N generated items (made once, then reused) and prints one
+// line per figure: name, milliseconds, and the milliseconds of the same query
+// in the sqlite3 shell on the same file ("-" where no single query corresponds).
+#include "app/AppState.h"
 #include "app/CollectionSchema.h"
 #include "app/Database.h"
 #include "app/DbError.h"
+#include "app/ErrorHandler.h"
+#include "items/frmMain.h"
+#include "tests/ScriptedDialogs.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
 #include <functional>
+#include <numeric>
 
 namespace {
 
@@ -41,9 +52,11 @@ double timed(const std::function<void()>& work)
     return median(ms);
 }
 
-// Median wall time the sqlite3 shell reports for the query, its rows thrown away.
+// Median wall time the sqlite3 shell reports for the statements (separated by
+// ";", their times added up), the rows thrown away.
 QString shellMs(const QString& file, const QString& sql)
 {
+    const qsizetype statements = sql.count(QLatin1Char(';')) + 1;
     QString script = QStringLiteral(".output /dev/null\n.timer on\n");
     for (int run = 0; run < kRuns; ++run)
         script += sql + QStringLiteral(";\n");
@@ -55,10 +68,13 @@ QString shellMs(const QString& file, const QString& sql)
     shell.closeWriteChannel();
     shell.waitForFinished(-1);
     const QString out = QString::fromUtf8(shell.readAllStandardOutput());
-    QList<double> ms;
+    QList<double> times;
     const QRegularExpression real(QStringLiteral("Run Time: real ([0-9.]+)"));
     for (auto it = real.globalMatch(out); it.hasNext();)
-        ms.append(it.next().captured(1).toDouble() * 1000);
+        times.append(it.next().captured(1).toDouble() * 1000);
+    QList<double> ms;
+    for (qsizetype i = 0; i + statements <= times.size(); i += statements)
+        ms.append(std::accumulate(times.begin() + i, times.begin() + i + statements, 0.0));
     return ms.isEmpty() ? QStringLiteral("-") : QString::number(median(ms), 'f', 1);
 }
 
@@ -68,11 +84,100 @@ void readRow(Recordset& rs)
         rs.Fields(QString::fromLatin1(field));
 }
 
+struct Figure
+{
+    QString name;
+    double ms;
+    QString shellSql;
+};
+
+// What a collector does in the item window, timed from the click to the
+// shown result, on a copy of the collection.
+QList<Figure> windowFigures(const QString& file)
+{
+    QTemporaryDir folder;
+    QFile::copy(file, folder.filePath(QStringLiteral("Plonko.mdb")));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    frmMain window(state);
+    runEvent(state, [&] { window.Form_Load(); });
+    auto get = [&](const char* name) { return window.findChild<QWidget*>(QString::fromLatin1(name)); };
+    auto click = [&](const char* name) { static_cast<QPushButton*>(get(name))->click(); };
+    auto type = [&](const char* name, const QString& text) {
+        static_cast<QLineEdit*>(get(name))->setText(text);
+    };
+
+    QList<Figure> figures;
+    click("cmdAddNew");
+    int added = 0;
+    figures.append({QStringLiteral("add another"), timed([&] {
+                        type("txtName", QStringLiteral("Bench %1").arg(++added));
+                        click("cmdAddNew");
+                    }),
+                    QString()});
+    type("txtName", QStringLiteral("Bench holding"));
+    type("txtQuantity", QStringLiteral("1000"));
+    type("txtPricePaid", QStringLiteral("3"));
+    click("cmdUpdate");
+    figures.append({QStringLiteral("update"), timed([&] {
+                        type("txtColor", QStringLiteral("Colour %1").arg(++added));
+                        click("cmdUpdate");
+                    }),
+                    QString()});
+    figures.append({QStringLiteral("partial sale"), timed([&] {
+                        dialogs.inputs.enqueue(QStringLiteral("1"));
+                        click("cmdSoldSome");
+                    }),
+                    QString()});
+    figures.append({QStringLiteral("re-sort"),
+                    timed([&] { window.findChild<QAction*>(QStringLiteral("mnuSort(3)"))->trigger(); }),
+                    QStringLiteral("SELECT * FROM Plonko ORDER BY catsort, catnum")});
+    const struct
+    {
+        const char* name;
+        int kind;
+        const char* text;
+        const char* shellSql; // the re-sort and the search the window runs
+    } finds[] = {
+        {"find name", 1, "Zinnia",
+         "SELECT rowid FROM Plonko ORDER BY name, descr; SELECT rowid FROM Plonko WHERE Name LIKE 'Zinnia%' "
+         "ESCAPE '\\'"},
+        {"find description", 2, "Tie-dye p",
+         "SELECT rowid FROM Plonko ORDER BY descr; SELECT rowid FROM Plonko WHERE descr LIKE 'Tie-dye p%' "
+         "ESCAPE '\\'"},
+        {"find catalog number", 3, "8001",
+         "SELECT rowid FROM Plonko ORDER BY catsort, catnum; SELECT rowid FROM Plonko WHERE catnum = '8001'"},
+        {"find birthday", 4, "6/15/2004",
+         "SELECT rowid FROM Plonko ORDER BY IssueDate; SELECT rowid FROM Plonko WHERE issuedate = "
+         "'2004-06-15'"}};
+    for (const auto& find : finds) {
+        figures.append(
+            {QString::fromLatin1(find.name), timed([&] {
+                 dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+                     dialog.findChild<QRadioButton*>(QStringLiteral("optBy(%1)").arg(find.kind))->click();
+                     dialog.findChild<QLineEdit*>(QStringLiteral("txtName"))
+                         ->setText(QString::fromLatin1(find.text));
+                     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+                 });
+                 click("cmdFind");
+             }),
+             QString::fromLatin1(find.shellSql)});
+    }
+    if (dialogs.ended)
+        throw DbError(DbError::EngineFailure, dialogs.lastText());
+    QDir::setCurrent(previous);
+    return figures;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const QStringList args = app.arguments();
     QTextStream out(stdout);
     int items = 100000;
@@ -86,12 +191,6 @@ int main(int argc, char* argv[])
     if (file.isEmpty())
         file = QStringLiteral("/tmp/plonko-bench-%1.mdb").arg(items);
 
-    struct Figure
-    {
-        QString name;
-        double ms;
-        QString shellSql;
-    };
     QList<Figure> figures;
     try {
         if (!QFileInfo::exists(file))
@@ -133,6 +232,9 @@ int main(int argc, char* argv[])
                             readRow(*itemSet);
                         }),
                         QStringLiteral("SELECT rowid FROM Plonko WHERE Name LIKE 'Zinnia%' ESCAPE '\\'")});
+        itemSet.reset();
+        db.reset();
+        figures.append(windowFigures(file));
     } catch (const DbError& e) {
         QTextStream(stderr) << "plonko-bench: " << e.number() << "  " << e.description() << '\n';
         return 1;
