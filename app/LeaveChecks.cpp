@@ -1,5 +1,6 @@
 #include "LeaveChecks.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QTimer>
 
@@ -13,6 +14,11 @@ void LeaveChecks::add(QWidget* field, Check check)
     field->installEventFilter(this);
 }
 
+void LeaveChecks::exempt(QWidget* control)
+{
+    m_exempt.append(control);
+}
+
 bool LeaveChecks::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn && watched == m_returningTo) {
@@ -21,6 +27,9 @@ bool LeaveChecks::eventFilter(QObject* watched, QEvent* event)
         // the focus only passes to a menu, a popup or another window for a while
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+            return false;
+        // the widget taking the focus is known by now
+        if (m_exempt.contains(QApplication::focusWidget()))
             return false;
         auto* field = static_cast<QWidget*>(watched);
         m_returningTo = field;

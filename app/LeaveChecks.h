@@ -22,11 +22,15 @@ public:
     explicit LeaveChecks(QObject* parent = nullptr);
 
     void add(QWidget* field, Check check);
+    // Taking the focus to this control (a Cancel button, say) runs no check:
+    // what the field holds is about to be thrown away.
+    void exempt(QWidget* control);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QHash<QObject*, Check> m_checks;
+    QList<QWidget*> m_exempt;
     QPointer<QWidget> m_returningTo;
 };

@@ -379,6 +379,7 @@ void frmMain::connectHandlers()
             return passed;
         });
     };
+    m_leaveChecks->exempt(cmdCancel);
     check(txtQuantity, &frmMain::txtQuantity_LostFocus);
     check(txtPricePaid, &frmMain::txtPricePaid_LostFocus);
     check(txtCatValue, &frmMain::txtCatValue_LostFocus);
@@ -680,11 +681,12 @@ void frmMain::EnterEditMode()
 
 void frmMain::LeaveEditMode()
 {
+    // hidden first, so that the button row never needs room for all of them
+    cmdCancel->hide();
+    cmdUpdate->hide();
     for (QPushButton* b :
          {cmdFirst, cmdPrevious, cmdNext, cmdLast, cmdHelp, cmdFind, cmdDelete, cmdAddNew, cmdSoldSome})
         b->show();
-    cmdCancel->hide();
-    cmdUpdate->hide();
     for (QAction* a : mnuMaint)
         a->setEnabled(true);
     for (QAction* a : mnuSort)

@@ -236,6 +236,14 @@ void TestItemEditing::wrongEntriesKeepTheFocus()
     QCOMPARE(s.dialogs.lastText(), QStringLiteral("You must enter a number in the Quantity field"));
     QCOMPARE(s.dialogs.messages.last().icon, Dialogs::Icon::Critical);
     QTRY_COMPARE(QApplication::focusWidget(), s.get("txtQuantity"));
+
+    // Cancel throws the edits away without asking for a number first
+    const qsizetype shown = s.dialogs.messages.size();
+    s.focus("cmdCancel");
+    s.click("cmdCancel");
+    QCOMPARE(s.dialogs.messages.size(), shown);
+    QVERIFY(!s.window->isDirty());
+    QCOMPARE(s.text("txtQuantity"), QStringLiteral("1"));
 }
 
 void TestItemEditing::quantityRecomputesTheTotalsWithNumbers()
