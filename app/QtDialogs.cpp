@@ -97,6 +97,8 @@ QString QtDialogs::inputBox(const QString& prompt, const QString& title, const Q
     dialog.setWindowTitle(titleOrApplication(title));
     dialog.setLabelText(prompt);
     dialog.setTextValue(defaultText);
+    // wide enough for its title, which is often longer than the prompt
+    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 160);
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
