@@ -322,10 +322,12 @@ std::optional<QDate> numericDate(QStringView text, const QString& order)
 
 } // namespace
 
-RegionalSettings::RegionalSettings(const QLocale& locale)
+RegionalSettings::RegionalSettings(const QLocale& locale, const QString& shortDatePattern)
     : m_locale(locale)
-    , m_shortDateFormat(widenTwoDigitYear(locale.dateFormat(QLocale::ShortFormat)))
-{}
+    , m_shortDatePattern(shortDatePattern.isEmpty() ? locale.dateFormat(QLocale::ShortFormat) : shortDatePattern)
+    , m_shortDateFormat(widenTwoDigitYear(m_shortDatePattern))
+{
+}
 
 std::optional<double> RegionalSettings::toNumber(const QString& text) const
 {
@@ -420,7 +422,7 @@ std::optional<QDate> RegionalSettings::toDate(const QString& text) const
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
-    const QString pattern = m_locale.dateFormat(QLocale::ShortFormat);
+    const QString& pattern = m_shortDatePattern;
     if (const std::optional<QDate> date = numericDate(trimmed, fieldOrder(pattern)))
         return date;
     QDate date = m_locale.toDate(trimmed, m_shortDateFormat);

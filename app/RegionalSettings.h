@@ -14,7 +14,9 @@
 class RegionalSettings
 {
 public:
-    explicit RegionalSettings(const QLocale& locale = QLocale::system());
+    // shortDatePattern, when given, takes the place of the locale's short date
+    // pattern (as a user's own setting does).
+    explicit RegionalSettings(const QLocale& locale = QLocale::system(), const QString& shortDatePattern = {});
 
     const QLocale& locale() const { return m_locale; }
 
@@ -51,5 +53,6 @@ public:
 
 private:
     QLocale m_locale;
-    QString m_shortDateFormat;
+    QString m_shortDatePattern; // as the user's settings write it
+    QString m_shortDateFormat;  // the same, with four-digit years
 };

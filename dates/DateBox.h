@@ -13,10 +13,9 @@ public:
 
     QString text() const { return currentText(); }
     void setText(const QString& text) { setEditText(text); }
+    // The drop-down button (or Alt+Down): asks for the calendar.
+    void showPopup() override;
 
 signals:
     void dropDown();
-
-protected:
-    void showPopup() override;
 };

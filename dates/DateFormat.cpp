@@ -15,11 +15,13 @@ void ChkDateFmt(AppState& state)
     }
     QString order;
     for (int field = 1; field <= 3 && !state.DateSep.isEmpty(); ++field) {
-        bool isNumber = false;
-        const int n = NthField(sample, state.DateSep, field).trimmed().toInt(&isNumber);
-        if (!isNumber)
+        const QString text = NthField(sample, state.DateSep, field).trimmed();
+        if (text.isEmpty())
             break;
-        order += n == 5 ? QLatin1Char('m') : n == 30 ? QLatin1Char('d') : QLatin1Char('y');
+        bool isNumber = false;
+        const int n = text.toInt(&isNumber);
+        // a field that is no number can only be the month's name
+        order += !isNumber || n == 5 ? QLatin1Char('m') : n == 30 ? QLatin1Char('d') : QLatin1Char('y');
     }
     state.DateOrder = order.size() == 3 ? order : QStringLiteral("mdy");
 }

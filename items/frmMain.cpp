@@ -8,6 +8,7 @@
 #include "app/frmAbout.h"
 #include "dates/DateBox.h"
 #include "dates/DateFormat.h"
+#include "dates/DatePicking.h"
 #include "frmFind.h"
 
 #include <QActionGroup>
@@ -384,6 +385,12 @@ void frmMain::connectHandlers()
     check(txtPricePaid, &frmMain::txtPricePaid_LostFocus);
     check(txtCatValue, &frmMain::txtCatValue_LostFocus);
     check(txtPriceAsk, &frmMain::txtPriceAsk_LostFocus);
+    check(dcIssueDate, &frmMain::dcIssueDate_LostFocus);
+    check(dcSoldDate, &frmMain::dcSoldDate_LostFocus);
+    on(dcIssueDate, &DateBox::dropDown, &frmMain::dcIssueDate_DropDown);
+    on(dcRetireDate, &DateBox::dropDown, &frmMain::dcRetireDate_DropDown);
+    on(dcPurchaseDate, &DateBox::dropDown, &frmMain::dcPurchaseDate_DropDown);
+    on(dcSoldDate, &DateBox::dropDown, &frmMain::dcSoldDate_DropDown);
     for (QWidget* field :
          {txtQuantity, txtPricePaid, txtCatValue, txtPriceAsk, txtTotalPaid, txtTotalVal, txtTotalSales})
         field->installEventFilter(this);
@@ -1192,4 +1199,40 @@ void frmMain::cmdSoldSome_Click()
         s.db().Idle();
         LoadRecord();
     });
+}
+
+// ------------------------------------------------------------------- dates
+
+void frmMain::dcIssueDate_DropDown()
+{
+    dropDownDate(m_state, dcIssueDate, QStringLiteral("Select Birthday"), PickerPlacement::AboveRightAligned);
+}
+
+void frmMain::dcRetireDate_DropDown()
+{
+    dropDownDate(m_state, dcRetireDate, QStringLiteral("Select Retirement Date"),
+                 PickerPlacement::AboveRightAligned);
+}
+
+void frmMain::dcPurchaseDate_DropDown()
+{
+    dropDownDate(m_state, dcPurchaseDate, QStringLiteral("Select Purchase Date"),
+                 PickerPlacement::BelowLeftAligned);
+}
+
+void frmMain::dcSoldDate_DropDown()
+{
+    dropDownDate(m_state, dcSoldDate, QStringLiteral("Select Sold Date"), PickerPlacement::BelowLeftAligned);
+}
+
+bool frmMain::dcIssueDate_LostFocus()
+{
+    return dateLeaveCheck(m_state, dcIssueDate,
+                          QStringLiteral("You must enter a valid issue date, or leave the field blank."));
+}
+
+bool frmMain::dcSoldDate_LostFocus()
+{
+    return dateLeaveCheck(m_state, dcSoldDate,
+                          QStringLiteral("You must enter a valid sold date, or leave the field blank."));
 }

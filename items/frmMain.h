@@ -80,6 +80,13 @@ private:
     void cmdFind_Click();
     void cmdSoldSome_Click();
 
+    void dcIssueDate_DropDown();
+    void dcRetireDate_DropDown();
+    void dcPurchaseDate_DropDown();
+    void dcSoldDate_DropDown();
+    bool dcIssueDate_LostFocus();
+    bool dcSoldDate_LostFocus();
+
     bool txtQuantity_LostFocus();
     bool txtPricePaid_LostFocus();
     bool txtCatValue_LostFocus();
