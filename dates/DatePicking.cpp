@@ -15,17 +15,24 @@ void dropDownDate(AppState& state, DateBox* field, const QString& caption, Picke
     frmDateEnt picker(state, field->window());
     picker.setWindowTitle(caption);
     picker.adjustSize();
+    // The calendar's frame is not known before it is shown; the window it
+    // belongs to has the same kind of frame.
+    const QWidget* owner = field->window();
+    const QMargins frame(owner->geometry().left() - owner->frameGeometry().left(),
+                         owner->geometry().top() - owner->frameGeometry().top(),
+                         owner->frameGeometry().right() - owner->geometry().right(),
+                         owner->frameGeometry().bottom() - owner->geometry().bottom());
+    const QSize outer = picker.size().grownBy(frame);
     const QRect at(field->mapToGlobal(QPoint(0, 0)), field->size());
     QPoint corner = placement == PickerPlacement::AboveRightAligned
-                        ? QPoint(at.right() + 1 - picker.frameGeometry().width(),
-                                 at.top() - picker.frameGeometry().height())
+                        ? QPoint(at.right() + 1 - outer.width(), at.top() - outer.height())
                         : QPoint(at.left(), at.bottom() + 1);
     if (const QScreen* screen = field->screen()) {
         const QRect room = screen->availableGeometry();
-        corner.setX(std::clamp(corner.x(), room.left(),
-                               std::max(room.left(), room.right() - picker.frameGeometry().width())));
-        corner.setY(std::clamp(corner.y(), room.top(),
-                               std::max(room.top(), room.bottom() - picker.frameGeometry().height())));
+        corner.setX(
+            std::clamp(corner.x(), room.left(), std::max(room.left(), room.right() + 1 - outer.width())));
+        corner.setY(
+            std::clamp(corner.y(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height())));
     }
     picker.move(corner);
     state.dialogs.showModal(picker);
