@@ -10,6 +10,7 @@
 #include "dates/DateFormat.h"
 #include "dates/DatePicking.h"
 #include "frmFind.h"
+#include "lookups/frmCodesMaint.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -292,8 +293,11 @@ void frmMain::buildMenus()
                                      QStringLiteral("&Special Series"),
                                      QStringLiteral("&Tag Conditions"),
                                      QStringLiteral("Tag &Generations")};
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         mnuMaint[i] = action(maintain, QStringLiteral("mnuMaint(%1)").arg(i + 1), maintCaptions[i]);
+        connect(mnuMaint[i], &QAction::triggered, this,
+                [this, i] { runEvent(m_state, [&] { mnuMaint_Click(i + 1); }); });
+    }
 
     QMenu* reports = menuBar()->addMenu(QStringLiteral("&Reports"));
     const QString outCaptions[] = {QStringLiteral("&View/Print Report"),
@@ -1235,4 +1239,14 @@ bool frmMain::dcSoldDate_LostFocus()
 {
     return dateLeaveCheck(m_state, dcSoldDate,
                           QStringLiteral("You must enter a valid sold date, or leave the field blank."));
+}
+
+// ------------------------------------------------------------ lookup tables
+
+// A new maintenance window for the table, beside this one.
+void frmMain::mnuMaint_Click(int index)
+{
+    m_state.MaintTable = index;
+    auto* maintenance = new frmCodesMaint(m_state, this);
+    maintenance->show();
 }

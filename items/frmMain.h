@@ -79,6 +79,7 @@ private:
     void checkSortItem(int index);
     void cmdFind_Click();
     void cmdSoldSome_Click();
+    void mnuMaint_Click(int index);
 
     void dcIssueDate_DropDown();
     void dcRetireDate_DropDown();

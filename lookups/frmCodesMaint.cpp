@@ -1,0 +1,512 @@
+#include "frmCodesMaint.h"
+
+#include "LookupTables.h"
+#include "app/ErrorHandler.h"
+#include "app/JetSql.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton* button(const char* name, const QString& caption)
+{
+    auto* b = new QPushButton(caption);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+frmCodesMaint::frmCodesMaint(AppState& state, QWidget* parent)
+    : QDialog(parent)
+    , m_state(state)
+    , CodeTable(state.MaintTable)
+    , m_table(lookupTableInfo(CodeTable))
+    , DescField(QString::fromLatin1(m_table.descField))
+    , IdField(QString::fromLatin1(m_table.idField))
+    , m_seller(m_table.table == LookupTable::BoughtFrom)
+{
+    setObjectName(QStringLiteral("frmCodesMaint"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    runEvent(m_state, [this] { Form_Load(); });
+}
+
+frmCodesMaint::~frmCodesMaint() = default;
+
+void frmCodesMaint::buildControls()
+{
+    setWindowTitle(QString::fromLatin1(m_table.caption));
+    lblDesc = new QLabel(QString::fromLatin1(m_table.label));
+    lblDesc->setObjectName(QStringLiteral("lblDesc"));
+    txtDesc = new QLineEdit;
+    txtDesc->setObjectName(QStringLiteral("txtDesc"));
+    txtDesc->setMaxLength(50);
+    txtDesc->setMinimumWidth(320);
+    lblDesc->setBuddy(txtDesc);
+    lblBouPhone = new QLabel(QStringLiteral("Store Phone Number"));
+    lblBouPhone->setObjectName(QStringLiteral("lblBouPhone"));
+    txtBouPhone = new QLineEdit;
+    txtBouPhone->setObjectName(QStringLiteral("txtBouPhone"));
+    txtBouPhone->setMaxLength(30);
+    chkBouFav = new QCheckBox(QStringLiteral("Favorite"));
+    chkBouFav->setObjectName(QStringLiteral("chkBouFav"));
+    lblBouNotes = new QLabel(QStringLiteral("Notes"));
+    lblBouNotes->setObjectName(QStringLiteral("lblBouNotes"));
+    txtBouNotes = new QPlainTextEdit;
+    txtBouNotes->setObjectName(QStringLiteral("txtBouNotes"));
+    txtBouNotes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtBouNotes->setTabChangesFocus(true);
+    txtBouNotes->setFixedHeight(fontMetrics().height() * 5);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(lblDesc, 0, 0, 1, 2);
+    fields->addWidget(txtDesc, 1, 0, 1, 2);
+    fields->addWidget(lblBouPhone, 2, 0);
+    fields->addWidget(txtBouPhone, 3, 0);
+    fields->addWidget(chkBouFav, 3, 1);
+    fields->addWidget(lblBouNotes, 4, 0, 1, 2);
+    fields->addWidget(txtBouNotes, 5, 0, 1, 2);
+    for (QWidget* extra :
+         std::initializer_list<QWidget*>{lblBouPhone, txtBouPhone, chkBouFav, lblBouNotes, txtBouNotes})
+        extra->setVisible(m_seller);
+
+    cmdFirst = button("cmdFirst", QStringLiteral("&First"));
+    cmdPrevious = button("cmdPrevious", QStringLiteral("&Previous"));
+    cmdNext = button("cmdNext", QStringLiteral("&Next"));
+    cmdLast = button("cmdLast", QStringLiteral("&Last"));
+    cmdAddNew = button("cmdAddNew", QStringLiteral("&Add New"));
+    cmdUpdate = button("cmdUpdate", QStringLiteral("&Update"));
+    cmdCancel = button("cmdCancel", QStringLiteral("&Cancel"));
+    cmdDelete = button("cmdDelete", QStringLiteral("&Delete"));
+    cmdFind = button("cmdFind", QStringLiteral("&Find"));
+    cmdOK = button("cmdOK", QStringLiteral("&Ok"));
+    cmdOK->setDefault(true);
+    cmdUpdate->hide();
+    cmdCancel->hide();
+    auto* navigation = new QHBoxLayout;
+    for (QPushButton* b : {cmdFirst, cmdPrevious, cmdNext, cmdLast})
+        navigation->addWidget(b);
+    navigation->addStretch();
+    auto* actions = new QHBoxLayout;
+    for (QPushButton* b : {cmdAddNew, cmdUpdate, cmdCancel, cmdDelete, cmdFind})
+        actions->addWidget(b);
+    actions->addStretch();
+    actions->addWidget(cmdOK);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addStretch();
+    layout->addLayout(navigation);
+    layout->addLayout(actions);
+
+    auto on = [this](auto* sender, auto signal, void (frmCodesMaint::*handler)()) {
+        connect(sender, signal, this, [this, handler] { runEvent(m_state, [&] { (this->*handler)(); }); });
+    };
+    on(txtDesc, &QLineEdit::textChanged, &frmCodesMaint::MarkDirty);
+    on(txtBouPhone, &QLineEdit::textChanged, &frmCodesMaint::MarkDirty);
+    on(txtBouNotes, &QPlainTextEdit::textChanged, &frmCodesMaint::MarkDirty);
+    on(chkBouFav, &QCheckBox::toggled, &frmCodesMaint::MarkDirty);
+    on(cmdFirst, &QPushButton::clicked, &frmCodesMaint::cmdFirst_Click);
+    on(cmdPrevious, &QPushButton::clicked, &frmCodesMaint::cmdPrevious_Click);
+    on(cmdNext, &QPushButton::clicked, &frmCodesMaint::cmdNext_Click);
+    on(cmdLast, &QPushButton::clicked, &frmCodesMaint::cmdLast_Click);
+    on(cmdAddNew, &QPushButton::clicked, &frmCodesMaint::cmdAddNew_Click);
+    on(cmdUpdate, &QPushButton::clicked, &frmCodesMaint::cmdupdate_Click);
+    on(cmdCancel, &QPushButton::clicked, &frmCodesMaint::cmdcancel_Click);
+    on(cmdDelete, &QPushButton::clicked, &frmCodesMaint::cmdDelete_Click);
+    on(cmdFind, &QPushButton::clicked, &frmCodesMaint::cmdFind_Click);
+    on(cmdOK, &QPushButton::clicked, &frmCodesMaint::cmdOk_Click);
+    // the help key opens the table's own topic
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] {
+        runEvent(m_state, [this] {
+            m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::Context, m_table.helpTopic);
+        });
+    });
+}
+
+// ------------------------------------------------------------------ opening
+
+void frmCodesMaint::Form_Load()
+{
+    underHandler(m_state, [this] {
+        m_codes =
+            m_state.db().OpenRecordset(QString::fromLatin1(m_table.query), Database::RecordsetType::Dynaset);
+    });
+    underHandler(m_state, [this] {
+        if (m_codes->RecordCount() != 0) {
+            m_codes->MoveFirst();
+            LoadRecord();
+        } else {
+            ClearFields();
+            setFieldsEnabled(false);
+        }
+    });
+    Dirty = false;
+    Adding = false;
+}
+
+bool frmCodesMaint::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        runEvent(m_state, [this] { Form_Activate(); });
+    return QDialog::event(event);
+}
+
+// Flags the table so that the item window refills its list. While browsing,
+// the entries are read afresh too: another window may have changed them.
+void frmCodesMaint::Form_Activate()
+{
+    m_state.lookupChanged(m_table.table) = true;
+    if (!Dirty && !Adding && m_codes)
+        reopenAt(m_shownKey);
+}
+
+// Reads the table again and shows the entry with the key, or the first entry
+// when it is gone.
+void frmCodesMaint::reopenAt(qint32 key)
+{
+    m_codes =
+        m_state.db().OpenRecordset(QString::fromLatin1(m_table.query), Database::RecordsetType::Dynaset);
+    if (m_codes->RecordCount() == 0) {
+        ClearFields();
+        setFieldsEnabled(false);
+        return;
+    }
+    m_codes->FindFirst(IdField + QStringLiteral(" = ") + QString::number(key));
+    if (m_codes->NoMatch())
+        m_codes->MoveFirst();
+    setFieldsEnabled(true);
+    LoadRecord();
+}
+
+void frmCodesMaint::reject()
+{
+    close();
+}
+
+void frmCodesMaint::closeEvent(QCloseEvent* event)
+{
+    m_codes.reset(); // pending edits are not saved
+    event->accept();
+}
+
+// --------------------------------------------------------- fields and modes
+
+void frmCodesMaint::LoadRecord()
+{
+    Dirty = true;
+    m_shownKey = longOf(m_codes->Fields(IdField)).value_or(0);
+    txtDesc->setText(textOf(m_codes->Fields(DescField)));
+    if (m_seller) {
+        txtBouPhone->setText(textOf(m_codes->Fields(QStringLiteral("BouPhone"))));
+        chkBouFav->setChecked(boolOf(m_codes->Fields(QStringLiteral("BouFav"))));
+        txtBouNotes->setPlainText(textOf(m_codes->Fields(QStringLiteral("bounotes"))));
+    }
+    Dirty = false;
+}
+
+void frmCodesMaint::ClearFields()
+{
+    Dirty = true;
+    txtDesc->clear();
+    if (m_seller) {
+        txtBouPhone->clear();
+        txtBouNotes->clear();
+        chkBouFav->setChecked(false);
+    }
+    Dirty = false;
+}
+
+void frmCodesMaint::setFieldsEnabled(bool enabled)
+{
+    txtDesc->setEnabled(enabled);
+    if (m_seller) {
+        txtBouPhone->setEnabled(enabled);
+        chkBouFav->setEnabled(enabled);
+        txtBouNotes->setEnabled(enabled);
+    }
+}
+
+void frmCodesMaint::EnterEditMode()
+{
+    for (QPushButton* b : {cmdFirst, cmdPrevious, cmdNext, cmdLast, cmdOK, cmdFind, cmdDelete})
+        b->hide();
+    cmdCancel->show();
+    cmdUpdate->show();
+}
+
+void frmCodesMaint::LeaveEditMode()
+{
+    cmdCancel->hide();
+    cmdUpdate->hide();
+    for (QPushButton* b : {cmdFirst, cmdPrevious, cmdNext, cmdLast, cmdOK, cmdFind, cmdDelete, cmdAddNew})
+        b->show();
+}
+
+void frmCodesMaint::MarkDirty()
+{
+    if (Dirty || Adding)
+        return;
+    Dirty = true;
+    EnterEditMode();
+    cmdAddNew->hide();
+}
+
+bool frmCodesMaint::ValidateRecord()
+{
+    if (!txtDesc->text().isEmpty())
+        return true;
+    m_state.dialogs.messageBox(QStringLiteral("You must enter a description or press Cancel"),
+                               Dialogs::Buttons::Ok, Dialogs::Icon::None, QStringLiteral("Missing Data"));
+    return false;
+}
+
+// Runs a step that reads or writes the shown entry. When another window
+// changed or deleted the entry meanwhile, nothing is overwritten or brought
+// back: the user is told, and the entry is shown as it is stored now.
+bool frmCodesMaint::withoutConflict(const std::function<void()>& step)
+{
+    int conflict = 0;
+    try {
+        step();
+    } catch (const DbError& error) {
+        if (error.number() != DbError::RecordChanged && error.number() != DbError::RecordDeleted)
+            throw;
+        conflict = error.number();
+    }
+    if (!conflict)
+        return true;
+    if (conflict == DbError::RecordChanged)
+        m_state.dialogs.messageBox(
+            QStringLiteral("This entry was changed in another window after you began editing "
+                           "it, so your change was not saved. It now shows what is stored."),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Entry Changed"));
+    else
+        m_state.dialogs.messageBox(
+            QStringLiteral("This entry was deleted in another window, so your change was "
+                           "not saved."),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Entry Deleted"));
+    reopenAt(m_shownKey);
+    LeaveEditMode();
+    cmdAddNew->setText(QStringLiteral("&Add New"));
+    Dirty = false;
+    Adding = false;
+    return false;
+}
+
+// The recordset is already adding or editing the row.
+bool frmCodesMaint::SaveRecord()
+{
+    AppState& s = m_state;
+    underHandler(s, [&] {
+        m_codes->SetField(DescField, txtDesc->text());
+        if (m_seller) {
+            m_codes->SetField(QStringLiteral("BouPhone"), txtBouPhone->text());
+            m_codes->SetField(QStringLiteral("BouFav"), chkBouFav->isChecked());
+            m_codes->SetField(QStringLiteral("bounotes"), txtBouNotes->toPlainText());
+        }
+    });
+    bool saved = true;
+    writeWithRetry(s, [&] { saved = withoutConflict([&] { m_codes->Update(); }); });
+    underHandler(s, [&] { s.db().Idle(); });
+    return saved;
+}
+
+// --------------------------------------------------------------- navigation
+
+void frmCodesMaint::cmdFirst_Click()
+{
+    if (m_codes->RecordCount() != 0) {
+        m_codes->MoveFirst();
+        LoadRecord();
+    }
+}
+
+void frmCodesMaint::cmdLast_Click()
+{
+    if (m_codes->RecordCount() != 0) {
+        m_codes->MoveLast();
+        LoadRecord();
+    }
+}
+
+void frmCodesMaint::cmdNext_Click()
+{
+    if (m_codes->RecordCount() != 0) {
+        m_codes->MoveNext();
+        if (m_codes->AtEOF()) {
+            m_state.dialogs.beep();
+            m_codes->MoveLast();
+        }
+        LoadRecord();
+    }
+}
+
+void frmCodesMaint::cmdPrevious_Click()
+{
+    if (m_codes->RecordCount() != 0) {
+        m_codes->MovePrevious();
+        if (m_codes->AtBOF()) {
+            m_state.dialogs.beep();
+            m_codes->MoveFirst();
+        }
+        LoadRecord();
+    }
+}
+
+// ------------------------------------------------------- adding and editing
+
+void frmCodesMaint::cmdAddNew_Click()
+{
+    AppState& s = m_state;
+    if (Adding) {
+        if (!ValidateRecord())
+            return;
+        underHandler(s, [&] { m_codes->AddNew(); });
+        SaveRecord();
+        ClearFields();
+        txtDesc->setFocus();
+        return;
+    }
+    Adding = true;
+    underHandler(s, [&] {
+        if (m_codes->RecordCount() == 0)
+            setFieldsEnabled(true);
+        else
+            m_codes->MoveLast();
+    });
+    ClearFields();
+    EnterEditMode();
+    cmdAddNew->setText(QStringLiteral("&Add Another"));
+    cmdAddNew->setDefault(true);
+    txtDesc->setFocus();
+}
+
+void frmCodesMaint::cmdupdate_Click()
+{
+    AppState& s = m_state;
+    if (!ValidateRecord())
+        return;
+    qint32 key = 0;
+    bool started = true;
+    underHandler(s, [&] {
+        started = withoutConflict([&] {
+            if (Adding)
+                m_codes->AddNew();
+            else
+                m_codes->Edit();
+        });
+        if (started)
+            key = longOf(m_codes->Fields(IdField)).value_or(0);
+    });
+    if (!started || !SaveRecord())
+        return;
+    if (Adding)
+        cmdAddNew->setText(QStringLiteral("&Add New"));
+    underHandler(s, [&] {
+        m_codes->FindFirst(IdField + QStringLiteral(" = ") + QString::number(key));
+        if (m_codes->NoMatch())
+            m_codes->MoveFirst();
+        LoadRecord();
+    });
+    LeaveEditMode();
+    cmdOK->setDefault(true);
+    Adding = false;
+    Dirty = false;
+}
+
+void frmCodesMaint::cmdcancel_Click()
+{
+    if (m_codes->RecordCount() != 0) {
+        m_codes->MoveLast();
+        LoadRecord();
+    } else {
+        ClearFields();
+        setFieldsEnabled(false);
+    }
+    LeaveEditMode();
+    cmdAddNew->setText(QStringLiteral("&Add New"));
+    cmdOK->setDefault(true);
+    Dirty = false;
+    Adding = false;
+}
+
+// --------------------------------------------------------- finding, deleting
+
+void frmCodesMaint::cmdFind_Click()
+{
+    const QString text =
+        m_state.dialogs.inputBox(QStringLiteral("Enter the ") + QString::fromLatin1(m_table.kindWord) +
+                                     QStringLiteral(" description to find:"),
+                                 QStringLiteral("Find Code"), QString());
+    m_codes->FindFirst(DescField + QStringLiteral(" like ") + JetSql::quoteText(text + QLatin1Char('*')));
+    if (m_codes->NoMatch()) {
+        // the entry shown stays the one every button acts on
+        m_state.dialogs.messageBox(QStringLiteral("That record was not found."), Dialogs::Buttons::Ok,
+                                   Dialogs::Icon::None, QStringLiteral("No Records Match"));
+        return;
+    }
+    LoadRecord();
+}
+
+void frmCodesMaint::cmdDelete_Click()
+{
+    AppState& s = m_state;
+    if (m_codes->RecordCount() == 0)
+        return;
+    if (s.dialogs.messageBox(QString::fromLatin1(m_table.deleteQuestion), Dialogs::Buttons::YesNo,
+                             Dialogs::Icon::None,
+                             QString::fromLatin1(m_table.deleteTitle)) != Dialogs::Answer::Yes)
+        return;
+    bool inUse = false;
+    bool present = true;
+    underHandler(s, [&] {
+        present = withoutConflict([&] {
+            const qint32 key = longOf(m_codes->Fields(IdField)).value_or(0);
+            std::unique_ptr<Recordset> users =
+                s.db().OpenRecordset(QString::fromLatin1(m_table.inUseQuery) + QString::number(key),
+                                     Database::RecordsetType::Snapshot);
+            inUse = users->RecordCount() != 0;
+            users->Close();
+        });
+    });
+    if (!present)
+        return;
+    if (inUse) {
+        s.dialogs.messageBox(QString::fromLatin1(m_table.inUseMessage), Dialogs::Buttons::Ok,
+                             Dialogs::Icon::None, QStringLiteral("Cannot Delete"));
+        return;
+    }
+    writeWithRetry(s, [&] { m_codes->Delete(); });
+    underHandler(s, [&] { s.db().Idle(); });
+    underHandler(s, [&] {
+        m_codes->MoveNext();
+        if (m_codes->RecordCount() == 0) {
+            ClearFields();
+            setFieldsEnabled(false);
+            return;
+        }
+        if (m_codes->AtEOF())
+            m_codes->MovePrevious();
+        LoadRecord();
+    });
+}
+
+void frmCodesMaint::cmdOk_Click()
+{
+    m_state.db().Idle();
+    m_codes->Close();
+    close();
+}
