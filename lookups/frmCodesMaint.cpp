@@ -106,6 +106,7 @@ void frmCodesMaint::buildControls()
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
+    layout->addSpacing(12);
     layout->addStretch();
     layout->addLayout(navigation);
     layout->addLayout(actions);
