@@ -4,6 +4,7 @@
 #include "app/ErrorHandler.h"
 #include "app/JetSql.h"
 #include "app/LeaveChecks.h"
+#include "app/RecordNavigation.h"
 #include "app/StringHelpers.h"
 #include "app/frmAbout.h"
 #include "dates/DateBox.h"
@@ -943,26 +944,16 @@ void frmMain::cmdLast_Click()
 
 void frmMain::cmdNext_Click()
 {
-    Recordset& items = m_state.items();
-    if (items.RecordCount() > 0) {
-        items.MoveNext();
-        if (items.AtEOF()) {
-            m_state.dialogs.beep();
-            items.MoveLast();
-        }
+    if (m_state.items().RecordCount() > 0) {
+        moveNextWithinRows(m_state.items(), m_state.dialogs);
         LoadRecord();
     }
 }
 
 void frmMain::cmdPrevious_Click()
 {
-    Recordset& items = m_state.items();
-    if (items.RecordCount() > 0) {
-        items.MovePrevious();
-        if (items.AtBOF()) {
-            m_state.dialogs.beep();
-            items.MoveFirst();
-        }
+    if (m_state.items().RecordCount() > 0) {
+        movePreviousWithinRows(m_state.items(), m_state.dialogs);
         LoadRecord();
     }
 }

@@ -3,6 +3,7 @@
 #include "LookupTables.h"
 #include "app/ErrorHandler.h"
 #include "app/JetSql.h"
+#include "app/RecordNavigation.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -346,11 +347,7 @@ void frmCodesMaint::cmdLast_Click()
 void frmCodesMaint::cmdNext_Click()
 {
     if (m_codes->RecordCount() != 0) {
-        m_codes->MoveNext();
-        if (m_codes->AtEOF()) {
-            m_state.dialogs.beep();
-            m_codes->MoveLast();
-        }
+        moveNextWithinRows(*m_codes, m_state.dialogs);
         LoadRecord();
     }
 }
@@ -358,11 +355,7 @@ void frmCodesMaint::cmdNext_Click()
 void frmCodesMaint::cmdPrevious_Click()
 {
     if (m_codes->RecordCount() != 0) {
-        m_codes->MovePrevious();
-        if (m_codes->AtBOF()) {
-            m_state.dialogs.beep();
-            m_codes->MoveFirst();
-        }
+        movePreviousWithinRows(*m_codes, m_state.dialogs);
         LoadRecord();
     }
 }
