@@ -30,6 +30,7 @@ private slots:
     void validationRefusesWithItsMessage_data();
     void validationRefusesWithItsMessage();
     void quantityWithAFractionIsRounded();
+    void lockedRowsAreRetried();
     void deletingTheLastAndTheOnlyRow();
     void addNewOnAnEmptyTableThenCancel();
     void moneyIsTakenInTheLocalesFormat_data();
@@ -139,6 +140,30 @@ void TestItemEditing::quantityWithAFractionIsRounded()
     s.click("cmdUpdate");
     QVERIFY(s.dialogs.messages.isEmpty());
     QCOMPARE(s.state.items().Fields(QStringLiteral("quantity")), Value(qint32(2))); // halves to even
+}
+
+void TestItemEditing::lockedRowsAreRetried()
+{
+    Session s;
+    s.type("txtColor", QStringLiteral("Teal"));
+    s.state.db().failNextWrites(5, DbError::RecordLocked); // another user holds the row a while
+    s.click("cmdUpdate");
+    QVERIFY(s.dialogs.messages.isEmpty());
+    std::unique_ptr<Recordset> shown =
+        s.state.db().OpenRecordset(QStringLiteral("Select * from Plonko where descr = 'Unnamed owl'"),
+                                   Database::RecordsetType::Snapshot);
+    QCOMPARE(textOf(shown->Fields(QStringLiteral("Color"))), QStringLiteral("Teal"));
+
+    // a lock that does not clear: asked at the hundredth conflict; No ends the program unwritten
+    s.type("txtColor", QStringLiteral("Navy"));
+    s.state.db().failNextWrites(150, DbError::RecordLockedToo);
+    s.dialogs.answers.enqueue(Answer::No);
+    s.click("cmdUpdate");
+    QVERIFY(s.dialogs.ended);
+    QCOMPARE(s.dialogs.messages.size(), 1);
+    QCOMPARE(s.dialogs.messages[0].title, QStringLiteral("Locked Record"));
+    shown->MoveFirst();
+    QCOMPARE(textOf(shown->Fields(QStringLiteral("Color"))), QStringLiteral("Teal"));
 }
 
 void TestItemEditing::deletingTheLastAndTheOnlyRow()
