@@ -363,6 +363,18 @@ QString translateExpression(const QString& jet)
     return sql;
 }
 
+QString beginsWithPattern(const QString& text)
+{
+    QString pattern;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('#') || c == QLatin1Char('['))
+            pattern += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            pattern += c;
+    }
+    return quoteText(pattern + QLatin1Char('*'));
+}
+
 QString quoteText(const QString& text)
 {
     QString doubled = text;

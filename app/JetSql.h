@@ -28,5 +28,8 @@ QString translateExpression(const QString& jet);
 // A Jet string literal holding text exactly (single quotes doubled), for
 // criteria built from what a person typed.
 QString quoteText(const QString& text);
+// A like pattern literal matching every text that begins with the given text,
+// the characters like treats as wildcards (* ? # [) taken as themselves.
+QString beginsWithPattern(const QString& text);
 
 } // namespace JetSql

@@ -324,10 +324,10 @@ std::optional<QDate> numericDate(QStringView text, const QString& order)
 
 RegionalSettings::RegionalSettings(const QLocale& locale, const QString& shortDatePattern)
     : m_locale(locale)
-    , m_shortDatePattern(shortDatePattern.isEmpty() ? locale.dateFormat(QLocale::ShortFormat) : shortDatePattern)
+    , m_shortDatePattern(shortDatePattern.isEmpty() ? locale.dateFormat(QLocale::ShortFormat)
+                                                    : shortDatePattern)
     , m_shortDateFormat(widenTwoDigitYear(m_shortDatePattern))
-{
-}
+{}
 
 std::optional<double> RegionalSettings::toNumber(const QString& text) const
 {
@@ -434,6 +434,11 @@ std::optional<QDate> RegionalSettings::toDate(const QString& text) const
     if (!date.isValid())
         return std::nullopt;
     return date;
+}
+
+QString RegionalSettings::dateFieldOrder() const
+{
+    return fieldOrder(m_shortDatePattern).toLower();
 }
 
 QString RegionalSettings::monthName(int month) const

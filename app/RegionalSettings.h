@@ -16,7 +16,8 @@ class RegionalSettings
 public:
     // shortDatePattern, when given, takes the place of the locale's short date
     // pattern (as a user's own setting does).
-    explicit RegionalSettings(const QLocale& locale = QLocale::system(), const QString& shortDatePattern = {});
+    explicit RegionalSettings(const QLocale& locale = QLocale::system(),
+                              const QString& shortDatePattern = {});
 
     const QLocale& locale() const { return m_locale; }
 
@@ -44,6 +45,9 @@ public:
     // blanks; two-digit years are recent years (00-29 this century, 30-99 the
     // last). Days that do not exist are refused.
     bool isDate(const QString& text) const { return toDate(text).has_value(); }
+    // The order in which the short date format writes day, month and year, as
+    // three of the letters "d", "m", "y" ("mdy" for month, day, year).
+    QString dateFieldOrder() const;
     std::optional<QDate> toDate(const QString& text) const;
 
     // "mmmm": the month's full name (1 to 12); "ddd": the short name of a

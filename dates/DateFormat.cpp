@@ -15,15 +15,29 @@ void ChkDateFmt(AppState& state)
     }
     QString order;
     for (int field = 1; field <= 3 && !state.DateSep.isEmpty(); ++field) {
-        const QString text = NthField(sample, state.DateSep, field).trimmed();
-        if (text.isEmpty())
+        const QString text = NthField(sample, state.DateSep, field);
+        // the digits of the field, in whatever script the system writes them;
+        // marks and suffixes around them ("1998 г.") do not count
+        int n = 0;
+        bool digits = false;
+        for (const QChar c : text) {
+            if (c.isDigit()) {
+                n = n * 10 + c.digitValue();
+                digits = true;
+            }
+        }
+        if (!digits && text.trimmed().isEmpty())
             break;
-        bool isNumber = false;
-        const int n = text.toInt(&isNumber);
-        // a field that is no number can only be the month's name
-        order += !isNumber || n == 5 ? QLatin1Char('m') : n == 30 ? QLatin1Char('d') : QLatin1Char('y');
+        // a field without digits can only be the month's name
+        order += !digits || n == 5 ? QLatin1Char('m') : n == 30 ? QLatin1Char('d') : QLatin1Char('y');
     }
-    state.DateOrder = order.size() == 3 ? order : QStringLiteral("mdy");
+    // a sample that does not split into day, month and year: the order the
+    // format's pattern names them in
+    const bool complete = order.size() == 3 && order.contains(QLatin1Char('d')) &&
+                          order.contains(QLatin1Char('m')) && order.contains(QLatin1Char('y'));
+    state.DateOrder = complete ? order : state.regional.dateFieldOrder();
+    if (state.DateOrder.size() != 3)
+        state.DateOrder = QStringLiteral("mdy");
 }
 
 QString FormatDate(const AppState& state, int month, int day, int year)

@@ -6,8 +6,9 @@ class AppState;
 
 // Finds the order (DateOrder: "mdy", "dmy", "ymd" or "ydm") and separator
 // (DateSep) of the system's short date format from a sample date that cannot
-// be misread: 30 May 1998. A field that is no number is the month's name; a
-// format that does not split into three fields leaves month, day, year.
+// be misread: 30 May 1998. A field without digits is the month's name; a
+// sample that does not split into day, month and year takes the order of the
+// format's pattern (month, day, year when even that names no three fields).
 void ChkDateFmt(AppState& state);
 
 // Month, day and year as numbers separated by single blanks in the order of

@@ -1000,12 +1000,12 @@ void frmMain::cmdFind_Click()
     case frmFind::ByName:
         checkSortItem(1);
         reopenItems(QStringLiteral("Select * from Plonko order by name, descr"));
-        criteria = QStringLiteral("Name like ") + JetSql::quoteText(text + QLatin1Char('*'));
+        criteria = QStringLiteral("Name like ") + JetSql::beginsWithPattern(text);
         break;
     case frmFind::ByDescription:
         checkSortItem(2);
         reopenItems(kSortOrders[1]);
-        criteria = QStringLiteral("descr like ") + JetSql::quoteText(text + QLatin1Char('*'));
+        criteria = QStringLiteral("descr like ") + JetSql::beginsWithPattern(text);
         break;
     case frmFind::ByCatalogNumber:
         checkSortItem(3);

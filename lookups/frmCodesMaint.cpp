@@ -445,7 +445,7 @@ void frmCodesMaint::cmdFind_Click()
         m_state.dialogs.inputBox(QStringLiteral("Enter the ") + QString::fromLatin1(m_table.kindWord) +
                                      QStringLiteral(" description to find:"),
                                  QStringLiteral("Find Code"), QString());
-    m_codes->FindFirst(DescField + QStringLiteral(" like ") + JetSql::quoteText(text + QLatin1Char('*')));
+    m_codes->FindFirst(DescField + QStringLiteral(" like ") + JetSql::beginsWithPattern(text));
     if (m_codes->NoMatch()) {
         // the entry shown stays the one every button acts on
         m_state.dialogs.messageBox(QStringLiteral("That record was not found."), Dialogs::Buttons::Ok,

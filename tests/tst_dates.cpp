@@ -55,6 +55,7 @@ private slots:
     void shortDateFormatIsExamined();
     void formatDateIsReadBackInEveryOrder_data();
     void formatDateIsReadBackInEveryOrder();
+    void pickedDaysReadBackInEveryLocale();
     void calendarLayout_data();
     void calendarLayout();
     void spins_data();
@@ -94,10 +95,14 @@ void TestDates::shortDateFormatIsExamined_data()
                                  << " "
                                  << "dmy"
                                  << "30 May 1998";
-    QTest::newRow("no separator") << "yyyyMMdd"
-                                  << ""
-                                  << "mdy"
-                                  << "19980530";
+    QTest::newRow("no separator: the pattern's order") << "yyyyMMdd"
+                                                       << ""
+                                                       << "ymd"
+                                                       << "19980530";
+    QTest::newRow("suffix after the year") << "dd.MM.yyyy 'г'."
+                                           << "."
+                                           << "dmy"
+                                           << "30.05.1998 г.";
 }
 
 void TestDates::shortDateFormatIsExamined()
@@ -139,6 +144,22 @@ void TestDates::formatDateIsReadBackInEveryOrder()
     QCOMPARE(d.state.regional.toDate(d.state.regional.formatShortDate(QDate(2004, 12, 1))),
              std::optional<QDate>(QDate(2004, 12, 1)));
     QVERIFY(!d.state.regional.isDate(FormatDate(d.state, 2, 31, 1998)));
+}
+
+// Whatever the system's language and format, a day built from its numbers is
+// read back as that day: the calendar hands back the day clicked.
+void TestDates::pickedDaysReadBackInEveryLocale()
+{
+    QStringList wrong;
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        Dates d(QString(), locale);
+        for (const QDate day : {QDate(1998, 5, 7), QDate(2004, 12, 31), QDate(1931, 1, 12)}) {
+            if (d.state.regional.toDate(FormatDate(d.state, day.month(), day.day(), day.year())) != day)
+                wrong.append(locale.name() + QLatin1Char(' ') + d.state.DateOrder);
+        }
+    }
+    QCOMPARE(wrong, QStringList());
 }
 
 void TestDates::calendarLayout_data()

@@ -359,6 +359,10 @@ void TestItemEditing::findKinds_data()
                                  << "Ant";
     QTest::newRow("description with a quote") << us << 2 << "abby's"
                                               << "abby's friend";
+    QTest::newRow("typed wildcards are plain characters") << us << 1 << "A*"
+                                                          << "";
+    QTest::newRow("an open bracket") << us << 2 << "[ab"
+                                     << "";
     QTest::newRow("whole catalog number") << us << 3 << "40"
                                           << "Aardvark";
     QTest::newRow("no catalog number prefix") << us << 3 << "4"

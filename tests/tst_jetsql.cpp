@@ -116,6 +116,11 @@ void TestJetSql::quoteTextRoundTrips()
     const QString typed = QStringLiteral("O'Neil's \"best\"");
     const QString criteria = QStringLiteral("Name = ") + JetSql::quoteText(typed);
     QCOMPARE(JetSql::translateExpression(criteria), QStringLiteral("Name = 'O''Neil''s \"best\"'"));
+    // typed wildcards are taken as themselves
+    QCOMPARE(JetSql::beginsWithPattern(QStringLiteral("a*b?c#[d'")), QStringLiteral("'a[*]b[?]c[#][[]d''*'"));
+    QCOMPARE(JetSql::translateExpression(QStringLiteral("Name like ") +
+                                         JetSql::beginsWithPattern(QStringLiteral("ab"))),
+             QStringLiteral("Name LIKE 'ab%' ESCAPE '\\'"));
 }
 
 QTEST_APPLESS_MAIN(TestJetSql)
