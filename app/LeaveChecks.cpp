@@ -19,6 +19,14 @@ void LeaveChecks::exempt(QWidget* control)
     m_exempt.append(control);
 }
 
+bool LeaveChecks::checkFocusedField()
+{
+    QWidget* field = QApplication::focusWidget();
+    if (!m_checks.contains(field) || m_returningTo)
+        return true;
+    return m_checks.value(field)();
+}
+
 bool LeaveChecks::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn && watched == m_returningTo) {

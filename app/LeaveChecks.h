@@ -25,6 +25,10 @@ public:
     // Taking the focus to this control (a Cancel button, say) runs no check:
     // what the field holds is about to be thrown away.
     void exempt(QWidget* control);
+    // Runs the check of the field that has the focus, if it has one: a button
+    // pressed by its shortcut takes no focus, yet what the field holds must
+    // pass before it is saved. False when the field refused.
+    bool checkFocusedField();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

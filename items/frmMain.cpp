@@ -807,7 +807,7 @@ void frmMain::cmdAddNew_Click()
         txtName->setFocus();
         return;
     }
-    if (!ValidateRecord())
+    if (!m_leaveChecks->checkFocusedField() || !ValidateRecord())
         return;
     underHandler(s, [&] { s.items().AddNew(); });
     SaveRecord();
@@ -818,7 +818,7 @@ void frmMain::cmdAddNew_Click()
 void frmMain::cmdupdate_Click()
 {
     AppState& s = m_state;
-    if (!ValidateRecord())
+    if (!m_leaveChecks->checkFocusedField() || !ValidateRecord())
         return;
     qint32 key = 0;
     if (Adding) {

@@ -38,6 +38,7 @@ private slots:
     void wrongEntriesKeepTheFocus();
     void quantityRecomputesTheTotalsWithNumbers();
     void totalsPassTheFocusOn();
+    void shortcutSavesCheckTheFieldFirst();
     void navigationBeepsAtTheEnds();
     void sortOrders_data();
     void sortOrders();
@@ -300,6 +301,26 @@ void TestItemEditing::totalsPassTheFocusOn()
         s.get(total)->setFocus(Qt::MouseFocusReason);
         QTRY_COMPARE(QApplication::focusWidget(), s.get(date));
     }
+}
+
+void TestItemEditing::shortcutSavesCheckTheFieldFirst()
+{
+    Session s;
+    s.click("cmdNext"); // Abby the aardvark: one held, catalogue value 10
+    s.focus("txtQuantity");
+    s.type("txtQuantity", QStringLiteral("5"));
+    QTest::keyClick(s.window.get(), Qt::Key_U, Qt::AltModifier); // Update, the focus staying put
+    QTRY_VERIFY(!s.window->isDirty());
+    QCOMPARE(s.state.items().Fields(QStringLiteral("totalval")), Value(Money::fromUnits(500000)));
+
+    s.focus("txtCatValue");
+    s.type("txtCatValue", QStringLiteral("abc"));
+    QTest::keyClick(s.window.get(), Qt::Key_U, Qt::AltModifier);
+    // the shortcut clicks after a short animation
+    QTRY_COMPARE(s.dialogs.lastText(),
+                 QStringLiteral("You must enter a valid number or leave the field blank"));
+    QVERIFY(s.window->isDirty()); // nothing saved
+    QCOMPARE(s.state.items().Fields(QStringLiteral("catvalue")), Value(Money::fromUnits(100000)));
 }
 
 void TestItemEditing::navigationBeepsAtTheEnds()
