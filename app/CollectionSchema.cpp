@@ -167,7 +167,7 @@ void insertSamples(Connection& connection, int count, unsigned seed)
         const Value value = chance(80) ? Value(Money::fromUnits(qint64(500 + pick(9500)) * 100)) : Value();
         const Value ask = forSale || sold ? Value(Money::fromUnits(qint64(800 + pick(9000)) * 100)) : Value();
         auto total = [&](const Value& price) {
-            return isNull(price) ? Value() : Value(*moneyOf(price) * quantity);
+            return isNull(price) ? Value() : Value(*moneyOf(price)->times(quantity));
         };
         auto lookup = [&](int size, int percent) {
             return chance(percent) ? Value(qint32(1 + pick(size))) : Value();

@@ -11,10 +11,6 @@ namespace {
 // VACUUM INTO, used to compact, came with 3.27.
 constexpr int kOldestSqlite = 3027000;
 
-// Money is stored as a double so that SQL compares it with plain numbers;
-// below 2^51 ten-thousandths every four-decimal amount reads back exactly.
-constexpr qint64 kLargestStoredMoney = qint64(1) << 51;
-
 QString lower(const QString& name)
 {
     return name.toLower();
@@ -217,7 +213,7 @@ StoredValue toStorage(const Value& value, const ColumnInfo& column)
         const std::optional<Money> m = moneyOf(value);
         if (!m)
             return textual ? conversionError() : overflow();
-        if (std::abs(m->units()) > kLargestStoredMoney)
+        if (std::abs(m->units()) > Database::kLargestMoneyUnits)
             return overflow();
         if (m->units() % Money::kScale == 0)
             return m->units() / Money::kScale;
@@ -334,7 +330,8 @@ Value Statement::value(int i, FieldType type) const
             return sqlite3_column_double(m_stmt, i) != 0;
         break;
     case FieldType::Currency:
-        if (storage == SQLITE_INTEGER && std::abs(sqlite3_column_int64(m_stmt, i)) <= kLargestStoredMoney)
+        if (storage == SQLITE_INTEGER &&
+            std::abs(sqlite3_column_int64(m_stmt, i)) <= Database::kLargestMoneyUnits / Money::kScale)
             return Money::fromUnits(sqlite3_column_int64(m_stmt, i) * Money::kScale);
         if (number) {
             if (const std::optional<Money> m = Money::fromDouble(sqlite3_column_double(m_stmt, i)))

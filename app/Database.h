@@ -21,6 +21,11 @@ public:
         Snapshot = 4
     };
 
+    // Money is stored as a double so that SQL compares it with plain numbers;
+    // up to 2^51 ten-thousandths (about 225 billion) every amount with four
+    // decimals reads back exactly. A larger amount is refused (NumericOverflow).
+    static constexpr qint64 kLargestMoneyUnits = qint64(1) << 51;
+
     // Opens an existing file for exclusive use; a missing, empty or foreign
     // file is refused and left exactly as it was.
     static std::unique_ptr<Database> OpenDatabase(const QString& path);

@@ -21,6 +21,14 @@ std::optional<Money> Money::fromDouble(double value)
     return Money(static_cast<qint64>(units));
 }
 
+std::optional<Money> Money::times(qint64 factor) const
+{
+    qint64 product = 0;
+    if (__builtin_mul_overflow(m_units, factor, &product))
+        return std::nullopt;
+    return Money(product);
+}
+
 Money Money::roundedTo(int decimals) const
 {
     qint64 step = 1;

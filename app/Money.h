@@ -33,7 +33,8 @@ public:
         m_units += other.m_units;
         return *this;
     }
-    constexpr Money operator*(qint64 factor) const { return Money(m_units * factor); }
+    // The amount times a whole number; nothing when that leaves the 64-bit range.
+    std::optional<Money> times(qint64 factor) const;
 
     constexpr auto operator<=>(const Money&) const = default;
 

@@ -780,6 +780,18 @@ bool frmMain::ValidateRecord()
         return refuse(
             QStringLiteral("The quantity is too large. Enter a whole number of pieces up to 2147483647."),
             QStringLiteral("Quantity Too Large"), txtQuantity);
+    const std::pair<QLineEdit*, QLineEdit*> amounts[] = {
+        {txtPricePaid, txtPricePaid}, {txtTotalPaid, txtPricePaid}, {txtCatValue, txtCatValue},
+        {txtTotalVal, txtCatValue},   {txtPriceAsk, txtPriceAsk},   {txtTotalSales, txtPriceAsk}};
+    for (const auto& [amount, focus] : amounts) {
+        const std::optional<Money> money = m_state.regional.toMoney(amount->text());
+        if (money && std::abs(money->units()) > Database::kLargestMoneyUnits)
+            return refuse(
+                QStringLiteral("This amount is too large to keep. The largest amount that can be kept is ") +
+                    m_state.regional.formatCurrency(Money::fromUnits(Database::kLargestMoneyUnits)) +
+                    QLatin1Char('.'),
+                QStringLiteral("Amount Too Large"), focus);
+    }
     if (chkSold->isChecked() && chkForSale->isChecked())
         return refuse(QStringLiteral("A Plonko cannot be for sale and sold at the same time."),
                       QStringLiteral("Sale Status Error"), chkWantList);
@@ -1184,8 +1196,10 @@ void frmMain::cmdSoldSome_Click()
         for (const auto& [price, total] :
              {std::pair{"pricepaid", "totalpaid"}, std::pair{"catvalue", "totalval"},
               std::pair{"priceask", "totalsales"}}) {
+            // a total beyond what money holds is not known: it is left empty
             if (const std::optional<Money> each = moneyOf(items.Fields(QString::fromLatin1(price))))
-                items.SetField(QString::fromLatin1(total), *each * left);
+                items.SetField(QString::fromLatin1(total),
+                               each->times(left) ? Value(*each->times(left)) : Value());
         }
     });
     writeWithRetry(s, [&] { items.Update(); });

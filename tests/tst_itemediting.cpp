@@ -95,6 +95,11 @@ void TestItemEditing::validationRefusesWithItsMessage_data()
            "2147483647."
         << "Quantity Too Large"
         << "txtQuantity";
+    QTest::newRow("total beyond what can be kept")
+        << QStringList{"txtQuantity=300000", "txtPriceAsk=1000000", "txtTotalSales=300000000000"}
+        << "This amount is too large to keep. The largest amount that can be kept is $225,179,981,368.52."
+        << "Amount Too Large"
+        << "txtPriceAsk";
     QTest::newRow("for sale and sold") << QStringList{"chkSold=on", "chkForSale=on"}
                                        << "A Plonko cannot be for sale and sold at the same time."
                                        << "Sale Status Error"
