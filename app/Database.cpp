@@ -463,3 +463,9 @@ void Transaction::commit()
     m_db.CommitTrans();
     m_open = false;
 }
+
+void Transaction::rollback()
+{
+    m_db.Rollback();
+    m_open = false;
+}

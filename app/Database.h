@@ -76,6 +76,7 @@ public:
     Transaction& operator=(const Transaction&) = delete;
 
     void commit();
+    void rollback();
 
 private:
     Database& m_db;

@@ -2,6 +2,8 @@
 
 #include "AppState.h"
 
+#include <QObject>
+
 #include <exception>
 
 // The one error handler. Lock conflicts are retried (the user is asked after
@@ -48,4 +50,12 @@ template <class Handler> void runEvent(AppState& state, Handler&& handler)
         underHandler(state, handler);
     } catch (const ProgramEnded&) {
     }
+}
+
+// Connects a signal to a window's handler method, run through runEvent.
+template <class Window, class Sender, class Signal>
+void connectHandler(AppState& state, Window* window, Sender* sender, Signal signal, void (Window::*handler)())
+{
+    QObject::connect(sender, signal, window,
+                     [&state, window, handler] { runEvent(state, [&] { (window->*handler)(); }); });
 }

@@ -326,18 +326,28 @@ private:
             insert.bindKey(int(names.size()), m_newKey);
         insert.step();
 
-        // the new row takes its place in the order; the position stays on the row it was on
-        const bool onRow = m_position >= 0 && m_position < size();
+        // the new row takes its place in the order
+        Requery();
+    }
+
+public:
+    void Requery() override
+    {
+        alive();
+        const bool onRow = m_position >= 0 && m_position < size() && !m_onDeleted;
         const qint64 current = onRow ? m_keys[m_position] : 0;
         const bool atEnd = m_position >= size();
         loadKeys();
-        if (onRow)
-            m_position = std::find(m_keys.begin(), m_keys.end(), current) - m_keys.begin();
+        const auto found = std::find(m_keys.begin(), m_keys.end(), current);
+        if (onRow && found != m_keys.end())
+            m_position = found - m_keys.begin();
         else
-            m_position = atEnd ? size() : -1;
+            m_position = atEnd ? size() : (m_keys.empty() ? -1 : 0);
+        m_onDeleted = false;
         m_row.clear();
     }
 
+private:
     void updateRow()
     {
         const qint64 key = m_keys[m_position];
@@ -436,6 +446,8 @@ public:
         m_closed = true;
         m_statement.reset();
     }
+
+    void Requery() override { MoveFirst(); }
 
     Value Fields(const QString& name) const override
     {

@@ -35,6 +35,9 @@ public:
     // Deletes the current row; the position stays on it until the next move.
     virtual void Delete() = 0;
     virtual void Close() = 0;
+    // Runs the query again; a recordset over one table stays on its row while
+    // that row is still there.
+    virtual void Requery() = 0;
 
     // A field by name, letter case ignored: the current row's value, or while
     // adding or editing the value being written.

@@ -142,11 +142,10 @@ void frmDateEnt::Grid1_Click(int week, int column)
     const QString text = Grid1->item(week - 1, column)->text();
     if (text.isEmpty())
         return;
-    const std::optional<QDate> picked =
-        m_state.regional.toDate(FormatDate(m_state, CurDate.month(), text.toInt(), CurDate.year()));
-    if (!picked)
-        return;
-    m_state.PickedDate = *picked;
+    // the day as the system reads the text built from its numbers
+    const int day = text.toInt();
+    m_state.PickedDate = m_state.regional.toDate(FormatDate(m_state, CurDate.month(), day, CurDate.year()))
+                             .value_or(QDate(CurDate.year(), CurDate.month(), day));
     accept();
 }
 

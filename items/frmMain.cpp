@@ -257,8 +257,8 @@ void frmMain::buildControls()
     setTabOrder(dcSoldDate, chkForSale);
     setTabOrder(chkForSale, chkSold);
     setTabOrder(chkSold, txtPriceAsk);
-    setTabOrder(txtPriceAsk, cmbBou);
-    setTabOrder(cmbBou, cmdSoldSome);
+    setTabOrder(txtPriceAsk, cmdSoldSome);
+    setTabOrder(cmdSoldSome, cmbBou);
 
     for (QComboBox* list : {cmbToyCon, cmbTagCon, cmbGen, cmbSer, cmbBra, cmbBou})
         list->installEventFilter(this);
@@ -336,13 +336,6 @@ void frmMain::buildMenus()
     }
     help->addSeparator();
     mnuAbout = action(help, QStringLiteral("mnuAbout"), QStringLiteral("&About Plonko Wizmo"));
-}
-
-template <class Signal>
-void frmMain::on(const typename QtPrivate::FunctionPointer<Signal>::Object* sender, Signal signal,
-                 void (frmMain::*handler)())
-{
-    connect(sender, signal, this, [this, handler] { runEvent(m_state, [&] { (this->*handler)(); }); });
 }
 
 void frmMain::connectHandlers()
@@ -468,12 +461,16 @@ void frmMain::Form_Activate()
     for (const List& l : lists) {
         if (!m_state.lookupChanged(l.table))
             continue;
+        const QVariant chosen = l.list->currentData();
         refillList(l.list, QString::fromLatin1(l.sql), QString::fromLatin1(l.text),
                    QString::fromLatin1(l.key));
+        // a new row being entered is no stored row to show again: it keeps its choice
+        if (Adding)
+            l.list->setCurrentIndex(chosen.isValid() ? l.list->findData(chosen) : -1);
         m_state.lookupChanged(l.table) = false;
         refilled = true;
     }
-    if (refilled && m_state.items().RecordCount() != 0)
+    if (refilled && !Adding && m_state.items().RecordCount() != 0)
         LoadRecord();
 }
 
@@ -927,8 +924,11 @@ void frmMain::mnuHelp_Click(int index)
 
 void frmMain::mnuAbout_Click()
 {
-    auto* about = new frmAbout(this);
-    about->show();
+    if (!m_about)
+        m_about = new frmAbout(this);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void frmMain::mnuExit_Click()
@@ -1186,6 +1186,9 @@ void frmMain::cmdSoldSome_Click()
     // the holding keeps the rest
     items.FindFirst(QStringLiteral("PlonID = ") + QString::number(key));
     if (items.NoMatch()) {
+        // the sold row is not kept without the holding it came from
+        split.rollback();
+        items.Requery();
         dialogs.messageBox(QStringLiteral("Error entering sale"));
         return;
     }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/ErrorHandler.h"
+
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -14,7 +17,6 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -45,9 +47,10 @@ private:
     void buildControls();
     void buildMenus();
     void connectHandlers();
-    template <class Signal>
-    void on(const typename QtPrivate::FunctionPointer<Signal>::Object* sender, Signal signal,
-            void (frmMain::*handler)());
+    template <class Sender, class Signal> void on(Sender* sender, Signal signal, void (frmMain::*handler)())
+    {
+        connectHandler(m_state, this, sender, signal, handler);
+    }
 
     // moving values between the current row and the controls
     void LoadRecord();
@@ -110,6 +113,7 @@ private:
     // the recordset is put back on it, so every button acts on what is shown
     qint32 m_shownKey = 0;
     std::unique_ptr<frmFind> m_find;
+    QPointer<QWidget> m_about;
     LeaveChecks* m_leaveChecks;
 
     QLineEdit* txtName;

@@ -7,7 +7,6 @@
 struct LookupTableInfo
 {
     LookupTable table;
-    const char* tableName;
     const char* idField;
     const char* descField;
     const char* query;

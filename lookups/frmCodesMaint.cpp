@@ -113,7 +113,7 @@ void frmCodesMaint::buildControls()
     layout->addLayout(actions);
 
     auto on = [this](auto* sender, auto signal, void (frmCodesMaint::*handler)()) {
-        connect(sender, signal, this, [this, handler] { runEvent(m_state, [&] { (this->*handler)(); }); });
+        connectHandler(m_state, this, sender, signal, handler);
     };
     on(txtDesc, &QLineEdit::textChanged, &frmCodesMaint::MarkDirty);
     on(txtBouPhone, &QLineEdit::textChanged, &frmCodesMaint::MarkDirty);
@@ -193,9 +193,13 @@ void frmCodesMaint::reopenAt(qint32 key)
     LoadRecord();
 }
 
+// Escape cancels an edit or an add; in browsing it closes the window.
 void frmCodesMaint::reject()
 {
-    close();
+    if (Dirty || Adding)
+        runEvent(m_state, [this] { cmdcancel_Click(); });
+    else
+        close();
 }
 
 void frmCodesMaint::closeEvent(QCloseEvent* event)
@@ -296,10 +300,9 @@ bool frmCodesMaint::withoutConflict(const std::function<void()>& step)
                            "it, so your change was not saved. It now shows what is stored."),
             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Entry Changed"));
     else
-        m_state.dialogs.messageBox(
-            QStringLiteral("This entry was deleted in another window, so your change was "
-                           "not saved."),
-            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Entry Deleted"));
+        m_state.dialogs.messageBox(QStringLiteral("This entry was deleted in another window."),
+                                   Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                                   QStringLiteral("Entry Deleted"));
     reopenAt(m_shownKey);
     LeaveEditMode();
     cmdAddNew->setText(QStringLiteral("&Add New"));

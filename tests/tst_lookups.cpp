@@ -88,6 +88,8 @@ private slots:
     void deleteTheLastAndTheOnlyEntry();
     void itemWindowFollowsTheMaintenanceWindow();
     void twoWindowsOnOneTableNeverOverwriteEachOther();
+    void aNewItemKeepsItsEntriesWhenListsAreRefilled();
+    void escapeCancelsAnEdit();
     void sellerFieldsAreSaved();
 };
 
@@ -350,6 +352,42 @@ void TestLookups::twoWindowsOnOneTableNeverOverwriteEachOther()
     QVERIFY(!brands.contains(QStringLiteral("Short Lived")) &&
             !brands.contains(QStringLiteral("Short Lived, Renamed")));
     QVERIFY(!s.dialogs.ended);
+}
+
+void TestLookups::aNewItemKeepsItsEntriesWhenListsAreRefilled()
+{
+    Session s;
+    Maintenance m(s, 2);
+    s.activate();
+    s.click("cmdAddNew");
+    s.type("txtName", QStringLiteral("Tansy the Mole"));
+    s.get<QComboBox>("cmbBou")->setCurrentIndex(1); // Corner Toy Shop
+    m.activate();
+    m.click("cmdAddNew");
+    m.type(QStringLiteral("Antique Mall"));
+    m.click("cmdUpdate");
+    s.activate();
+    QCOMPARE(s.entries("cmbBou").size(), 4);
+    QCOMPARE(s.text("txtName"), QStringLiteral("Tansy the Mole")); // not replaced by a stored row
+    QCOMPARE(s.get<QComboBox>("cmbBou")->currentText(), QStringLiteral("Corner Toy Shop"));
+    s.click("cmdUpdate");
+    std::unique_ptr<Recordset> added =
+        s.state.db().OpenRecordset(QStringLiteral("Select * from Plonko where Name = 'Tansy the Mole'"),
+                                   Database::RecordsetType::Snapshot);
+    QCOMPARE(added->Fields(QStringLiteral("bouID")), Value(qint32(1)));
+}
+
+void TestLookups::escapeCancelsAnEdit()
+{
+    Session s;
+    Maintenance m(s, 3);
+    m.type(QStringLiteral("Half typed"));
+    QTest::keyClick(m.get("txtDesc"), Qt::Key_Escape);
+    QVERIFY(m.window->isVisible());
+    QVERIFY(!m.window->isDirty());
+    QCOMPARE(m.desc(), QStringLiteral("Plonko Minis"));
+    QTest::keyClick(m.get("txtDesc"), Qt::Key_Escape); // browsing: Escape closes
+    QVERIFY(!m.window->isVisible());
 }
 
 void TestLookups::sellerFieldsAreSaved()

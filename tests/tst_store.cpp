@@ -58,6 +58,7 @@ private slots:
     void positionAroundDeletes();
     void addedRowTakesItsPlaceAndKeepsItsKey();
     void staleEditsAreRefused();
+    void requeryKeepsTheRowAndDropsTheGone();
     void misuseGivesItsErrorNumber();
     void openRefusesBadFilesAndLeavesThemAlone_data();
     void openRefusesBadFilesAndLeavesThemAlone();
@@ -413,6 +414,22 @@ void TestStore::staleEditsAreRefused()
     second->Edit();
     first->Delete();
     QCOMPARE(errorOf([&] { second->Update(); }), int(DbError::RecordDeleted));
+}
+
+void TestStore::requeryKeepsTheRowAndDropsTheGone()
+{
+    TestCollection collection;
+    std::unique_ptr<Database> db = collection.open();
+    const QString sql = QStringLiteral("Select * from Plonko order by catsort, catnum");
+    std::unique_ptr<Recordset> rs = db->OpenRecordset(sql, RecordsetType::Dynaset);
+    std::unique_ptr<Recordset> other = db->OpenRecordset(sql, RecordsetType::Dynaset);
+    rs->MoveLast();
+    other->MoveFirst();
+    other->Delete(); // gone from the file, not yet from rs
+    rs->Requery();
+    QCOMPARE(rs->RecordCount(), 7L);
+    QCOMPARE(textOf(rs->Fields(QStringLiteral("catnum"))), QStringLiteral("401"));
+    QCOMPARE(column(*rs, QStringLiteral("catnum")).first(), QStringLiteral("7"));
 }
 
 void TestStore::misuseGivesItsErrorNumber()
