@@ -457,6 +457,8 @@ void frmMain::Form_Activate()
         {LookupTable::TagCon, cmbTagCon, "Select * from tagcon order by tagDesc", "TagDesc", "tagID"},
         {LookupTable::Generation, cmbGen, "Select * from generation order by genDesc", "Gendesc", "genID"},
     };
+    // a new row, or a row with unsaved changes, keeps what was typed and chosen
+    const bool editing = Adding || Dirty;
     bool refilled = false;
     for (const List& l : lists) {
         if (!m_state.lookupChanged(l.table))
@@ -464,13 +466,13 @@ void frmMain::Form_Activate()
         const QVariant chosen = l.list->currentData();
         refillList(l.list, QString::fromLatin1(l.sql), QString::fromLatin1(l.text),
                    QString::fromLatin1(l.key));
-        // a new row being entered is no stored row to show again: it keeps its choice
-        if (Adding)
+        // in edit mode the collector's choices stand: only the stored row is shown again
+        if (editing)
             l.list->setCurrentIndex(chosen.isValid() ? l.list->findData(chosen) : -1);
         m_state.lookupChanged(l.table) = false;
         refilled = true;
     }
-    if (refilled && !Adding && m_state.items().RecordCount() != 0)
+    if (refilled && !editing && m_state.items().RecordCount() != 0)
         LoadRecord();
 }
 
