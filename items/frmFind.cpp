@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
+#include "app/FindText.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -43,6 +44,7 @@ frmFind::frmFind(AppState& state, QWidget* parent)
     txtName = new QLineEdit;
     txtName->setObjectName(QStringLiteral("txtName"));
     txtName->setMinimumWidth(260);
+    txtName->setMaxLength(FindText::kLongestField);
     lblName->setBuddy(txtName);
     cmdOK = new QPushButton(QStringLiteral("&OK"));
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -80,7 +82,7 @@ frmFind::Kind frmFind::kind() const
 
 QString frmFind::searchText() const
 {
-    return txtName->text();
+    return FindText::cleaned(txtName->text());
 }
 
 void frmFind::clearText()
@@ -96,11 +98,11 @@ void frmFind::optBy_Click(int index)
 
 void frmFind::cmdOk_Click()
 {
-    if (txtName->text().trimmed().isEmpty()) {
+    if (searchText().trimmed().isEmpty()) {
         m_state.dialogs.messageBox(QString::fromLatin1(kEmptyMessages[kind() - 1]));
         return;
     }
-    if (kind() == ByBirthday && !m_state.regional.isDate(txtName->text())) {
+    if (kind() == ByBirthday && !m_state.regional.isDate(searchText())) {
         m_state.dialogs.messageBox(
             QStringLiteral("You must enter a valid date for the plonko birthdate to find"));
         return;

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
+#include "app/FindText.h"
 #include "app/JetSql.h"
 #include "app/LeaveChecks.h"
 #include "app/RecordNavigation.h"
@@ -35,6 +36,9 @@
 namespace {
 
 const QString kItemsByName = QStringLiteral("Select * from Plonko order by name");
+// the longest catalogue number the collection keeps
+constexpr int kCatalogNumberLength = 30;
+
 const QString kSortOrders[] = {kItemsByName, QStringLiteral("Select * from Plonko order by descr"),
                                QStringLiteral("Select * from Plonko order by catsort, catnum"),
                                QStringLiteral("Select * from Plonko order by IssueDate")};
@@ -106,7 +110,7 @@ void frmMain::buildControls()
     txtQuantity->setMaximumWidth(90);
     txtQuantity->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     txtDescr = textBox("txtDescr", 80);
-    txtCatNum = textBox("txtCatNum", 30);
+    txtCatNum = textBox("txtCatNum", kCatalogNumberLength);
     chkWantList = named(new QCheckBox(QStringLiteral("Want List")), "chkWantList");
 
     auto* top = new QGridLayout;
@@ -1010,6 +1014,7 @@ void frmMain::cmdFind_Click()
     }
     const QString text = m_find->searchText();
     QString criteria;
+    int fieldLength = FindText::kLongestField;
     switch (m_find->kind()) {
     case frmFind::ByName:
         checkSortItem(1);
@@ -1025,6 +1030,7 @@ void frmMain::cmdFind_Click()
         checkSortItem(3);
         reopenItems(kSortOrders[2]);
         criteria = QStringLiteral("catnum = ") + JetSql::quoteText(text);
+        fieldLength = kCatalogNumberLength;
         break;
     case frmFind::ByBirthday: {
         checkSortItem(4);
@@ -1035,8 +1041,8 @@ void frmMain::cmdFind_Click()
     }
     }
     Recordset& items = m_state.items();
-    items.FindFirst(criteria);
-    if (items.NoMatch()) {
+    const bool found = FindText::canMatch(text, fieldLength) && (items.FindFirst(criteria), !items.NoMatch());
+    if (!found) {
         m_state.dialogs.messageBox(QStringLiteral("That record was not found."), Dialogs::Buttons::Ok,
                                    Dialogs::Icon::None, QStringLiteral("No Records Match"));
         // the window still shows the row it showed: stand on that row in the new order

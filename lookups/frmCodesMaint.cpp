@@ -2,6 +2,7 @@
 
 #include "LookupTables.h"
 #include "app/ErrorHandler.h"
+#include "app/FindText.h"
 #include "app/JetSql.h"
 #include "app/RecordNavigation.h"
 
@@ -17,6 +18,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// the longest description a lookup table keeps
+constexpr int kDescriptionLength = 50;
 
 QPushButton* button(const char* name, const QString& caption)
 {
@@ -52,7 +56,7 @@ void frmCodesMaint::buildControls()
     lblDesc->setObjectName(QStringLiteral("lblDesc"));
     txtDesc = new QLineEdit;
     txtDesc->setObjectName(QStringLiteral("txtDesc"));
-    txtDesc->setMaxLength(50);
+    txtDesc->setMaxLength(kDescriptionLength);
     txtDesc->setMinimumWidth(320);
     lblDesc->setBuddy(txtDesc);
     lblBouPhone = new QLabel(QStringLiteral("Store Phone Number"));
@@ -444,12 +448,15 @@ void frmCodesMaint::cmdcancel_Click()
 
 void frmCodesMaint::cmdFind_Click()
 {
-    const QString text =
+    const QString text = FindText::cleaned(
         m_state.dialogs.inputBox(QStringLiteral("Enter the ") + QString::fromLatin1(m_table.kindWord) +
                                      QStringLiteral(" description to find:"),
-                                 QStringLiteral("Find Code"), QString());
-    m_codes->FindFirst(DescField + QStringLiteral(" like ") + JetSql::beginsWithPattern(text));
-    if (m_codes->NoMatch()) {
+                                 QStringLiteral("Find Code"), QString()));
+    const bool found =
+        FindText::canMatch(text, kDescriptionLength) &&
+        (m_codes->FindFirst(DescField + QStringLiteral(" like ") + JetSql::beginsWithPattern(text)),
+         !m_codes->NoMatch());
+    if (!found) {
         // the entry shown stays the one every button acts on
         m_state.dialogs.messageBox(QStringLiteral("That record was not found."), Dialogs::Buttons::Ok,
                                    Dialogs::Icon::None, QStringLiteral("No Records Match"));
