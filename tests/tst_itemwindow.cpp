@@ -98,14 +98,22 @@ void TestItemWindow::activationRefillsOnlyFlaggedLists()
     QCOMPARE(s.text("txtColor"), QStringLiteral("Teal"));
     QVERIFY(!s.entries("cmbToyCon").contains(QStringLiteral("Average")));
 
-    // a flagged list is refilled in description order and the row is shown again
+    // a flagged list is refilled in description order; the edit in progress stays
     s.state.lookupChanged(LookupTable::Condition) = true;
     s.activate();
     QCOMPARE(s.entries("cmbToyCon"),
              (QStringList{"Average", "Excellent", "Fair", "Mint", "Near Mint", "Poor"}));
-    QCOMPARE(s.text("txtColor"), QString());
+    QCOMPARE(s.text("txtColor"), QStringLiteral("Teal"));
     QCOMPARE(s.get<QComboBox>("cmbBra")->currentText(), QStringLiteral("Plonko")); // brands were not flagged
     QVERIFY(!s.state.lookupChanged(LookupTable::Condition));
+
+    // browsing, a refill shows the stored row again with its choices
+    s.click("cmdCancel");
+    s.click("cmdFirst");
+    s.state.lookupChanged(LookupTable::Brand) = true;
+    s.activate();
+    QCOMPARE(s.get<QComboBox>("cmbBra")->currentText(), QStringLiteral("Plonko Classic"));
+    QCOMPARE(s.text("txtColor"), QString());
 }
 
 void TestItemWindow::everyFieldRoundTripsThroughTheWindow()
