@@ -2,17 +2,35 @@
 
 #include "Connection.h"
 #include "StringHelpers.h"
+#include "TextOrder.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <random>
 
 namespace CollectionSchema {
 namespace {
 
+// The item window's orders by name, description and catalogue number run on
+// sort keys of the language's order (see TextOrder), kept beside their text.
+const char* const kSortKeys = R"sql(
+ALTER TABLE Plonko ADD COLUMN NameKey BLOB;
+ALTER TABLE Plonko ADD COLUMN descrKey BLOB;
+ALTER TABLE Plonko ADD COLUMN catnumKey BLOB;
+DROP INDEX IF EXISTS PlonkoName;
+DROP INDEX IF EXISTS PlonkoDescr;
+DROP INDEX IF EXISTS PlonkoCatalog;
+CREATE INDEX PlonkoNameKey ON Plonko (NameKey, descrKey);
+CREATE INDEX PlonkoDescrKey ON Plonko (descrKey);
+CREATE INDEX PlonkoCatalogKey ON Plonko (catsort, catnumKey);
+)sql";
+
 // Text columns compare without letter case, as collectors expect of names.
 // Yes/no columns hold -1 or 0, money a number of currency units, dates ISO text.
+// Notes are TEXT, not MEMO: MEMO would give them numeric affinity.
 const char* const kSchema = R"sql(
 CREATE TABLE Plonko (
     PlonID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -45,13 +63,10 @@ CREATE TABLE Plonko (
     PurchaseDate DATE,
     sold YESNO NOT NULL DEFAULT 0,
     SoldDate DATE,
-    notes MEMO COLLATE NOCASE,
+    notes TEXT COLLATE NOCASE,
     misc1 VARCHAR(50) COLLATE NOCASE,
     misc2 VARCHAR(50) COLLATE NOCASE
 );
-CREATE INDEX PlonkoName ON Plonko (Name, descr);
-CREATE INDEX PlonkoDescr ON Plonko (descr);
-CREATE INDEX PlonkoCatalog ON Plonko (catsort, catnum);
 CREATE INDEX PlonkoIssueDate ON Plonko (issuedate);
 CREATE INDEX PlonkoToyCon ON Plonko (toycon);
 CREATE INDEX PlonkoTagCon ON Plonko (tagcon);
@@ -70,7 +85,7 @@ CREATE TABLE boughtfrom (
     bouDesc VARCHAR(50) COLLATE NOCASE,
     BouPhone VARCHAR(30) COLLATE NOCASE,
     BouFav YESNO NOT NULL DEFAULT 0,
-    bounotes MEMO COLLATE NOCASE
+    bounotes TEXT COLLATE NOCASE
 );
 CREATE INDEX conditionDesc ON condition (ConDesc);
 CREATE INDEX tagconDesc ON tagcon (tagDesc);
@@ -89,6 +104,8 @@ CREATE TABLE RptSpec (
     defwidth DOUBLE,
     IsCurrency YESNO NOT NULL DEFAULT 0
 );
+
+CREATE TABLE SortOrder (Signature TEXT);
 
 INSERT INTO condition (ConDesc) VALUES ('Mint'), ('Near Mint'), ('Excellent'), ('Good'), ('Fair'), ('Poor');
 INSERT INTO tagcon (tagDesc) VALUES ('Mint'), ('Near Mint'), ('Creased'), ('Price Sticker'), ('Torn');
@@ -215,7 +232,134 @@ void insertSamples(Connection& connection, int count, unsigned seed)
     }
 }
 
+// The texts of the first column of a query with at most one argument.
+QStringList texts(Connection& connection, const QString& sql, const QString& argument = {})
+{
+    Statement query(connection, sql);
+    if (!argument.isNull())
+        query.bind(1, Value(argument), ColumnInfo{});
+    QStringList out;
+    while (query.step())
+        out.append(textOf(query.value(0, FieldType::Text)));
+    return out;
+}
+
+void exec(Connection& connection, const QString& sql, const QString& argument = {})
+{
+    texts(connection, sql, argument);
+}
+
+QString quoted(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+// SQLite gives a column text affinity when its declared type names CHAR, CLOB
+// or TEXT (and not INT); a MEMO column got numeric affinity.
+bool hasTextAffinity(const QString& declared)
+{
+    const QString type = declared.toUpper();
+    return !type.contains(QLatin1String("INT")) &&
+           (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
+            type.contains(QLatin1String("TEXT")));
+}
+
+// Re-creates a table with its MEMO columns declared TEXT, copying every row
+// (the affinity turns stored numbers back into text), its indexes and its
+// AUTOINCREMENT counter.
+void giveMemoTextAffinity(Connection& connection, const QString& table)
+{
+    const QString create =
+        texts(connection, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1"),
+              table)
+            .value(0);
+    const QStringList indexes = texts(connection,
+                                      QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' "
+                                                     "AND tbl_name = ?1 AND sql IS NOT NULL"),
+                                      table);
+    const QStringList counter =
+        texts(connection, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"), table);
+    const QString old = table + QStringLiteral("_memo");
+    exec(connection, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoted(table), quoted(old)));
+    static const QRegularExpression memo(QStringLiteral("\\bMEMO\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    exec(connection, QString(create).replace(memo, QStringLiteral("TEXT")));
+    exec(connection, QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(quoted(table), quoted(old)));
+    exec(connection, QStringLiteral("DROP TABLE %1").arg(quoted(old)));
+    for (const QString& index : indexes)
+        exec(connection, index);
+    if (!counter.isEmpty()) {
+        // keys of deleted rows are never given again
+        exec(connection, QStringLiteral("DELETE FROM sqlite_sequence WHERE name = ?1"), table);
+        exec(connection,
+             QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, %1)")
+                 .arg(counter[0].toLongLong()),
+             table);
+    }
+}
+
+// Makes every sort key of every table again.
+void makeSortKeys(Connection& connection, const QStringList& tables)
+{
+    for (const QString& table : tables) {
+        QStringList sets;
+        for (const ColumnInfo& column : connection.columns(table)) {
+            if (!column.sortKey.isEmpty())
+                sets.append(
+                    QStringLiteral("%1 = sortkey(%2)").arg(quoted(column.sortKey), quoted(column.name)));
+        }
+        if (!sets.isEmpty())
+            exec(connection,
+                 QStringLiteral("UPDATE %1 SET %2").arg(quoted(table), sets.join(QStringLiteral(", "))));
+    }
+}
+
 } // namespace
+
+void mend(Connection& connection, const TextOrder& order)
+{
+    const QStringList tables =
+        texts(connection, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                         "AND name NOT LIKE 'sqlite!_%' ESCAPE '!'"));
+    sqlite3* db = connection.handle();
+    run(db, connection, "BEGIN");
+    try {
+        for (const QString& table : tables) {
+            const QStringList memo = texts(
+                connection, QStringLiteral("SELECT type FROM pragma_table_info(?1) WHERE type LIKE '%MEMO%'"),
+                table);
+            if (std::any_of(memo.begin(), memo.end(),
+                            [](const QString& type) { return !hasTextAffinity(type); }))
+                giveMemoTextAffinity(connection, table);
+        }
+        connection.forgetSchema();
+        if (tables.contains(QStringLiteral("Plonko"), Qt::CaseInsensitive)) {
+            bool keyed = false;
+            for (const ColumnInfo& column : connection.columns(QStringLiteral("Plonko")))
+                keyed = keyed || column.isSortKey;
+            if (!keyed)
+                run(db, connection, kSortKeys);
+            if (!tables.contains(QStringLiteral("SortOrder"), Qt::CaseInsensitive))
+                run(db, connection, "CREATE TABLE SortOrder (Signature TEXT)");
+            connection.forgetSchema();
+            const QStringList signature =
+                texts(connection, QStringLiteral("SELECT Signature FROM SortOrder"));
+            if (signature != QStringList{order.signature()}) {
+                makeSortKeys(connection, tables);
+                exec(connection, QStringLiteral("DELETE FROM SortOrder"));
+                exec(connection, QStringLiteral("INSERT INTO SortOrder (Signature) VALUES (?1)"),
+                     order.signature());
+            }
+        }
+        run(db, connection, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        connection.forgetSchema();
+        throw;
+    }
+    connection.forgetSchema();
+}
 
 void createCollection(const QString& path, int sampleItems, unsigned seed)
 {
@@ -232,6 +376,7 @@ void createCollection(const QString& path, int sampleItems, unsigned seed)
     try {
         run(db, connection, "BEGIN");
         run(db, connection, kSchema);
+        run(db, connection, kSortKeys);
         insertSamples(connection, sampleItems, seed);
         run(db, connection, "COMMIT");
     } catch (...) {

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+class Connection;
+class TextOrder;
+
 // Fresh collection files: every table with its indexes, a few entries in each
 // lookup list and, on request, generated items. Refuses to overwrite a file.
 namespace CollectionSchema {
@@ -10,5 +13,12 @@ namespace CollectionSchema {
 // With sampleItems > 0 that many items are generated (the same ones for the
 // same seed), spread over the lookup lists.
 void createCollection(const QString& path, int sampleItems = 0, unsigned seed = 1);
+
+// Brings a file being opened up to what the program keeps in it, in one
+// transaction, keeping every row: text columns get text affinity (notes were
+// once declared so that SQLite stored a typed "0123" as the number 123), the
+// item table gets its sort key columns, and the sort keys are made again when
+// they were made under another language than order's.
+void mend(Connection& connection, const TextOrder& order);
 
 } // namespace CollectionSchema

@@ -32,6 +32,10 @@ struct ColumnInfo
     FieldType type = FieldType::Unknown;
     int maxLength = 0; // 0: no limit
     bool autoNumber = false;
+    // The column holding this text column's sort keys (named after it, with
+    // "Key"), which the store writes with every change of the text.
+    QString sortKey;
+    bool isSortKey = false;
 };
 
 FieldType fieldTypeOf(const char* declaredType);
@@ -57,8 +61,17 @@ public:
     // Turns the engine's result code into a DbError with its message.
     [[noreturn]] void fail(int rc, const QString& context = {}) const;
 
-    // The columns of a table, looked up once.
+    // The columns of a table, looked up once; forgetSchema() after it changed.
     const QList<ColumnInfo>& columns(const QString& table);
+    void forgetSchema()
+    {
+        m_columns.clear();
+        m_tables.clear();
+    }
+    // How an order by names a column, in the language's order: its key column,
+    // the name with the language's collation, or empty for a column that is
+    // no text. table is empty for a query over joined tables.
+    QString orderTerm(const QString& table, const QString& column);
     // The key the next row added to table will get; each call reserves one.
     qint64 reserveKey(const QString& table);
 
@@ -71,6 +84,7 @@ private:
     sqlite3* m_db;
     QString m_path;
     QHash<QString, QList<ColumnInfo>> m_columns;
+    QStringList m_tables;
     QHash<QString, qint64> m_lastReservedKey;
     int m_failingWrites = 0;
     int m_failNumber = 0;

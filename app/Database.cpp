@@ -1,15 +1,24 @@
 #include "Database.h"
 
+#include "CollectionSchema.h"
 #include "Connection.h"
+#include "TextOrder.h"
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 // VACUUM INTO, used to compact, came with 3.27.
 constexpr int kOldestSqlite = 3027000;
+
+QString quotedName(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
 
 QString lower(const QString& name)
 {
@@ -127,11 +136,51 @@ const QList<ColumnInfo>& Connection::columns(const QString& table)
             column.maxLength = declared.mid(open + 1).chopped(1).toInt();
         column.autoNumber =
             info.int64(2) == 1 && declared.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        column.isSortKey = declared.compare(QLatin1String("BLOB"), Qt::CaseInsensitive) == 0 &&
+                           column.name.endsWith(QLatin1String("Key"), Qt::CaseInsensitive);
         columns.append(column);
     }
     if (columns.isEmpty())
         throw DbError(DbError::SyntaxError, QStringLiteral("no such table: %1").arg(table));
+    for (const ColumnInfo& keyColumn : columns) {
+        if (!keyColumn.isSortKey)
+            continue;
+        for (ColumnInfo& column : columns) {
+            if (column.type == FieldType::Text &&
+                keyColumn.name.compare(column.name + QLatin1String("Key"), Qt::CaseInsensitive) == 0)
+                column.sortKey = keyColumn.name;
+        }
+    }
     return *m_columns.insert(key, columns);
+}
+
+QString Connection::orderTerm(const QString& table, const QString& column)
+{
+    if (m_tables.isEmpty()) {
+        Statement names(*this, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                              "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
+        while (names.step())
+            m_tables.append(textOf(names.value(0, FieldType::Text)));
+    }
+    const QStringList tables = table.isEmpty() ? m_tables : QStringList{table};
+    for (const QString& t : tables) {
+        const QList<ColumnInfo>& all = columns(t);
+        for (const ColumnInfo& c : all) {
+            if (c.name.compare(column, Qt::CaseInsensitive) != 0)
+                continue;
+            if (!c.sortKey.isEmpty())
+                return quotedName(c.sortKey);
+            // A table that keeps sort keys has them for every text it is ordered
+            // by; its other text (the catalogue digits key) orders as stored,
+            // so that its indexes serve the order.
+            const bool keyed =
+                std::any_of(all.begin(), all.end(), [](const ColumnInfo& k) { return k.isSortKey; });
+            if (c.type != FieldType::Text || keyed)
+                return {};
+            return quotedName(c.name) + QStringLiteral(" COLLATE language");
+        }
+    }
+    return {};
 }
 
 qint64 Connection::reserveKey(const QString& table)
@@ -364,7 +413,7 @@ Value Statement::value(int i, FieldType type) const
 
 // ------------------------------------------------------------------ Database
 
-std::unique_ptr<Database> Database::OpenDatabase(const QString& path)
+std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLocale& locale)
 {
     if (sqlite3_libversion_number() < kOldestSqlite)
         throw DbError(DbError::SqliteTooOld,
@@ -398,6 +447,9 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path)
     execute(db, "COMMIT", *connection);
     execute(db, "PRAGMA journal_mode = DELETE", *connection);
     execute(db, "PRAGMA synchronous = FULL", *connection);
+    const auto order = std::make_shared<TextOrder>(locale);
+    TextOrder::install(db, order);
+    CollectionSchema::mend(*connection, *order);
     return std::unique_ptr<Database>(new Database(std::move(connection)));
 }
 

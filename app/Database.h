@@ -2,6 +2,7 @@
 
 #include "Recordset.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <memory>
@@ -27,8 +28,10 @@ public:
     static constexpr qint64 kLargestMoneyUnits = qint64(1) << 51;
 
     // Opens an existing file for exclusive use; a missing, empty or foreign
-    // file is refused and left exactly as it was.
-    static std::unique_ptr<Database> OpenDatabase(const QString& path);
+    // file is refused and left exactly as it was. Text is ordered as the
+    // language of locale orders it (see TextOrder).
+    static std::unique_ptr<Database> OpenDatabase(const QString& path,
+                                                  const QLocale& locale = QLocale::system());
     // Writes a compacted copy of a closed database file to destination.
     static void CompactDatabase(const QString& source, const QString& destination);
 

@@ -152,7 +152,7 @@ QString likePattern(const QString& pattern)
 }
 
 // A like pattern with digit (#) or list ([...]) wildcards, for SQLite's GLOB
-// on upper-cased text (GLOB itself tells letter case apart).
+// on case-folded text (GLOB itself tells letter case apart).
 QString globPattern(const QString& pattern, const QString& jet)
 {
     QString out;
@@ -177,10 +177,7 @@ QString globPattern(const QString& pattern, const QString& jet)
             out += c;
         }
     }
-    QString upper;
-    for (const QChar c : out)
-        upper += c.unicode() < 128 ? c.toUpper() : c;
-    return upper;
+    return out.toCaseFolded();
 }
 
 // Output pieces, one per token, so that a like can wrap the name before it.
@@ -198,6 +195,8 @@ public:
             switch (t.kind) {
             case Kind::String:
                 m_out.append(quoteText(t.text));
+                if (isComparison(tokens, i - 1, -1) || isComparison(tokens, i + 1, 1))
+                    m_out.last() += QStringLiteral(" COLLATE unicode_nocase");
                 break;
             case Kind::Bracketed:
                 m_out.append(QLatin1Char('"') +
@@ -221,6 +220,20 @@ public:
     }
 
 private:
+    // Whether the first token other than blanks from i on, in the direction
+    // step, is a comparison operator.
+    static bool isComparison(const QList<Token>& tokens, qsizetype i, int step)
+    {
+        while (i >= 0 && i < tokens.size() && tokens[i].kind == Kind::Space)
+            i += step;
+        if (i < 0 || i >= tokens.size() || tokens[i].kind != Kind::Symbol)
+            return false;
+        static const QStringList operators = {QStringLiteral("="),  QStringLiteral("<>"),
+                                              QStringLiteral("<"),  QStringLiteral(">"),
+                                              QStringLiteral("<="), QStringLiteral(">=")};
+        return operators.contains(tokens[i].text);
+    }
+
     qsizetype word(const QList<Token>& tokens, qsizetype i)
     {
         const Token& t = tokens[i];
@@ -246,7 +259,7 @@ private:
 
     void like(const QString& pattern)
     {
-        if (needsGlob(pattern) && wrapNameInUpper()) {
+        if (needsGlob(pattern) && wrapNameInCaseFold()) {
             m_out.append(QStringLiteral("GLOB ") + quoteText(globPattern(pattern, m_jet)));
             return;
         }
@@ -255,8 +268,8 @@ private:
     }
 
     // Wraps the (possibly qualified) name left of "like" or "not like" in
-    // upper(); false when the left side is not a plain name.
-    bool wrapNameInUpper()
+    // casefold(); false when the left side is not a plain name.
+    bool wrapNameInCaseFold()
     {
         qsizetype k = m_out.size() - 1;
         auto skipSpace = [&] {
@@ -276,7 +289,7 @@ private:
         ++first;
         if (first > k)
             return false;
-        m_out[first] = QStringLiteral("upper(") + m_out[first];
+        m_out[first] = QStringLiteral("casefold(") + m_out[first];
         m_out[k] += QLatin1Char(')');
         return true;
     }
@@ -302,7 +315,54 @@ QString Select::sql() const
     return text;
 }
 
-Select translateSelect(const QString& jet)
+namespace {
+
+// An order by clause, each term that is a plain (possibly qualified) column
+// name, with or without a direction, ordered as orderTerm says.
+QString translateOrderBy(const QList<Token>& tokens, const QString& jet, const QString& table,
+                         const OrderTerm& orderTerm)
+{
+    QList<QList<Token>> terms(1);
+    int depth = 0;
+    for (const Token& t : tokens) {
+        if (t.kind == Kind::Open)
+            ++depth;
+        else if (t.kind == Kind::Close)
+            --depth;
+        if (depth == 0 && t.kind == Kind::Symbol && t.text == QLatin1String(","))
+            terms.append(QList<Token>());
+        else
+            terms.last().append(t);
+    }
+    QStringList out;
+    for (const QList<Token>& term : terms) {
+        QList<Token> words = term;
+        words.removeIf([](const Token& t) { return t.kind == Kind::Space; });
+        QString direction;
+        if (!words.isEmpty() && (isKeyword(words.last(), "asc") || isKeyword(words.last(), "desc"))) {
+            direction = QLatin1Char(' ') + words.last().text.toUpper();
+            words.removeLast();
+        }
+        auto isName = [](const Token& t) { return t.kind == Kind::Word || t.kind == Kind::Bracketed; };
+        const bool plain = (words.size() == 1 && isName(words[0])) ||
+                           (words.size() == 3 && isName(words[0]) && words[1].text == QLatin1String(".") &&
+                            isName(words[2]));
+        const QString replacement = plain && orderTerm ? orderTerm(table, words.last().text) : QString();
+        if (replacement.isEmpty()) {
+            out.append(translateTokens(term, jet));
+            continue;
+        }
+        QString qualifier;
+        if (words.size() == 3)
+            qualifier = translateTokens(words.mid(0, 2), jet);
+        out.append(qualifier + replacement + direction);
+    }
+    return out.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+Select translateSelect(const QString& jet, const OrderTerm& orderTerm)
 {
     const QList<Token> tokens = tokenize(jet);
     // positions of the top-level clause keywords
@@ -342,16 +402,15 @@ Select translateSelect(const QString& jet)
     result.from = slice(from + 1, fromEnd);
     if (where >= 0)
         result.where = slice(where + 1, ordered ? order : tokens.size());
-    if (ordered)
-        result.orderBy = slice(by + 1, tokens.size());
-    if (result.columns.isEmpty() || result.from.isEmpty() || (where >= 0 && result.where.isEmpty()) ||
-        (ordered && result.orderBy.isEmpty()))
-        syntaxError(QStringLiteral("empty clause"), jet);
-
     QList<Token> fromTokens = tokens.mid(from + 1, fromEnd - from - 1);
     fromTokens.removeIf([](const Token& t) { return t.kind == Kind::Space; });
     if (fromTokens.size() == 1 && (fromTokens[0].kind == Kind::Word || fromTokens[0].kind == Kind::Bracketed))
         result.table = fromTokens[0].text;
+    if (ordered)
+        result.orderBy = translateOrderBy(tokens.mid(by + 1), jet, result.table, orderTerm);
+    if (result.columns.isEmpty() || result.from.isEmpty() || (where >= 0 && result.where.isEmpty()) ||
+        (ordered && result.orderBy.isEmpty()))
+        syntaxError(QStringLiteral("empty clause"), jet);
     return result;
 }
 

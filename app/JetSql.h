@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Translation of the Jet SQL the program speaks into SQLite's dialect:
 // [bracketed] names, "double-quoted" strings, #m/d/yyyy# date literals (dates
 // are stored as ISO text), yes/no words (true is -1), & concatenation, and the
@@ -21,7 +23,12 @@ struct Select
     QString sql() const;
 };
 
-Select translateSelect(const QString& jet);
+// How a column of an order by clause is ordered: the SQL to order by in its
+// place (a key column, or the name with a collation), or empty to keep it.
+// table is the one table of the from clause, empty for joined tables.
+using OrderTerm = std::function<QString(const QString& table, const QString& column)>;
+
+Select translateSelect(const QString& jet, const OrderTerm& orderTerm = {});
 // A where clause or a FindFirst criteria.
 QString translateExpression(const QString& jet);
 

@@ -69,7 +69,7 @@ public:
         , m_select(select)
         , m_readOnly(readOnly)
         , m_rowStatement(*m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
-                                            .arg(select.columns, quotedName(select.table)))
+                                            .arg(fieldList(*m_connection, select), quotedName(select.table)))
     {
         m_columns.read(m_rowStatement);
         loadKeys();
@@ -213,6 +213,34 @@ private:
         Editing
     };
 
+    // The columns of the select; all of them are the table's fields without
+    // the sort keys the store keeps for itself.
+    static QString fieldList(Connection& connection, const JetSql::Select& select)
+    {
+        if (select.columns != QLatin1String("*"))
+            return select.columns;
+        QStringList names;
+        for (const ColumnInfo& column : connection.columns(select.table)) {
+            if (!column.isSortKey)
+                names.append(quotedName(column.name));
+        }
+        return names.join(QStringLiteral(", "));
+    }
+
+    // "name = ?n" for each sort key of a text column being written as ?n.
+    QStringList sortKeyAssignments(const QList<int>& assigned, bool asValues) const
+    {
+        QStringList out;
+        for (int p = 0; p < assigned.size(); ++p) {
+            const ColumnInfo& column = tableColumn(m_columns.name(assigned[p]));
+            if (column.sortKey.isEmpty())
+                continue;
+            const QString value = QStringLiteral("sortkey(?%1)").arg(p + 1);
+            out.append(asValues ? value : quotedName(column.sortKey) + QStringLiteral(" = ") + value);
+        }
+        return out;
+    }
+
     qsizetype size() const { return qsizetype(m_keys.size()); }
 
     void alive() const
@@ -311,10 +339,16 @@ private:
         QStringList places;
         for (int p = 1; p <= names.size(); ++p)
             places.append(QStringLiteral("?%1").arg(p));
+        for (const int i : assigned) {
+            const ColumnInfo& column = tableColumn(m_columns.name(i));
+            if (!column.sortKey.isEmpty())
+                names.append(quotedName(column.sortKey));
+        }
+        places.append(sortKeyAssignments(assigned, true));
         QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quotedName(m_select.table));
         if (!key.isEmpty()) {
             names.prepend(quotedName(key));
-            places.prepend(QStringLiteral("?%1").arg(names.size()));
+            places.prepend(QStringLiteral("?%1").arg(assigned.size() + 1));
         }
         Statement insert(*m_connection,
                          names.isEmpty()
@@ -323,7 +357,7 @@ private:
         for (int p = 0; p < assigned.size(); ++p)
             insert.bind(p + 1, m_buffer[assigned[p]], tableColumn(m_columns.name(assigned[p])));
         if (!key.isEmpty())
-            insert.bindKey(int(names.size()), m_newKey);
+            insert.bindKey(int(assigned.size()) + 1, m_newKey);
         insert.step();
 
         // the new row takes its place in the order
@@ -369,6 +403,7 @@ private:
                                 .arg(assigned.size()));
             }
         }
+        sets.append(sortKeyAssignments(assigned, false));
         if (!sets.isEmpty()) {
             Statement update(*m_connection,
                              QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
@@ -506,7 +541,10 @@ private:
 std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& jetSql,
                                          bool readOnly)
 {
-    const JetSql::Select select = JetSql::translateSelect(jetSql);
+    const JetSql::Select select =
+        JetSql::translateSelect(jetSql, [&](const QString& table, const QString& column) {
+            return connection->orderTerm(table, column);
+        });
     if (select.table.isEmpty())
         return std::make_unique<ForwardRecordset>(connection, select.sql());
     return std::make_unique<KeyedRecordset>(connection, select, readOnly);

@@ -414,7 +414,7 @@ void frmMain::Form_Load()
         s.HelpPath = QStringLiteral("Plonko.hlp");
         s.DbPath = QStringLiteral("Plonko.mdb");
     });
-    underHandler(s, [&] { s.CollectionDb = Database::OpenDatabase(s.DbPath); });
+    underHandler(s, [&] { s.CollectionDb = Database::OpenDatabase(s.DbPath, s.regional.locale()); });
     underHandler(s,
                  [&] { s.ItemSet = s.db().OpenRecordset(kItemsByName, Database::RecordsetType::Dynaset); });
     underHandler(s, [&] {

@@ -15,6 +15,8 @@ private slots:
     void malformedTextIsRefused_data();
     void malformedTextIsRefused();
     void quoteTextRoundTrips();
+    void orderTermsTakeTheirKeys_data();
+    void orderTermsTakeTheirKeys();
 };
 
 void TestJetSql::expressions_data()
@@ -32,11 +34,11 @@ void TestJetSql::expressions_data()
     QTest::newRow("doubled quote") << "descr like 'it''s*'"
                                    << "descr LIKE 'it''s%' ESCAPE '\\'";
     QTest::newRow("double-quoted string") << "catnum = \"4'0\""
-                                          << "catnum = '4''0'";
+                                          << "catnum = '4''0' COLLATE unicode_nocase";
     QTest::newRow("digit wildcard") << "catnum like 'A#*'"
-                                    << "upper(catnum) GLOB 'A[0-9]*'";
+                                    << "casefold(catnum) GLOB 'a[0-9]*'";
     QTest::newRow("negated list, qualified name") << "Plonko.Name not like '[!a-c]*'"
-                                                  << "upper(Plonko.Name) not GLOB '[^A-C]*'";
+                                                  << "casefold(Plonko.Name) not GLOB '[^a-c]*'";
     QTest::newRow("date literal") << "issuedate = #3/5/1998#"
                                   << "issuedate = '1998-03-05'";
     QTest::newRow("two-digit year") << "issuedate >= #12/31/29# and issuedate <= #1/1/30#"
@@ -46,11 +48,17 @@ void TestJetSql::expressions_data()
     QTest::newRow("yes/no words") << "wantlist = True and sold = no"
                                   << "wantlist = -1 and sold = 0";
     QTest::newRow("bracketed name") << "[desc] = 'x'"
-                                    << "\"desc\" = 'x'";
+                                    << "\"desc\" = 'x' COLLATE unicode_nocase";
     QTest::newRow("concatenation") << "Name & descr = 'ab'"
-                                   << "Name || descr = 'ab'";
+                                   << "Name || descr = 'ab' COLLATE unicode_nocase";
+    QTest::newRow("string on the left") << "'x' <> Name"
+                                        << "'x' COLLATE unicode_nocase <> Name";
+    QTest::newRow("accented pattern folds") << "Name like 'ÉM#*'"
+                                            << "casefold(Name) GLOB 'ém[0-9]*'";
+    QTest::newRow("a string that is no comparison") << "Name & ' ' & descr"
+                                                    << "Name || ' ' || descr";
     QTest::newRow("a # inside a string is text") << "catnum = '#1'"
-                                                 << "catnum = '#1'";
+                                                 << "catnum = '#1' COLLATE unicode_nocase";
 }
 
 void TestJetSql::expressions()
@@ -77,7 +85,7 @@ void TestJetSql::selectIsCutAtItsClauses_data()
                        "serDesc LIKE 'Sp%' ESCAPE '\\'", "Name", ""};
     QTest::newRow("keywords inside strings")
         << "select * from brand where braDesc = 'order by where'"
-        << QStringList{"*", "brand", "braDesc = 'order by where'", "", "brand"};
+        << QStringList{"*", "brand", "braDesc = 'order by where' COLLATE unicode_nocase", "", "brand"};
 }
 
 void TestJetSql::selectIsCutAtItsClauses()
@@ -115,12 +123,45 @@ void TestJetSql::quoteTextRoundTrips()
 {
     const QString typed = QStringLiteral("O'Neil's \"best\"");
     const QString criteria = QStringLiteral("Name = ") + JetSql::quoteText(typed);
-    QCOMPARE(JetSql::translateExpression(criteria), QStringLiteral("Name = 'O''Neil''s \"best\"'"));
+    QCOMPARE(JetSql::translateExpression(criteria),
+             QStringLiteral("Name = 'O''Neil''s \"best\"' COLLATE unicode_nocase"));
     // typed wildcards are taken as themselves
     QCOMPARE(JetSql::beginsWithPattern(QStringLiteral("a*b?c#[d'")), QStringLiteral("'a[*]b[?]c[#][[]d''*'"));
     QCOMPARE(JetSql::translateExpression(QStringLiteral("Name like ") +
                                          JetSql::beginsWithPattern(QStringLiteral("ab"))),
              QStringLiteral("Name LIKE 'ab%' ESCAPE '\\'"));
+}
+
+void TestJetSql::orderTermsTakeTheirKeys_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::addColumn<QString>("orderBy");
+    QTest::newRow("name") << "Select * from Plonko order by name"
+                          << "<Plonko.name>";
+    QTest::newRow("two terms, directions") << "Select * from Plonko order by name desc, descr ASC"
+                                           << "<Plonko.name> DESC, <Plonko.descr> ASC";
+    QTest::newRow("qualified, in a join")
+        << "Select Name from (Plonko left join series on Plonko.serID = series.serID) order by Plonko.Name"
+        << "Plonko.<.Name>";
+    QTest::newRow("bracketed") << "Select * from RptSpec order by [desc]"
+                               << "<RptSpec.desc>";
+    QTest::newRow("no text column: kept") << "Select * from Plonko order by IssueDate"
+                                          << "IssueDate";
+    QTest::newRow("an expression: kept") << "Select * from Plonko order by catsort || catnum"
+                                         << "catsort || catnum";
+}
+
+// The store names each column's order; the translation puts it in place.
+void TestJetSql::orderTermsTakeTheirKeys()
+{
+    QFETCH(QString, jet);
+    QFETCH(QString, orderBy);
+    const JetSql::Select select =
+        JetSql::translateSelect(jet, [](const QString& table, const QString& column) {
+            return column == QLatin1String("IssueDate") ? QString()
+                                                        : QStringLiteral("<%1.%2>").arg(table, column);
+        });
+    QCOMPARE(select.orderBy, orderBy);
 }
 
 QTEST_APPLESS_MAIN(TestJetSql)

@@ -1,0 +1,307 @@
+#include "TextOrder.h"
+
+#include <QChar>
+
+#include <sqlite3.h>
+#include <unicode/ucol.h>
+#include <unicode/uloc.h>
+
+#include <string_view>
+#include <vector>
+
+namespace TextMatch {
+namespace {
+
+// The next code point of UTF-8 text; a byte that starts no valid sequence
+// stands for itself as U+FFFD, so any text can be read.
+char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end)
+{
+    const unsigned char lead = *p++;
+    if (lead < 0x80)
+        return lead;
+    int length = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    if (length < 0 || lead > 0xF4 || end - p < length)
+        return 0xFFFD;
+    char32_t c = lead & (0x3F >> length);
+    for (int i = 0; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0xFFFD;
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    p += length;
+    return c;
+}
+
+char32_t fold(char32_t c)
+{
+    if (c < 0x80)
+        return c >= 'A' && c <= 'Z' ? c + 32 : c;
+    return QChar::toCaseFolded(c);
+}
+
+void foldInto(QByteArrayView utf8, std::vector<char32_t>& out)
+{
+    out.clear();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p < end)
+        out.push_back(fold(nextCodePoint(p, end)));
+}
+
+void appendUtf8(QByteArray& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+// A like pattern read once: folded literals and the two wildcards.
+struct Pattern
+{
+    static constexpr char32_t kAny = 0xFFFFFFFF; // %
+    static constexpr char32_t kOne = 0xFFFFFFFE; // _
+
+    QByteArray source;
+    char32_t escape = 0;
+    std::vector<char32_t> items;
+    bool valid = true; // false when an escape ends the pattern
+};
+
+Pattern compile(QByteArrayView pattern, char32_t escape)
+{
+    Pattern compiled;
+    compiled.source = pattern.toByteArray();
+    compiled.escape = escape;
+    const auto* p = reinterpret_cast<const unsigned char*>(pattern.data());
+    const auto* end = p + pattern.size();
+    while (p < end) {
+        const char32_t c = nextCodePoint(p, end);
+        if (escape != 0 && c == escape) {
+            if (p == end) {
+                compiled.valid = false;
+                break;
+            }
+            compiled.items.push_back(fold(nextCodePoint(p, end)));
+        } else if (c == '%') {
+            if (compiled.items.empty() || compiled.items.back() != Pattern::kAny)
+                compiled.items.push_back(Pattern::kAny);
+        } else if (c == '_') {
+            compiled.items.push_back(Pattern::kOne);
+        } else {
+            compiled.items.push_back(fold(c));
+        }
+    }
+    return compiled;
+}
+
+// Matching that goes back only to the last %, which is enough for these two
+// wildcards and keeps the time to the product of the lengths.
+bool matches(const Pattern& pattern, const std::vector<char32_t>& text)
+{
+    if (!pattern.valid)
+        return false;
+    const std::vector<char32_t>& items = pattern.items;
+    size_t p = 0, t = 0;
+    size_t starP = size_t(-1), starT = 0;
+    while (t < text.size()) {
+        if (p < items.size() && items[p] == Pattern::kAny) {
+            starP = p++;
+            starT = t;
+        } else if (p < items.size() && (items[p] == Pattern::kOne || items[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (starP != size_t(-1)) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < items.size() && items[p] == Pattern::kAny)
+        ++p;
+    return p == items.size();
+}
+
+} // namespace
+
+QByteArray caseFolded(QByteArrayView utf8)
+{
+    std::vector<char32_t> codePoints;
+    foldInto(utf8, codePoints);
+    QByteArray out;
+    out.reserve(utf8.size());
+    for (char32_t c : codePoints)
+        appendUtf8(out, c);
+    return out;
+}
+
+bool like(QByteArrayView pattern, QByteArrayView text, char32_t escape)
+{
+    std::vector<char32_t> folded;
+    foldInto(text, folded);
+    return matches(compile(pattern, escape), folded);
+}
+
+} // namespace TextMatch
+
+// ------------------------------------------------------------- SQL functions
+
+namespace {
+
+using namespace TextMatch;
+
+QByteArrayView textArgument(sqlite3_value* value)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return QByteArrayView(text, sqlite3_value_bytes(value));
+}
+
+void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return;
+    }
+    char32_t escape = 0;
+    if (argc == 3) {
+        const QByteArrayView given = textArgument(argv[2]);
+        const auto* p = reinterpret_cast<const unsigned char*>(given.data());
+        escape = given.isEmpty() ? 0 : nextCodePoint(p, p + given.size());
+        if (given.isEmpty() || p != reinterpret_cast<const unsigned char*>(given.data()) + given.size()) {
+            sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+    }
+    const QByteArrayView source = textArgument(argv[0]);
+    auto* pattern = static_cast<Pattern*>(sqlite3_get_auxdata(context, 0));
+    if (!pattern || pattern->escape != escape ||
+        std::string_view(pattern->source.constData(), pattern->source.size()) !=
+            std::string_view(source.data(), source.size())) {
+        pattern = new Pattern(compile(source, escape));
+        sqlite3_set_auxdata(context, 0, pattern, [](void* p) { delete static_cast<Pattern*>(p); });
+        // SQLite may free it at once when the pattern is no constant
+        pattern = static_cast<Pattern*>(sqlite3_get_auxdata(context, 0));
+    }
+    static thread_local std::vector<char32_t> text;
+    foldInto(textArgument(argv[1]), text);
+    sqlite3_result_int(context,
+                       pattern ? matches(*pattern, text) : like(source, textArgument(argv[1]), escape));
+}
+
+void casefoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    const QByteArray folded = caseFolded(textArgument(argv[0]));
+    sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+void sortkeyFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    const auto& order = *static_cast<std::shared_ptr<TextOrder>*>(sqlite3_user_data(context));
+    const QByteArray key = order->sortKey(QString::fromUtf8(textArgument(argv[0])));
+    sqlite3_result_blob(context, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+}
+
+int languageCollation(void* data, int lengthA, const void* a, int lengthB, const void* b)
+{
+    const auto& order = *static_cast<std::shared_ptr<TextOrder>*>(data);
+    return order->compare(QString::fromUtf8(static_cast<const char*>(a), lengthA),
+                          QString::fromUtf8(static_cast<const char*>(b), lengthB));
+}
+
+int nocaseCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    const QByteArray foldedA = caseFolded(QByteArrayView(static_cast<const char*>(a), lengthA));
+    const QByteArray foldedB = caseFolded(QByteArrayView(static_cast<const char*>(b), lengthB));
+    return foldedA.compare(foldedB);
+}
+
+void deleteOrder(void* data)
+{
+    delete static_cast<std::shared_ptr<TextOrder>*>(data);
+}
+
+} // namespace
+
+// ----------------------------------------------------------------- TextOrder
+
+TextOrder::TextOrder(const QLocale& locale)
+{
+    const QByteArray tag = locale.collation().bcp47Name().toLatin1();
+    char id[ULOC_FULLNAME_CAPACITY] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_forLanguageTag(tag.constData(), id, sizeof id, nullptr, &status);
+    if (U_FAILURE(status))
+        id[0] = 0;
+    status = U_ZERO_ERROR;
+    m_collator = ucol_open(id, &status);
+    if (U_FAILURE(status)) {
+        status = U_ZERO_ERROR;
+        m_collator = ucol_open("", &status); // the root order serves every language
+    }
+    UVersionInfo version;
+    ucol_getVersion(m_collator, version);
+    status = U_ZERO_ERROR;
+    const char* actual = ucol_getLocaleByType(m_collator, ULOC_ACTUAL_LOCALE, &status);
+    m_signature = QStringLiteral("%1 %2.%3.%4.%5")
+                      .arg(QString::fromLatin1(U_SUCCESS(status) && actual && *actual ? actual : "root"))
+                      .arg(version[0])
+                      .arg(version[1])
+                      .arg(version[2])
+                      .arg(version[3]);
+}
+
+TextOrder::~TextOrder()
+{
+    ucol_close(m_collator);
+}
+
+QByteArray TextOrder::sortKey(const QString& text) const
+{
+    const auto* source = reinterpret_cast<const UChar*>(text.utf16());
+    QByteArray key(int(text.size()) * 4 + 16, Qt::Uninitialized);
+    int32_t length = ucol_getSortKey(m_collator, source, int32_t(text.size()),
+                                     reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    if (length > key.size()) {
+        key.resize(length);
+        length = ucol_getSortKey(m_collator, source, int32_t(text.size()),
+                                 reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    }
+    key.resize(std::max(length - 1, 0)); // without the closing zero byte: a blob compares by its bytes
+    return key;
+}
+
+int TextOrder::compare(const QString& a, const QString& b) const
+{
+    return ucol_strcoll(m_collator, reinterpret_cast<const UChar*>(a.utf16()), int32_t(a.size()),
+                        reinterpret_cast<const UChar*>(b.utf16()), int32_t(b.size()));
+}
+
+void TextOrder::install(sqlite3* db, const std::shared_ptr<TextOrder>& order)
+{
+    constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "casefold", 1, flags, nullptr, casefoldFunction, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "sortkey", 1, flags, new std::shared_ptr<TextOrder>(order),
+                               sortkeyFunction, nullptr, nullptr, deleteOrder);
+    sqlite3_create_collation_v2(db, "language", SQLITE_UTF8, new std::shared_ptr<TextOrder>(order),
+                                languageCollation, deleteOrder);
+    sqlite3_create_collation_v2(db, "unicode_nocase", SQLITE_UTF8, nullptr, nocaseCollation, nullptr);
+}

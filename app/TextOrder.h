@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+
+#include <memory>
+
+struct sqlite3;
+struct UCollator;
+
+// How the collection compares and orders text: letter case is ignored for
+// every letter (Unicode case folding), and text is ordered as the user's
+// language orders it, accented letters beside their base letters.
+//
+// The order lives in the file as sort keys, byte strings whose plain byte
+// order is the language's order, kept in indexed key columns beside the text
+// they order. The file therefore needs no collation of ours: any SQLite tool
+// reads it and checks its indexes.
+class TextOrder
+{
+public:
+    explicit TextOrder(const QLocale& locale);
+    ~TextOrder();
+    TextOrder(const TextOrder&) = delete;
+    TextOrder& operator=(const TextOrder&) = delete;
+
+    // Names the language and the version of its rules: keys made under
+    // another signature must be made again.
+    const QString& signature() const { return m_signature; }
+
+    QByteArray sortKey(const QString& text) const;
+    int compare(const QString& a, const QString& b) const;
+
+    // Installs on a connection: like() with Unicode case folding (replacing
+    // SQLite's, which folds ASCII only), casefold(text), sortkey(text), and the
+    // collations "language" (the language's order) and "unicode_nocase"
+    // (equal when equal after case folding).
+    static void install(sqlite3* db, const std::shared_ptr<TextOrder>& order);
+
+private:
+    UCollator* m_collator = nullptr;
+    QString m_signature;
+};
+
+namespace TextMatch {
+
+// Each code point of UTF-8 text case-folded.
+QByteArray caseFolded(QByteArrayView utf8);
+
+// SQL's like: % any run of characters, _ one character, escape (when not 0)
+// taking the next pattern character as itself; letter case ignored for every
+// letter. Works on whole code points, and in time bounded by the product of
+// the two lengths whatever the pattern.
+bool like(QByteArrayView pattern, QByteArrayView text, char32_t escape = 0);
+
+} // namespace TextMatch
