@@ -11,6 +11,8 @@ private slots:
     void firstChangeEntersEditMode();
     void activationRefillsOnlyFlaggedLists();
     void everyFieldRoundTripsThroughTheWindow();
+    void emptyFieldsAreStoredAsTheirEmptyValue_data();
+    void emptyFieldsAreStoredAsTheirEmptyValue();
     void unreadableEntriesAreStoredAsNull();
     void checkBoxesAndListsFollowTheirRules();
     void helpCommandsReachTheViewer();
@@ -175,6 +177,38 @@ void TestItemWindow::everyFieldRoundTripsThroughTheWindow()
     QCOMPARE(row.Fields(QStringLiteral("PurchaseDate")), Value(QDate(1999, 12, 24)));
     QCOMPARE(row.Fields(QStringLiteral("misc2")), Value(QString()));
     QVERIFY(isNull(row.Fields(QStringLiteral("SoldDate"))));
+}
+
+void TestItemWindow::emptyFieldsAreStoredAsTheirEmptyValue_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("only a name") << "txtName"
+                                 << "Name";
+    QTest::newRow("only a description") << "txtDescr"
+                                        << "descr";
+}
+
+// Text left empty is stored as the empty text; references, money and dates as null.
+void TestItemWindow::emptyFieldsAreStoredAsTheirEmptyValue()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, named);
+    Session s;
+    s.click("cmdAddNew");
+    s.type(qPrintable(box), QStringLiteral("Lone"));
+    s.click("cmdUpdate");
+    QVERIFY(s.dialogs.messages.isEmpty());
+    Recordset& row = s.state.items();
+    for (const char* field :
+         {"Name", "descr", "catnum", "tushdesc", "Color", "Errors", "notes", "misc1", "misc2"}) {
+        const Value expected(QLatin1String(field) == named ? QStringLiteral("Lone") : QString());
+        QCOMPARE(row.Fields(QString::fromLatin1(field)), expected);
+    }
+    for (const char* field :
+         {"toycon", "tagcon", "genID", "serID", "braID", "bouID", "issuedate", "retiredate", "PurchaseDate",
+          "SoldDate", "pricepaid", "totalpaid", "catvalue", "totalval", "priceask", "totalsales"})
+        QVERIFY2(isNull(row.Fields(QString::fromLatin1(field))), field);
 }
 
 void TestItemWindow::unreadableEntriesAreStoredAsNull()

@@ -1,5 +1,6 @@
 #include "ItemSession.h"
 
+#include "lookups/LookupTables.h"
 #include "lookups/frmCodesMaint.h"
 
 namespace {
@@ -84,6 +85,7 @@ private slots:
     void cancelDiscardsAnEdit();
     void navigationBeepsAtTheEnds();
     void findByTheStartOfTheDescription();
+    void deleteRefusedWhileInUse_data();
     void deleteRefusedWhileInUse();
     void deleteTheLastAndTheOnlyEntry();
     void itemWindowFollowsTheMaintenanceWindow();
@@ -265,28 +267,73 @@ void TestLookups::findByTheStartOfTheDescription()
     QCOMPARE(m.desc(), QStringLiteral("O'Malley's Own"));
 }
 
+void TestLookups::deleteRefusedWhileInUse_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<QString>("itemField");
+    QTest::addColumn<QString>("noun");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("conditions") << 1 << "toycon"
+                                << "Plonko condition"
+                                << "Delete Condition";
+    QTest::newRow("sellers") << 2 << "bouID"
+                             << "seller"
+                             << "Delete Seller (Bought From)";
+    QTest::newRow("brands") << 3 << "braID"
+                            << "brand"
+                            << "Delete Brand";
+    QTest::newRow("series") << 4 << "serID"
+                            << "special series"
+                            << "Delete Special Series";
+    QTest::newRow("tag conditions") << 5 << "tagcon"
+                                    << "tag condition"
+                                    << "Delete Tag Condition";
+    QTest::newRow("generations") << 6 << "genID"
+                                 << "tag generation"
+                                 << "Delete Tag Generation";
+}
+
+// An entry that an item refers to stays; once no item does, it can go.
 void TestLookups::deleteRefusedWhileInUse()
 {
+    QFETCH(int, table);
+    QFETCH(QString, itemField);
+    QFETCH(QString, noun);
+    QFETCH(QString, title);
     Session s;
-    Maintenance m(s, 2);
-    m.click("cmdNext"); // Corner Toy Shop, the seller of two items
-    m.click("cmdDelete");
-    QCOMPARE(s.dialogs.messages[0].text, QStringLiteral("Are you sure that you want to delete this seller?"));
-    QCOMPARE(s.dialogs.messages[0].title, QStringLiteral("Delete Seller (Bought From)"));
-    QCOMPARE(s.dialogs.lastText(), QStringLiteral("This seller is in use in a Plonko record"));
-    QCOMPARE(s.dialogs.messages.last().title, QStringLiteral("Cannot Delete"));
-    QCOMPARE(stored(s, "Select * from boughtfrom order by bouDesc", "bouDesc").size(), 3);
-
+    Maintenance m(s, table);
     m.click("cmdAddNew");
-    m.type(QStringLiteral("Flea Market"));
+    const QString entry = QStringLiteral("Only Zed's");
+    m.type(entry);
     m.click("cmdUpdate");
-    s.dialogs.answers.enqueue(Answer::No);
+    const LookupTableInfo& info = lookupTableInfo(table);
+    std::unique_ptr<Recordset> key =
+        s.state.db().OpenRecordset(QStringLiteral("Select * from %1 where %2 = 'Only Zed''s'")
+                                       .arg(QString::fromLatin1(info.query).section(QLatin1Char(' '), 3, 3),
+                                            QString::fromLatin1(info.descField)),
+                                   Database::RecordsetType::Snapshot);
+    const Value id = key->Fields(QString::fromLatin1(info.idField));
+    std::unique_ptr<Recordset> item = s.state.db().OpenRecordset(
+        QStringLiteral("Select * from Plonko where Name = 'Zed'"), Database::RecordsetType::Dynaset);
+    item->Edit();
+    item->SetField(itemField, id);
+    item->Update();
+
     m.click("cmdDelete");
-    QCOMPARE(m.desc(), QStringLiteral("Flea Market"));
+    QCOMPARE(s.dialogs.messages[0].text,
+             QStringLiteral("Are you sure that you want to delete this %1?").arg(noun));
+    QCOMPARE(s.dialogs.messages[0].title, title);
+    QCOMPARE(
+        s.dialogs.lastText(),
+        QStringLiteral("This %1 is in use in a Plonko record").arg(noun.remove(QStringLiteral("Plonko "))));
+    QCOMPARE(s.dialogs.messages.last().title, QStringLiteral("Cannot Delete"));
+    QVERIFY(stored(s, info.query, info.descField).contains(entry));
+
+    item->Edit();
+    item->SetField(itemField, Value());
+    item->Update();
     m.click("cmdDelete");
-    QCOMPARE(m.desc(), QStringLiteral("Mail Order Club")); // the next seller
-    QVERIFY(!stored(s, "Select * from boughtfrom order by bouDesc", "bouDesc")
-                 .contains(QStringLiteral("Flea Market")));
+    QVERIFY(!stored(s, info.query, info.descField).contains(entry));
 }
 
 void TestLookups::deleteTheLastAndTheOnlyEntry()

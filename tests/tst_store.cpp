@@ -54,6 +54,7 @@ private slots:
     void findFirst_data();
     void findFirst();
     void everyFieldRoundTrips();
+    void moneyKeepsFourDecimalsAndCompares_data();
     void moneyKeepsFourDecimalsAndCompares();
     void positionAroundDeletes();
     void addedRowTakesItsPlaceAndKeepsItsKey();
@@ -305,30 +306,39 @@ void TestStore::everyFieldRoundTrips()
     QVERIFY(isNull(back->Fields(QStringLiteral("misc1"))));
 }
 
+void TestStore::moneyKeepsFourDecimalsAndCompares_data()
+{
+    QTest::addColumn<QString>("field");
+    for (const char* field : {"pricepaid", "totalpaid", "catvalue", "totalval", "priceask", "totalsales"})
+        QTest::newRow(field) << field;
+}
+
 void TestStore::moneyKeepsFourDecimalsAndCompares()
 {
+    QFETCH(QString, field);
     TestCollection collection(false);
     std::unique_ptr<Database> db = collection.open();
     std::unique_ptr<Recordset> rs =
-        db->OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+        db->OpenRecordset(QStringLiteral("Select * from Plonko order by PlonID"), RecordsetType::Dynaset);
     QList<qint64> amounts;
     for (qint64 units = -200000; units <= 200000; units += 7919)
         amounts.append(units);
     amounts << 100000 << 100001 << 99999 << 999999999999999 << -999999999999999 << 1234567891234;
     for (qint64 units : amounts) {
         rs->AddNew();
-        rs->SetField(QStringLiteral("pricepaid"), Money::fromUnits(units));
+        rs->SetField(field, Money::fromUnits(units));
         rs->Update();
     }
-    QStringList read = column(*rs, QStringLiteral("pricepaid"));
+    rs->Requery();
+    QStringList read = column(*rs, field);
     for (int i = 0; i < amounts.size(); ++i)
         QCOMPARE(read[i], textOf(Money::fromUnits(amounts[i])));
     std::unique_ptr<Recordset> above = db->OpenRecordset(
-        QStringLiteral("Select * from Plonko where pricepaid > 10"), RecordsetType::Snapshot);
-    QCOMPARE(column(*above, QStringLiteral("pricepaid")).size(),
+        QStringLiteral("Select * from Plonko where %1 > 10").arg(field), RecordsetType::Snapshot);
+    QCOMPARE(column(*above, field).size(),
              std::count_if(amounts.begin(), amounts.end(), [](qint64 u) { return u > 100000; }));
     rs->AddNew();
-    QCOMPARE(errorOf([&] { rs->SetField(QStringLiteral("pricepaid"), Money::fromUnits(qint64(1) << 60)); }),
+    QCOMPARE(errorOf([&] { rs->SetField(field, Money::fromUnits(qint64(1) << 60)); }),
              int(DbError::NumericOverflow));
 }
 
