@@ -1,5 +1,7 @@
 #include "ItemSession.h"
 
+#include <QCollator>
+
 class TestItemWindow : public QObject
 {
     Q_OBJECT
@@ -11,6 +13,8 @@ private slots:
     void firstChangeEntersEditMode();
     void activationRefillsOnlyFlaggedLists();
     void everyFieldRoundTripsThroughTheWindow();
+    void dropDownListsFollowTheLanguage_data();
+    void dropDownListsFollowTheLanguage();
     void emptyFieldsAreStoredAsTheirEmptyValue_data();
     void emptyFieldsAreStoredAsTheirEmptyValue();
     void unreadableEntriesAreStoredAsNull();
@@ -177,6 +181,57 @@ void TestItemWindow::everyFieldRoundTripsThroughTheWindow()
     QCOMPARE(row.Fields(QStringLiteral("PurchaseDate")), Value(QDate(1999, 12, 24)));
     QCOMPARE(row.Fields(QStringLiteral("misc2")), Value(QString()));
     QVERIFY(isNull(row.Fields(QStringLiteral("SoldDate"))));
+}
+
+void TestItemWindow::dropDownListsFollowTheLanguage_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("conditions") << "cmbToyCon"
+                                << "condition"
+                                << "ConDesc";
+    QTest::newRow("sellers") << "cmbBou"
+                             << "boughtfrom"
+                             << "bouDesc";
+    QTest::newRow("brands") << "cmbBra"
+                            << "brand"
+                            << "braDesc";
+    QTest::newRow("series") << "cmbSer"
+                            << "series"
+                            << "serDesc";
+    QTest::newRow("tag conditions") << "cmbTagCon"
+                                    << "tagcon"
+                                    << "tagDesc";
+    QTest::newRow("generations") << "cmbGen"
+                                 << "generation"
+                                 << "genDesc";
+}
+
+// Each list is refilled in the order of the user's language, accented
+// entries beside their base letters.
+void TestItemWindow::dropDownListsFollowTheLanguage()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, table);
+    QFETCH(QString, field);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    Session s(true, german);
+    std::unique_ptr<Recordset> rs = s.state.db().OpenRecordset(QStringLiteral("Select * from ") + table,
+                                                               Database::RecordsetType::Dynaset);
+    for (const char* text : {"Émile", "ábaco", "Zed", "Øre", "éclair"}) {
+        rs->AddNew();
+        rs->SetField(field, QString::fromUtf8(text));
+        rs->Update();
+    }
+    s.state.LookupChanged.fill(true);
+    s.activate();
+    const QStringList entries = s.entries(qPrintable(list));
+    QStringList sorted = entries;
+    QCollator collator(german);
+    std::sort(sorted.begin(), sorted.end(), collator);
+    QCOMPARE(entries, sorted);
+    QVERIFY(entries.indexOf(QStringLiteral("Zed")) > entries.indexOf(QStringLiteral("Øre")));
 }
 
 void TestItemWindow::emptyFieldsAreStoredAsTheirEmptyValue_data()
