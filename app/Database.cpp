@@ -158,7 +158,7 @@ QString Connection::orderTerm(const QString& table, const QString& column)
 {
     if (m_tables.isEmpty()) {
         Statement names(*this, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                              "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
+                                              "AND name NOT LIKE 'sqlite!_%' ESCAPE '!'"));
         while (names.step())
             m_tables.append(textOf(names.value(0, FieldType::Text)));
     }
