@@ -106,9 +106,32 @@ Pattern compile(QByteArrayView pattern, char32_t escape)
     return compiled;
 }
 
+// Folded code points read straight from UTF-8 text, without copying it.
+class FoldedText
+{
+public:
+    explicit FoldedText(QByteArrayView utf8)
+        : m_begin(reinterpret_cast<const unsigned char*>(utf8.data()))
+        , m_end(m_begin + utf8.size())
+    {}
+    size_t size() const { return size_t(m_end - m_begin); }
+    // The code point at byte offset at, and the offset after it.
+    char32_t at(size_t& at) const
+    {
+        const unsigned char* p = m_begin + at;
+        const char32_t c = fold(nextCodePoint(p, m_end));
+        at = size_t(p - m_begin);
+        return c;
+    }
+
+private:
+    const unsigned char* m_begin;
+    const unsigned char* m_end;
+};
+
 // Matching that goes back only to the last %, which is enough for these two
 // wildcards and keeps the time to the product of the lengths.
-bool matches(const Pattern& pattern, const std::vector<char32_t>& text)
+bool matches(const Pattern& pattern, const FoldedText& text)
 {
     if (!pattern.valid)
         return false;
@@ -119,12 +142,17 @@ bool matches(const Pattern& pattern, const std::vector<char32_t>& text)
         if (p < items.size() && items[p] == Pattern::kAny) {
             starP = p++;
             starT = t;
-        } else if (p < items.size() && (items[p] == Pattern::kOne || items[p] == text[t])) {
+            continue;
+        }
+        size_t next = t;
+        const char32_t c = text.at(next);
+        if (p < items.size() && (items[p] == Pattern::kOne || items[p] == c)) {
             ++p;
-            ++t;
+            t = next;
         } else if (starP != size_t(-1)) {
             p = starP + 1;
-            t = ++starT;
+            text.at(starT);
+            t = starT;
         } else {
             return false;
         }
@@ -149,9 +177,7 @@ QByteArray caseFolded(QByteArrayView utf8)
 
 bool like(QByteArrayView pattern, QByteArrayView text, char32_t escape)
 {
-    std::vector<char32_t> folded;
-    foldInto(text, folded);
-    return matches(compile(pattern, escape), folded);
+    return matches(compile(pattern, escape), FoldedText(text));
 }
 
 } // namespace TextMatch
@@ -194,10 +220,8 @@ void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
         // SQLite may free it at once when the pattern is no constant
         pattern = static_cast<Pattern*>(sqlite3_get_auxdata(context, 0));
     }
-    static thread_local std::vector<char32_t> text;
-    foldInto(textArgument(argv[1]), text);
-    sqlite3_result_int(context,
-                       pattern ? matches(*pattern, text) : like(source, textArgument(argv[1]), escape));
+    const QByteArrayView text = textArgument(argv[1]);
+    sqlite3_result_int(context, pattern ? matches(*pattern, FoldedText(text)) : like(source, text, escape));
 }
 
 void casefoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
@@ -226,9 +250,16 @@ int languageCollation(void* data, int lengthA, const void* a, int lengthB, const
 
 int nocaseCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
 {
-    const QByteArray foldedA = caseFolded(QByteArrayView(static_cast<const char*>(a), lengthA));
-    const QByteArray foldedB = caseFolded(QByteArrayView(static_cast<const char*>(b), lengthB));
-    return foldedA.compare(foldedB);
+    const FoldedText textA(QByteArrayView(static_cast<const char*>(a), lengthA));
+    const FoldedText textB(QByteArrayView(static_cast<const char*>(b), lengthB));
+    size_t i = 0, j = 0;
+    while (i < textA.size() && j < textB.size()) {
+        const char32_t ca = textA.at(i);
+        const char32_t cb = textB.at(j);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return (i < textA.size()) - (j < textB.size());
 }
 
 void deleteOrder(void* data)
