@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "Connection.h"
+#include "StringHelpers.h"
 
 #include <QFileInfo>
 
@@ -236,7 +237,7 @@ StoredValue toStorage(const Value& value, const ColumnInfo& column)
         break;
     }
     const QString text = textOf(value);
-    if (column.maxLength > 0 && text.size() > column.maxLength)
+    if (column.maxLength > 0 && CharacterCount(text) > column.maxLength)
         throw DbError(DbError::FieldTooSmall,
                       QStringLiteral("The field '%1' is too small to accept the amount of data "
                                      "you attempted to add (at most %2 characters).")

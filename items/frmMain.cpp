@@ -6,6 +6,7 @@
 #include "app/LeaveChecks.h"
 #include "app/RecordNavigation.h"
 #include "app/StringHelpers.h"
+#include "app/TextLimit.h"
 #include "app/frmAbout.h"
 #include "dates/DateBox.h"
 #include "dates/DateFormat.h"
@@ -49,7 +50,7 @@ QLineEdit* textBox(const char* name, int maxLength = 0)
 {
     auto* box = named(new QLineEdit, name);
     if (maxLength > 0)
-        box->setMaxLength(maxLength);
+        limitCharacters(box, maxLength);
     return box;
 }
 

@@ -4,6 +4,7 @@
 #include "app/ErrorHandler.h"
 #include "app/JetSql.h"
 #include "app/RecordNavigation.h"
+#include "app/TextLimit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -52,14 +53,14 @@ void frmCodesMaint::buildControls()
     lblDesc->setObjectName(QStringLiteral("lblDesc"));
     txtDesc = new QLineEdit;
     txtDesc->setObjectName(QStringLiteral("txtDesc"));
-    txtDesc->setMaxLength(50);
+    limitCharacters(txtDesc, 50);
     txtDesc->setMinimumWidth(320);
     lblDesc->setBuddy(txtDesc);
     lblBouPhone = new QLabel(QStringLiteral("Store Phone Number"));
     lblBouPhone->setObjectName(QStringLiteral("lblBouPhone"));
     txtBouPhone = new QLineEdit;
     txtBouPhone->setObjectName(QStringLiteral("txtBouPhone"));
-    txtBouPhone->setMaxLength(30);
+    limitCharacters(txtBouPhone, 30);
     chkBouFav = new QCheckBox(QStringLiteral("Favorite"));
     chkBouFav->setObjectName(QStringLiteral("chkBouFav"));
     lblBouNotes = new QLabel(QStringLiteral("Notes"));
