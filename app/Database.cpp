@@ -98,6 +98,9 @@ void Connection::fail(int rc, const QString& context) const
         throw DbError(DbError::CannotOpen,
                       QStringLiteral("Couldn't open the file '%1'. ").arg(m_path) + message);
     case SQLITE_READONLY:
+        // the engine's own check, when the journal is first made
+        if (m_db && sqlite3_extended_errcode(m_db) == SQLITE_READONLY_DBMOVED)
+            fileMoved();
         throw DbError(DbError::ReadOnlyObject,
                       QStringLiteral("Cannot update. Database is read-only. ") + message);
     case SQLITE_CONSTRAINT:
@@ -160,7 +163,7 @@ void Connection::failNextWrites(int count, int number, int after)
 
 void Connection::beforeWrite()
 {
-    handle();
+    checkNotMoved();
     if (m_writesBeforeFailing > 0) {
         --m_writesBeforeFailing;
         return;
@@ -169,6 +172,22 @@ void Connection::beforeWrite()
         --m_failingWrites;
         throw DbError(m_failNumber, QStringLiteral("Couldn't update; currently locked by another user."));
     }
+}
+
+void Connection::checkNotMoved() const
+{
+    int moved = 0;
+    if (sqlite3_file_control(handle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
+        fileMoved();
+}
+
+void Connection::fileMoved() const
+{
+    throw DbError(DbError::FileMoved,
+                  QStringLiteral("The collection file '%1' was moved, replaced or deleted after the program "
+                                 "opened it. Nothing was saved. The window keeps what it shows, so you can "
+                                 "copy it; then quit and start the program again.")
+                      .arg(m_path));
 }
 
 // ----------------------------------------------------------------- Statement
@@ -430,11 +449,13 @@ void Database::Close()
 
 void Database::BeginTrans()
 {
+    m_connection->checkNotMoved();
     execute(m_connection->handle(), "BEGIN", *m_connection);
 }
 
 void Database::CommitTrans()
 {
+    m_connection->checkNotMoved();
     execute(m_connection->handle(), "COMMIT", *m_connection);
 }
 

@@ -21,6 +21,7 @@ public:
         DiskFull = 3026,          // the disk is full
         ReadOnlyObject = 3027,    // a write to a snapshot or a read-only file
         DiskError = 3043,         // an input/output error of the file
+        FileMoved = 3044,         // the file was moved, replaced or deleted while open; nothing was written
         FileInUse = 3045,         // the file is held by another program or copy
         CannotOpen = 3051,        // the file cannot be opened (permissions)
         SyntaxError = 3075,       // the SQL text or criteria cannot be run

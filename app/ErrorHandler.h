@@ -7,7 +7,8 @@
 #include <exception>
 
 // The one error handler. Lock conflicts are retried (the user is asked after
-// every hundredth in a row), a cancelled file dialog is noted in Cancelled,
+// every hundredth in a row), a cancelled file dialog is noted in Cancelled, a
+// collection file moved away is reported and the write refused (FileMoved),
 // every other error shows one message and ends the program.
 void HandleError(AppState& state, int number, const QString& description);
 void HandleError(AppState& state, const DbError& error);
@@ -30,15 +31,21 @@ template <class Step> void underHandler(AppState& state, Step&& step)
 
 // Writes one row (an Update or a Delete) under the lock retry protocol: a
 // conflict makes the handler set UpdatePending again, and the write is tried
-// again at once.
-template <class Write> void writeWithRetry(AppState& state, Write&& write)
+// again at once. False when the write did not happen and the handler returned
+// (the file was moved): the caller must not go on as if it had.
+template <class Write> [[nodiscard]] bool writeWithRetry(AppState& state, Write&& write)
 {
     state.LockRetries = 0;
     state.UpdatePending = true;
+    bool written = false;
     while (state.UpdatePending) {
         state.UpdatePending = false;
-        underHandler(state, write);
+        underHandler(state, [&] {
+            write();
+            written = true;
+        });
     }
+    return written;
 }
 
 // Runs a window's event handler: nothing it throws reaches Qt's event loop. A

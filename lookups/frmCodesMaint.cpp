@@ -312,7 +312,8 @@ bool frmCodesMaint::withoutConflict(const std::function<void()>& step)
     return false;
 }
 
-// The recordset is already adding or editing the row.
+// The recordset is already adding or editing the row. False when nothing was
+// stored: the window keeps the entry, still in edit mode.
 bool frmCodesMaint::SaveRecord()
 {
     AppState& s = m_state;
@@ -325,9 +326,9 @@ bool frmCodesMaint::SaveRecord()
         }
     });
     bool saved = true;
-    writeWithRetry(s, [&] { saved = withoutConflict([&] { m_codes->Update(); }); });
+    const bool written = writeWithRetry(s, [&] { saved = withoutConflict([&] { m_codes->Update(); }); });
     underHandler(s, [&] { s.db().Idle(); });
-    return saved;
+    return written && saved;
 }
 
 // --------------------------------------------------------------- navigation
@@ -373,7 +374,8 @@ void frmCodesMaint::cmdAddNew_Click()
         if (!ValidateRecord())
             return;
         underHandler(s, [&] { m_codes->AddNew(); });
-        SaveRecord();
+        if (!SaveRecord())
+            return;
         ClearFields();
         txtDesc->setFocus();
         return;
@@ -487,7 +489,8 @@ void frmCodesMaint::cmdDelete_Click()
                              Dialogs::Icon::None, QStringLiteral("Cannot Delete"));
         return;
     }
-    writeWithRetry(s, [&] { m_codes->Delete(); });
+    if (!writeWithRetry(s, [&] { m_codes->Delete(); }))
+        return;
     underHandler(s, [&] { s.db().Idle(); });
     underHandler(s, [&] {
         m_codes->MoveNext();
