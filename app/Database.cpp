@@ -24,6 +24,46 @@ void execute(sqlite3* db, const char* sql, const Connection& connection)
         connection.fail(rc);
 }
 
+// A file that cannot be written, or whose folder cannot take the journal
+// beside it, would take no save. A transaction that writes nothing makes no
+// journal, so a change is made and rolled back at once; the journal it makes
+// stays open for every later save while the file is held.
+void refuseUnwritable(Connection& connection, const QFileInfo& file)
+{
+    auto refuse = [&](const QString& cause, const QString& remedy) {
+        throw DbError(DbError::ReadOnlyObject,
+                      QStringLiteral("The collection file '%1' cannot be written: %2 Nothing could be saved "
+                                     "in it, so the program does not open it. %3, or copy the file to a "
+                                     "folder of your own, and start the program again.")
+                          .arg(file.absoluteFilePath(), cause, remedy));
+    };
+    auto fileReadOnly = [&] {
+        refuse(QStringLiteral("the file is read-only."), QStringLiteral("Make the file writable"));
+    };
+    sqlite3* db = connection.handle();
+    if (sqlite3_db_readonly(db, "main") == 1)
+        fileReadOnly();
+    Statement version(connection, QStringLiteral("PRAGMA user_version"));
+    version.step();
+    const QByteArray same = "PRAGMA user_version = " + QByteArray::number(version.int64(0));
+    version.reset();
+    execute(db, "BEGIN", connection);
+    const int rc = sqlite3_exec(db, same.constData(), nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        execute(db, "ROLLBACK", connection);
+        return;
+    }
+    // a failure leaves the transaction open: closing the file ends it
+    if (sqlite3_extended_errcode(db) == SQLITE_READONLY_DIRECTORY)
+        refuse(QStringLiteral("its folder '%1' is read-only, so the journal that keeps the file safe while "
+                              "saving cannot be made beside it.")
+                   .arg(file.absolutePath()),
+               QStringLiteral("Make the folder writable"));
+    if ((rc & 0xff) == SQLITE_READONLY)
+        fileReadOnly();
+    connection.fail(rc);
+}
+
 } // namespace
 
 FieldType fieldTypeOf(const char* declaredType)
@@ -418,6 +458,7 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path)
     execute(db, "COMMIT", *connection);
     execute(db, "PRAGMA journal_mode = DELETE", *connection);
     execute(db, "PRAGMA synchronous = FULL", *connection);
+    refuseUnwritable(*connection, file);
     return std::unique_ptr<Database>(new Database(std::move(connection)));
 }
 

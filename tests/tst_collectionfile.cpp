@@ -3,7 +3,11 @@
 
 #include "app/CollectionSchema.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +61,8 @@ private slots:
     void nothingIsSavedIntoAFileNoLongerThere_data();
     void nothingIsSavedIntoAFileNoLongerThere();
     void saleCutShortKeepsBothRows();
+    void unwritableFileOrFolderIsRefusedAtStart_data();
+    void unwritableFileOrFolderIsRefusedAtStart();
 };
 
 void TestCollectionFile::nothingIsSavedIntoAFileNoLongerThere_data()
@@ -203,6 +209,73 @@ void TestCollectionFile::saleCutShortKeepsBothRows()
     QCOMPARE(column(s, kItems, "quantity"), quantities);
     walkEveryItem(s);
     QCOMPARE(s.state.items().RecordCount(), 8L);
+}
+
+void TestCollectionFile::unwritableFileOrFolderIsRefusedAtStart_data()
+{
+    QTest::addColumn<bool>("fileWritable");
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<QString>("cause"); // empty: the file opens
+    QTest::newRow("both writable") << true << true << QString();
+    QTest::newRow("read-only file, writable folder") << false << true << "the file is read-only.";
+    QTest::newRow("writable file, read-only folder")
+        << true << false
+        << "is read-only, so the journal that keeps the file safe while saving cannot be made";
+    QTest::newRow("both read-only") << false << false << "the file is read-only.";
+}
+
+// Root writes whatever the modes say, so the check runs as another user.
+void TestCollectionFile::unwritableFileOrFolderIsRefusedAtStart()
+{
+    QFETCH(bool, fileWritable);
+    QFETCH(bool, folderWritable);
+    QFETCH(QString, cause);
+    QStringList command;
+    if (geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            QSKIP("running as root, which ignores file modes, and setpriv (to run the check as nobody) is "
+                  "missing");
+        command = {setpriv, QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                   QStringLiteral("--clear-groups")};
+    }
+    using P = QFileDevice;
+    const auto everyone =
+        P::ReadOwner | P::ReadGroup | P::ReadOther | P::ExeOwner | P::ExeGroup | P::ExeOther;
+    const auto writable = P::WriteOwner | P::WriteGroup | P::WriteOther;
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), everyone | P::WriteOwner));
+    const QString helper = dir.filePath(QStringLiteral("open_collection"));
+    QVERIFY(QFile::copy(QStringLiteral(OPEN_COLLECTION), helper));
+    const QString folder = dir.filePath(QStringLiteral("collection"));
+    QVERIFY(QDir().mkdir(folder));
+    const QString path = folder + QStringLiteral("/Plonko.mdb");
+    CollectionSchema::createCollection(path);
+    const QByteArray before = contents(path);
+    QVERIFY(QFile::setPermissions(path, (everyone & ~(P::ExeOwner | P::ExeGroup | P::ExeOther)) |
+                                            (fileWritable ? writable : P::Permissions())));
+    QVERIFY(QFile::setPermissions(folder, everyone | (folderWritable ? writable : P::Permissions())));
+
+    QProcess open;
+    command << helper << path;
+    open.start(command.takeFirst(), command);
+    QVERIFY(open.waitForFinished());
+    QFile::setPermissions(folder, everyone | writable); // so that the folder can be removed
+    const QString output = QString::fromUtf8(open.readAllStandardOutput()).trimmed();
+    QVERIFY2(open.exitCode() == 0, open.readAllStandardError().constData());
+    if (cause.isEmpty()) {
+        QCOMPARE(output, QStringLiteral("0"));
+    } else {
+        QVERIFY2(
+            output.startsWith(QStringLiteral("3027 The collection file '%1' cannot be written: ").arg(path)),
+            qPrintable(output));
+        QVERIFY2(output.contains(cause), qPrintable(output));
+        QVERIFY2(output.contains(QStringLiteral("Nothing could be saved")), qPrintable(output));
+        if (!folderWritable && fileWritable)
+            QVERIFY2(output.contains(folder), qPrintable(output));
+    }
+    QCOMPARE(contents(path), before);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("Plonko.mdb")});
 }
 
 QTEST_MAIN(TestCollectionFile)
