@@ -10,6 +10,30 @@
 // every hundredth in a row), a cancelled file dialog is noted in Cancelled, a
 // collection file moved away is reported and the write refused (FileMoved),
 // every other error shows one message and ends the program.
+//
+// The program ends, besides by closing its window, only on these:
+// - at start-up, when the collection cannot be used: 3000 SqliteTooOld, 3024
+//   FileNotFound, 3343 NotADatabase, 3051 CannotOpen, 3045 FileInUse, and 3027
+//   ReadOnlyObject for a file or folder that cannot be written (so a read-only
+//   file ends the program before anything is typed, never at a save);
+// - 91 ObjectNotSet: a window used the store after start-up failed, which has
+//   already ended the program;
+// - 3420 ObjectInvalid: the store was closed while a window still used it;
+// - lock conflicts (3260, 3168) answered No after a hundred in a row: the file
+//   is held exclusively, so no other user's lock ever comes;
+// - 3026 DiskFull, 3043 DiskError, 3001 EngineFailure: the disk or the system
+//   failed, whatever was typed;
+// - faults of the program that the windows' checks keep typed or pasted text
+//   from, in any locale: 3163 FieldTooSmall (the text boxes hold no more
+//   characters than the store takes, counted the same way), 3349
+//   NumericOverflow and 3421 TypeConversion (quantity and amounts are checked
+//   before a save, a sale's totals are parts of the holding's, dates and
+//   amounts are stored as read, never as typed text), 3075 SyntaxError (find
+//   texts are taken literally), 3167 RecordDeleted and 3197 RecordChanged
+//   (one item window; the lookup window handles them itself), 3020, 3021,
+//   3022, 3251, 3265.
+// A file moved, replaced or deleted while the program runs (3044 FileMoved)
+// never ends it: the write is refused and the window keeps what was typed.
 void HandleError(AppState& state, int number, const QString& description);
 void HandleError(AppState& state, const DbError& error);
 
