@@ -75,12 +75,18 @@ public:
     // The key the next row added to table will get; each call reserves one.
     qint64 reserveKey(const QString& table);
 
-    // Every write (an update or a delete of a row) asks this first, so that a
-    // test can have writes fail as another user's lock would.
+    // Every write (an update or a delete of a row) asks this first: it refuses
+    // the write when the file is no longer the one opened, and lets a test have
+    // writes fail as another user's lock would.
     void failNextWrites(int count, int number, int after);
     void beforeWrite();
+    // FileMoved when another file now stands at the path, or none does: a write
+    // would go into the file no longer there and be lost.
+    void checkNotMoved() const;
 
 private:
+    [[noreturn]] void fileMoved() const;
+
     sqlite3* m_db;
     QString m_path;
     QHash<QString, QList<ColumnInfo>> m_columns;

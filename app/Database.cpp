@@ -2,6 +2,7 @@
 
 #include "CollectionSchema.h"
 #include "Connection.h"
+#include "StringHelpers.h"
 #include "TextOrder.h"
 
 #include <QFileInfo>
@@ -30,6 +31,46 @@ void execute(sqlite3* db, const char* sql, const Connection& connection)
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         connection.fail(rc);
+}
+
+// A file that cannot be written, or whose folder cannot take the journal
+// beside it, would take no save. A transaction that writes nothing makes no
+// journal, so a change is made and rolled back at once; the journal it makes
+// stays open for every later save while the file is held.
+void refuseUnwritable(Connection& connection, const QFileInfo& file)
+{
+    auto refuse = [&](const QString& cause, const QString& remedy) {
+        throw DbError(DbError::ReadOnlyObject,
+                      QStringLiteral("The collection file '%1' cannot be written: %2 Nothing could be saved "
+                                     "in it, so the program does not open it. %3, or copy the file to a "
+                                     "folder of your own, and start the program again.")
+                          .arg(file.absoluteFilePath(), cause, remedy));
+    };
+    auto fileReadOnly = [&] {
+        refuse(QStringLiteral("the file is read-only."), QStringLiteral("Make the file writable"));
+    };
+    sqlite3* db = connection.handle();
+    if (sqlite3_db_readonly(db, "main") == 1)
+        fileReadOnly();
+    Statement version(connection, QStringLiteral("PRAGMA user_version"));
+    version.step();
+    const QByteArray same = "PRAGMA user_version = " + QByteArray::number(version.int64(0));
+    version.reset();
+    execute(db, "BEGIN", connection);
+    const int rc = sqlite3_exec(db, same.constData(), nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        execute(db, "ROLLBACK", connection);
+        return;
+    }
+    // a failure leaves the transaction open: closing the file ends it
+    if (sqlite3_extended_errcode(db) == SQLITE_READONLY_DIRECTORY)
+        refuse(QStringLiteral("its folder '%1' is read-only, so the journal that keeps the file safe while "
+                              "saving cannot be made beside it.")
+                   .arg(file.absolutePath()),
+               QStringLiteral("Make the folder writable"));
+    if ((rc & 0xff) == SQLITE_READONLY)
+        fileReadOnly();
+    connection.fail(rc);
 }
 
 } // namespace
@@ -106,6 +147,9 @@ void Connection::fail(int rc, const QString& context) const
         throw DbError(DbError::CannotOpen,
                       QStringLiteral("Couldn't open the file '%1'. ").arg(m_path) + message);
     case SQLITE_READONLY:
+        // the engine's own check, when the journal is first made
+        if (m_db && sqlite3_extended_errcode(m_db) == SQLITE_READONLY_DBMOVED)
+            fileMoved();
         throw DbError(DbError::ReadOnlyObject,
                       QStringLiteral("Cannot update. Database is read-only. ") + message);
     case SQLITE_CONSTRAINT:
@@ -208,7 +252,7 @@ void Connection::failNextWrites(int count, int number, int after)
 
 void Connection::beforeWrite()
 {
-    handle();
+    checkNotMoved();
     if (m_writesBeforeFailing > 0) {
         --m_writesBeforeFailing;
         return;
@@ -217,6 +261,22 @@ void Connection::beforeWrite()
         --m_failingWrites;
         throw DbError(m_failNumber, QStringLiteral("Couldn't update; currently locked by another user."));
     }
+}
+
+void Connection::checkNotMoved() const
+{
+    int moved = 0;
+    if (sqlite3_file_control(handle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
+        fileMoved();
+}
+
+void Connection::fileMoved() const
+{
+    throw DbError(DbError::FileMoved,
+                  QStringLiteral("The collection file '%1' was moved, replaced or deleted after the program "
+                                 "opened it. Nothing was saved. The window keeps what it shows, so you can "
+                                 "copy it; then quit and start the program again.")
+                      .arg(m_path));
 }
 
 // ----------------------------------------------------------------- Statement
@@ -285,7 +345,7 @@ StoredValue toStorage(const Value& value, const ColumnInfo& column)
         break;
     }
     const QString text = textOf(value);
-    if (column.maxLength > 0 && text.size() > column.maxLength)
+    if (column.maxLength > 0 && CharacterCount(text) > column.maxLength)
         throw DbError(DbError::FieldTooSmall,
                       QStringLiteral("The field '%1' is too small to accept the amount of data "
                                      "you attempted to add (at most %2 characters).")
@@ -447,6 +507,7 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLoc
     execute(db, "COMMIT", *connection);
     execute(db, "PRAGMA journal_mode = DELETE", *connection);
     execute(db, "PRAGMA synchronous = FULL", *connection);
+    refuseUnwritable(*connection, file);
     const auto order = std::make_shared<TextOrder>(locale);
     TextOrder::install(db, order);
     CollectionSchema::mend(*connection, *order);
@@ -481,11 +542,13 @@ void Database::Close()
 
 void Database::BeginTrans()
 {
+    m_connection->checkNotMoved();
     execute(m_connection->handle(), "BEGIN", *m_connection);
 }
 
 void Database::CommitTrans()
 {
+    m_connection->checkNotMoved();
     execute(m_connection->handle(), "COMMIT", *m_connection);
 }
 

@@ -19,8 +19,9 @@ public:
         DuplicateKey = 3022,      // a constraint of the table refused the row
         FileNotFound = 3024,      // the database file does not exist
         DiskFull = 3026,          // the disk is full
-        ReadOnlyObject = 3027,    // a write to a snapshot or a read-only file
+        ReadOnlyObject = 3027,    // a write to a snapshot, or a file or folder that cannot be written
         DiskError = 3043,         // an input/output error of the file
+        FileMoved = 3044,         // the file was moved, replaced or deleted while open; nothing was written
         FileInUse = 3045,         // the file is held by another program or copy
         CannotOpen = 3051,        // the file cannot be opened (permissions)
         SyntaxError = 3075,       // the SQL text or criteria cannot be run

@@ -43,6 +43,10 @@ void HandleError(AppState& state, int number, const QString& description)
     case kDialogCancelled:
         state.Cancelled = true;
         return;
+    case DbError::FileMoved:
+        dialogs.messageBox(description, Buttons::Ok, Icon::Exclamation,
+                           QStringLiteral("Collection File Moved"));
+        return;
     default:
         dialogs.messageBox(QString::number(number) + QStringLiteral("  ") + description);
         break;

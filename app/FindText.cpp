@@ -1,5 +1,7 @@
 #include "FindText.h"
 
+#include "StringHelpers.h"
+
 namespace FindText {
 
 QString cleaned(const QString& typed)
@@ -20,12 +22,7 @@ QString cleaned(const QString& typed)
 
 bool canMatch(const QString& text, int fieldLength)
 {
-    qsizetype characters = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate()))
-            ++characters;
-    }
-    return characters <= fieldLength;
+    return CharacterCount(text) <= fieldLength;
 }
 
 } // namespace FindText

@@ -1,5 +1,16 @@
 #include "StringHelpers.h"
 
+namespace {
+
+// Where the character that starts at i ends.
+qsizetype nextCharacter(const QString& text, qsizetype i)
+{
+    const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    return i + (pair ? 2 : 1);
+}
+
+} // namespace
+
 QString PadLeft(const QString& text, int width)
 {
     if (text.size() >= width)
@@ -49,4 +60,20 @@ QString CatalogSortKey(const QString& catalogNumber)
     if (digits.size() > kWidth)
         return digits.left(kWidth);
     return PadLeft(digits, kWidth);
+}
+
+qsizetype CharacterCount(const QString& text)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); i = nextCharacter(text, i))
+        ++count;
+    return count;
+}
+
+QString LeftCharacters(const QString& text, qsizetype count)
+{
+    qsizetype end = 0;
+    for (; end < text.size() && count > 0; --count)
+        end = nextCharacter(text, end);
+    return text.left(end);
 }

@@ -18,3 +18,9 @@ QString NthField(const QString& text, const QString& delimiter, int n);
 // The sort key of a catalogue number: its decimal digits in order, the first 20
 // if there are more, otherwise right-justified to 20 with blanks.
 QString CatalogSortKey(const QString& catalogNumber);
+
+// The number of characters of text, a surrogate pair counting as one.
+qsizetype CharacterCount(const QString& text);
+
+// The first count characters of text; a surrogate pair is kept whole or left out.
+QString LeftCharacters(const QString& text, qsizetype count);

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
+#include "app/TextLimit.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -44,7 +45,7 @@ frmFind::frmFind(AppState& state, QWidget* parent)
     txtName = new QLineEdit;
     txtName->setObjectName(QStringLiteral("txtName"));
     txtName->setMinimumWidth(260);
-    txtName->setMaxLength(FindText::kLongestField);
+    limitCharacters(txtName, FindText::kLongestField);
     lblName->setBuddy(txtName);
     cmdOK = new QPushButton(QStringLiteral("&OK"));
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -7,6 +7,7 @@
 #include "app/LeaveChecks.h"
 #include "app/RecordNavigation.h"
 #include "app/StringHelpers.h"
+#include "app/TextLimit.h"
 #include "app/frmAbout.h"
 #include "dates/DateBox.h"
 #include "dates/DateFormat.h"
@@ -53,7 +54,7 @@ QLineEdit* textBox(const char* name, int maxLength = 0)
 {
     auto* box = named(new QLineEdit, name);
     if (maxLength > 0)
-        box->setMaxLength(maxLength);
+        limitCharacters(box, maxLength);
     return box;
 }
 
@@ -573,12 +574,14 @@ void frmMain::LoadRecord()
 }
 
 // Writes the controls into the current row (put into AddNew or Edit by the
-// caller) and stores it.
-void frmMain::SaveRecord()
+// caller) and stores it. False when nothing was stored: the window then keeps
+// the entry, still in edit mode.
+bool frmMain::SaveRecord()
 {
     setFieldsFromControls();
-    writeWithRetry(m_state, [this] { m_state.items().Update(); });
+    const bool written = writeWithRetry(m_state, [this] { m_state.items().Update(); });
     underHandler(m_state, [this] { m_state.db().Idle(); });
+    return written;
 }
 
 // A field that cannot be assigned is reported by the error handler and skipped.
@@ -825,7 +828,8 @@ void frmMain::cmdAddNew_Click()
     if (!m_leaveChecks->checkFocusedField() || !ValidateRecord())
         return;
     underHandler(s, [&] { s.items().AddNew(); });
-    SaveRecord();
+    if (!SaveRecord())
+        return;
     ClearFields();
     txtName->setFocus();
 }
@@ -841,14 +845,16 @@ void frmMain::cmdupdate_Click()
             s.items().AddNew();
             key = longOf(s.items().Fields(QStringLiteral("PlonID"))).value_or(1);
         });
-        SaveRecord();
+        if (!SaveRecord())
+            return;
         cmdAddNew->setText(QStringLiteral("&Add New"));
     } else {
         underHandler(s, [&] {
             key = longOf(s.items().Fields(QStringLiteral("PlonID"))).value_or(0);
             s.items().Edit();
         });
-        SaveRecord();
+        if (!SaveRecord())
+            return;
     }
     underHandler(s, [&] { showItemAt(QStringLiteral("PlonID = ") + QString::number(key)); });
     LeaveEditMode();
@@ -892,7 +898,8 @@ void frmMain::cmdDelete_Click()
                              Dialogs::Buttons::YesNo, Dialogs::Icon::None,
                              QStringLiteral("Delete Plonko")) != Dialogs::Answer::Yes)
         return;
-    writeWithRetry(s, [&] { s.items().Delete(); });
+    if (!writeWithRetry(s, [&] { s.items().Delete(); }))
+        return; // the row stays, shown as it is
     underHandler(s, [&] { s.db().Idle(); });
     underHandler(s, [&] { s.items().MoveNext(); });
     underHandler(s, [&] {
@@ -1154,7 +1161,8 @@ void frmMain::cmdSoldSome_Click()
                            Dialogs::Icon::None, QStringLiteral("Sold How Many?"));
         return;
     }
-    const qint32 key = longOf(items.Fields(QStringLiteral("PlonID"))).value_or(0);
+    const QString holding = QStringLiteral("PlonID = ") +
+                            QString::number(longOf(items.Fields(QStringLiteral("PlonID"))).value_or(0));
 
     if (held == *sold) {
         underHandler(s, [&] {
@@ -1162,7 +1170,10 @@ void frmMain::cmdSoldSome_Click()
             items.SetField(QStringLiteral("forsale"), false);
             items.SetField(QStringLiteral("sold"), true);
         });
-        writeWithRetry(s, [&] { items.Update(); });
+        if (!writeWithRetry(s, [&] { items.Update(); })) {
+            items.FindFirst(holding); // a move ends the edit that was not stored
+            return;
+        }
         underHandler(s, [&] {
             s.db().Idle();
             LoadRecord();
@@ -1171,6 +1182,12 @@ void frmMain::cmdSoldSome_Click()
     }
 
     Transaction split(s.db());
+    // a split not stored whole is not kept at all; the holding stays shown as stored
+    auto undoSplit = [&] {
+        split.rollback();
+        items.Requery();
+        items.FindFirst(holding);
+    };
     // the sold pieces: the row as shown, with their own quantity and totals
     underHandler(s, [&] { items.AddNew(); });
     setFieldsFromControls();
@@ -1189,10 +1206,13 @@ void frmMain::cmdSoldSome_Click()
         items.SetField(QStringLiteral("sold"), true);
         items.SetField(QStringLiteral("SoldDate"), s.today());
     });
-    writeWithRetry(s, [&] { items.Update(); });
+    if (!writeWithRetry(s, [&] { items.Update(); })) {
+        undoSplit();
+        return;
+    }
 
     // the holding keeps the rest
-    items.FindFirst(QStringLiteral("PlonID = ") + QString::number(key));
+    items.FindFirst(holding);
     if (items.NoMatch()) {
         // the sold row is not kept without the holding it came from
         split.rollback();
@@ -1213,9 +1233,17 @@ void frmMain::cmdSoldSome_Click()
                                each->times(left) ? Value(*each->times(left)) : Value());
         }
     });
-    writeWithRetry(s, [&] { items.Update(); });
+    bool stored = false;
+    if (writeWithRetry(s, [&] { items.Update(); }))
+        underHandler(s, [&] {
+            split.commit();
+            stored = true;
+        });
+    if (!stored) {
+        undoSplit();
+        return;
+    }
     underHandler(s, [&] {
-        split.commit();
         s.db().Idle();
         LoadRecord();
     });

@@ -54,7 +54,7 @@ private:
 
     // moving values between the current row and the controls
     void LoadRecord();
-    void SaveRecord();
+    bool SaveRecord();
     void setFieldsFromControls();
     void ClearFields();
     void DisableFields();

@@ -5,6 +5,7 @@
 #include "app/FindText.h"
 #include "app/JetSql.h"
 #include "app/RecordNavigation.h"
+#include "app/TextLimit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -56,14 +57,14 @@ void frmCodesMaint::buildControls()
     lblDesc->setObjectName(QStringLiteral("lblDesc"));
     txtDesc = new QLineEdit;
     txtDesc->setObjectName(QStringLiteral("txtDesc"));
-    txtDesc->setMaxLength(kDescriptionLength);
+    limitCharacters(txtDesc, kDescriptionLength);
     txtDesc->setMinimumWidth(320);
     lblDesc->setBuddy(txtDesc);
     lblBouPhone = new QLabel(QStringLiteral("Store Phone Number"));
     lblBouPhone->setObjectName(QStringLiteral("lblBouPhone"));
     txtBouPhone = new QLineEdit;
     txtBouPhone->setObjectName(QStringLiteral("txtBouPhone"));
-    txtBouPhone->setMaxLength(30);
+    limitCharacters(txtBouPhone, 30);
     chkBouFav = new QCheckBox(QStringLiteral("Favorite"));
     chkBouFav->setObjectName(QStringLiteral("chkBouFav"));
     lblBouNotes = new QLabel(QStringLiteral("Notes"));
@@ -315,7 +316,8 @@ bool frmCodesMaint::withoutConflict(const std::function<void()>& step)
     return false;
 }
 
-// The recordset is already adding or editing the row.
+// The recordset is already adding or editing the row. False when nothing was
+// stored: the window keeps the entry, still in edit mode.
 bool frmCodesMaint::SaveRecord()
 {
     AppState& s = m_state;
@@ -328,9 +330,9 @@ bool frmCodesMaint::SaveRecord()
         }
     });
     bool saved = true;
-    writeWithRetry(s, [&] { saved = withoutConflict([&] { m_codes->Update(); }); });
+    const bool written = writeWithRetry(s, [&] { saved = withoutConflict([&] { m_codes->Update(); }); });
     underHandler(s, [&] { s.db().Idle(); });
-    return saved;
+    return written && saved;
 }
 
 // --------------------------------------------------------------- navigation
@@ -376,7 +378,8 @@ void frmCodesMaint::cmdAddNew_Click()
         if (!ValidateRecord())
             return;
         underHandler(s, [&] { m_codes->AddNew(); });
-        SaveRecord();
+        if (!SaveRecord())
+            return;
         ClearFields();
         txtDesc->setFocus();
         return;
@@ -493,7 +496,8 @@ void frmCodesMaint::cmdDelete_Click()
                              Dialogs::Icon::None, QStringLiteral("Cannot Delete"));
         return;
     }
-    writeWithRetry(s, [&] { m_codes->Delete(); });
+    if (!writeWithRetry(s, [&] { m_codes->Delete(); }))
+        return;
     underHandler(s, [&] { s.db().Idle(); });
     underHandler(s, [&] {
         m_codes->MoveNext();

@@ -73,11 +73,12 @@ void TestErrorHandler::lockConflictsAreRetriedSilently()
 {
     m_dialogs = ScriptedDialogs();
     int attempts = 0;
-    writeWithRetry(m_state, [&] {
+    const bool written = writeWithRetry(m_state, [&] {
         if (++attempts <= 5)
             throw DbError(attempts % 2 ? DbError::RecordLocked : DbError::RecordLockedToo,
                           QStringLiteral("locked"));
     });
+    QVERIFY(written);
     QCOMPARE(attempts, 6);
     QVERIFY(m_dialogs.messages.isEmpty());
     QVERIFY(!m_state.UpdatePending);
@@ -112,11 +113,11 @@ void TestErrorHandler::hundredConflictsAsk()
     int attempts = 0;
     bool stored = false;
     try {
-        writeWithRetry(m_state, [&] {
+        QVERIFY(writeWithRetry(m_state, [&] {
             if (++attempts <= conflicts)
                 throw DbError(DbError::RecordLocked, QStringLiteral("locked"));
             stored = true;
-        });
+        }));
     } catch (const ProgramEnded&) {
     }
     QCOMPARE(m_dialogs.messages.size(), questions);

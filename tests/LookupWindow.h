@@ -1,0 +1,37 @@
+#pragma once
+
+#include "ItemSession.h"
+
+#include "lookups/frmCodesMaint.h"
+
+// A lookup maintenance window opened from the item window's Maintain menu.
+struct LookupWindow
+{
+    LookupWindow(Session& session, int table)
+    {
+        session.get<QAction>(qPrintable(QStringLiteral("mnuMaint(%1)").arg(table)))->trigger();
+        window = session.window->findChildren<frmCodesMaint*>().last();
+        QApplication::setActiveWindow(window);
+        QEvent activation(QEvent::WindowActivate);
+        QApplication::sendEvent(window, &activation);
+    }
+
+    template <class T = QWidget> T* get(const char* name)
+    {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+    QString text(const char* name) { return get<QLineEdit>(name)->text(); }
+    void click(const char* name) { get<QPushButton>(name)->click(); }
+    void type(const char* name, const QString& text)
+    {
+        auto* box = get<QLineEdit>(name);
+        box->selectAll();
+        box->insert(text);
+    }
+    bool shown(const char* name) { return !get(name)->isHidden(); }
+
+    frmCodesMaint* window;
+};
