@@ -1,5 +1,7 @@
 #include "RegionalSettings.h"
 
+#include "StringHelpers.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -85,12 +87,15 @@ Notation notationOf(const QLocale& locale)
     // read back.
     QLocale grouped = locale;
     grouped.setNumberOptions(QLocale::DefaultNumberOptions);
+    // Groups are counted in digits, not UTF-16 units.
+    auto digits = [](QStringView text) { return text.toUcs4().size(); };
     const QStringList groups = grouped.toString(Q_INT64_C(1234567890123456789)).split(group);
     if (groups.size() >= 3) {
-        n.primaryGroup = groups.last().size();
-        n.secondaryGroup = groups.at(groups.size() - 2).size();
-        const qsizetype shortLead = grouped.toString(Q_INT64_C(12345678901234567)).indexOf(group);
-        n.longestLeadingGroup = std::max({n.secondaryGroup, groups.first().size(), shortLead});
+        n.primaryGroup = digits(groups.last());
+        n.secondaryGroup = digits(groups.at(groups.size() - 2));
+        const QString shortNumber = grouped.toString(Q_INT64_C(12345678901234567));
+        const qsizetype shortLead = digits(QStringView(shortNumber).left(shortNumber.indexOf(group)));
+        n.longestLeadingGroup = std::max({n.secondaryGroup, digits(groups.first()), shortLead});
     }
     return n;
 }
@@ -132,8 +137,10 @@ std::optional<Decimal> parseUnsigned(QStringView text, const Notation& n)
     qsizetype i = 0;
     auto readDigits = [&text, &i, &d] {
         qsizetype count = 0;
-        for (; i < text.size() && text[i].isDigit(); ++i, ++count)
-            d.digits += char('0' + text[i].digitValue());
+        for (Digit digit = DigitAt(text, i); digit.length > 0; digit = DigitAt(text, i), ++count) {
+            d.digits += char('0' + digit.value);
+            i += digit.length;
+        }
         return count;
     };
 
@@ -164,8 +171,10 @@ std::optional<Decimal> parseUnsigned(QStringView text, const Notation& n)
             i += matchAt(text.sliced(i), n.positiveSigns);
         }
         const qsizetype start = i;
-        for (; i < text.size() && text[i].isDigit(); ++i)
-            d.exponent = std::min(d.exponent * 10 + text[i].digitValue(), kExponentLimit);
+        for (Digit digit = DigitAt(text, i); digit.length > 0; digit = DigitAt(text, i)) {
+            d.exponent = std::min(d.exponent * 10 + digit.value, kExponentLimit);
+            i += digit.length;
+        }
         if (i == start)
             return std::nullopt;
         if (negativeExponent)
@@ -223,8 +232,11 @@ int currencyDigits(const QLocale& locale)
     if (start < 0)
         return 0;
     int digits = 0;
-    for (qsizetype i = start + point.size(); i < sample.size() && sample[i].isDigit(); ++i)
+    qsizetype i = start + point.size();
+    for (Digit digit = DigitAt(sample, i); digit.length > 0; digit = DigitAt(sample, i)) {
         ++digits;
+        i += digit.length;
+    }
     return std::min(digits, 4);
 }
 
@@ -297,11 +309,13 @@ std::optional<QDate> numericDate(QStringView text, const QString& order)
             if (i == separatorStart)
                 return std::nullopt;
         }
-        const qsizetype start = i;
         int value = 0;
-        for (; i < text.size() && text[i].isDigit() && i - start < 4; ++i)
-            value = value * 10 + text[i].digitValue();
-        const qsizetype length = i - start;
+        int length = 0;
+        for (Digit digit = DigitAt(text, i); digit.length > 0 && length < 4;
+             digit = DigitAt(text, i), ++length) {
+            value = value * 10 + digit.value;
+            i += digit.length;
+        }
         if (length == 0)
             return std::nullopt;
         if (order[field] == u'y') {

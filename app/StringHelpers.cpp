@@ -50,3 +50,18 @@ QString CatalogSortKey(const QString& catalogNumber)
         return digits.left(kWidth);
     return PadLeft(digits, kWidth);
 }
+
+Digit DigitAt(QStringView text, qsizetype i)
+{
+    if (i < 0 || i >= text.size())
+        return {};
+    char32_t c = text[i].unicode();
+    qsizetype length = 1;
+    if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+        length = 2;
+    }
+    if (!QChar::isDigit(c))
+        return {};
+    return {QChar::digitValue(c), length};
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // Right-justifies text in a field of blanks; text as long as the width or
 // longer is returned unchanged, never cut.
@@ -18,3 +19,12 @@ QString NthField(const QString& text, const QString& delimiter, int n);
 // The sort key of a catalogue number: its decimal digits in order, the first 20
 // if there are more, otherwise right-justified to 20 with blanks.
 QString CatalogSortKey(const QString& catalogNumber);
+
+// A decimal digit in any script, read by code point: Chakma and Adlam digits
+// lie beyond the Basic Multilingual Plane, two UTF-16 units each.
+struct Digit
+{
+    int value = 0;
+    qsizetype length = 0; // in UTF-16 units; 0 when no digit starts there
+};
+Digit DigitAt(QStringView text, qsizetype i);

@@ -32,6 +32,8 @@ private slots:
     void toDate();
     void shortDateRoundTrip_data();
     void shortDateRoundTrip();
+    void everyLocaleReadsBackWhatItPrints_data();
+    void everyLocaleReadsBackWhatItPrints();
     void names_data();
     void names();
 };
@@ -370,6 +372,9 @@ void TestRegional::toDate_data()
     QTest::newRow("C month name") << u"C"_s << u"5 Mar 2024"_s << QDate(2024, 3, 5);
     QTest::newRow("C numbers in the pattern's order") << u"C"_s << u"5 3 2024"_s << QDate(2024, 3, 5);
     QTest::newRow("ko two-digit year, literal dots") << u"ko_KR"_s << u"24. 3. 5."_s << QDate(2024, 3, 5);
+    QTest::newRow("ccp Chakma digits")
+        << u"ccp_BD"_s << u"\U00011139/\U0001113A/\U00011138\U00011136\U00011138\U0001113A"_s
+        << QDate(2024, 4, 3);
 }
 
 void TestRegional::toDate()
@@ -403,6 +408,56 @@ void TestRegional::shortDateRoundTrip()
         const QString text = settings.formatShortDate(date);
         QCOMPARE(settings.toDate(text), std::optional<QDate>(date));
     }
+}
+
+void TestRegional::everyLocaleReadsBackWhatItPrints_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("decimals");
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        // the currency's own decimals: those Qt shows when it is given none
+        int decimals = 0;
+        while (decimals < 4 &&
+               locale.toCurrencyString(1.5) != locale.toCurrencyString(1.5, QString(), decimals))
+            ++decimals;
+        const QString name = QLocale::languageToCode(locale.language()) + u'_' +
+                             QLocale::scriptToCode(locale.script()) + u'_' +
+                             QLocale::territoryToCode(locale.territory());
+        QTest::newRow(qPrintable(name)) << locale << decimals;
+    }
+}
+
+// Whatever the locale, every amount and date the program shows reads back as
+// itself (an amount as rounded to the currency's decimals).
+void TestRegional::everyLocaleReadsBackWhatItPrints()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, decimals);
+
+    const RegionalSettings settings(locale);
+    QStringList wrong;
+    for (const qint64 units : {qint64(0), qint64(12345), qint64(-12345), qint64(9999), qint64(-50),
+                               qint64(1234567890123), qint64(-98765432101234), kMaxUnits, kMinUnits}) {
+        const Money amount = Money::fromUnits(units);
+        const QString text = settings.formatCurrency(amount);
+        const std::optional<Money> money = settings.toMoney(text);
+        const std::optional<double> number = settings.toNumber(text);
+        if (money != amount.roundedTo(decimals) || !number || *number != money->toDouble())
+            wrong.append(text);
+    }
+    QList<QDate> dates;
+    for (int year = 1900; year <= 2099; ++year) {
+        dates += {QDate(year, 1, 1), QDate(year, 12, 31)};
+        if (QDate::isLeapYear(year))
+            dates.append(QDate(year, 2, 29));
+    }
+    for (const QDate& date : dates) {
+        const QString text = settings.formatShortDate(date);
+        if (settings.toDate(text) != date)
+            wrong.append(text);
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u" | "_s)));
 }
 
 void TestRegional::names_data()

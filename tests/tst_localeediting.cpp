@@ -1,0 +1,72 @@
+#include "ItemSession.h"
+
+namespace {
+
+const char* const kMoneyFields[] = {"pricepaid", "totalpaid", "catvalue",
+                                    "totalval",  "priceask",  "totalsales"};
+const char* const kDateFields[] = {"issuedate", "retiredate", "PurchaseDate", "SoldDate"};
+
+// The row the window shows, as the store holds it.
+std::unique_ptr<Recordset> shownRow(Session& s)
+{
+    const qint32 key = longOf(s.state.items().Fields(QStringLiteral("PlonID"))).value_or(0);
+    return s.state.db().OpenRecordset(QStringLiteral("Select * from Plonko where PlonID = %1").arg(key),
+                                      Database::RecordsetType::Snapshot);
+}
+
+} // namespace
+
+class TestLocaleEditing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void untouchedMoneyAndDatesSurviveAnUpdate_data();
+    void untouchedMoneyAndDatesSurviveAnUpdate();
+};
+
+void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QList<qint64>>("amounts"); // in ten-thousandths, as many decimals as the currency shows
+    const QList<qint64> cents{12345600, 9900, 10000000100, 123400, -52500, 100};
+    const QList<qint64> whole{12350000, 10000, 10000000000, 120000, -50000, 10000};
+    QTest::newRow("ccp_BD, Chakma digits") << QLocale(QStringLiteral("ccp_BD")) << cents;
+    QTest::newRow("ff_Adlm_GN, Adlam digits") << QLocale(QStringLiteral("ff_Adlm_GN")) << whole;
+    QTest::newRow("ff_Adlm_NG, Adlam digits, cents") << QLocale(QStringLiteral("ff_Adlm_NG")) << cents;
+    QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << whole;
+    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << cents;
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << cents;
+}
+
+// Changing one thing of an item in any locale leaves its prices and dates
+// as they were.
+void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QList<qint64>, amounts);
+    const QDate dates[] = {QDate(1998, 5, 30), QDate(2029, 12, 31), QDate(1930, 1, 1), QDate(2000, 2, 29)};
+    Session s(true, locale);
+    Recordset& items = s.state.items();
+    items.Edit();
+    for (int i = 0; i < 6; ++i)
+        items.SetField(QString::fromLatin1(kMoneyFields[i]), Money::fromUnits(amounts[i]));
+    for (int i = 0; i < 4; ++i)
+        items.SetField(QString::fromLatin1(kDateFields[i]), dates[i]);
+    items.Update();
+    s.click("cmdFirst");
+
+    s.type("txtColor", QStringLiteral("Teal"));
+    s.click("cmdUpdate");
+    QCOMPARE(s.dialogs.lastText(), QString());
+    std::unique_ptr<Recordset> row = shownRow(s);
+    QCOMPARE(row->Fields(QStringLiteral("Color")), Value(QStringLiteral("Teal")));
+    for (int i = 0; i < 6; ++i)
+        QVERIFY2(row->Fields(QString::fromLatin1(kMoneyFields[i])) == Value(Money::fromUnits(amounts[i])),
+                 kMoneyFields[i]);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(row->Fields(QString::fromLatin1(kDateFields[i])) == Value(dates[i]), kDateFields[i]);
+}
+
+QTEST_MAIN(TestLocaleEditing)
+#include "tst_localeediting.moc"
