@@ -240,6 +240,90 @@ int currencyDigits(const QLocale& locale)
     return std::min(digits, 4);
 }
 
+// The number in a double, rounded once.
+std::optional<double> doubleOf(const Decimal& decimal)
+{
+    // Written out in C notation, the digits convert with a single rounding.
+    const QByteArray c = decimal.digits + 'e' + QByteArray::number(decimal.exponent - decimal.fractionDigits);
+    double value = 0;
+    const auto [end, error] = std::from_chars(c.data(), c.data() + c.size(), value);
+    if (error != std::errc() || end != c.data() + c.size())
+        return std::nullopt;
+    // No negative zero: it would show as a negative amount.
+    return decimal.negative && value != 0 ? -value : value;
+}
+
+enum class Halves
+{
+    ToEven,
+    AwayFromZero
+};
+
+// The number as money rounded to the given decimals (0 to 4); nothing beyond
+// the range of money.
+std::optional<Money> moneyOf(const Decimal& decimal, int decimals, Halves halves)
+{
+    QByteArray digits = decimal.digits;
+    while (digits.startsWith('0'))
+        digits.remove(0, 1);
+    // The number of digits to drop (or, when negative, zeros to add) to count
+    // units of the last decimal kept.
+    const qint64 drop = decimal.fractionDigits - decimal.exponent - decimals;
+    bool roundUp = false;
+    if (drop > 0) {
+        if (drop <= digits.size()) {
+            const QByteArray dropped = digits.right(drop);
+            digits.chop(drop);
+            const bool beyondHalf = dropped.mid(1).count('0') != dropped.size() - 1;
+            const bool odd = !digits.isEmpty() && (digits.back() - '0') % 2 == 1;
+            roundUp = dropped[0] > '5' ||
+                      (dropped[0] == '5' && (halves == Halves::AwayFromZero || beyondHalf || odd));
+        } else {
+            digits.clear();
+        }
+    } else if (!digits.isEmpty()) {
+        // A magnitude of twenty digits or more is beyond the range anyway.
+        if (digits.size() - drop > 19)
+            return std::nullopt;
+        digits.append(QByteArray(-drop, '0'));
+    }
+    if (digits.size() > 19)
+        return std::nullopt;
+    quint64 magnitude = digits.isEmpty() ? 0 : digits.toULongLong();
+    magnitude += roundUp ? 1 : 0;
+    for (int i = decimals; i < 4; ++i) {
+        if (__builtin_mul_overflow(magnitude, quint64(10), &magnitude))
+            return std::nullopt;
+    }
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (decimal.negative ? 1 : 0);
+    if (magnitude > limit)
+        return std::nullopt;
+    return Money::fromUnits(decimal.negative ? qint64(0 - magnitude) : qint64(magnitude));
+}
+
+// The exact product of two numbers as written.
+Decimal product(const Decimal& a, const Decimal& b)
+{
+    QByteArray digits(a.digits.size() + b.digits.size(), 0);
+    for (qsizetype i = a.digits.size() - 1; i >= 0; --i) {
+        int carry = 0;
+        for (qsizetype j = b.digits.size() - 1; j >= 0; --j) {
+            const int sum = digits[i + j + 1] + (a.digits[i] - '0') * (b.digits[j] - '0') + carry;
+            digits[i + j + 1] = char(sum % 10);
+            carry = sum / 10;
+        }
+        digits[i] = char(digits[i] + carry);
+    }
+    for (char& digit : digits)
+        digit = char(digit + '0');
+    Decimal result;
+    result.negative = a.negative != b.negative;
+    result.digits = digits;
+    result.fractionDigits = a.fractionDigits + b.fractionDigits;
+    result.exponent = a.exponent + b.exponent;
+    return result;
+}
+
 qint64 powerOfTen(int exponent)
 {
     qint64 result = 1;
@@ -346,55 +430,29 @@ RegionalSettings::RegionalSettings(const QLocale& locale, const QString& shortDa
 std::optional<double> RegionalSettings::toNumber(const QString& text) const
 {
     const std::optional<Decimal> decimal = parseDecimal(text, m_locale);
-    if (!decimal)
-        return std::nullopt;
-    // Written out in C notation, the digits convert with a single rounding.
-    const QByteArray c =
-        decimal->digits + 'e' + QByteArray::number(decimal->exponent - decimal->fractionDigits);
-    double value = 0;
-    const auto [end, error] = std::from_chars(c.data(), c.data() + c.size(), value);
-    if (error != std::errc() || end != c.data() + c.size())
-        return std::nullopt;
-    // No negative zero: it would show as a negative amount.
-    return decimal->negative && value != 0 ? -value : value;
+    return decimal ? doubleOf(*decimal) : std::nullopt;
 }
 
 std::optional<Money> RegionalSettings::toMoney(const QString& text) const
 {
     const std::optional<Decimal> decimal = parseDecimal(text, m_locale);
-    if (!decimal)
+    return decimal ? moneyOf(*decimal, 4, Halves::ToEven) : std::nullopt;
+}
+
+std::optional<QString> RegionalSettings::formatTotal(const QString& quantity, const QString& price) const
+{
+    const std::optional<Decimal> count = parseDecimal(quantity, m_locale);
+    const std::optional<Decimal> each = parseDecimal(price, m_locale);
+    if (!count || !each)
         return std::nullopt;
-    QByteArray digits = decimal->digits;
-    while (digits.startsWith('0'))
-        digits.remove(0, 1);
-    // The number of digits to drop (or, when negative, zeros to add) to count
-    // ten-thousandths.
-    const qint64 drop = decimal->fractionDigits - decimal->exponent - 4;
-    bool roundUp = false;
-    if (drop > 0) {
-        if (drop <= digits.size()) {
-            const QByteArray dropped = digits.right(drop);
-            digits.chop(drop);
-            const bool beyondHalf = dropped.mid(1).count('0') != dropped.size() - 1;
-            const bool odd = !digits.isEmpty() && (digits.back() - '0') % 2 == 1;
-            roundUp = dropped[0] > '5' || (dropped[0] == '5' && (beyondHalf || odd));
-        } else {
-            digits.clear();
-        }
-    } else if (!digits.isEmpty()) {
-        // A magnitude of twenty digits or more is beyond the range anyway.
-        if (digits.size() - drop > 19)
-            return std::nullopt;
-        digits.append(QByteArray(-drop, '0'));
-    }
-    if (digits.size() > 19)
-        return std::nullopt;
-    quint64 magnitude = digits.isEmpty() ? 0 : digits.toULongLong();
-    magnitude += roundUp ? 1 : 0;
-    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (decimal->negative ? 1 : 0);
-    if (magnitude > limit)
-        return std::nullopt;
-    return Money::fromUnits(decimal->negative ? qint64(0 - magnitude) : qint64(magnitude));
+    const Decimal total = product(*count, *each);
+    // Rounded once, as the currency shows it; a total beyond what money holds
+    // is shown as Qt writes the number.
+    if (const std::optional<Money> money = moneyOf(total, currencyDigits(m_locale), Halves::AwayFromZero))
+        return formatCurrency(*money);
+    if (const std::optional<double> number = doubleOf(total))
+        return formatCurrency(*number);
+    return std::nullopt;
 }
 
 QString RegionalSettings::formatCurrency(Money amount) const

@@ -29,6 +29,10 @@ public:
     std::optional<double> toNumber(const QString& text) const;
     // The same text read exactly as money (rounded to four decimals, halves to even).
     std::optional<Money> toMoney(const QString& text) const;
+    // The total of a quantity and a price as typed: multiplied exactly and
+    // rounded once, to the currency's decimals, in the currency format.
+    // Nothing when either is no number.
+    std::optional<QString> formatTotal(const QString& quantity, const QString& price) const;
 
     // The named format "currency": symbol, grouping and the currency's decimals.
     QString formatCurrency(Money amount) const;

@@ -1054,16 +1054,13 @@ void frmMain::showMoney(QLineEdit* box, const QString& text)
         box->setText(text);
 }
 
-// The total of one price: quantity times price, computed in double precision
-// and rounded only by the currency format. Left as it is while the quantity
-// is no number (a stored row without one).
+// The total of one price: quantity times price as typed, rounded only by the
+// currency format. Left as it is while the quantity is no number (a stored
+// row without one).
 void frmMain::recomputeTotal(QLineEdit* price, QLineEdit* total)
 {
-    const RegionalSettings& regional = m_state.regional;
-    const std::optional<double> quantity = regional.toNumber(txtQuantity->text());
-    const std::optional<double> each = regional.toNumber(price->text());
-    if (quantity && each)
-        showMoney(total, regional.formatCurrency(*quantity * *each));
+    if (const std::optional<QString> text = m_state.regional.formatTotal(txtQuantity->text(), price->text()))
+        showMoney(total, *text);
 }
 
 bool frmMain::priceLostFocus(QLineEdit* price, QLineEdit* total)

@@ -23,6 +23,8 @@ class TestLocaleEditing : public QObject
 private slots:
     void untouchedMoneyAndDatesSurviveAnUpdate_data();
     void untouchedMoneyAndDatesSurviveAnUpdate();
+    void totalsAreRoundedOnce_data();
+    void totalsAreRoundedOnce();
 };
 
 void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate_data()
@@ -66,6 +68,32 @@ void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate()
                  kMoneyFields[i]);
     for (int i = 0; i < 4; ++i)
         QVERIFY2(row->Fields(QString::fromLatin1(kDateFields[i])) == Value(dates[i]), kDateFields[i]);
+}
+
+void TestLocaleEditing::totalsAreRoundedOnce_data()
+{
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("total");
+    QTest::newRow("paid") << "txtPricePaid"
+                          << "txtTotalPaid";
+    QTest::newRow("value") << "txtCatValue"
+                           << "txtTotalVal";
+    QTest::newRow("selling") << "txtPriceAsk"
+                             << "txtTotalSales";
+}
+
+// Two at 1.00249 are 2.00498: shown as $2.00, as the price shows $1.00.
+void TestLocaleEditing::totalsAreRoundedOnce()
+{
+    QFETCH(QString, price);
+    QFETCH(QString, total);
+    Session s;
+    s.get<QLineEdit>("txtQuantity")->setText(QStringLiteral("2"));
+    s.focus(qPrintable(price));
+    s.type(qPrintable(price), QStringLiteral("1.00249"));
+    s.focus("txtName");
+    QCOMPARE(s.text(qPrintable(price)), QStringLiteral("$1.00"));
+    QCOMPARE(s.text(qPrintable(total)), QStringLiteral("$2.00"));
 }
 
 QTEST_MAIN(TestLocaleEditing)

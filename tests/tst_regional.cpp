@@ -24,6 +24,8 @@ private slots:
     void formatCurrency();
     void formatCurrencyOfDouble_data();
     void formatCurrencyOfDouble();
+    void formatTotal_data();
+    void formatTotal();
     void currencyRoundTrip_data();
     void currencyRoundTrip();
     void shortDateFormat_data();
@@ -272,6 +274,37 @@ void TestRegional::formatCurrencyOfDouble()
     QFETCH(double, amount);
     QFETCH(QString, expected);
     QCOMPARE(RegionalSettings(QLocale(u"en_US"_s)).formatCurrency(amount), expected);
+}
+
+void TestRegional::formatTotal_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("expected"); // empty: no total
+
+    QTest::newRow("rounded once, not at four decimals first")
+        << u"en_US"_s << u"2"_s << u"1.00249"_s << u"$2.00"_s;
+    QTest::newRow("half a cent away from zero") << u"en_US"_s << u"3"_s << u"1.655"_s << u"$4.97"_s;
+    QTest::newRow("negative half a cent") << u"en_US"_s << u"-1"_s << u"0.005"_s << u"($0.01)"_s;
+    QTest::newRow("fractions of both") << u"en_US"_s << u"2.5"_s << u"$0.01"_s << u"$0.03"_s;
+    QTest::newRow("digits beyond a double")
+        << u"en_US"_s << u"1"_s << u"0.00499999999999999999"_s << u"$0.00"_s;
+    QTest::newRow("whole yen") << u"ja_JP"_s << u"3"_s << u"0.5"_s << u"\uffe52"_s;
+    QTest::newRow("beyond money") << u"en_US"_s << u"1000000000"_s << u"1000000"_s
+                                  << u"$1,000,000,000,000,000.00"_s;
+    QTest::newRow("quantity no number") << u"en_US"_s << u"abc"_s << u"1"_s << QString();
+    QTest::newRow("price no number") << u"en_US"_s << u"1"_s << QString() << QString();
+}
+
+void TestRegional::formatTotal()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, quantity);
+    QFETCH(QString, price);
+    QFETCH(QString, expected);
+    QCOMPARE(RegionalSettings(localeNamed(locale)).formatTotal(quantity, price).value_or(QString()),
+             expected);
 }
 
 void TestRegional::currencyRoundTrip_data()
