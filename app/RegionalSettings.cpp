@@ -495,15 +495,17 @@ std::optional<QDate> RegionalSettings::toDate(const QString& text) const
     if (trimmed.isEmpty())
         return std::nullopt;
     const QString& pattern = m_shortDatePattern;
-    if (const std::optional<QDate> date = numericDate(trimmed, fieldOrder(pattern)))
-        return date;
-    QDate date = m_locale.toDate(trimmed, m_shortDateFormat);
+    QDate date = numericDate(trimmed, fieldOrder(pattern)).value_or(QDate());
+    if (!date.isValid())
+        date = m_locale.toDate(trimmed, m_shortDateFormat);
     if (!date.isValid() && pattern != m_shortDateFormat) {
         date = m_locale.toDate(trimmed, pattern);
         if (date.isValid())
             date = QDate(recentYear(date.year() % 100), date.month(), date.day());
     }
-    if (!date.isValid())
+    // A year below 100 (written out, as "0099") would be taken for a recent
+    // one wherever a two-digit year is read again; the calendar stops there too.
+    if (!date.isValid() || date.year() < 100)
         return std::nullopt;
     return date;
 }

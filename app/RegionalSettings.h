@@ -47,7 +47,7 @@ public:
     // The date test and conversion: the short date format itself, or three
     // numbers in the format's order separated by any of "/", ".", "-" or
     // blanks; two-digit years are recent years (00-29 this century, 30-99 the
-    // last). Days that do not exist are refused.
+    // last). Days that do not exist and years below 100 are refused.
     bool isDate(const QString& text) const { return toDate(text).has_value(); }
     // The order in which the short date format writes day, month and year, as
     // three of the letters "d", "m", "y" ("mdy" for month, day, year).

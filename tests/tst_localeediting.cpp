@@ -25,6 +25,7 @@ private slots:
     void untouchedMoneyAndDatesSurviveAnUpdate();
     void totalsAreRoundedOnce_data();
     void totalsAreRoundedOnce();
+    void yearsBelowAHundredAreRefused();
 };
 
 void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate_data()
@@ -94,6 +95,34 @@ void TestLocaleEditing::totalsAreRoundedOnce()
     s.focus("txtName");
     QCOMPARE(s.text(qPrintable(price)), QStringLiteral("$1.00"));
     QCOMPARE(s.text(qPrintable(total)), QStringLiteral("$2.00"));
+}
+
+// "0099" is no recent year, and the criteria of a find would read it as 1999.
+void TestLocaleEditing::yearsBelowAHundredAreRefused()
+{
+    Session s;
+    s.dialogs.modalSteps.enqueue([](QDialog& find) {
+        find.findChild<QRadioButton*>(QStringLiteral("optBy(4)"))->click();
+        QTest::keyClicks(find.findChild<QLineEdit*>(QStringLiteral("txtName")), QStringLiteral("3/4/0099"));
+        find.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        QCOMPARE(find.result(), int(QDialog::Rejected)); // the dialog stays open
+    });
+    s.click("cmdFind");
+    QCOMPARE(s.dialogs.lastText(),
+             QStringLiteral("You must enter a valid date for the plonko birthdate to find"));
+
+    s.get<QTabWidget>("SSTab1")->setCurrentIndex(0);
+    s.focus("dcIssueDate");
+    s.get<DateBox>("dcIssueDate")->setText(QStringLiteral("3/4/0099"));
+    s.focus("dcRetireDate");
+    QCOMPARE(s.dialogs.lastText(),
+             QStringLiteral("You must enter a valid issue date, or leave the field blank."));
+    QTRY_COMPARE(QApplication::focusWidget(), s.get("dcIssueDate"));
+
+    s.get<DateBox>("dcIssueDate")->setText(QStringLiteral("3/4/99")); // a two-digit year is recent
+    s.click("cmdUpdate");
+    QCOMPARE(s.dialogs.messages.size(), 2);
+    QCOMPARE(s.state.items().Fields(QStringLiteral("issuedate")), Value(QDate(1999, 3, 4)));
 }
 
 QTEST_MAIN(TestLocaleEditing)

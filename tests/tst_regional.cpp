@@ -387,6 +387,10 @@ void TestRegional::toDate_data()
     QTest::newRow("us month 31") << u"en_US"_s << u"31/31/98"_s << none;
     QTest::newRow("us 30 February") << u"en_US"_s << u"2/30/2024"_s << none;
     QTest::newRow("us year 0000") << u"en_US"_s << u"1/1/0000"_s << none;
+    QTest::newRow("us year 0099") << u"en_US"_s << u"3/4/0099"_s << none;
+    QTest::newRow("us year 099") << u"en_US"_s << u"3/4/099"_s << none;
+    QTest::newRow("us year 99") << u"en_US"_s << u"3/4/99"_s << QDate(1999, 3, 4);
+    QTest::newRow("us year 0100") << u"en_US"_s << u"3/4/0100"_s << QDate(100, 3, 4);
     QTest::newRow("us five-digit year") << u"en_US"_s << u"1/1/20240"_s << none;
     QTest::newRow("us two numbers") << u"en_US"_s << u"3/5"_s << none;
     QTest::newRow("us four numbers") << u"en_US"_s << u"3/5/2024/1"_s << none;
@@ -405,6 +409,7 @@ void TestRegional::toDate_data()
     QTest::newRow("C month name") << u"C"_s << u"5 Mar 2024"_s << QDate(2024, 3, 5);
     QTest::newRow("C numbers in the pattern's order") << u"C"_s << u"5 3 2024"_s << QDate(2024, 3, 5);
     QTest::newRow("ko two-digit year, literal dots") << u"ko_KR"_s << u"24. 3. 5."_s << QDate(2024, 3, 5);
+    QTest::newRow("C year 0099 by month name") << u"C"_s << u"4 Mar 0099"_s << none;
     QTest::newRow("ccp Chakma digits")
         << u"ccp_BD"_s << u"\U00011139/\U0001113A/\U00011138\U00011136\U00011138\U0001113A"_s
         << QDate(2024, 4, 3);
