@@ -23,6 +23,8 @@ class TestLocaleEditing : public QObject
 private slots:
     void untouchedMoneyAndDatesSurviveAnUpdate_data();
     void untouchedMoneyAndDatesSurviveAnUpdate();
+    void valuesThatCannotBeReadRefuseTheSave_data();
+    void valuesThatCannotBeReadRefuseTheSave();
     void totalsAreRoundedOnce_data();
     void totalsAreRoundedOnce();
     void yearsBelowAHundredAreRefused();
@@ -69,6 +71,97 @@ void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate()
                  kMoneyFields[i]);
     for (int i = 0; i < 4; ++i)
         QVERIFY2(row->Fields(QString::fromLatin1(kDateFields[i])) == Value(dates[i]), kDateFields[i]);
+}
+
+void TestLocaleEditing::valuesThatCannotBeReadRefuseTheSave_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("wanted"); // on the want list, where the price paid is the price to pay
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("label"); // named in the message
+    QTest::addColumn<QString>("focus");
+    const QString unreadable = QStringLiteral("Value Cannot Be Read");
+    const QString euros = QStringLiteral("12,50 €"); // written as another locale writes money
+    QTest::newRow("price paid") << "txtPricePaid"
+                                << "pricepaid" << euros << false << unreadable << "Price Paid"
+                                << "txtPricePaid";
+    QTest::newRow("price to pay") << "txtPricePaid"
+                                  << "pricepaid" << euros << true << unreadable << "Will Pay"
+                                  << "txtPricePaid";
+    QTest::newRow("total paid") << "txtTotalPaid"
+                                << "totalpaid" << euros << false << unreadable << "Total Paid"
+                                << "txtPricePaid";
+    QTest::newRow("catalog value") << "txtCatValue"
+                                   << "catvalue" << euros << false << unreadable << "Catalog Value"
+                                   << "txtCatValue";
+    QTest::newRow("total value") << "txtTotalVal"
+                                 << "totalval" << euros << false << unreadable << "Total Value"
+                                 << "txtCatValue";
+    QTest::newRow("selling price") << "txtPriceAsk"
+                                   << "priceask" << euros << false << unreadable << "Selling Price"
+                                   << "txtPriceAsk";
+    QTest::newRow("total sales") << "txtTotalSales"
+                                 << "totalsales" << euros << false << unreadable << "Total Sales"
+                                 << "txtPriceAsk";
+    QTest::newRow("birthday") << "dcIssueDate"
+                              << "issuedate"
+                              << "30.05.1998" << false << unreadable << "Birthday"
+                              << "dcIssueDate";
+    QTest::newRow("retirement date") << "dcRetireDate"
+                                     << "retiredate"
+                                     << "31/12/1999" << false << unreadable << "Retirement Date"
+                                     << "dcRetireDate";
+    QTest::newRow("purchase date") << "dcPurchaseDate"
+                                   << "PurchaseDate"
+                                   << "3/4/0099" << false << unreadable << "Purchase Date"
+                                   << "dcPurchaseDate";
+    QTest::newRow("date sold") << "dcSoldDate"
+                               << "SoldDate"
+                               << "yesterday" << false << unreadable << "Date Sold"
+                               << "dcSoldDate";
+    QTest::newRow("total beyond money") << "txtTotalSales"
+                                        << "totalsales"
+                                        << "$2,000,000,000,000,000.00" << false << "Amount Too Large"
+                                        << ""
+                                        << "txtPriceAsk";
+}
+
+// A value the window shows but cannot read back is not stored as nothing:
+// the save is refused, naming the field, and nothing is written.
+void TestLocaleEditing::valuesThatCannotBeReadRefuseTheSave()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(bool, wanted);
+    QFETCH(QString, title);
+    QFETCH(QString, label);
+    QFETCH(QString, focus);
+    Session s;
+    s.click("cmdNext"); // Abby the aardvark
+    const Value before = shownRow(s)->Fields(field);
+    const Value colorBefore = shownRow(s)->Fields(QStringLiteral("Color"));
+    s.get<QCheckBox>("chkWantList")->setChecked(wanted);
+    s.type("txtColor", QStringLiteral("Teal"));
+    if (auto* date = qobject_cast<DateBox*>(s.get(qPrintable(control))))
+        date->setText(text);
+    else
+        s.get<QLineEdit>(qPrintable(control))->setText(text);
+    s.click("cmdUpdate");
+
+    QCOMPARE(s.dialogs.messages.size(), 1);
+    QCOMPARE(s.dialogs.messages[0].title, title);
+    if (!label.isEmpty())
+        QVERIFY2(s.dialogs.messages[0].text.contains(QStringLiteral("the %1 field").arg(label)),
+                 qPrintable(s.dialogs.messages[0].text));
+    QTRY_COMPARE(QApplication::focusWidget(), s.get(qPrintable(focus)));
+    QVERIFY(s.get(qPrintable(focus))->isVisible());
+    QVERIFY(s.window->isDirty());
+    std::unique_ptr<Recordset> row = shownRow(s);
+    QCOMPARE(row->Fields(field), before);
+    QCOMPARE(row->Fields(QStringLiteral("Color")), colorBefore);
 }
 
 void TestLocaleEditing::totalsAreRoundedOnce_data()
