@@ -25,7 +25,9 @@ void ChkDateFmt(AppState& state)
         for (qsizetype i = 0; i < text.size();) {
             const Digit digit = DigitAt(text, i);
             if (digit.length > 0) {
-                n = n * 10 + digit.value;
+                // a value past 99 can only be a year: it stops growing at 100,
+                // so that a long run of digits cannot overflow
+                n = std::min(n * 10 + digit.value, 100);
                 digits = true;
             }
             i += std::max<qsizetype>(digit.length, 1);

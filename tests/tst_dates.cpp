@@ -132,6 +132,12 @@ void TestDates::shortDateFieldsAreReadAsNumbers_data()
                                                   << "mdy";
     QTest::newRow("weekday first, Adlam digits") << QLocale(QStringLiteral("ff_Adlm_GN")) << "dddd M/d/yyyy"
                                                  << "mdy";
+    // Runs of ten digits and more: this one's count wrapped round to 30 in a
+    // 32-bit integer, and the year passed for the day.
+    QTest::newRow("long digit runs") << kUs << "yyyy'0187861022'/MM/dd'7'"
+                                     << "ymd";
+    QTest::newRow("longer digit runs") << kUs << "dd'12345678901234567890'/MM/yyyy"
+                                       << "dmy";
 }
 
 // The order is read off the numbers of the sample date, in any script and of
