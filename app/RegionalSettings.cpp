@@ -1,5 +1,7 @@
 #include "RegionalSettings.h"
 
+#include "StringHelpers.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -85,12 +87,15 @@ Notation notationOf(const QLocale& locale)
     // read back.
     QLocale grouped = locale;
     grouped.setNumberOptions(QLocale::DefaultNumberOptions);
+    // Groups are counted in digits, not UTF-16 units.
+    auto digits = [](QStringView text) { return text.toUcs4().size(); };
     const QStringList groups = grouped.toString(Q_INT64_C(1234567890123456789)).split(group);
     if (groups.size() >= 3) {
-        n.primaryGroup = groups.last().size();
-        n.secondaryGroup = groups.at(groups.size() - 2).size();
-        const qsizetype shortLead = grouped.toString(Q_INT64_C(12345678901234567)).indexOf(group);
-        n.longestLeadingGroup = std::max({n.secondaryGroup, groups.first().size(), shortLead});
+        n.primaryGroup = digits(groups.last());
+        n.secondaryGroup = digits(groups.at(groups.size() - 2));
+        const QString shortNumber = grouped.toString(Q_INT64_C(12345678901234567));
+        const qsizetype shortLead = digits(QStringView(shortNumber).left(shortNumber.indexOf(group)));
+        n.longestLeadingGroup = std::max({n.secondaryGroup, digits(groups.first()), shortLead});
     }
     return n;
 }
@@ -132,8 +137,10 @@ std::optional<Decimal> parseUnsigned(QStringView text, const Notation& n)
     qsizetype i = 0;
     auto readDigits = [&text, &i, &d] {
         qsizetype count = 0;
-        for (; i < text.size() && text[i].isDigit(); ++i, ++count)
-            d.digits += char('0' + text[i].digitValue());
+        for (Digit digit = DigitAt(text, i); digit.length > 0; digit = DigitAt(text, i), ++count) {
+            d.digits += char('0' + digit.value);
+            i += digit.length;
+        }
         return count;
     };
 
@@ -164,8 +171,10 @@ std::optional<Decimal> parseUnsigned(QStringView text, const Notation& n)
             i += matchAt(text.sliced(i), n.positiveSigns);
         }
         const qsizetype start = i;
-        for (; i < text.size() && text[i].isDigit(); ++i)
-            d.exponent = std::min(d.exponent * 10 + text[i].digitValue(), kExponentLimit);
+        for (Digit digit = DigitAt(text, i); digit.length > 0; digit = DigitAt(text, i)) {
+            d.exponent = std::min(d.exponent * 10 + digit.value, kExponentLimit);
+            i += digit.length;
+        }
         if (i == start)
             return std::nullopt;
         if (negativeExponent)
@@ -223,9 +232,96 @@ int currencyDigits(const QLocale& locale)
     if (start < 0)
         return 0;
     int digits = 0;
-    for (qsizetype i = start + point.size(); i < sample.size() && sample[i].isDigit(); ++i)
+    qsizetype i = start + point.size();
+    for (Digit digit = DigitAt(sample, i); digit.length > 0; digit = DigitAt(sample, i)) {
         ++digits;
+        i += digit.length;
+    }
     return std::min(digits, 4);
+}
+
+// The number in a double, rounded once.
+std::optional<double> doubleOf(const Decimal& decimal)
+{
+    // Written out in C notation, the digits convert with a single rounding.
+    const QByteArray c = decimal.digits + 'e' + QByteArray::number(decimal.exponent - decimal.fractionDigits);
+    double value = 0;
+    const auto [end, error] = std::from_chars(c.data(), c.data() + c.size(), value);
+    if (error != std::errc() || end != c.data() + c.size())
+        return std::nullopt;
+    // No negative zero: it would show as a negative amount.
+    return decimal.negative && value != 0 ? -value : value;
+}
+
+enum class Halves
+{
+    ToEven,
+    AwayFromZero
+};
+
+// The number as money rounded to the given decimals (0 to 4); nothing beyond
+// the range of money.
+std::optional<Money> moneyOf(const Decimal& decimal, int decimals, Halves halves)
+{
+    QByteArray digits = decimal.digits;
+    while (digits.startsWith('0'))
+        digits.remove(0, 1);
+    // The number of digits to drop (or, when negative, zeros to add) to count
+    // units of the last decimal kept.
+    const qint64 drop = decimal.fractionDigits - decimal.exponent - decimals;
+    bool roundUp = false;
+    if (drop > 0) {
+        if (drop <= digits.size()) {
+            const QByteArray dropped = digits.right(drop);
+            digits.chop(drop);
+            const bool beyondHalf = dropped.mid(1).count('0') != dropped.size() - 1;
+            const bool odd = !digits.isEmpty() && (digits.back() - '0') % 2 == 1;
+            roundUp = dropped[0] > '5' ||
+                      (dropped[0] == '5' && (halves == Halves::AwayFromZero || beyondHalf || odd));
+        } else {
+            digits.clear();
+        }
+    } else if (!digits.isEmpty()) {
+        // A magnitude of twenty digits or more is beyond the range anyway.
+        if (digits.size() - drop > 19)
+            return std::nullopt;
+        digits.append(QByteArray(-drop, '0'));
+    }
+    if (digits.size() > 19)
+        return std::nullopt;
+    quint64 magnitude = digits.isEmpty() ? 0 : digits.toULongLong();
+    magnitude += roundUp ? 1 : 0;
+    for (int i = decimals; i < 4; ++i) {
+        if (__builtin_mul_overflow(magnitude, quint64(10), &magnitude))
+            return std::nullopt;
+    }
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (decimal.negative ? 1 : 0);
+    if (magnitude > limit)
+        return std::nullopt;
+    return Money::fromUnits(decimal.negative ? qint64(0 - magnitude) : qint64(magnitude));
+}
+
+// The exact product of two numbers as written.
+Decimal product(const Decimal& a, const Decimal& b)
+{
+    QByteArray digits(a.digits.size() + b.digits.size(), 0);
+    for (qsizetype i = a.digits.size() - 1; i >= 0; --i) {
+        int carry = 0;
+        for (qsizetype j = b.digits.size() - 1; j >= 0; --j) {
+            const int sum = digits[i + j + 1] + (a.digits[i] - '0') * (b.digits[j] - '0') + carry;
+            digits[i + j + 1] = char(sum % 10);
+            carry = sum / 10;
+        }
+        digits[i] = char(digits[i] + carry);
+    }
+    for (char& digit : digits)
+        digit = char(digit + '0');
+    Decimal result;
+    result.negative = a.negative != b.negative;
+    result.digits = digits;
+    result.fractionDigits = a.fractionDigits + b.fractionDigits;
+    result.exponent = a.exponent + b.exponent;
+    return result;
 }
 
 qint64 powerOfTen(int exponent)
@@ -297,11 +393,13 @@ std::optional<QDate> numericDate(QStringView text, const QString& order)
             if (i == separatorStart)
                 return std::nullopt;
         }
-        const qsizetype start = i;
         int value = 0;
-        for (; i < text.size() && text[i].isDigit() && i - start < 4; ++i)
-            value = value * 10 + text[i].digitValue();
-        const qsizetype length = i - start;
+        int length = 0;
+        for (Digit digit = DigitAt(text, i); digit.length > 0 && length < 4;
+             digit = DigitAt(text, i), ++length) {
+            value = value * 10 + digit.value;
+            i += digit.length;
+        }
         if (length == 0)
             return std::nullopt;
         if (order[field] == u'y') {
@@ -332,55 +430,29 @@ RegionalSettings::RegionalSettings(const QLocale& locale, const QString& shortDa
 std::optional<double> RegionalSettings::toNumber(const QString& text) const
 {
     const std::optional<Decimal> decimal = parseDecimal(text, m_locale);
-    if (!decimal)
-        return std::nullopt;
-    // Written out in C notation, the digits convert with a single rounding.
-    const QByteArray c =
-        decimal->digits + 'e' + QByteArray::number(decimal->exponent - decimal->fractionDigits);
-    double value = 0;
-    const auto [end, error] = std::from_chars(c.data(), c.data() + c.size(), value);
-    if (error != std::errc() || end != c.data() + c.size())
-        return std::nullopt;
-    // No negative zero: it would show as a negative amount.
-    return decimal->negative && value != 0 ? -value : value;
+    return decimal ? doubleOf(*decimal) : std::nullopt;
 }
 
 std::optional<Money> RegionalSettings::toMoney(const QString& text) const
 {
     const std::optional<Decimal> decimal = parseDecimal(text, m_locale);
-    if (!decimal)
+    return decimal ? moneyOf(*decimal, 4, Halves::ToEven) : std::nullopt;
+}
+
+std::optional<QString> RegionalSettings::formatTotal(const QString& quantity, const QString& price) const
+{
+    const std::optional<Decimal> count = parseDecimal(quantity, m_locale);
+    const std::optional<Decimal> each = parseDecimal(price, m_locale);
+    if (!count || !each)
         return std::nullopt;
-    QByteArray digits = decimal->digits;
-    while (digits.startsWith('0'))
-        digits.remove(0, 1);
-    // The number of digits to drop (or, when negative, zeros to add) to count
-    // ten-thousandths.
-    const qint64 drop = decimal->fractionDigits - decimal->exponent - 4;
-    bool roundUp = false;
-    if (drop > 0) {
-        if (drop <= digits.size()) {
-            const QByteArray dropped = digits.right(drop);
-            digits.chop(drop);
-            const bool beyondHalf = dropped.mid(1).count('0') != dropped.size() - 1;
-            const bool odd = !digits.isEmpty() && (digits.back() - '0') % 2 == 1;
-            roundUp = dropped[0] > '5' || (dropped[0] == '5' && (beyondHalf || odd));
-        } else {
-            digits.clear();
-        }
-    } else if (!digits.isEmpty()) {
-        // A magnitude of twenty digits or more is beyond the range anyway.
-        if (digits.size() - drop > 19)
-            return std::nullopt;
-        digits.append(QByteArray(-drop, '0'));
-    }
-    if (digits.size() > 19)
-        return std::nullopt;
-    quint64 magnitude = digits.isEmpty() ? 0 : digits.toULongLong();
-    magnitude += roundUp ? 1 : 0;
-    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (decimal->negative ? 1 : 0);
-    if (magnitude > limit)
-        return std::nullopt;
-    return Money::fromUnits(decimal->negative ? qint64(0 - magnitude) : qint64(magnitude));
+    const Decimal total = product(*count, *each);
+    // Rounded once, as the currency shows it; a total beyond what money holds
+    // is shown as Qt writes the number.
+    if (const std::optional<Money> money = moneyOf(total, currencyDigits(m_locale), Halves::AwayFromZero))
+        return formatCurrency(*money);
+    if (const std::optional<double> number = doubleOf(total))
+        return formatCurrency(*number);
+    return std::nullopt;
 }
 
 QString RegionalSettings::formatCurrency(Money amount) const
@@ -423,15 +495,17 @@ std::optional<QDate> RegionalSettings::toDate(const QString& text) const
     if (trimmed.isEmpty())
         return std::nullopt;
     const QString& pattern = m_shortDatePattern;
-    if (const std::optional<QDate> date = numericDate(trimmed, fieldOrder(pattern)))
-        return date;
-    QDate date = m_locale.toDate(trimmed, m_shortDateFormat);
+    QDate date = numericDate(trimmed, fieldOrder(pattern)).value_or(QDate());
+    if (!date.isValid())
+        date = m_locale.toDate(trimmed, m_shortDateFormat);
     if (!date.isValid() && pattern != m_shortDateFormat) {
         date = m_locale.toDate(trimmed, pattern);
         if (date.isValid())
             date = QDate(recentYear(date.year() % 100), date.month(), date.day());
     }
-    if (!date.isValid())
+    // A year below 100 (written out, as "0099") would be taken for a recent
+    // one wherever a two-digit year is read again; the calendar stops there too.
+    if (!date.isValid() || date.year() < 100)
         return std::nullopt;
     return date;
 }

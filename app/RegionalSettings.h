@@ -29,6 +29,10 @@ public:
     std::optional<double> toNumber(const QString& text) const;
     // The same text read exactly as money (rounded to four decimals, halves to even).
     std::optional<Money> toMoney(const QString& text) const;
+    // The total of a quantity and a price as typed: multiplied exactly and
+    // rounded once, to the currency's decimals, in the currency format.
+    // Nothing when either is no number.
+    std::optional<QString> formatTotal(const QString& quantity, const QString& price) const;
 
     // The named format "currency": symbol, grouping and the currency's decimals.
     QString formatCurrency(Money amount) const;
@@ -43,7 +47,7 @@ public:
     // The date test and conversion: the short date format itself, or three
     // numbers in the format's order separated by any of "/", ".", "-" or
     // blanks; two-digit years are recent years (00-29 this century, 30-99 the
-    // last). Days that do not exist are refused.
+    // last). Days that do not exist and years below 100 are refused.
     bool isDate(const QString& text) const { return toDate(text).has_value(); }
     // The order in which the short date format writes day, month and year, as
     // three of the letters "d", "m", "y" ("mdy" for month, day, year).

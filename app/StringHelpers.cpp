@@ -77,3 +77,18 @@ QString LeftCharacters(const QString& text, qsizetype count)
         end = nextCharacter(text, end);
     return text.left(end);
 }
+
+Digit DigitAt(QStringView text, qsizetype i)
+{
+    if (i < 0 || i >= text.size())
+        return {};
+    char32_t c = text[i].unicode();
+    qsizetype length = 1;
+    if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+        length = 2;
+    }
+    if (!QChar::isDigit(c))
+        return {};
+    return {QChar::digitValue(c), length};
+}

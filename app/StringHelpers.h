@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // Right-justifies text in a field of blanks; text as long as the width or
 // longer is returned unchanged, never cut.
@@ -24,3 +25,12 @@ qsizetype CharacterCount(const QString& text);
 
 // The first count characters of text; a surrogate pair is kept whole or left out.
 QString LeftCharacters(const QString& text, qsizetype count);
+
+// A decimal digit in any script, read by code point: Chakma and Adlam digits
+// lie beyond the Basic Multilingual Plane, two UTF-16 units each.
+struct Digit
+{
+    int value = 0;
+    qsizetype length = 0; // in UTF-16 units; 0 when no digit starts there
+};
+Digit DigitAt(QStringView text, qsizetype i);

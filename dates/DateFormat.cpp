@@ -3,6 +3,8 @@
 #include "app/AppState.h"
 #include "app/StringHelpers.h"
 
+#include <algorithm>
+
 void ChkDateFmt(AppState& state)
 {
     const QString sample = state.regional.formatShortDate(QDate(1998, 5, 30));
@@ -20,11 +22,15 @@ void ChkDateFmt(AppState& state)
         // marks and suffixes around them ("1998 г.") do not count
         int n = 0;
         bool digits = false;
-        for (const QChar c : text) {
-            if (c.isDigit()) {
-                n = n * 10 + c.digitValue();
+        for (qsizetype i = 0; i < text.size();) {
+            const Digit digit = DigitAt(text, i);
+            if (digit.length > 0) {
+                // a value past 99 can only be a year: it stops growing at 100,
+                // so that a long run of digits cannot overflow
+                n = std::min(n * 10 + digit.value, 100);
                 digits = true;
             }
+            i += std::max<qsizetype>(digit.length, 1);
         }
         if (!digits && text.trimmed().isEmpty())
             break;

@@ -34,6 +34,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <tuple>
+
 namespace {
 
 const QString kItemsByName = QStringLiteral("Select * from Plonko order by name");
@@ -771,6 +773,11 @@ bool frmMain::ValidateRecord()
     Dialogs& dialogs = m_state.dialogs;
     auto refuse = [&](const QString& text, const QString& title, QWidget* focus) {
         dialogs.messageBox(text, Dialogs::Buttons::Ok, Dialogs::Icon::None, title);
+        // the field to mend is shown, on whichever tab it lies
+        for (int tab = 0; tab < SSTab1->count(); ++tab) {
+            if (SSTab1->widget(tab)->isAncestorOf(focus))
+                SSTab1->setCurrentIndex(tab);
+        }
         focus->setFocus();
         return false;
     };
@@ -786,17 +793,43 @@ bool frmMain::ValidateRecord()
         return refuse(
             QStringLiteral("The quantity is too large. Enter a whole number of pieces up to 2147483647."),
             QStringLiteral("Quantity Too Large"), txtQuantity);
-    const std::pair<QLineEdit*, QLineEdit*> amounts[] = {
-        {txtPricePaid, txtPricePaid}, {txtTotalPaid, txtPricePaid}, {txtCatValue, txtCatValue},
-        {txtTotalVal, txtCatValue},   {txtPriceAsk, txtPriceAsk},   {txtTotalSales, txtPriceAsk}};
-    for (const auto& [amount, focus] : amounts) {
+    // A value shown that cannot be read back would be stored as nothing.
+    auto unreadable = [&](const QString& label, QWidget* focus) {
+        return refuse(QStringLiteral("The value in the %1 field cannot be read. Enter it again or leave "
+                                     "the field blank.")
+                          .arg(label),
+                      QStringLiteral("Value Cannot Be Read"), focus);
+    };
+    // a total is never typed into: its price is where it is mended
+    const std::tuple<QLineEdit*, QString, QLineEdit*> amounts[] = {
+        {txtPricePaid, lblPrice->text(), txtPricePaid},
+        {txtTotalPaid, QStringLiteral("Total Paid"), txtPricePaid},
+        {txtCatValue, QStringLiteral("Catalog Value"), txtCatValue},
+        {txtTotalVal, QStringLiteral("Total Value"), txtCatValue},
+        {txtPriceAsk, QStringLiteral("Selling Price"), txtPriceAsk},
+        {txtTotalSales, QStringLiteral("Total Sales"), txtPriceAsk}};
+    for (const auto& [amount, label, focus] : amounts) {
+        if (amount->text().trimmed().isEmpty())
+            continue;
         const std::optional<Money> money = m_state.regional.toMoney(amount->text());
-        if (money && std::abs(money->units()) > Database::kLargestMoneyUnits)
+        // a number that is no money lies beyond its range
+        if (money ? std::abs(money->units()) > Database::kLargestMoneyUnits
+                  : m_state.regional.isNumeric(amount->text()))
             return refuse(
                 QStringLiteral("This amount is too large to keep. The largest amount that can be kept is ") +
                     m_state.regional.formatCurrency(Money::fromUnits(Database::kLargestMoneyUnits)) +
                     QLatin1Char('.'),
                 QStringLiteral("Amount Too Large"), focus);
+        if (!money)
+            return unreadable(label, focus);
+    }
+    const std::pair<DateBox*, QString> dates[] = {{dcIssueDate, QStringLiteral("Birthday")},
+                                                  {dcRetireDate, QStringLiteral("Retirement Date")},
+                                                  {dcPurchaseDate, QStringLiteral("Purchase Date")},
+                                                  {dcSoldDate, QStringLiteral("Date Sold")}};
+    for (const auto& [date, label] : dates) {
+        if (!date->text().trimmed().isEmpty() && !m_state.regional.isDate(date->text()))
+            return unreadable(label, date);
     }
     if (chkSold->isChecked() && chkForSale->isChecked())
         return refuse(QStringLiteral("A Plonko cannot be for sale and sold at the same time."),
@@ -1069,16 +1102,13 @@ void frmMain::showMoney(QLineEdit* box, const QString& text)
         box->setText(text);
 }
 
-// The total of one price: quantity times price, computed in double precision
-// and rounded only by the currency format. Left as it is while the quantity
-// is no number (a stored row without one).
+// The total of one price: quantity times price as typed, rounded only by the
+// currency format. Left as it is while the quantity is no number (a stored
+// row without one).
 void frmMain::recomputeTotal(QLineEdit* price, QLineEdit* total)
 {
-    const RegionalSettings& regional = m_state.regional;
-    const std::optional<double> quantity = regional.toNumber(txtQuantity->text());
-    const std::optional<double> each = regional.toNumber(price->text());
-    if (quantity && each)
-        showMoney(total, regional.formatCurrency(*quantity * *each));
+    if (const std::optional<QString> text = m_state.regional.formatTotal(txtQuantity->text(), price->text()))
+        showMoney(total, *text);
 }
 
 bool frmMain::priceLostFocus(QLineEdit* price, QLineEdit* total)

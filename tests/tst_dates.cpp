@@ -53,6 +53,8 @@ class TestDates : public QObject
 private slots:
     void shortDateFormatIsExamined_data();
     void shortDateFormatIsExamined();
+    void shortDateFieldsAreReadAsNumbers_data();
+    void shortDateFieldsAreReadAsNumbers();
     void formatDateIsReadBackInEveryOrder_data();
     void formatDateIsReadBackInEveryOrder();
     void pickedDaysReadBackInEveryLocale();
@@ -114,6 +116,38 @@ void TestDates::shortDateFormatIsExamined()
     Dates d(pattern);
     QCOMPARE(d.state.regional.formatShortDate(QDate(1998, 5, 30)), sample);
     QCOMPARE(d.state.DateSep, separator);
+    QCOMPARE(d.state.DateOrder, order);
+}
+
+void TestDates::shortDateFieldsAreReadAsNumbers_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("order");
+    // A weekday's name first puts a "d" before the month in the pattern: only
+    // the sample's numbers tell the order.
+    QTest::newRow("weekday first") << kUs << "dddd M/d/yyyy"
+                                   << "mdy";
+    QTest::newRow("weekday first, Chakma digits") << QLocale(QStringLiteral("ccp_BD")) << "dddd M/d/yyyy"
+                                                  << "mdy";
+    QTest::newRow("weekday first, Adlam digits") << QLocale(QStringLiteral("ff_Adlm_GN")) << "dddd M/d/yyyy"
+                                                 << "mdy";
+    // Runs of ten digits and more: this one's count wrapped round to 30 in a
+    // 32-bit integer, and the year passed for the day.
+    QTest::newRow("long digit runs") << kUs << "yyyy'0187861022'/MM/dd'7'"
+                                     << "ymd";
+    QTest::newRow("longer digit runs") << kUs << "dd'12345678901234567890'/MM/yyyy"
+                                       << "dmy";
+}
+
+// The order is read off the numbers of the sample date, in any script and of
+// any length.
+void TestDates::shortDateFieldsAreReadAsNumbers()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, pattern);
+    QFETCH(QString, order);
+    Dates d(pattern, locale);
     QCOMPARE(d.state.DateOrder, order);
 }
 

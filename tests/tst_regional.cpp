@@ -24,6 +24,8 @@ private slots:
     void formatCurrency();
     void formatCurrencyOfDouble_data();
     void formatCurrencyOfDouble();
+    void formatTotal_data();
+    void formatTotal();
     void currencyRoundTrip_data();
     void currencyRoundTrip();
     void shortDateFormat_data();
@@ -32,6 +34,8 @@ private slots:
     void toDate();
     void shortDateRoundTrip_data();
     void shortDateRoundTrip();
+    void everyLocaleReadsBackWhatItPrints_data();
+    void everyLocaleReadsBackWhatItPrints();
     void names_data();
     void names();
 };
@@ -272,6 +276,37 @@ void TestRegional::formatCurrencyOfDouble()
     QCOMPARE(RegionalSettings(QLocale(u"en_US"_s)).formatCurrency(amount), expected);
 }
 
+void TestRegional::formatTotal_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("expected"); // empty: no total
+
+    QTest::newRow("rounded once, not at four decimals first")
+        << u"en_US"_s << u"2"_s << u"1.00249"_s << u"$2.00"_s;
+    QTest::newRow("half a cent away from zero") << u"en_US"_s << u"3"_s << u"1.655"_s << u"$4.97"_s;
+    QTest::newRow("negative half a cent") << u"en_US"_s << u"-1"_s << u"0.005"_s << u"($0.01)"_s;
+    QTest::newRow("fractions of both") << u"en_US"_s << u"2.5"_s << u"$0.01"_s << u"$0.03"_s;
+    QTest::newRow("digits beyond a double")
+        << u"en_US"_s << u"1"_s << u"0.00499999999999999999"_s << u"$0.00"_s;
+    QTest::newRow("whole yen") << u"ja_JP"_s << u"3"_s << u"0.5"_s << u"\uffe52"_s;
+    QTest::newRow("beyond money") << u"en_US"_s << u"1000000000"_s << u"1000000"_s
+                                  << u"$1,000,000,000,000,000.00"_s;
+    QTest::newRow("quantity no number") << u"en_US"_s << u"abc"_s << u"1"_s << QString();
+    QTest::newRow("price no number") << u"en_US"_s << u"1"_s << QString() << QString();
+}
+
+void TestRegional::formatTotal()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, quantity);
+    QFETCH(QString, price);
+    QFETCH(QString, expected);
+    QCOMPARE(RegionalSettings(localeNamed(locale)).formatTotal(quantity, price).value_or(QString()),
+             expected);
+}
+
 void TestRegional::currencyRoundTrip_data()
 {
     QTest::addColumn<QString>("locale");
@@ -352,6 +387,10 @@ void TestRegional::toDate_data()
     QTest::newRow("us month 31") << u"en_US"_s << u"31/31/98"_s << none;
     QTest::newRow("us 30 February") << u"en_US"_s << u"2/30/2024"_s << none;
     QTest::newRow("us year 0000") << u"en_US"_s << u"1/1/0000"_s << none;
+    QTest::newRow("us year 0099") << u"en_US"_s << u"3/4/0099"_s << none;
+    QTest::newRow("us year 099") << u"en_US"_s << u"3/4/099"_s << none;
+    QTest::newRow("us year 99") << u"en_US"_s << u"3/4/99"_s << QDate(1999, 3, 4);
+    QTest::newRow("us year 0100") << u"en_US"_s << u"3/4/0100"_s << QDate(100, 3, 4);
     QTest::newRow("us five-digit year") << u"en_US"_s << u"1/1/20240"_s << none;
     QTest::newRow("us two numbers") << u"en_US"_s << u"3/5"_s << none;
     QTest::newRow("us four numbers") << u"en_US"_s << u"3/5/2024/1"_s << none;
@@ -370,6 +409,10 @@ void TestRegional::toDate_data()
     QTest::newRow("C month name") << u"C"_s << u"5 Mar 2024"_s << QDate(2024, 3, 5);
     QTest::newRow("C numbers in the pattern's order") << u"C"_s << u"5 3 2024"_s << QDate(2024, 3, 5);
     QTest::newRow("ko two-digit year, literal dots") << u"ko_KR"_s << u"24. 3. 5."_s << QDate(2024, 3, 5);
+    QTest::newRow("C year 0099 by month name") << u"C"_s << u"4 Mar 0099"_s << none;
+    QTest::newRow("ccp Chakma digits")
+        << u"ccp_BD"_s << u"\U00011139/\U0001113A/\U00011138\U00011136\U00011138\U0001113A"_s
+        << QDate(2024, 4, 3);
 }
 
 void TestRegional::toDate()
@@ -403,6 +446,56 @@ void TestRegional::shortDateRoundTrip()
         const QString text = settings.formatShortDate(date);
         QCOMPARE(settings.toDate(text), std::optional<QDate>(date));
     }
+}
+
+void TestRegional::everyLocaleReadsBackWhatItPrints_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("decimals");
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        // the currency's own decimals: those Qt shows when it is given none
+        int decimals = 0;
+        while (decimals < 4 &&
+               locale.toCurrencyString(1.5) != locale.toCurrencyString(1.5, QString(), decimals))
+            ++decimals;
+        const QString name = QLocale::languageToCode(locale.language()) + u'_' +
+                             QLocale::scriptToCode(locale.script()) + u'_' +
+                             QLocale::territoryToCode(locale.territory());
+        QTest::newRow(qPrintable(name)) << locale << decimals;
+    }
+}
+
+// Whatever the locale, every amount and date the program shows reads back as
+// itself (an amount as rounded to the currency's decimals).
+void TestRegional::everyLocaleReadsBackWhatItPrints()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, decimals);
+
+    const RegionalSettings settings(locale);
+    QStringList wrong;
+    for (const qint64 units : {qint64(0), qint64(12345), qint64(-12345), qint64(9999), qint64(-50),
+                               qint64(1234567890123), qint64(-98765432101234), kMaxUnits, kMinUnits}) {
+        const Money amount = Money::fromUnits(units);
+        const QString text = settings.formatCurrency(amount);
+        const std::optional<Money> money = settings.toMoney(text);
+        const std::optional<double> number = settings.toNumber(text);
+        if (money != amount.roundedTo(decimals) || !number || *number != money->toDouble())
+            wrong.append(text);
+    }
+    QList<QDate> dates;
+    for (int year = 1900; year <= 2099; ++year) {
+        dates += {QDate(year, 1, 1), QDate(year, 12, 31)};
+        if (QDate::isLeapYear(year))
+            dates.append(QDate(year, 2, 29));
+    }
+    for (const QDate& date : dates) {
+        const QString text = settings.formatShortDate(date);
+        if (settings.toDate(text) != date)
+            wrong.append(text);
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u" | "_s)));
 }
 
 void TestRegional::names_data()
