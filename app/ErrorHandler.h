@@ -31,7 +31,9 @@
 //   amounts are stored as read, never as typed text), 3075 SyntaxError (find
 //   texts are taken literally), 3167 RecordDeleted and 3197 RecordChanged
 //   (one item window; the lookup window handles them itself), 3020, 3021,
-//   3022, 3251, 3265.
+//   3022, 3251, 3265. Find texts and text boxes drop control characters and
+//   halves of surrogate pairs, and a find text longer than its field is not
+//   looked for.
 // A file moved, replaced or deleted while the program runs (3044 FileMoved)
 // never ends it: the write is refused and the window keeps what was typed.
 void HandleError(AppState& state, int number, const QString& description);

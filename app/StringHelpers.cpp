@@ -62,6 +62,22 @@ QString CatalogSortKey(const QString& catalogNumber)
     return PadLeft(digits, kWidth);
 }
 
+QString PrintableText(const QString& text)
+{
+    QString printable;
+    printable.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            printable += c;
+            printable += text[++i];
+        } else if (!c.isSurrogate() && c.category() != QChar::Other_Control) {
+            printable += c;
+        }
+    }
+    return printable;
+}
+
 qsizetype CharacterCount(const QString& text)
 {
     qsizetype count = 0;

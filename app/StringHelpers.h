@@ -20,6 +20,10 @@ QString NthField(const QString& text, const QString& delimiter, int n);
 // if there are more, otherwise right-justified to 20 with blanks.
 QString CatalogSortKey(const QString& catalogNumber);
 
+// The text without control characters (a pasted NUL, tab or line break) and
+// without halves of surrogate pairs, which no stored text can hold.
+QString PrintableText(const QString& text);
+
 // The number of characters of text, a surrogate pair counting as one.
 qsizetype CharacterCount(const QString& text);
 

@@ -17,6 +17,11 @@ public:
 
     State validate(QString& input, int& pos) const override
     {
+        const QString printable = PrintableText(input);
+        if (printable.size() != input.size()) {
+            pos = int(PrintableText(input.left(pos)).size());
+            input = printable;
+        }
         const qsizetype excess = CharacterCount(input) - m_limit;
         if (excess <= 0)
             return Acceptable;

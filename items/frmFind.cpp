@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
+#include "app/StringHelpers.h"
 #include "app/TextLimit.h"
 
 #include <QDialogButtonBox>
@@ -83,7 +84,7 @@ frmFind::Kind frmFind::kind() const
 
 QString frmFind::searchText() const
 {
-    return FindText::cleaned(txtName->text());
+    return PrintableText(txtName->text());
 }
 
 void frmFind::clearText()

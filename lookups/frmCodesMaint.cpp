@@ -5,6 +5,7 @@
 #include "app/FindText.h"
 #include "app/JetSql.h"
 #include "app/RecordNavigation.h"
+#include "app/StringHelpers.h"
 #include "app/TextLimit.h"
 
 #include <QCheckBox>
@@ -451,10 +452,10 @@ void frmCodesMaint::cmdcancel_Click()
 
 void frmCodesMaint::cmdFind_Click()
 {
-    const QString text = FindText::cleaned(
-        m_state.dialogs.inputBox(QStringLiteral("Enter the ") + QString::fromLatin1(m_table.kindWord) +
-                                     QStringLiteral(" description to find:"),
-                                 QStringLiteral("Find Code"), QString()));
+    const QString text = PrintableText(m_state.dialogs.inputBox(QStringLiteral("Enter the ") +
+                                                                    QString::fromLatin1(m_table.kindWord) +
+                                                                    QStringLiteral(" description to find:"),
+                                                                QStringLiteral("Find Code"), QString()));
     const bool found =
         FindText::canMatch(text, kDescriptionLength) &&
         (m_codes->FindFirst(DescField + QStringLiteral(" like ") + JetSql::beginsWithPattern(text)),

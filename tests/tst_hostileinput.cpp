@@ -1,5 +1,6 @@
 #include "ItemSession.h"
 
+#include "app/StringHelpers.h"
 #include "lookups/frmCodesMaint.h"
 
 #include <QCryptographicHash>
@@ -46,6 +47,8 @@ private slots:
     void lookupFindSurvivesAnyText_data();
     void lookupFindSurvivesAnyText();
     void findBoxTakesNoMoreThanTheLongestField();
+    void everyFieldSurvivesAnyPaste_data();
+    void everyFieldSurvivesAnyPaste();
 };
 
 void TestHostileInput::itemFindSurvivesAnyText_data()
@@ -121,6 +124,57 @@ void TestHostileInput::findBoxTakesNoMoreThanTheLongestField()
     });
     s.click("cmdFind");
     QVERIFY(s.dialogs.modalSteps.isEmpty());
+}
+
+void TestHostileInput::everyFieldSurvivesAnyPaste_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("limit"); // 0 for a field that checks what it holds
+    const std::pair<const char*, int> fields[] = {
+        {"txtName", 80},    {"txtDescr", 80},    {"txtCatNum", 30},     {"txtTushDesc", 80},
+        {"txtColor", 50},   {"txtErrors", 80},   {"txtMisc1", 50},      {"txtMisc2", 50},
+        {"txtQuantity", 0}, {"txtPricePaid", 0}, {"txtCatValue", 0},    {"txtPriceAsk", 0},
+        {"dcIssueDate", 0}, {"dcRetireDate", 0}, {"dcPurchaseDate", 0}, {"dcSoldDate", 0},
+        {"txtNotes", 0}};
+    for (const auto& [field, limit] : fields)
+        QTest::newRow(field) << field << limit;
+}
+
+// Whatever lands in a field, a save either keeps exactly what the window
+// shows or is refused with a message and writes nothing; the program goes on.
+void TestHostileInput::everyFieldSurvivesAnyPaste()
+{
+    QFETCH(QString, field);
+    QFETCH(int, limit);
+    Session s;
+    const long rows = s.state.items().RecordCount();
+    for (const auto& [what, text] : hostileTexts()) {
+        const QByteArray before = fileHash(s.collection.path());
+        s.dialogs.messages.clear();
+        QWidget* box = s.window->findChild<QWidget*>(field);
+        box->setFocus();
+        if (auto* notes = qobject_cast<QPlainTextEdit*>(box)) {
+            notes->selectAll();
+            notes->insertPlainText(text);
+        } else {
+            QLineEdit* line =
+                qobject_cast<QLineEdit*>(box) ? qobject_cast<QLineEdit*>(box) : box->findChild<QLineEdit*>();
+            line->selectAll();
+            line->insert(text);
+        }
+        s.click("cmdUpdate");
+        QVERIFY2(!s.dialogs.ended, what);
+        if (!s.dialogs.messages.isEmpty()) {
+            QCOMPARE(fileHash(s.collection.path()), before);
+            s.click("cmdCancel");
+        } else if (limit > 0) {
+            const QString shown = s.text(qPrintable(field));
+            QVERIFY2(CharacterCount(shown) <= limit, what);
+            QVERIFY2(PrintableText(shown) == shown, what);
+        }
+        QVERIFY2(!s.window->isDirty() && !s.get("cmdFirst")->isHidden(), what);
+        QCOMPARE(s.state.items().RecordCount(), rows);
+    }
 }
 
 QTEST_MAIN(TestHostileInput)
