@@ -1,5 +1,7 @@
 #include "ItemSession.h"
 
+#include "dates/DateFormat.h"
+
 namespace {
 
 const char* const kMoneyFields[] = {"pricepaid", "totalpaid", "catvalue",
@@ -23,6 +25,7 @@ class TestLocaleEditing : public QObject
 private slots:
     void untouchedMoneyAndDatesSurviveAnUpdate_data();
     void untouchedMoneyAndDatesSurviveAnUpdate();
+    void aColourOnlySaveKeepsEverythingInEveryLocale();
     void valuesThatCannotBeReadRefuseTheSave_data();
     void valuesThatCannotBeReadRefuseTheSave();
     void totalsAreRoundedOnce_data();
@@ -71,6 +74,50 @@ void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate()
                  kMoneyFields[i]);
     for (int i = 0; i < 4; ++i)
         QVERIFY2(row->Fields(QString::fromLatin1(kDateFields[i])) == Value(dates[i]), kDateFields[i]);
+}
+
+// The same, in every locale Qt knows, on one window whose regional settings
+// change between saves. Amounts carry cents where the currency shows them.
+void TestLocaleEditing::aColourOnlySaveKeepsEverythingInEveryLocale()
+{
+    const QDate dates[] = {QDate(1998, 5, 30), QDate(2029, 12, 31), QDate(1930, 1, 1), QDate(2000, 2, 29)};
+    Session s;
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    int saved = 0;
+    for (const QLocale& locale : locales) {
+        s.state.regional = RegionalSettings(locale);
+        ChkDateFmt(s.state);
+        const bool cents = s.state.regional.toMoney(s.state.regional.formatCurrency(Money::fromUnits(100))) ==
+                           Money::fromUnits(100);
+        const qint64 amounts[] = {12340000,
+                                  cents ? 9900 : 10000,
+                                  cents ? 10000000100 : 10000000000,
+                                  cents ? 123400 : 120000,
+                                  -50000,
+                                  0};
+        Recordset& items = s.state.items();
+        items.Edit();
+        for (int i = 0; i < 6; ++i)
+            items.SetField(QString::fromLatin1(kMoneyFields[i]), Money::fromUnits(amounts[i]));
+        for (int i = 0; i < 4; ++i)
+            items.SetField(QString::fromLatin1(kDateFields[i]), dates[i]);
+        items.Update();
+        s.click("cmdFirst");
+        const QString colour = QStringLiteral("Colour %1").arg(++saved);
+        s.type("txtColor", colour);
+        s.click("cmdUpdate");
+        const QByteArray name = locale.name().toLatin1();
+        QVERIFY2(s.dialogs.lastText().isEmpty(), name.constData());
+        std::unique_ptr<Recordset> row = shownRow(s);
+        QVERIFY2(row->Fields(QStringLiteral("Color")) == Value(colour), name.constData());
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(row->Fields(QString::fromLatin1(kMoneyFields[i])) == Value(Money::fromUnits(amounts[i])),
+                     QByteArray(name + ' ' + kMoneyFields[i]).constData());
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(row->Fields(QString::fromLatin1(kDateFields[i])) == Value(dates[i]),
+                     QByteArray(name + ' ' + kDateFields[i]).constData());
+    }
 }
 
 void TestLocaleEditing::valuesThatCannotBeReadRefuseTheSave_data()
