@@ -11,6 +11,11 @@ struct LookupWindow
     {
         session.get<QAction>(qPrintable(QStringLiteral("mnuMaint(%1)").arg(table)))->trigger();
         window = session.window->findChildren<frmCodesMaint*>().last();
+        activate();
+    }
+
+    void activate()
+    {
         QApplication::setActiveWindow(window);
         QEvent activation(QEvent::WindowActivate);
         QApplication::sendEvent(window, &activation);
@@ -24,6 +29,7 @@ struct LookupWindow
         return widget;
     }
     QString text(const char* name) { return get<QLineEdit>(name)->text(); }
+    QString desc() { return text("txtDesc"); }
     void click(const char* name) { get<QPushButton>(name)->click(); }
     void type(const char* name, const QString& text)
     {
@@ -31,6 +37,7 @@ struct LookupWindow
         box->selectAll();
         box->insert(text);
     }
+    void type(const QString& text) { type("txtDesc", text); }
     bool shown(const char* name) { return !get(name)->isHidden(); }
 
     frmCodesMaint* window;

@@ -1,7 +1,6 @@
-#include "ItemSession.h"
+#include "LookupWindow.h"
 
 #include "app/StringHelpers.h"
-#include "lookups/frmCodesMaint.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -97,17 +96,16 @@ void TestHostileInput::lookupFindSurvivesAnyText()
     QFETCH(int, table);
     Session s;
     const QByteArray before = fileHash(s.collection.path());
-    s.get<QAction>(qPrintable(QStringLiteral("mnuMaint(%1)").arg(table)))->trigger();
-    frmCodesMaint* window = s.window->findChildren<frmCodesMaint*>().last();
+    LookupWindow m(s, table);
     for (const auto& [what, text] : hostileTexts()) {
         s.dialogs.messages.clear();
         s.dialogs.inputs.enqueue(text);
-        window->findChild<QPushButton*>(QStringLiteral("cmdFind"))->click();
+        m.click("cmdFind");
         QVERIFY2(!s.dialogs.ended, what);
         QVERIFY2(s.dialogs.messages.isEmpty() ||
                      s.dialogs.lastText() == QStringLiteral("That record was not found."),
                  what);
-        QVERIFY2(!window->findChild<QLineEdit*>(QStringLiteral("txtDesc"))->text().isEmpty(), what);
+        QVERIFY2(!m.desc().isEmpty(), what);
     }
     QCOMPARE(fileHash(s.collection.path()), before);
 }

@@ -1,51 +1,10 @@
-#include "ItemSession.h"
+#include "LookupWindow.h"
 
 #include "lookups/LookupTables.h"
-#include "lookups/frmCodesMaint.h"
 
 namespace {
 
 using Answer = Dialogs::Answer;
-
-// A maintenance window opened from the item window's Maintain menu.
-struct Maintenance
-{
-    Maintenance(Session& session, int table)
-        : s(session)
-    {
-        s.get<QAction>(qPrintable(QStringLiteral("mnuMaint(%1)").arg(table)))->trigger();
-        const QList<frmCodesMaint*> windows = s.window->findChildren<frmCodesMaint*>();
-        window = windows.last();
-        activate();
-    }
-
-    void activate()
-    {
-        QApplication::setActiveWindow(window);
-        QEvent activation(QEvent::WindowActivate);
-        QApplication::sendEvent(window, &activation);
-    }
-
-    template <class T = QWidget> T* get(const char* name)
-    {
-        T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
-    }
-    QString desc() { return get<QLineEdit>("txtDesc")->text(); }
-    void click(const char* name) { get<QPushButton>(name)->click(); }
-    void type(const QString& text)
-    {
-        auto* box = get<QLineEdit>("txtDesc");
-        box->selectAll();
-        box->insert(text);
-    }
-    bool shown(const char* name) { return !get(name)->isHidden(); }
-
-    Session& s;
-    frmCodesMaint* window;
-};
 
 // The descriptions of a lookup table in description order, as stored.
 QStringList stored(Session& s, const char* sql, const char* field)
@@ -131,7 +90,7 @@ void TestLookups::eachTableHasItsCaptions()
     QFETCH(QString, first);
     QFETCH(int, topic);
     Session s;
-    Maintenance m(s, table);
+    LookupWindow m(s, table);
     QCOMPARE(m.window->windowTitle(), caption);
     QCOMPARE(m.get<QLabel>("lblDesc")->text(), label);
     QCOMPARE(m.desc(), first);
@@ -149,7 +108,7 @@ void TestLookups::emptyTableDisablesTheFields()
 {
     Session s;
     emptyTable(s, "Select * from generation");
-    Maintenance m(s, 6);
+    LookupWindow m(s, 6);
     QCOMPARE(m.desc(), QString());
     QVERIFY(!m.get("txtDesc")->isEnabled());
     m.click("cmdNext"); // nothing to move through
@@ -161,7 +120,7 @@ void TestLookups::emptyTableDisablesTheFields()
 void TestLookups::typingEntersEditMode()
 {
     Session s;
-    Maintenance m(s, 3);
+    LookupWindow m(s, 3);
     m.type(QStringLiteral("Plonko Classic"));
     for (const char* hidden :
          {"cmdFirst", "cmdPrevious", "cmdNext", "cmdLast", "cmdAddNew", "cmdDelete", "cmdFind", "cmdOK"})
@@ -172,7 +131,7 @@ void TestLookups::typingEntersEditMode()
 void TestLookups::missingDescriptionIsRefused()
 {
     Session s;
-    Maintenance m(s, 1);
+    LookupWindow m(s, 1);
     m.type(QString());
     m.click("cmdUpdate");
     QCOMPARE(s.dialogs.lastText(), QStringLiteral("You must enter a description or press Cancel"));
@@ -184,7 +143,7 @@ void TestLookups::missingDescriptionIsRefused()
 void TestLookups::addedEntryIsFoundByItsNewKey()
 {
     Session s;
-    Maintenance m(s, 5);
+    LookupWindow m(s, 5);
     m.click("cmdAddNew");
     QCOMPARE(m.get<QPushButton>("cmdAddNew")->text(), QStringLiteral("&Add Another"));
     m.type(QStringLiteral("Mint With Protector"));
@@ -198,7 +157,7 @@ void TestLookups::addedEntryIsFoundByItsNewKey()
 void TestLookups::addAnotherTwiceThenCancel()
 {
     Session s;
-    Maintenance m(s, 4);
+    LookupWindow m(s, 4);
     m.click("cmdAddNew");
     m.type(QStringLiteral("Zodiac"));
     m.click("cmdAddNew");
@@ -217,7 +176,7 @@ void TestLookups::addAnotherTwiceThenCancel()
 void TestLookups::cancelDiscardsAnEdit()
 {
     Session s;
-    Maintenance m(s, 1);
+    LookupWindow m(s, 1);
     m.type(QStringLiteral("Gone"));
     m.click("cmdCancel");
     QCOMPARE(m.desc(), QStringLiteral("Poor"));
@@ -228,7 +187,7 @@ void TestLookups::cancelDiscardsAnEdit()
 void TestLookups::navigationBeepsAtTheEnds()
 {
     Session s;
-    Maintenance m(s, 3);
+    LookupWindow m(s, 3);
     m.click("cmdPrevious");
     QCOMPARE(s.dialogs.beeps, 1);
     QCOMPARE(m.desc(), QStringLiteral("Plonko"));
@@ -241,7 +200,7 @@ void TestLookups::navigationBeepsAtTheEnds()
 void TestLookups::findByTheStartOfTheDescription()
 {
     Session s;
-    Maintenance m(s, 3);
+    LookupWindow m(s, 3);
     m.click("cmdAddNew");
     m.type(QStringLiteral("Bazaar Bunch"));
     m.click("cmdAddNew");
@@ -301,7 +260,7 @@ void TestLookups::deleteRefusedWhileInUse()
     QFETCH(QString, noun);
     QFETCH(QString, title);
     Session s;
-    Maintenance m(s, table);
+    LookupWindow m(s, table);
     m.click("cmdAddNew");
     const QString entry = QStringLiteral("Only Zed's");
     m.type(entry);
@@ -339,7 +298,7 @@ void TestLookups::deleteRefusedWhileInUse()
 void TestLookups::deleteTheLastAndTheOnlyEntry()
 {
     Session s;
-    Maintenance m(s, 6); // no item has a tag generation
+    LookupWindow m(s, 6); // no item has a tag generation
     m.click("cmdLast");
     m.click("cmdDelete");
     QCOMPARE(m.desc(), QStringLiteral("4th")); // the previous one, as it was the last
@@ -356,7 +315,7 @@ void TestLookups::itemWindowFollowsTheMaintenanceWindow()
     QVERIFY(!s.state.lookupChanged(LookupTable::BoughtFrom));
     s.activate(); // no maintenance window was active: the list stays
     QCOMPARE(s.entries("cmbBou").size(), 3);
-    Maintenance m(s, 2);
+    LookupWindow m(s, 2);
     QVERIFY(s.state.lookupChanged(LookupTable::BoughtFrom));
     m.click("cmdAddNew");
     m.type(QStringLiteral("Antique Mall"));
@@ -371,8 +330,8 @@ void TestLookups::itemWindowFollowsTheMaintenanceWindow()
 void TestLookups::twoWindowsOnOneTableNeverOverwriteEachOther()
 {
     Session s;
-    Maintenance first(s, 3);
-    Maintenance second(s, 3);
+    LookupWindow first(s, 3);
+    LookupWindow second(s, 3);
     first.activate();
     first.type(QStringLiteral("Plonko Classic"));
     second.type(QStringLiteral("Plonko Original"));
@@ -415,7 +374,7 @@ void TestLookups::editsSurviveARefillOfTheLists()
 {
     QFETCH(bool, adding);
     Session s;
-    Maintenance m(s, 2);
+    LookupWindow m(s, 2);
     s.activate();
     if (adding)
         s.click("cmdAddNew");
@@ -450,7 +409,7 @@ void TestLookups::editsSurviveARefillOfTheLists()
 void TestLookups::escapeCancelsAnEdit()
 {
     Session s;
-    Maintenance m(s, 3);
+    LookupWindow m(s, 3);
     m.type(QStringLiteral("Half typed"));
     QTest::keyClick(m.get("txtDesc"), Qt::Key_Escape);
     QVERIFY(m.window->isVisible());
@@ -463,7 +422,7 @@ void TestLookups::escapeCancelsAnEdit()
 void TestLookups::sellerFieldsAreSaved()
 {
     Session s;
-    Maintenance m(s, 2);
+    LookupWindow m(s, 2);
     m.click("cmdAddNew");
     m.type(QStringLiteral("Toy Barn"));
     m.get<QLineEdit>("txtBouPhone")->setText(QStringLiteral("555-0100"));
