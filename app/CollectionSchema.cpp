@@ -16,17 +16,38 @@ namespace {
 
 // The item window's orders by name, description and catalogue number run on
 // sort keys of the language's order (see TextOrder), kept beside their text.
-const char* const kSortKeys = R"sql(
+const char* const kSortKeyColumns = R"sql(
 ALTER TABLE Plonko ADD COLUMN NameKey BLOB;
 ALTER TABLE Plonko ADD COLUMN descrKey BLOB;
 ALTER TABLE Plonko ADD COLUMN catnumKey BLOB;
 DROP INDEX IF EXISTS PlonkoName;
 DROP INDEX IF EXISTS PlonkoDescr;
 DROP INDEX IF EXISTS PlonkoCatalog;
-CREATE INDEX PlonkoNameKey ON Plonko (NameKey, descrKey);
-CREATE INDEX PlonkoDescrKey ON Plonko (descrKey);
-CREATE INDEX PlonkoCatalogKey ON Plonko (catsort, catnumKey);
 )sql";
+
+// Rows another program wrote have text without keys; the last index lists
+// them (it stays empty otherwise), so that they are keyed at the next start.
+#define PLONKO_KEYLESS                                                                                       \
+    "(NameKey IS NULL AND Name IS NOT NULL) OR (descrKey IS NULL AND descr IS NOT NULL) OR "                 \
+    "(catnumKey IS NULL AND catnum IS NOT NULL)"
+const char* const kSortKeyIndexes = R"sql(
+CREATE INDEX IF NOT EXISTS PlonkoNameKey ON Plonko (NameKey, descrKey);
+CREATE INDEX IF NOT EXISTS PlonkoDescrKey ON Plonko (descrKey);
+CREATE INDEX IF NOT EXISTS PlonkoCatalogKey ON Plonko (catsort, catnumKey);
+CREATE INDEX IF NOT EXISTS PlonkoKeyless ON Plonko (PlonID) WHERE )sql" PLONKO_KEYLESS ";";
+// Made again as a whole, the keys are indexed afresh afterwards: one sort is
+// far quicker than a million changes of an index.
+const char* const kDropSortKeyIndexes = R"sql(
+DROP INDEX IF EXISTS PlonkoNameKey;
+DROP INDEX IF EXISTS PlonkoDescrKey;
+DROP INDEX IF EXISTS PlonkoCatalogKey;
+)sql";
+const char* const kMakeSortKeys =
+    "UPDATE Plonko SET NameKey = sortkey(Name), descrKey = sortkey(descr), catnumKey = sortkey(catnum)";
+const char* const kMakeMissingSortKeys =
+    "UPDATE Plonko SET NameKey = sortkey(Name), descrKey = sortkey(descr), "
+    "catnumKey = sortkey(catnum) WHERE " PLONKO_KEYLESS;
+#undef PLONKO_KEYLESS
 
 // Text columns compare without letter case, as collectors expect of names.
 // Yes/no columns hold -1 or 0, money a number of currency units, dates ISO text.
@@ -249,12 +270,6 @@ void exec(Connection& connection, const QString& sql, const QString& argument = 
     texts(connection, sql, argument);
 }
 
-QString quoted(const QString& name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
 // SQLite gives a column text affinity when its declared type names CHAR, CLOB
 // or TEXT (and not INT); a MEMO column got numeric affinity.
 bool hasTextAffinity(const QString& declared)
@@ -265,9 +280,10 @@ bool hasTextAffinity(const QString& declared)
             type.contains(QLatin1String("TEXT")));
 }
 
-// Re-creates a table with its MEMO columns declared TEXT, copying every row
-// (the affinity turns stored numbers back into text), its indexes and its
-// AUTOINCREMENT counter.
+// Re-creates a table with its MEMO columns declared TEXT, in the order SQLite
+// prescribes for such a change: the new table beside the old, every row copied
+// (the affinity turns stored numbers back into text), the old one dropped and
+// the new one renamed; then its indexes and its AUTOINCREMENT counter.
 void giveMemoTextAffinity(Connection& connection, const QString& table)
 {
     const QString create =
@@ -280,52 +296,29 @@ void giveMemoTextAffinity(Connection& connection, const QString& table)
                                       table);
     const QStringList counter =
         texts(connection, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"), table);
-    const QString old = table + QStringLiteral("_memo");
-    exec(connection, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoted(table), quoted(old)));
-    static const QRegularExpression memo(QStringLiteral("\\bMEMO\\b"),
+    const QString mended = table + QStringLiteral("_mended");
+    static const QRegularExpression head(QStringLiteral("^\\s*CREATE\\s+TABLE\\s+(\"[^\"]*\"|\\S+)\\s*\\("),
                                          QRegularExpression::CaseInsensitiveOption);
-    exec(connection, QString(create).replace(memo, QStringLiteral("TEXT")));
-    exec(connection, QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(quoted(table), quoted(old)));
-    exec(connection, QStringLiteral("DROP TABLE %1").arg(quoted(old)));
+    static const QRegularExpression memo(QStringLiteral("\\bMEMO\\b"));
+    const QRegularExpressionMatch name = head.match(create);
+    if (!name.hasMatch())
+        throw DbError(DbError::NotADatabase, QStringLiteral("The table %1 cannot be read.").arg(table));
+    QString definition = create.mid(name.capturedEnd());
+    definition.replace(memo, QStringLiteral("TEXT"));
+    exec(connection, QStringLiteral("CREATE TABLE %1 (").arg(quotedName(mended)) + definition);
+    exec(connection,
+         QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(quotedName(mended), quotedName(table)));
+    exec(connection, QStringLiteral("DROP TABLE %1").arg(quotedName(table)));
+    exec(connection,
+         QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quotedName(mended), quotedName(table)));
     for (const QString& index : indexes)
         exec(connection, index);
     if (!counter.isEmpty()) {
         // keys of deleted rows are never given again
-        exec(connection, QStringLiteral("DELETE FROM sqlite_sequence WHERE name = ?1"), table);
         exec(connection,
-             QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, %1)")
+             QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, %1) WHERE name = ?1")
                  .arg(counter[0].toLongLong()),
              table);
-    }
-}
-
-// Makes every sort key of every table again. The indexes on the keys are
-// made afresh afterwards: one sort is far quicker than a million changes.
-void makeSortKeys(Connection& connection, const QStringList& tables)
-{
-    for (const QString& table : tables) {
-        QStringList sets;
-        for (const ColumnInfo& column : connection.columns(table)) {
-            if (!column.sortKey.isEmpty())
-                sets.append(
-                    QStringLiteral("%1 = sortkey(%2)").arg(quoted(column.sortKey), quoted(column.name)));
-        }
-        if (sets.isEmpty())
-            continue;
-        const QStringList names = texts(connection,
-                                        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' "
-                                                       "AND tbl_name = ?1 AND sql LIKE '%Key%'"),
-                                        table);
-        const QStringList indexes = texts(connection,
-                                          QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' "
-                                                         "AND tbl_name = ?1 AND sql LIKE '%Key%'"),
-                                          table);
-        for (const QString& name : names)
-            exec(connection, QStringLiteral("DROP INDEX %1").arg(quoted(name)));
-        exec(connection,
-             QStringLiteral("UPDATE %1 SET %2").arg(quoted(table), sets.join(QStringLiteral(", "))));
-        for (const QString& index : indexes)
-            exec(connection, index);
     }
 }
 
@@ -349,22 +342,24 @@ void mend(Connection& connection, const TextOrder& order)
         }
         connection.forgetSchema();
         if (tables.contains(QStringLiteral("Plonko"), Qt::CaseInsensitive)) {
-            bool keyed = false;
-            for (const ColumnInfo& column : connection.columns(QStringLiteral("Plonko")))
-                keyed = keyed || column.isSortKey;
-            if (!keyed)
-                run(db, connection, kSortKeys);
+            const QList<ColumnInfo>& columns = connection.columns(QStringLiteral("Plonko"));
+            if (std::none_of(columns.begin(), columns.end(), [](const ColumnInfo& c) { return c.isSortKey; }))
+                run(db, connection, kSortKeyColumns);
             if (!tables.contains(QStringLiteral("SortOrder"), Qt::CaseInsensitive))
                 run(db, connection, "CREATE TABLE SortOrder (Signature TEXT)");
             connection.forgetSchema();
             const QStringList signature =
                 texts(connection, QStringLiteral("SELECT Signature FROM SortOrder"));
             if (signature != QStringList{order.signature()}) {
-                makeSortKeys(connection, tables);
+                run(db, connection, kDropSortKeyIndexes);
+                run(db, connection, kMakeSortKeys);
                 exec(connection, QStringLiteral("DELETE FROM SortOrder"));
                 exec(connection, QStringLiteral("INSERT INTO SortOrder (Signature) VALUES (?1)"),
                      order.signature());
+            } else {
+                run(db, connection, kMakeMissingSortKeys);
             }
+            run(db, connection, kSortKeyIndexes);
         }
         run(db, connection, "COMMIT");
     } catch (...) {
@@ -390,7 +385,8 @@ void createCollection(const QString& path, int sampleItems, unsigned seed)
     try {
         run(db, connection, "BEGIN");
         run(db, connection, kSchema);
-        run(db, connection, kSortKeys);
+        run(db, connection, kSortKeyColumns);
+        run(db, connection, kSortKeyIndexes);
         insertSamples(connection, sampleItems, seed);
         run(db, connection, "COMMIT");
     } catch (...) {

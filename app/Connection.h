@@ -40,6 +40,13 @@ struct ColumnInfo
 
 FieldType fieldTypeOf(const char* declaredType);
 
+// A table or column name quoted for SQL.
+inline QString quotedName(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
 // A value as the file stores it: null, an integer, a double or UTF-8 text.
 using StoredValue = std::variant<std::monostate, qint64, double, QByteArray>;
 // Converts a value for a column, or throws the DbError of a value that does

@@ -15,12 +15,6 @@ namespace {
 // VACUUM INTO, used to compact, came with 3.27.
 constexpr int kOldestSqlite = 3027000;
 
-QString quotedName(const QString& name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
 QString lower(const QString& name)
 {
     return name.toLower();
@@ -233,8 +227,8 @@ qint64 Connection::reserveKey(const QString& table)
     // the keys other recordsets reserved but did not store yet.
     Statement largest(
         *this, QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0),"
-                              " coalesce((SELECT max(rowid) FROM \"%1\"), 0))")
-                   .arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\""))));
+                              " coalesce((SELECT max(rowid) FROM %1), 0))")
+                   .arg(quotedName(table)));
     largest.bind(1, Value(table), ColumnInfo{});
     largest.step();
     const QString key = lower(table);
@@ -509,7 +503,8 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLoc
     execute(db, "PRAGMA synchronous = FULL", *connection);
     refuseUnwritable(*connection, file);
     const auto order = std::make_shared<TextOrder>(locale);
-    TextOrder::install(db, order);
+    if (const int installed = TextOrder::install(db, order); installed != SQLITE_OK)
+        connection->fail(installed);
     CollectionSchema::mend(*connection, *order);
     return std::unique_ptr<Database>(new Database(std::move(connection)));
 }

@@ -9,12 +9,6 @@
 
 namespace {
 
-QString quotedName(const QString& name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
 [[noreturn]] void noCurrentRecord()
 {
     throw DbError(DbError::NoCurrentRecord, QStringLiteral("No current record."));

@@ -445,6 +445,16 @@ std::optional<QString> RegionalSettings::formatTotal(const QString& quantity, co
     const std::optional<Decimal> each = parseDecimal(price, m_locale);
     if (!count || !each)
         return std::nullopt;
+    // Numbers this long are no amounts: multiplied digit by digit, a pasted
+    // page of digits would hold the window up, so they are left to floating point.
+    constexpr qsizetype kLongestExactFactor = 40;
+    if (count->digits.size() > kLongestExactFactor || each->digits.size() > kLongestExactFactor) {
+        const std::optional<double> a = doubleOf(*count);
+        const std::optional<double> b = doubleOf(*each);
+        if (!a || !b)
+            return std::nullopt;
+        return formatCurrency(*a * *b);
+    }
     const Decimal total = product(*count, *each);
     // Rounded once, as the currency shows it; a total beyond what money holds
     // is shown as Qt writes the number.

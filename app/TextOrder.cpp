@@ -1,10 +1,13 @@
 #include "TextOrder.h"
 
+#include "DbError.h"
+
 #include <QChar>
 
 #include <sqlite3.h>
 #include <unicode/ucol.h>
 #include <unicode/uloc.h>
+#include <unicode/utypes.h>
 
 #include <string_view>
 #include <vector>
@@ -188,13 +191,24 @@ namespace {
 
 using namespace TextMatch;
 
+// Runs the body of a function called by SQLite: nothing may be thrown through
+// its C code, and memory running out is what can fail here.
+template <class Body> void guarded(sqlite3_context* context, Body&& body)
+{
+    try {
+        body();
+    } catch (const std::exception&) {
+        sqlite3_result_error_nomem(context);
+    }
+}
+
 QByteArrayView textArgument(sqlite3_value* value)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
     return QByteArrayView(text, sqlite3_value_bytes(value));
 }
 
-void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+void likeMatch(sqlite3_context* context, int argc, sqlite3_value** argv)
 {
     for (int i = 0; i < argc; ++i) {
         if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
@@ -224,12 +238,19 @@ void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     sqlite3_result_int(context, pattern ? matches(*pattern, FoldedText(text)) : like(source, text, escape));
 }
 
+void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    guarded(context, [&] { likeMatch(context, argc, argv); });
+}
+
 void casefoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return;
-    const QByteArray folded = caseFolded(textArgument(argv[0]));
-    sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+    guarded(context, [&] {
+        const QByteArray folded = caseFolded(textArgument(argv[0]));
+        sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+    });
 }
 
 void sortkeyFunction(sqlite3_context* context, int, sqlite3_value** argv)
@@ -237,15 +258,21 @@ void sortkeyFunction(sqlite3_context* context, int, sqlite3_value** argv)
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return;
     const auto& order = *static_cast<std::shared_ptr<TextOrder>*>(sqlite3_user_data(context));
-    const QByteArray key = order->sortKey(QString::fromUtf8(textArgument(argv[0])));
-    sqlite3_result_blob(context, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+    guarded(context, [&] {
+        const QByteArray key = order->sortKey(QString::fromUtf8(textArgument(argv[0])));
+        sqlite3_result_blob(context, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+    });
 }
 
 int languageCollation(void* data, int lengthA, const void* a, int lengthB, const void* b)
 {
     const auto& order = *static_cast<std::shared_ptr<TextOrder>*>(data);
-    return order->compare(QString::fromUtf8(static_cast<const char*>(a), lengthA),
-                          QString::fromUtf8(static_cast<const char*>(b), lengthB));
+    try {
+        return order->compare(QString::fromUtf8(static_cast<const char*>(a), lengthA),
+                              QString::fromUtf8(static_cast<const char*>(b), lengthB));
+    } catch (const std::exception&) {
+        return 0; // a collation cannot fail: out of memory, the two count as equal
+    }
 }
 
 int nocaseCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
@@ -285,11 +312,17 @@ TextOrder::TextOrder(const QLocale& locale)
         status = U_ZERO_ERROR;
         m_collator = ucol_open("", &status); // the root order serves every language
     }
+    if (U_FAILURE(status) || !m_collator)
+        throw DbError(DbError::EngineFailure,
+                      QStringLiteral("The sort order of the language cannot be loaded (%1).")
+                          .arg(QString::fromLatin1(u_errorName(status))));
+    // letter case does not order names, as it does not tell them apart in a find
+    ucol_setStrength(m_collator, UCOL_SECONDARY);
     UVersionInfo version;
     ucol_getVersion(m_collator, version);
     status = U_ZERO_ERROR;
     const char* actual = ucol_getLocaleByType(m_collator, ULOC_ACTUAL_LOCALE, &status);
-    m_signature = QStringLiteral("%1 %2.%3.%4.%5")
+    m_signature = QStringLiteral("%1 %2.%3.%4.%5 secondary")
                       .arg(QString::fromLatin1(U_SUCCESS(status) && actual && *actual ? actual : "root"))
                       .arg(version[0])
                       .arg(version[1])
@@ -323,16 +356,23 @@ int TextOrder::compare(const QString& a, const QString& b) const
                         reinterpret_cast<const UChar*>(b.utf16()), int32_t(b.size()));
 }
 
-void TextOrder::install(sqlite3* db, const std::shared_ptr<TextOrder>& order)
+int TextOrder::install(sqlite3* db, const std::shared_ptr<TextOrder>& order)
 {
     constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "casefold", 1, flags, nullptr, casefoldFunction, nullptr, nullptr,
-                               nullptr);
-    sqlite3_create_function_v2(db, "sortkey", 1, flags, new std::shared_ptr<TextOrder>(order),
-                               sortkeyFunction, nullptr, nullptr, deleteOrder);
-    sqlite3_create_collation_v2(db, "language", SQLITE_UTF8, new std::shared_ptr<TextOrder>(order),
-                                languageCollation, deleteOrder);
-    sqlite3_create_collation_v2(db, "unicode_nocase", SQLITE_UTF8, nullptr, nocaseCollation, nullptr);
+    // SQLite calls deleteOrder on the copy even when a registration fails
+    const int results[] = {
+        sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr),
+        sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr),
+        sqlite3_create_function_v2(db, "casefold", 1, flags, nullptr, casefoldFunction, nullptr, nullptr,
+                                   nullptr),
+        sqlite3_create_function_v2(db, "sortkey", 1, flags, new std::shared_ptr<TextOrder>(order),
+                                   sortkeyFunction, nullptr, nullptr, deleteOrder),
+        sqlite3_create_collation_v2(db, "language", SQLITE_UTF8, new std::shared_ptr<TextOrder>(order),
+                                    languageCollation, deleteOrder),
+        sqlite3_create_collation_v2(db, "unicode_nocase", SQLITE_UTF8, nullptr, nocaseCollation, nullptr)};
+    for (const int rc : results) {
+        if (rc != SQLITE_OK)
+            return rc;
+    }
+    return SQLITE_OK;
 }

@@ -20,6 +20,7 @@ struct UCollator;
 class TextOrder
 {
 public:
+    // Throws DbError when not even the root order can be loaded.
     explicit TextOrder(const QLocale& locale);
     ~TextOrder();
     TextOrder(const TextOrder&) = delete;
@@ -35,8 +36,8 @@ public:
     // Installs on a connection: like() with Unicode case folding (replacing
     // SQLite's, which folds ASCII only), casefold(text), sortkey(text), and the
     // collations "language" (the language's order) and "unicode_nocase"
-    // (equal when equal after case folding).
-    static void install(sqlite3* db, const std::shared_ptr<TextOrder>& order);
+    // (equal when equal after case folding). Returns SQLite's result code.
+    static int install(sqlite3* db, const std::shared_ptr<TextOrder>& order);
 
 private:
     UCollator* m_collator = nullptr;

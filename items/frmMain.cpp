@@ -1222,8 +1222,8 @@ void frmMain::cmdSoldSome_Click()
     underHandler(s, [&] { items.AddNew(); });
     setFieldsFromControls();
     auto soldTotal = [&](const char* total, QLineEdit* price) {
-        const std::optional<double> each = s.regional.toNumber(price->text());
-        const std::optional<Money> amount = each ? Money::fromDouble(*each * *sold) : std::nullopt;
+        const std::optional<Money> each = s.regional.toMoney(price->text());
+        const std::optional<Money> amount = each ? each->times(*sold) : std::nullopt;
         underHandler(s,
                      [&] { items.SetField(QString::fromLatin1(total), amount ? Value(*amount) : Value()); });
     };

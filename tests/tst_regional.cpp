@@ -293,6 +293,8 @@ void TestRegional::formatTotal_data()
     QTest::newRow("whole yen") << u"ja_JP"_s << u"3"_s << u"0.5"_s << u"\uffe52"_s;
     QTest::newRow("beyond money") << u"en_US"_s << u"1000000000"_s << u"1000000"_s
                                   << u"$1,000,000,000,000,000.00"_s;
+    QTest::newRow("pages of digits, at once")
+        << u"en_US"_s << QString(30000, u'0') + u"2"_s << QString(30000, u'0') + u"1.5"_s << u"$3.00"_s;
     QTest::newRow("quantity no number") << u"en_US"_s << u"abc"_s << u"1"_s << QString();
     QTest::newRow("price no number") << u"en_US"_s << u"1"_s << QString() << QString();
 }

@@ -101,6 +101,7 @@ private slots:
     void itemOrdersFollowTheLanguage();
     void lookupListsFollowTheLanguage_data();
     void lookupListsFollowTheLanguage();
+    void letterCaseLeavesTheOrderToTheDescription();
     void anotherLanguageMakesTheKeysAgain();
     void theShellReadsAndChecksTheFile();
     void notesKeepWhatWasTyped_data();
@@ -268,6 +269,26 @@ void TestTextOrder::lookupListsFollowTheLanguage()
     QVERIFY(!before.isEmpty());
 }
 
+// Names that differ only in letter case are the same name: the description
+// orders them, as it orders equal names.
+void TestTextOrder::letterCaseLeavesTheOrderToTheDescription()
+{
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = Database::OpenDatabase(collection.path(), kGerman);
+    std::unique_ptr<Recordset> rs =
+        db->OpenRecordset(QStringLiteral("Select * from Plonko"), Database::RecordsetType::Dynaset);
+    for (const auto& [name, descr] :
+         {std::pair{"abby", "Zebra"}, {"Abby", "Aardvark"}, {"ÉMILE", "b"}, {"émile", "a"}}) {
+        rs->AddNew();
+        rs->SetField(QStringLiteral("Name"), QString::fromUtf8(name));
+        rs->SetField(QStringLiteral("descr"), QString::fromUtf8(descr));
+        rs->Update();
+    }
+    QCOMPARE(
+        column(*db, QStringLiteral("Select * from Plonko order by name, descr"), QStringLiteral("descr")),
+        (QStringList{"Aardvark", "Zebra", "a", "b"}));
+}
+
 // Swedish puts Ö after Z; the keys are made again when the language changes.
 void TestTextOrder::anotherLanguageMakesTheKeysAgain()
 {
@@ -374,7 +395,7 @@ void TestTextOrder::anOldFileIsMendedKeepingEveryRow()
              QStringLiteral("TEXT"));
     QCOMPARE(shell(path, QStringLiteral("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master "
                                         "WHERE type = 'index' AND tbl_name = 'Plonko' ORDER BY name)")),
-             QStringLiteral("PlonkoCatalogKey PlonkoDescrKey PlonkoIssueDate PlonkoNameKey"));
+             QStringLiteral("PlonkoCatalogKey PlonkoDescrKey PlonkoIssueDate PlonkoKeyless PlonkoNameKey"));
     QCOMPARE(shell(path, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'boughtfromDesc'")),
              QStringLiteral("1"));
     QCOMPARE(shell(path, QStringLiteral("SELECT count(*) FROM Plonko WHERE NameKey IS NULL")),
