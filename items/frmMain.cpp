@@ -391,6 +391,8 @@ void frmMain::connectHandlers()
     check(txtCatValue, &frmMain::txtCatValue_LostFocus);
     check(txtPriceAsk, &frmMain::txtPriceAsk_LostFocus);
     check(dcIssueDate, &frmMain::dcIssueDate_LostFocus);
+    check(dcRetireDate, &frmMain::dcRetireDate_LostFocus);
+    check(dcPurchaseDate, &frmMain::dcPurchaseDate_LostFocus);
     check(dcSoldDate, &frmMain::dcSoldDate_LostFocus);
     on(dcIssueDate, &DateBox::dropDown, &frmMain::dcIssueDate_DropDown);
     on(dcRetireDate, &DateBox::dropDown, &frmMain::dcRetireDate_DropDown);
@@ -1307,6 +1309,21 @@ bool frmMain::dcIssueDate_LostFocus()
 {
     return dateLeaveCheck(m_state, dcIssueDate,
                           QStringLiteral("You must enter a valid issue date, or leave the field blank."));
+}
+
+// A date that does not read is never saved as empty: the retirement and
+// purchase dates are checked as the birthday and the sold date are.
+bool frmMain::dcRetireDate_LostFocus()
+{
+    return dateLeaveCheck(
+        m_state, dcRetireDate,
+        QStringLiteral("You must enter a valid retirement date, or leave the field blank."));
+}
+
+bool frmMain::dcPurchaseDate_LostFocus()
+{
+    return dateLeaveCheck(m_state, dcPurchaseDate,
+                          QStringLiteral("You must enter a valid purchase date, or leave the field blank."));
 }
 
 bool frmMain::dcSoldDate_LostFocus()

@@ -89,6 +89,8 @@ private:
     void dcPurchaseDate_DropDown();
     void dcSoldDate_DropDown();
     bool dcIssueDate_LostFocus();
+    bool dcRetireDate_LostFocus();
+    bool dcPurchaseDate_LostFocus();
     bool dcSoldDate_LostFocus();
 
     bool txtQuantity_LostFocus();

@@ -68,6 +68,7 @@ private slots:
     void pickerBeepsAtTheEndOfTheYears();
     void droppingDownAnEmptyDateClosedGivesToday();
     void droppingDownAFilledDateAndChoosingADay();
+    void dateFieldsCheckedOnLeaving_data();
     void dateFieldsCheckedOnLeaving();
 };
 
@@ -356,32 +357,66 @@ void TestDates::droppingDownAFilledDateAndChoosingADay()
     QCOMPARE(s.state.items().Fields(QStringLiteral("issuedate")), Value(QDate(1999, 11, 3)));
 }
 
+void TestDates::dateFieldsCheckedOnLeaving_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QString>("storedAs");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("birthday") << "dcIssueDate" << 0 << "dcRetireDate"
+                              << "issuedate"
+                              << "You must enter a valid issue date, or leave the field blank.";
+    QTest::newRow("retirement date") << "dcRetireDate" << 0 << "txtColor"
+                                     << "retiredate"
+                                     << "You must enter a valid retirement date, or leave the field blank.";
+    QTest::newRow("purchase date") << "dcPurchaseDate" << 1 << "txtPricePaid"
+                                   << "PurchaseDate"
+                                   << "You must enter a valid purchase date, or leave the field blank.";
+    QTest::newRow("sold date") << "dcSoldDate" << 1 << "chkForSale"
+                               << "SoldDate"
+                               << "You must enter a valid sold date, or leave the field blank.";
+}
+
+// A date that does not read keeps the focus, and is never saved as empty:
+// the stored date stays.
 void TestDates::dateFieldsCheckedOnLeaving()
 {
+    QFETCH(QString, field);
+    QFETCH(int, tab);
+    QFETCH(QString, next);
+    QFETCH(QString, storedAs);
+    QFETCH(QString, message);
     Session s;
-    s.get<QTabWidget>("SSTab1")->setCurrentIndex(0);
-    s.focus("dcIssueDate");
-    s.get<DateBox>("dcIssueDate")->setText(QStringLiteral("31/31/98"));
-    s.focus("dcRetireDate");
-    QCOMPARE(s.dialogs.lastText(),
-             QStringLiteral("You must enter a valid issue date, or leave the field blank."));
-    QCOMPARE(s.dialogs.messages.last().icon, Dialogs::Icon::None);
-    QTRY_COMPARE(QApplication::focusWidget(), s.get("dcIssueDate"));
-    QCOMPARE(s.get<DateBox>("dcIssueDate")->text(), QStringLiteral("31/31/98")); // left as typed
-
-    s.get<DateBox>("dcIssueDate")->setText(QString());
-    s.focus("dcRetireDate");
-    s.get<DateBox>("dcRetireDate")->setText(QStringLiteral("never"));
-    s.focus("txtColor");
-    QCOMPARE(s.dialogs.messages.size(), 1); // an empty birthday passes; the retirement date is not checked
-
-    s.get<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    s.focus("dcSoldDate");
-    s.get<DateBox>("dcSoldDate")->setText(QStringLiteral("2 31 1998"));
-    s.focus("chkForSale");
-    QCOMPARE(s.dialogs.lastText(),
-             QStringLiteral("You must enter a valid sold date, or leave the field blank."));
-    QTRY_COMPARE(QApplication::focusWidget(), s.get("dcSoldDate"));
+    Recordset& items = s.state.items();
+    items.Edit();
+    items.SetField(storedAs, QDate(2000, 4, 1));
+    items.Update();
+    s.click("cmdFirst");
+    s.get<QTabWidget>("SSTab1")->setCurrentIndex(tab);
+    auto* date = s.get<DateBox>(qPrintable(field));
+    for (const QString& typed :
+         {QStringLiteral("4/31/2000"), QStringLiteral("31/31/98"), QStringLiteral("never")}) {
+        s.focus(qPrintable(field));
+        date->setText(typed);
+        s.focus(qPrintable(next));
+        QCOMPARE(s.dialogs.lastText(), message);
+        QCOMPARE(s.dialogs.messages.last().icon, Dialogs::Icon::None);
+        QTRY_COMPARE(QApplication::focusWidget(), date);
+        QCOMPARE(date->text(), typed); // left as typed
+        s.click("cmdUpdate");          // the check runs again and nothing is saved
+        QVERIFY(s.window->isDirty());
+        QCOMPARE(s.state.db()
+                     .OpenRecordset(QStringLiteral("Select * from Plonko where PlonID = %1")
+                                        .arg(textOf(items.Fields(QStringLiteral("PlonID")))),
+                                    Database::RecordsetType::Snapshot)
+                     ->Fields(storedAs),
+                 Value(QDate(2000, 4, 1)));
+    }
+    const qsizetype shown = s.dialogs.messages.size();
+    date->setText(QString());
+    s.focus(qPrintable(next));
+    QCOMPARE(s.dialogs.messages.size(), shown); // an empty date passes
 }
 
 QTEST_MAIN(TestDates)
