@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ExactAmounts.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
@@ -378,6 +379,7 @@ void frmMain::connectHandlers()
 
     // prices and quantity are checked as the focus leaves them
     m_leaveChecks = new LeaveChecks(this);
+    m_amounts = new ExactAmounts(this);
     auto check = [this](QWidget* field, bool (frmMain::*handler)()) {
         m_leaveChecks->add(field, [this, handler] {
             bool passed = true;
@@ -532,8 +534,7 @@ void frmMain::LoadRecord()
         box->setText(d ? regional.formatShortDate(*d) : QString());
     };
     auto money = [&](QLineEdit* box, const char* field) {
-        const std::optional<Money> m = moneyOf(row.Fields(QString::fromLatin1(field)));
-        box->setText(m ? regional.formatCurrency(*m) : QString());
+        m_amounts->show(box, moneyOf(row.Fields(QString::fromLatin1(field))), regional);
     };
     auto select = [&](QComboBox* list, const char* field) {
         const Value key = row.Fields(QString::fromLatin1(field));
@@ -604,7 +605,7 @@ void frmMain::setFieldsFromControls()
         return d ? Value(*d) : Value();
     };
     auto money = [&](QLineEdit* box) {
-        const std::optional<Money> m = regional.toMoney(box->text());
+        const std::optional<Money> m = m_amounts->amount(box, regional);
         return m ? Value(*m) : Value();
     };
     auto quantity = [&]() -> Value {
@@ -813,7 +814,7 @@ bool frmMain::ValidateRecord()
     for (const auto& [amount, label, focus] : amounts) {
         if (amount->text().trimmed().isEmpty())
             continue;
-        const std::optional<Money> money = m_state.regional.toMoney(amount->text());
+        const std::optional<Money> money = m_amounts->amount(amount, m_state.regional);
         // a number that is no money lies beyond its range
         if (money ? std::abs(money->units()) > Database::kLargestMoneyUnits
                   : m_state.regional.isNumeric(amount->text()))
@@ -1104,23 +1105,31 @@ void frmMain::showMoney(QLineEdit* box, const QString& text)
         box->setText(text);
 }
 
-// The total of one price: quantity times price as typed, rounded only by the
-// currency format. Left as it is while the quantity is no number (a stored
-// row without one).
+// The total of one price: quantity times the price it stands for (as stored
+// while untouched, else as typed), rounded only by the currency format. Left
+// as it is while the quantity is no number (a stored row without one).
 void frmMain::recomputeTotal(QLineEdit* price, QLineEdit* total)
 {
-    if (const std::optional<QString> text = m_state.regional.formatTotal(txtQuantity->text(), price->text()))
+    const RegionalSettings& regional = m_state.regional;
+    const std::optional<Money> each = m_amounts->kept(price);
+    const std::optional<double> quantity = regional.toNumber(txtQuantity->text());
+    const std::optional<qint32> pieces = quantity ? longOf(Value(*quantity)) : std::nullopt;
+    if (each && pieces && *pieces == *quantity) {
+        m_amounts->show(total, each->times(*pieces), regional);
+    } else if (const std::optional<QString> text = regional.formatTotal(txtQuantity->text(), price->text())) {
         showMoney(total, *text);
+        m_amounts->forget(total);
+    }
 }
 
 bool frmMain::priceLostFocus(QLineEdit* price, QLineEdit* total)
 {
     const RegionalSettings& regional = m_state.regional;
     if (price->text().isEmpty()) {
-        showMoney(total, QString());
+        m_amounts->show(total, std::nullopt, regional);
         return true;
     }
-    const std::optional<Money> amount = regional.toMoney(price->text());
+    const std::optional<Money> amount = m_amounts->amount(price, regional);
     if (!amount) {
         m_state.dialogs.messageBox(QStringLiteral("You must enter a valid number or leave the field blank"));
         return false;

@@ -10,6 +10,7 @@
 
 class AppState;
 class DateBox;
+class ExactAmounts;
 class LeaveChecks;
 class QLineEdit;
 class frmFind;
@@ -117,6 +118,7 @@ private:
     std::unique_ptr<frmFind> m_find;
     QPointer<QWidget> m_about;
     LeaveChecks* m_leaveChecks;
+    ExactAmounts* m_amounts;
 
     QLineEdit* txtName;
     QLineEdit* txtQuantity;

@@ -26,6 +26,7 @@ private slots:
     void untouchedMoneyAndDatesSurviveAnUpdate_data();
     void untouchedMoneyAndDatesSurviveAnUpdate();
     void aColourOnlySaveKeepsEverythingInEveryLocale();
+    void totalsComeFromTheStoredPrice();
     void valuesThatCannotBeReadRefuseTheSave_data();
     void valuesThatCannotBeReadRefuseTheSave();
     void totalsAreRoundedOnce_data();
@@ -36,13 +37,13 @@ private slots:
 void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate_data()
 {
     QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QList<qint64>>("amounts"); // in ten-thousandths, as many decimals as the currency shows
+    QTest::addColumn<QList<qint64>>("amounts"); // in ten-thousandths
     const QList<qint64> cents{12345600, 9900, 10000000100, 123400, -52500, 100};
-    const QList<qint64> whole{12350000, 10000, 10000000000, 120000, -50000, 10000};
     QTest::newRow("ccp_BD, Chakma digits") << QLocale(QStringLiteral("ccp_BD")) << cents;
-    QTest::newRow("ff_Adlm_GN, Adlam digits") << QLocale(QStringLiteral("ff_Adlm_GN")) << whole;
+    QTest::newRow("ff_Adlm_GN, Adlam digits, no decimals shown")
+        << QLocale(QStringLiteral("ff_Adlm_GN")) << cents;
     QTest::newRow("ff_Adlm_NG, Adlam digits, cents") << QLocale(QStringLiteral("ff_Adlm_NG")) << cents;
-    QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << whole;
+    QTest::newRow("ja_JP, no decimals shown") << QLocale(QLocale::Japanese, QLocale::Japan) << cents;
     QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << cents;
     QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << cents;
 }
@@ -77,7 +78,8 @@ void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate()
 }
 
 // The same, in every locale Qt knows, on one window whose regional settings
-// change between saves. Amounts carry cents where the currency shows them.
+// change between saves; amounts carry cents whether the currency shows them
+// or not.
 void TestLocaleEditing::aColourOnlySaveKeepsEverythingInEveryLocale()
 {
     const QDate dates[] = {QDate(1998, 5, 30), QDate(2029, 12, 31), QDate(1930, 1, 1), QDate(2000, 2, 29)};
@@ -88,14 +90,7 @@ void TestLocaleEditing::aColourOnlySaveKeepsEverythingInEveryLocale()
     for (const QLocale& locale : locales) {
         s.state.regional = RegionalSettings(locale);
         ChkDateFmt(s.state);
-        const bool cents = s.state.regional.toMoney(s.state.regional.formatCurrency(Money::fromUnits(100))) ==
-                           Money::fromUnits(100);
-        const qint64 amounts[] = {12340000,
-                                  cents ? 9900 : 10000,
-                                  cents ? 10000000100 : 10000000000,
-                                  cents ? 123400 : 120000,
-                                  -50000,
-                                  0};
+        const qint64 amounts[] = {12345600, 9900, 10000000100, 123400, -52500, 0};
         Recordset& items = s.state.items();
         items.Edit();
         for (int i = 0; i < 6; ++i)
@@ -118,6 +113,30 @@ void TestLocaleEditing::aColourOnlySaveKeepsEverythingInEveryLocale()
             QVERIFY2(row->Fields(QString::fromLatin1(kDateFields[i])) == Value(dates[i]),
                      QByteArray(name + ' ' + kDateFields[i]).constData());
     }
+}
+
+// Yen show no decimals: a new quantity multiplies the price as stored, not as
+// shown, and a price typed anew counts as typed.
+void TestLocaleEditing::totalsComeFromTheStoredPrice()
+{
+    Session s(true, QLocale(QLocale::Japanese, QLocale::Japan));
+    Recordset& items = s.state.items();
+    items.Edit();
+    items.SetField(QStringLiteral("pricepaid"), Money::fromUnits(104800));
+    items.SetField(QStringLiteral("catvalue"), Money::fromUnits(727100));
+    items.Update();
+    s.click("cmdFirst");
+    s.type("txtQuantity", QStringLiteral("3"));
+    s.focus("txtColor");
+    s.type("txtPriceAsk", QStringLiteral("5"));
+    s.click("cmdUpdate");
+    std::unique_ptr<Recordset> row = shownRow(s);
+    QCOMPARE(row->Fields(QStringLiteral("pricepaid")), Value(Money::fromUnits(104800)));
+    QCOMPARE(row->Fields(QStringLiteral("totalpaid")), Value(Money::fromUnits(314400)));
+    QCOMPARE(row->Fields(QStringLiteral("totalval")), Value(Money::fromUnits(2181300)));
+    QCOMPARE(row->Fields(QStringLiteral("priceask")), Value(Money::fromUnits(50000)));
+    QCOMPARE(row->Fields(QStringLiteral("totalsales")), Value(Money::fromUnits(150000)));
+    QCOMPARE(s.text("txtTotalPaid"), QStringLiteral("\uffe531"));
 }
 
 void TestLocaleEditing::valuesThatCannotBeReadRefuseTheSave_data()
