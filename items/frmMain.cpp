@@ -289,9 +289,11 @@ void frmMain::buildMenus()
     const QString sortCaptions[] = {QStringLiteral("Sort by &Name"), QStringLiteral("Sort by &Description"),
                                     QStringLiteral("Sort by &Catalog Number"),
                                     QStringLiteral("Sort by &Birthday")};
+    auto* orders = new QActionGroup(this); // one order in force, shown with a radio mark
     for (int i = 0; i < 4; ++i) {
         mnuSort[i] = action(sort, QStringLiteral("mnuSort(%1)").arg(i + 1), sortCaptions[i]);
         mnuSort[i]->setCheckable(true);
+        orders->addAction(mnuSort[i]);
     }
     mnuSort[0]->setChecked(true);
 
@@ -1022,8 +1024,7 @@ void frmMain::cmdPrevious_Click()
 // Exactly one Sort item carries the check mark: the order in force.
 void frmMain::checkSortItem(int index)
 {
-    for (int i = 0; i < 4; ++i)
-        mnuSort[i]->setChecked(i + 1 == index);
+    mnuSort[index - 1]->setChecked(true);
 }
 
 void frmMain::reopenItems(const QString& sql)

@@ -1,5 +1,7 @@
 #include "ItemSession.h"
 
+#include <QActionGroup>
+
 namespace {
 
 using Answer = Dialogs::Answer;
@@ -368,8 +370,15 @@ void TestItemEditing::sortOrders()
         walked.append(s.text("txtCatNum"));
     }
     QCOMPARE(walked, catalogNumbers);
-    for (int i = 1; i <= 4; ++i)
-        QCOMPARE(s.get<QAction>(qPrintable(QStringLiteral("mnuSort(%1)").arg(i)))->isChecked(), i == index);
+    auto* chosen = s.get<QAction>(qPrintable(QStringLiteral("mnuSort(%1)").arg(index)));
+    chosen->trigger(); // choosing the order in force again keeps its mark
+    for (int i = 1; i <= 4; ++i) {
+        auto* item = s.get<QAction>(qPrintable(QStringLiteral("mnuSort(%1)").arg(i)));
+        QCOMPARE(item->isChecked(), i == index);
+        // one exclusive group, which the menu shows with radio marks
+        QVERIFY(item->actionGroup() && item->actionGroup() == chosen->actionGroup());
+    }
+    QVERIFY(chosen->actionGroup()->isExclusive());
 }
 
 void TestItemEditing::findKinds_data()
