@@ -14,7 +14,8 @@ public:
     enum class Buttons
     {
         Ok,
-        YesNo
+        YesNo,
+        YesNoCancel
     };
     enum class Icon
     {
@@ -27,7 +28,8 @@ public:
     {
         Ok,
         Yes,
-        No
+        No,
+        Cancel
     };
     enum class HelpCommand
     {

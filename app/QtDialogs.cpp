@@ -81,12 +81,18 @@ Dialogs::Answer QtDialogs::messageBox(const QString& text, Buttons buttons, Icon
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
+    } else if (buttons == Buttons::YesNoCancel) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
     const int result = box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;
+    if (result == QMessageBox::Cancel)
+        return Answer::Cancel;
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "ExactAmounts.h"
+#include "PageKeys.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
@@ -409,6 +410,13 @@ void frmMain::connectHandlers()
     on(mnuAbout, &QAction::triggered, &frmMain::mnuAbout_Click);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
     on(f1, &QShortcut::activated, &frmMain::cmdHelp_Click);
+    // Escape cancels an edit, as "&Cancel" does; browsing, it does nothing
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (!cmdCancel->isHidden())
+            runEvent(m_state, [this] { cmdcancel_Click(); });
+    });
+    addPageKeys(this, SSTab1);
 }
 
 // ------------------------------------------------------------------ start-up
@@ -510,6 +518,13 @@ void frmMain::refillList(QComboBox* list, const QString& sql, const QString& tex
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    bool leaving = true;
+    if (Dirty || Adding)
+        runEvent(m_state, [&] { leaving = Form_QueryUnload(); });
+    if (!leaving) {
+        event->ignore();
+        return;
+    }
     runEvent(m_state, [this] {
         if (m_state.ItemSet)
             m_state.ItemSet->Close();
@@ -729,6 +744,22 @@ void frmMain::MarkDirty()
 }
 
 // Backspace or Delete in a drop-down list removes its selection.
+// Closing the window during an edit (E&xit is not offered then) asks what
+// becomes of it: saved, thrown away, or kept in the window. A save that fails
+// its checks goes back to the edit.
+bool frmMain::Form_QueryUnload()
+{
+    const Dialogs::Answer answer = m_state.dialogs.messageBox(
+        QStringLiteral(
+            "This Plonko has changes that are not saved. Do you want to save them before closing?"),
+        Dialogs::Buttons::YesNoCancel, Dialogs::Icon::Question, QStringLiteral("Save Changes"));
+    if (answer == Dialogs::Answer::Cancel)
+        return false;
+    if (answer == Dialogs::Answer::Yes)
+        cmdupdate_Click();
+    return answer == Dialogs::Answer::No || !(Dirty || Adding);
+}
+
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn) {

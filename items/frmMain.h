@@ -65,6 +65,7 @@ private:
     void MarkDirty();
     void setInputsEnabled(bool enabled);
     void Form_Activate();
+    bool Form_QueryUnload();
     void refillList(QComboBox* list, const QString& sql, const QString& textField, const QString& keyField);
 
     bool ValidateRecord();

@@ -33,7 +33,7 @@ public:
         messages.append({text, buttons, icon, title});
         if (!answers.isEmpty())
             return answers.dequeue();
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
     }
     QString inputBox(const QString& prompt, const QString&, const QString& defaultText) override
     {

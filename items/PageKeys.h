@@ -1,0 +1,9 @@
+#pragma once
+
+class QTabWidget;
+class QWidget;
+
+// Ctrl+Tab and Ctrl+PageDown show the next page of tabs, Ctrl+Shift+Tab and
+// Ctrl+PageUp the previous one, from any control of window, a drop-down list
+// included (which would otherwise take Ctrl+PageDown as a change of its choice).
+void addPageKeys(QWidget* window, QTabWidget* tabs);
