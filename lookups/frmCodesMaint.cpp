@@ -177,9 +177,13 @@ void frmCodesMaint::placeAfterOpenWindows()
     if (previous == open.rend())
         return;
     const QRect frame = (*previous)->frameGeometry();
-    const QSize decoration = frame.size() - (*previous)->size();
+    const QRect client = (*previous)->geometry();
     const int step = qMax(style()->pixelMetric(QStyle::PM_TitleBarHeight), fontMetrics().height() + 8);
-    move(cascadedPosition(frame, sizeHint() + decoration, (*previous)->screen()->availableGeometry(), step));
+    const QPoint framePosition = cascadedPosition(frame, sizeHint() + frame.size() - client.size(),
+                                                  (*previous)->screen()->availableGeometry(), step);
+    // placed by its inside: the window system adds the frame of a window
+    // not yet shown around it
+    setGeometry(QRect(framePosition + client.topLeft() - frame.topLeft(), sizeHint()));
 }
 
 void frmCodesMaint::Form_Load()
