@@ -1,7 +1,9 @@
 #include "frmMain.h"
 
+#include "ElidingFields.h"
 #include "ExactAmounts.h"
 #include "PageKeys.h"
+#include "ScrollPage.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
@@ -33,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -64,32 +67,36 @@ QLineEdit* textBox(const char* name, int maxLength = 0)
 
 QComboBox* dropDownList(const char* name)
 {
-    auto* list = named(new QComboBox, name);
-    list->setMinimumContentsLength(16);
-    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    return list;
+    return named(new DropDownList, name);
 }
 
 QPushButton* button(const char* name, const QString& caption)
 {
     auto* b = named(new QPushButton(caption), name);
     b->setAutoDefault(false);
+    // narrower than the style's usual width where the window is small, so
+    // that the button row fits a small or highly scaled screen
+    QString shown = caption;
+    const int margin = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b);
+    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(shown.remove(QLatin1Char('&'))) + 2 * margin + 4);
     return b;
-}
-
-// A money total: shown, never typed into (it is reached only by a click).
-QLineEdit* totalBox(const char* name)
-{
-    auto* box = textBox(name);
-    box->setFocusPolicy(Qt::ClickFocus);
-    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return box;
 }
 
 QLineEdit* moneyBox(const char* name)
 {
-    auto* box = textBox(name);
-    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return named(new MoneyBox, name);
+}
+
+// A money total: computed, never typed into, but selectable for copying; a
+// click reaches it, the Tab key passes it by.
+QLineEdit* totalBox(const char* name)
+{
+    auto* box = moneyBox(name);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::ClickFocus);
+    QPalette palette = box->palette();
+    palette.setBrush(QPalette::Base, palette.window());
+    box->setPalette(palette);
     return box;
 }
 
@@ -205,9 +212,9 @@ void frmMain::buildControls()
     prices->addWidget(new QLabel(QStringLiteral("Bought From")), 3, 0);
     prices->addWidget(cmbBou, 3, 1, 1, 3);
     prices->addWidget(cmdSoldSome, 3, 5, Qt::AlignRight);
+    // a wider window widens the amounts
     prices->setColumnStretch(1, 1);
     prices->setColumnStretch(3, 1);
-    prices->setColumnStretch(5, 1);
     prices->setHorizontalSpacing(10);
     auto* value = new QWidget;
     value->setObjectName(QStringLiteral("tabValue"));
@@ -229,9 +236,9 @@ void frmMain::buildControls()
     notesLayout->addRow(QStringLiteral("Misc. 2"), txtMisc2);
 
     SSTab1 = named(new QTabWidget, "SSTab1");
-    SSTab1->addTab(general, QStringLiteral("General"));
-    SSTab1->addTab(value, QStringLiteral("Value / Prices"));
-    SSTab1->addTab(notes, QStringLiteral("Notes"));
+    SSTab1->addTab(new ScrollPage(general), QStringLiteral("General"));
+    SSTab1->addTab(new ScrollPage(value), QStringLiteral("Value / Prices"));
+    SSTab1->addTab(new ScrollPage(notes), QStringLiteral("Notes"));
 
     // Buttons; Update and Cancel take the places of Find and Delete in edit mode.
     cmdFirst = button("cmdFirst", QStringLiteral("Firs&t"));
@@ -763,14 +770,9 @@ bool frmMain::Form_QueryUnload()
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn) {
-        // a total is never typed into: the focus moves on to the date of its row
-        QWidget* next = watched == txtTotalPaid                              ? dcPurchaseDate
-                        : watched == txtTotalVal || watched == txtTotalSales ? dcSoldDate
-                                                                             : nullptr;
-        if (next)
-            QTimer::singleShot(0, next, [next] { next->setFocus(Qt::OtherFocusReason); });
-        // the whole text is selected on entry, so that the first key replaces it
-        else if (auto* box = qobject_cast<QLineEdit*>(watched))
+        // the whole text is selected on entry, so that the first key replaces
+        // it (or, in a total, so that it is copied at once)
+        if (auto* box = qobject_cast<QLineEdit*>(watched))
             QTimer::singleShot(0, box, &QLineEdit::selectAll);
     }
     auto* list = qobject_cast<QComboBox*>(watched);

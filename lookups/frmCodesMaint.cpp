@@ -7,6 +7,7 @@
 #include "app/RecordNavigation.h"
 #include "app/StringHelpers.h"
 #include "app/TextLimit.h"
+#include "app/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,8 +17,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,6 +35,12 @@ QPushButton* button(const char* name, const QString& caption)
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
     return b;
+}
+
+// the room between a button row's groups, which gives the row no height
+QSpacerItem* rowGap()
+{
+    return new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 } // namespace
@@ -47,6 +58,7 @@ frmCodesMaint::frmCodesMaint(AppState& state, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     runEvent(m_state, [this] { Form_Load(); });
+    placeAfterOpenWindows();
 }
 
 frmCodesMaint::~frmCodesMaint() = default;
@@ -74,7 +86,7 @@ void frmCodesMaint::buildControls()
     txtBouNotes->setObjectName(QStringLiteral("txtBouNotes"));
     txtBouNotes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtBouNotes->setTabChangesFocus(true);
-    txtBouNotes->setFixedHeight(fontMetrics().height() * 5);
+    txtBouNotes->setMinimumHeight(fontMetrics().lineSpacing() * 3);
 
     auto* fields = new QGridLayout;
     fields->addWidget(lblDesc, 0, 0, 1, 2);
@@ -84,6 +96,9 @@ void frmCodesMaint::buildControls()
     fields->addWidget(chkBouFav, 3, 1);
     fields->addWidget(lblBouNotes, 4, 0, 1, 2);
     fields->addWidget(txtBouNotes, 5, 0, 1, 2);
+    if (m_seller)
+        fields->setRowStretch(5, 1);
+    lblDesc->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     for (QWidget* extra :
          std::initializer_list<QWidget*>{lblBouPhone, txtBouPhone, chkBouFav, lblBouNotes, txtBouNotes})
         extra->setVisible(m_seller);
@@ -104,19 +119,22 @@ void frmCodesMaint::buildControls()
     auto* navigation = new QHBoxLayout;
     for (QPushButton* b : {cmdFirst, cmdPrevious, cmdNext, cmdLast})
         navigation->addWidget(b);
-    navigation->addStretch();
+    navigation->addItem(rowGap());
     auto* actions = new QHBoxLayout;
     for (QPushButton* b : {cmdAddNew, cmdUpdate, cmdCancel, cmdDelete, cmdFind})
         actions->addWidget(b);
-    actions->addStretch();
+    actions->addItem(rowGap());
     actions->addWidget(cmdOK);
 
+    // A taller window gives the notes more lines. The other tables have
+    // nothing to grow into, so their window keeps the height of the rows it
+    // shows: no blank row is left where buttons were hidden.
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
+    layout->addLayout(fields, m_seller ? 1 : 0);
     layout->addSpacing(12);
-    layout->addStretch();
     layout->addLayout(navigation);
     layout->addLayout(actions);
+    layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
     auto on = [this](auto* sender, auto signal, void (frmCodesMaint::*handler)()) {
         connectHandler(m_state, this, sender, signal, handler);
@@ -145,6 +163,28 @@ void frmCodesMaint::buildControls()
 }
 
 // ------------------------------------------------------------------ opening
+
+// Opens a step below and to the right of the last lookup window still open,
+// so that none hides another; the first opens over the item window.
+void frmCodesMaint::placeAfterOpenWindows()
+{
+    if (!parentWidget())
+        return;
+    const QList<frmCodesMaint*> open =
+        parentWidget()->findChildren<frmCodesMaint*>(Qt::FindDirectChildrenOnly);
+    const auto previous = std::find_if(
+        open.rbegin(), open.rend(), [this](const frmCodesMaint* w) { return w != this && w->isVisible(); });
+    if (previous == open.rend())
+        return;
+    const QRect frame = (*previous)->frameGeometry();
+    const QRect client = (*previous)->geometry();
+    const int step = qMax(style()->pixelMetric(QStyle::PM_TitleBarHeight), fontMetrics().height() + 8);
+    const QPoint framePosition = cascadedPosition(frame, sizeHint() + frame.size() - client.size(),
+                                                  (*previous)->screen()->availableGeometry(), step);
+    // placed by its inside: the window system adds the frame of a window
+    // not yet shown around it
+    setGeometry(QRect(framePosition + client.topLeft() - frame.topLeft(), sizeHint()));
+}
 
 void frmCodesMaint::Form_Load()
 {

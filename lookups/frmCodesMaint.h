@@ -35,6 +35,7 @@ protected:
 
 private:
     void buildControls();
+    void placeAfterOpenWindows();
     void Form_Load();
     void Form_Activate();
     void reopenAt(qint32 key);

@@ -39,7 +39,6 @@ private slots:
     void moneyIsTakenInTheLocalesFormat();
     void wrongEntriesKeepTheFocus();
     void quantityRecomputesTheTotalsWithNumbers();
-    void totalsPassTheFocusOn();
     void shortcutSavesCheckTheFieldFirst();
     void navigationBeepsAtTheEnds();
     void sortOrders_data();
@@ -297,17 +296,6 @@ void TestItemEditing::quantityRecomputesTheTotalsWithNumbers()
     s.type("txtQuantity", QStringLiteral("0"));
     s.focus("txtName");
     QCOMPARE(s.text("txtTotalPaid"), QStringLiteral("$0.00"));
-}
-
-void TestItemEditing::totalsPassTheFocusOn()
-{
-    Session s;
-    for (const auto& [total, date] :
-         {std::pair{"txtTotalPaid", "dcPurchaseDate"}, std::pair{"txtTotalVal", "dcSoldDate"},
-          std::pair{"txtTotalSales", "dcSoldDate"}}) {
-        s.get(total)->setFocus(Qt::MouseFocusReason);
-        QTRY_COMPARE(QApplication::focusWidget(), s.get(date));
-    }
 }
 
 void TestItemEditing::shortcutSavesCheckTheFieldFirst()
