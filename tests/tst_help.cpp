@@ -4,6 +4,8 @@
 #include "app/HelpViewer.h"
 #include "app/QtDialogs.h"
 #include "app/frmAbout.h"
+#include "dates/frmDateEnt.h"
+#include "items/frmFind.h"
 
 #include <QApplication>
 #include <QDir>
@@ -132,6 +134,8 @@ void TestHelp::shippedFileHasEveryContextTopic_data()
     QTest::newRow("series report") << 56 << "Special Series Report";
     QTest::newRow("brand report") << 57 << "Brand Report";
     QTest::newRow("seller report") << 59 << "Seller Report";
+    QTest::newRow("find dialog") << frmFind::kHelpTopic << "Finding";
+    QTest::newRow("calendar") << frmDateEnt::kHelpTopic << "Dates";
 }
 
 void TestHelp::shippedFileHasEveryContextTopic()
