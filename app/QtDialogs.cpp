@@ -3,6 +3,7 @@
 #include "HelpViewer.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -161,6 +162,10 @@ std::optional<QString> QtDialogs::saveFileName(const QString& defaultName, const
 
 void QtDialogs::showModal(QDialog& dialog)
 {
+    // Modal to its own window only, so that the help window that F1 opens
+    // from the dialog can be read and scrolled beside it.
+    if (dialog.parentWidget() && dialog.windowModality() == Qt::NonModal)
+        dialog.setWindowModality(Qt::WindowModal);
     dialog.exec();
 }
 

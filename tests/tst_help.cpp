@@ -115,6 +115,7 @@ private slots:
     void boxesAreWideEnoughForTheirTitle_data();
     void boxesAreWideEnoughForTheirTitle();
     void helpWindowFitsTheScreen();
+    void helpWindowWorksBesideADialog();
     void aboutBox();
 };
 
@@ -548,6 +549,24 @@ void TestHelp::helpWindowFitsTheScreen()
                             .arg(viewer.frameGeometry().height())
                             .arg(room.width())
                             .arg(room.height())));
+}
+
+// F1 in a dialog opens the help window while the dialog stays open: the
+// dialog holds up its own window only, never the help window.
+void TestHelp::helpWindowWorksBesideADialog()
+{
+    QtDialogs dialogs;
+    Window main(QRect(20, 20, 200, 150));
+    dialogs.setMainWindow(&main);
+    main.show();
+    QDialog find(&main);
+    Qt::WindowModality modality = Qt::NonModal;
+    QTimer::singleShot(0, [&] {
+        modality = find.windowModality();
+        find.accept();
+    });
+    dialogs.showModal(find);
+    QCOMPARE(modality, Qt::WindowModal);
 }
 
 void TestHelp::aboutBox()
