@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
@@ -145,7 +146,12 @@ HelpViewer::HelpViewer(QWidget* parent)
     auto* closeKey = new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
     closeKey->setObjectName(QStringLiteral("closeShortcut"));
 
-    resize(780, 560);
+    // At a large scale factor the usual size is more than a small screen holds;
+    // a tenth is left for the window frame.
+    QSize size(780, 560);
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(size.expandedTo(minimumSizeHint()));
     updateButtons();
 }
 

@@ -3,8 +3,11 @@
 #include "HelpViewer.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -34,6 +37,24 @@ QMessageBox::Icon qtIcon(Dialogs::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+// The program's own prompts, which never ask anything themselves.
+bool isPrompt(const QWidget* window)
+{
+    return qobject_cast<const QMessageBox*>(window) || qobject_cast<const QInputDialog*>(window) ||
+           qobject_cast<const QFileDialog*>(window);
+}
+
+// The width a box needs so that the window manager shows its whole title
+// beside the title bar's icon and buttons; its own title font is unknown, so
+// the box's font in bold stands for it.
+int titleWidth(const QWidget& box)
+{
+    QFont font = box.font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+}
+
 } // namespace
 
 QString qtFileFilter(const QString& filter)
@@ -61,17 +82,37 @@ QString qtFileFilter(const QString& filter)
     return filters.join(QStringLiteral(";;"));
 }
 
-QtDialogs::QtDialogs() = default;
+QtDialogs::QtDialogs()
+{
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        m_focusWatch = QObject::connect(app, &QApplication::focusChanged, [this](QWidget*, QWidget* now) {
+            if (now && !isPrompt(now->window()))
+                m_lastWindow = now->window();
+        });
+    }
+}
 
 QtDialogs::~QtDialogs()
 {
+    QObject::disconnect(m_focusWatch);
     if (m_busy)
         QGuiApplication::restoreOverrideCursor();
 }
 
+QWidget* QtDialogs::askingWindow() const
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    if (m_lastWindow && m_lastWindow->isVisible())
+        return m_lastWindow;
+    return m_mainWindow;
+}
+
 Dialogs::Answer QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon, const QString& title)
 {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(askingWindow());
     box.setObjectName(QStringLiteral("messageBox"));
     box.setWindowTitle(titleOrApplication(title));
     box.setTextFormat(Qt::PlainText);
@@ -88,6 +129,11 @@ Dialogs::Answer QtDialogs::messageBox(const QString& text, Buttons buttons, Icon
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    // The box sizes itself to its layout, which a spacer the title's width widens.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(titleWidth(box), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     const int result = box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;
@@ -98,13 +144,14 @@ Dialogs::Answer QtDialogs::messageBox(const QString& text, Buttons buttons, Icon
 
 QString QtDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
-    QInputDialog dialog(QApplication::activeWindow());
+    QInputDialog dialog(askingWindow());
     dialog.setObjectName(QStringLiteral("inputBox"));
     dialog.setWindowTitle(titleOrApplication(title));
     dialog.setLabelText(prompt);
     dialog.setTextValue(defaultText);
-    // wide enough for its title, which is often longer than the prompt
-    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 160);
+    // The dialog keeps to its layout's size, which the text box widens.
+    if (auto* box = dialog.findChild<QLineEdit*>())
+        box->setMinimumWidth(titleWidth(dialog));
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
@@ -112,7 +159,7 @@ std::optional<QString> QtDialogs::saveFileName(const QString& defaultName, const
 {
     // The program asks its own question before it replaces a file.
     const QString chosen =
-        QFileDialog::getSaveFileName(QApplication::activeWindow(), QObject::tr("Save As"), defaultName,
+        QFileDialog::getSaveFileName(askingWindow(), QObject::tr("Save As"), defaultName,
                                      qtFileFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return std::nullopt;
@@ -121,6 +168,10 @@ std::optional<QString> QtDialogs::saveFileName(const QString& defaultName, const
 
 void QtDialogs::showModal(QDialog& dialog)
 {
+    // Modal to its own window only, so that the help window that F1 opens
+    // from the dialog can be read and scrolled beside it.
+    if (dialog.parentWidget() && dialog.windowModality() == Qt::NonModal)
+        dialog.setWindowModality(Qt::WindowModal);
     dialog.exec();
 }
 

@@ -2,6 +2,10 @@
 
 #include "Dialogs.h"
 
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
+
 #include <memory>
 
 class HelpViewer;
@@ -15,11 +19,23 @@ QString qtFileFilter(const QString& filter);
 
 // The dialogs of the running program: Qt's message, input and file dialogs, the
 // help window, the wait cursor. Must not outlive the QApplication.
+//
+// Every box is centred on the window that asked and is wide enough for its
+// title. Right after a dialog closes no window is active until the window
+// manager hands the focus back, so the window that asked is the modal dialog
+// still open, else the active window, else the window the user worked in
+// last while it is shown, else the main window.
 class QtDialogs : public Dialogs
 {
 public:
     QtDialogs();
     ~QtDialogs() override;
+    QtDialogs(const QtDialogs&) = delete;
+    QtDialogs& operator=(const QtDialogs&) = delete;
+
+    void setMainWindow(QWidget* window) { m_mainWindow = window; }
+    // The window a box shown now belongs to; null only without a main window.
+    QWidget* askingWindow() const;
 
     Answer messageBox(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
                       const QString& title = {}) override;
@@ -37,4 +53,7 @@ public:
 private:
     std::unique_ptr<HelpViewer> m_helpViewer;
     bool m_busy = false;
+    QPointer<QWidget> m_mainWindow;
+    QPointer<QWidget> m_lastWindow;
+    QMetaObject::Connection m_focusWatch;
 };

@@ -369,8 +369,21 @@ QString fieldOrder(const QString& pattern)
     return order;
 }
 
+bool isDateSeparator(QChar c)
+{
+    // an input method in full-width mode types the wide forms
+    return c == u'/' || c == u'.' || c == u'-' || c == u'\uff0f' || c == u'\uff0e' || c == u'\uff0d';
+}
+
+// The mark that may follow a field in Chinese and Japanese: "1999年7月21日".
+QChar fieldMark(QChar field)
+{
+    return field == u'y' ? u'\u5e74' : field == u'M' ? u'\u6708' : u'\u65e5';
+}
+
 // Three numbers in the given order, each pair separated by blanks, one of
-// "/", "." and "-", or both.
+// "/", "." and "-" (narrow or full-width), or both; or each number followed
+// by its own field's mark.
 std::optional<QDate> numericDate(QStringView text, const QString& order)
 {
     if (order.size() != 3)
@@ -379,6 +392,7 @@ std::optional<QDate> numericDate(QStringView text, const QString& order)
     int month = 0;
     int year = 0;
     qsizetype i = 0;
+    bool marked = false;
     auto skipBlanks = [&text, &i] {
         while (i < text.size() && text[i].isSpace())
             ++i;
@@ -387,10 +401,10 @@ std::optional<QDate> numericDate(QStringView text, const QString& order)
         if (field > 0) {
             const qsizetype separatorStart = i;
             skipBlanks();
-            if (i < text.size() && (text[i] == u'/' || text[i] == u'.' || text[i] == u'-'))
+            if (!marked && i < text.size() && isDateSeparator(text[i]))
                 ++i;
             skipBlanks();
-            if (i == separatorStart)
+            if (i == separatorStart && !marked)
                 return std::nullopt;
         }
         int value = 0;
@@ -402,6 +416,9 @@ std::optional<QDate> numericDate(QStringView text, const QString& order)
         }
         if (length == 0)
             return std::nullopt;
+        marked = i < text.size() && text[i] == fieldMark(order[field]);
+        if (marked)
+            ++i;
         if (order[field] == u'y') {
             year = length <= 2 ? recentYear(value) : value;
         } else if (length > 2) {

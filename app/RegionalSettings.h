@@ -45,9 +45,11 @@ public:
     QString formatShortDate(const QDate& date) const;
 
     // The date test and conversion: the short date format itself, or three
-    // numbers in the format's order separated by any of "/", ".", "-" or
-    // blanks; two-digit years are recent years (00-29 this century, 30-99 the
-    // last). Days that do not exist and years below 100 are refused.
+    // numbers (in any script's digits, full-width too) in the format's order
+    // separated by any of "/", ".", "-" (or their full-width forms) or blanks,
+    // or each followed by its mark, as "1999年7月21日"; two-digit years are
+    // recent years (00-29 this century, 30-99 the last). Days that do not
+    // exist and years below 100 are refused.
     bool isDate(const QString& text) const { return toDate(text).has_value(); }
     // The order in which the short date format writes day, month and year, as
     // three of the letters "d", "m", "y" ("mdy" for month, day, year).

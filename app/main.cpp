@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
     AppState state(dialogs, RegionalSettings());
     frmMain window(state);
+    dialogs.setMainWindow(&window);
     runEvent(state, [&] { window.Form_Load(); });
     window.show();
     return app.exec();

@@ -17,7 +17,7 @@ CalendarMonth::CalendarMonth(const QDate& date)
     }
 }
 
-std::optional<QDate> spunDate(const AppState& state, const QDate& from, Spin spin)
+std::optional<QDate> spunDate(const AppState& state, const QDate& from, Spin spin, ShortMonth shortMonth)
 {
     int month = from.month();
     int year = from.year();
@@ -42,7 +42,8 @@ std::optional<QDate> spunDate(const AppState& state, const QDate& from, Spin spi
     // built as the system reads a date text, so that a day the month lacks is refused
     if (const std::optional<QDate> same = state.regional.toDate(FormatDate(state, month, from.day(), year)))
         return same;
-    return state.regional.toDate(FormatDate(state, month, 1, year));
+    const int day = shortMonth == ShortMonth::FirstDay ? 1 : QDate(year, month, 1).daysInMonth();
+    return state.regional.toDate(FormatDate(state, month, day, year));
 }
 
 QString weekdayHeading(const AppState& state, int column)

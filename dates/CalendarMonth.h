@@ -39,10 +39,20 @@ enum class Spin
     YearDown
 };
 
-// The day the calendar moves to: the same day of the target month, or its
-// first day when the month has no such day. Nothing (the picker beeps) when
-// the year would leave 100 to 9999, the years a date text can name in full.
-std::optional<QDate> spunDate(const AppState& state, const QDate& from, Spin spin);
+// Where the calendar goes when the target month has no such day: the spin
+// buttons go to its first day, the page keys to its last.
+enum class ShortMonth
+{
+    FirstDay,
+    LastDay
+};
+
+// The day the calendar moves to: the same day of the target month, or the
+// day shortMonth names when the month has no such day. Nothing (the picker
+// beeps) when the year would leave 100 to 9999, the years a date text can
+// name in full.
+std::optional<QDate> spunDate(const AppState& state, const QDate& from, Spin spin,
+                              ShortMonth shortMonth = ShortMonth::FirstDay);
 
 // The heading of a calendar column (0 Sunday to 6 Saturday): the weekday's
 // short name in the system language, a blank on either side.

@@ -8,7 +8,9 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -101,8 +103,8 @@ frmDateEnt::frmDateEnt(AppState& state, QWidget* parent)
     layout->addWidget(Grid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    for (QLineEdit* box : {txtMonth, txtYear})
-        box->installEventFilter(this);
+    for (QWidget* watched : std::initializer_list<QWidget*>{txtMonth, txtYear, Grid1})
+        watched->installEventFilter(this);
     const std::pair<QToolButton*, Spin> spins[] = {{Spin1Up, Spin::MonthUp},
                                                    {Spin1Down, Spin::MonthDown},
                                                    {Spin2Up, Spin::YearUp},
@@ -116,6 +118,12 @@ frmDateEnt::frmDateEnt(AppState& state, QWidget* parent)
     // the keyboard chooses too: Return or Enter on a day
     connect(Grid1, &QTableWidget::activated, this, [this](const QModelIndex& index) {
         runEvent(m_state, [&] { Grid1_Click(index.row() + 1, index.column()); });
+    });
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] {
+        runEvent(m_state, [this] {
+            m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::Context, kHelpTopic);
+        });
     });
     ShowMonth();
     Grid1->setFocus();
@@ -149,9 +157,9 @@ void frmDateEnt::Grid1_Click(int week, int column)
     accept();
 }
 
-void frmDateEnt::spin(int which)
+void frmDateEnt::spin(int which, ShortMonth shortMonth)
 {
-    const std::optional<QDate> target = spunDate(m_state, CurDate, Spin(which));
+    const std::optional<QDate> target = spunDate(m_state, CurDate, Spin(which), shortMonth);
     if (!target) {
         m_state.dialogs.beep();
         return;
@@ -160,9 +168,29 @@ void frmDateEnt::spin(int which)
     ShowMonth();
 }
 
+bool frmDateEnt::pageKey(const QKeyEvent& key)
+{
+    const bool back = key.key() == Qt::Key_PageUp;
+    if (!back && key.key() != Qt::Key_PageDown)
+        return false;
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    Spin direction;
+    if (modifiers == Qt::NoModifier)
+        direction = back ? Spin::MonthDown : Spin::MonthUp;
+    else if (modifiers == Qt::ControlModifier || modifiers == Qt::ShiftModifier)
+        direction = back ? Spin::YearDown : Spin::YearUp;
+    else
+        return false;
+    runEvent(m_state, [&] { spin(int(direction), ShortMonth::LastDay); });
+    return true;
+}
+
 bool frmDateEnt::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn && (watched == txtMonth || watched == txtYear))
         Grid1->setFocus();
+    // The grid would move the mark a screen down, off the month's days.
+    if (event->type() == QEvent::KeyPress && watched == Grid1 && pageKey(*static_cast<QKeyEvent*>(event)))
+        return true;
     return QDialog::eventFilter(watched, event);
 }

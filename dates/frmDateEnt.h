@@ -1,9 +1,12 @@
 #pragma once
 
+#include "CalendarMonth.h"
+
 #include <QDate>
 #include <QDialog>
 
 class AppState;
+class QKeyEvent;
 class QLineEdit;
 class QTableWidget;
 class QToolButton;
@@ -15,6 +18,9 @@ class frmDateEnt : public QDialog
     Q_OBJECT
 
 public:
+    // The help topic F1 opens.
+    static constexpr int kHelpTopic = 61;
+
     // Shows the month of PickedDate (of today when that is no date).
     frmDateEnt(AppState& state, QWidget* parent);
 
@@ -24,7 +30,9 @@ protected:
 private:
     void ShowMonth();
     void Grid1_Click(int week, int column);
-    void spin(int which);
+    void spin(int which, ShortMonth shortMonth = ShortMonth::FirstDay);
+    // PageUp and PageDown: a month; with Ctrl or Shift, a year.
+    bool pageKey(const QKeyEvent& key);
 
     AppState& m_state;
     QDate CurDate;

@@ -6,13 +6,18 @@
 #include "app/StringHelpers.h"
 #include "app/TextLimit.h"
 
+#include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,16 +38,23 @@ frmFind::frmFind(AppState& state, QWidget* parent)
     auto* frame = new QGroupBox(QStringLiteral("Search For"));
     auto* options = new QVBoxLayout(frame);
     const char* const captions[] = {"Name", "Description", "Catalog Number", "Birthday"};
+    m_kinds = new QButtonGroup(this);
     for (int i = 0; i < 4; ++i) {
         optBy[i] = new QRadioButton(QString::fromLatin1(captions[i]));
         optBy[i]->setObjectName(QStringLiteral("optBy(%1)").arg(i + 1));
+        optBy[i]->installEventFilter(this);
         options->addWidget(optBy[i]);
+        m_kinds->addButton(optBy[i], i + 1);
         connect(optBy[i], &QRadioButton::clicked, this,
-                [this, i] { runEvent(m_state, [&] { optBy_Click(i + 1); }); });
+                [this] { runEvent(m_state, [this] { optBy_Click(); }); });
     }
-    optBy[0]->setChecked(true);
-    lblName = new QLabel(QString::fromLatin1(kPrompts[0]));
+    connect(m_kinds, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            runEvent(m_state, [&] { kindChosen(id); });
+    });
+    lblName = new QLabel;
     lblName->setObjectName(QStringLiteral("lblName"));
+    optBy[0]->setChecked(true);
     txtName = new QLineEdit;
     txtName->setObjectName(QStringLiteral("txtName"));
     txtName->setMinimumWidth(260);
@@ -50,7 +62,6 @@ frmFind::frmFind(AppState& state, QWidget* parent)
     lblName->setBuddy(txtName);
     cmdOK = new QPushButton(QStringLiteral("&OK"));
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     auto* buttons = new QDialogButtonBox;
@@ -64,6 +75,15 @@ frmFind::frmFind(AppState& state, QWidget* parent)
     layout->addWidget(lblName);
     layout->addWidget(txtName);
     layout->addWidget(buttons);
+    // Only a button inside its dialog becomes the dialog's own default, the
+    // one Enter comes back to after the focus has passed over Cancel.
+    cmdOK->setDefault(true);
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] {
+        runEvent(m_state, [this] {
+            m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::Context, kHelpTopic);
+        });
+    });
     setFixedSize(sizeHint());
 }
 
@@ -75,11 +95,8 @@ void frmFind::prepare()
 
 frmFind::Kind frmFind::kind() const
 {
-    for (int i = 0; i < 4; ++i) {
-        if (optBy[i]->isChecked())
-            return Kind(i + 1);
-    }
-    return ByName;
+    const int id = m_kinds->checkedId();
+    return id > 0 ? Kind(id) : ByName;
 }
 
 QString frmFind::searchText() const
@@ -92,10 +109,41 @@ void frmFind::clearText()
     txtName->clear();
 }
 
-void frmFind::optBy_Click(int index)
+void frmFind::optBy_Click()
+{
+    txtName->setFocus();
+}
+
+void frmFind::kindChosen(int index)
 {
     lblName->setText(QString::fromLatin1(kPrompts[index - 1]));
-    txtName->setFocus();
+    // Tab and Shift+Tab come to the chosen kind only, as in any group of options.
+    for (int i = 0; i < 4; ++i)
+        optBy[i]->setFocusPolicy(i + 1 == index ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool frmFind::eventFilter(QObject* watched, QEvent* event)
+{
+    // The arrow keys choose the next or previous kind, and the focus goes with the choice.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const auto at = std::find(optBy.begin(), optBy.end(), watched);
+        if (at != optBy.end() && press->modifiers() == Qt::NoModifier) {
+            int step = 0;
+            if (press->key() == Qt::Key_Up || press->key() == Qt::Key_Left)
+                step = -1;
+            else if (press->key() == Qt::Key_Down || press->key() == Qt::Key_Right)
+                step = 1;
+            if (step != 0) {
+                const auto next =
+                    std::clamp<qsizetype>(at - optBy.begin() + step, 0, qsizetype(optBy.size()) - 1);
+                optBy[next]->setChecked(true);
+                optBy[next]->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmFind::cmdOk_Click()

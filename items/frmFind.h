@@ -5,6 +5,7 @@
 #include <array>
 
 class AppState;
+class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -26,6 +27,9 @@ public:
         ByBirthday
     };
 
+    // The help topic F1 opens.
+    static constexpr int kHelpTopic = 60;
+
     frmFind(AppState& state, QWidget* parent);
 
     // Every showing starts as cancelled until OK accepts the text.
@@ -34,12 +38,17 @@ public:
     QString searchText() const;
     void clearText();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    void optBy_Click(int index);
+    void optBy_Click();
+    void kindChosen(int index);
     void cmdOk_Click();
 
     AppState& m_state;
     std::array<QRadioButton*, 4> optBy;
+    QButtonGroup* m_kinds;
     QLabel* lblName;
     QLineEdit* txtName;
     QPushButton* cmdOK;

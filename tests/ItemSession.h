@@ -77,3 +77,13 @@ struct Session
     AppState state;
     std::unique_ptr<frmMain> window;
 };
+
+// Presses each key ("Tab", "Shift+Tab", "Ctrl+PgDown", ...) on whatever has
+// the focus at that moment, as a person types them one after another.
+inline void pressKeys(const QStringList& keys)
+{
+    for (const QString& key : keys) {
+        const QKeyCombination combination = QKeySequence::fromString(key)[0];
+        QTest::keyClick(QApplication::focusWidget(), combination.key(), combination.keyboardModifiers());
+    }
+}

@@ -66,6 +66,8 @@ private slots:
     void pickerShowsTheMonthInTheSystemLanguage();
     void pickerChoosesByOneClick();
     void pickerBeepsAtTheEndOfTheYears();
+    void pickerPageKeysChangeMonthAndYear_data();
+    void pickerPageKeysChangeMonthAndYear();
     void droppingDownAnEmptyDateClosedGivesToday();
     void droppingDownAFilledDateAndChoosingADay();
     void dateFieldsCheckedOnLeaving_data();
@@ -325,6 +327,80 @@ void TestDates::pickerBeepsAtTheEndOfTheYears()
     QCOMPARE(picker.findChild<QLineEdit*>(QStringLiteral("txtYear"))->text(), QStringLiteral("9999"));
     picker.findChild<QToolButton*>(QStringLiteral("Spin1Down"))->click();
     QCOMPARE(picker.findChild<QLineEdit*>(QStringLiteral("txtMonth"))->text(), QStringLiteral("February"));
+}
+
+void TestDates::pickerPageKeysChangeMonthAndYear_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<int>("beeps");
+    for (const QString& pattern : {QStringLiteral("M/d/yyyy"), QStringLiteral("dd.MM.yyyy")}) {
+        auto row = [&](const char* name) {
+            return &QTest::newRow(qPrintable(pattern + QLatin1Char(' ') + QLatin1String(name)));
+        };
+        *row("PageDown, next month") << pattern << QDate(1998, 5, 20) << QStringList{"PgDown"}
+                                     << QDate(1998, 6, 20) << 0;
+        *row("PageUp, previous month")
+            << pattern << QDate(1998, 5, 20) << QStringList{"PgUp"} << QDate(1998, 4, 20) << 0;
+        *row("PageDown over the year's end")
+            << pattern << QDate(1998, 12, 15) << QStringList{"PgDown"} << QDate(1999, 1, 15) << 0;
+        *row("PageUp over the year's start")
+            << pattern << QDate(1999, 1, 15) << QStringList{"PgUp"} << QDate(1998, 12, 15) << 0;
+        *row("31 January, PageDown: the month's last day")
+            << pattern << QDate(1998, 1, 31) << QStringList{"PgDown"} << QDate(1998, 2, 28) << 0;
+        *row("31 March of a leap year, PageUp")
+            << pattern << QDate(2000, 3, 31) << QStringList{"PgUp"} << QDate(2000, 2, 29) << 0;
+        *row("31 May, PageUp") << pattern << QDate(1998, 5, 31) << QStringList{"PgUp"} << QDate(1998, 4, 30)
+                               << 0;
+        *row("Ctrl+PageDown, next year")
+            << pattern << QDate(1998, 5, 20) << QStringList{"Ctrl+PgDown"} << QDate(1999, 5, 20) << 0;
+        *row("Ctrl+PageUp, previous year")
+            << pattern << QDate(1998, 5, 20) << QStringList{"Ctrl+PgUp"} << QDate(1997, 5, 20) << 0;
+        *row("Shift+PageDown, next year")
+            << pattern << QDate(1998, 5, 20) << QStringList{"Shift+PgDown"} << QDate(1999, 5, 20) << 0;
+        *row("Shift+PageUp, previous year")
+            << pattern << QDate(1998, 5, 20) << QStringList{"Shift+PgUp"} << QDate(1997, 5, 20) << 0;
+        *row("29 February, next year")
+            << pattern << QDate(2000, 2, 29) << QStringList{"Ctrl+PgDown"} << QDate(2001, 2, 28) << 0;
+        *row("back and forth") << pattern << QDate(1998, 5, 20)
+                               << QStringList{"PgDown", "PgDown", "Ctrl+PgUp", "PgUp"} << QDate(1997, 6, 20)
+                               << 0;
+        *row("past 9999: a beep") << pattern << QDate(9999, 6, 15) << QStringList{"Ctrl+PgDown"}
+                                  << QDate(9999, 6, 15) << 1;
+        *row("past December 9999: a beep")
+            << pattern << QDate(9999, 12, 15) << QStringList{"PgDown"} << QDate(9999, 12, 15) << 1;
+        *row("before 100: a beep") << pattern << QDate(100, 1, 15) << QStringList{"PgUp"} << QDate(100, 1, 15)
+                                   << 1;
+    }
+}
+
+// The page keys move the mark to the same day of another month or year, and
+// Enter then takes the marked day.
+void TestDates::pickerPageKeysChangeMonthAndYear()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QDate, from);
+    QFETCH(QStringList, keys);
+    QFETCH(QDate, to);
+    QFETCH(int, beeps);
+    Dates d(pattern);
+    d.state.PickedDate = from;
+    frmDateEnt picker(d.state, nullptr);
+    picker.show();
+    QApplication::setActiveWindow(&picker);
+    QCOMPARE(QApplication::focusWidget(), grid(picker));
+    pressKeys(keys);
+    QCOMPARE(d.dialogs.beeps, beeps);
+    QCOMPARE(picker.findChild<QLineEdit*>(QStringLiteral("txtMonth"))->text(),
+             d.state.regional.monthName(to.month()));
+    QCOMPARE(picker.findChild<QLineEdit*>(QStringLiteral("txtYear"))->text(), QString::number(to.year()));
+    QVERIFY(grid(picker)->currentItem());
+    QCOMPARE(grid(picker)->currentItem()->text(), QString::number(to.day()));
+    pressKeys({"Return"});
+    QCOMPARE(picker.result(), int(QDialog::Accepted));
+    QCOMPARE(d.state.PickedDate, to);
 }
 
 void TestDates::droppingDownAnEmptyDateClosedGivesToday()

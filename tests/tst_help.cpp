@@ -4,7 +4,10 @@
 #include "app/HelpViewer.h"
 #include "app/QtDialogs.h"
 #include "app/frmAbout.h"
+#include "dates/frmDateEnt.h"
+#include "items/frmFind.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -14,9 +17,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -37,6 +43,48 @@ const char sampleFile[] = R"(<html><body>
 <section id="topic-7"><h2>Repeated</h2></section>
 <section id="dates" data-keywords="dates; date format"><p>No heading</p></section>
 </body></html>)";
+
+enum class Box
+{
+    Message,
+    Question,
+    Input
+};
+
+// Asks through the dialogs, takes the box's frame as it is shown and closes it.
+QRect shownBox(QtDialogs& dialogs, Box box, const QString& title, const QString& text)
+{
+    QRect shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            shown = open->frameGeometry();
+            open->reject();
+        }
+    });
+    switch (box) {
+    case Box::Message:
+        dialogs.messageBox(text, Dialogs::Buttons::Ok, Dialogs::Icon::None, title);
+        break;
+    case Box::Question:
+        dialogs.messageBox(text, Dialogs::Buttons::YesNo, Dialogs::Icon::Question, title);
+        break;
+    case Box::Input:
+        dialogs.inputBox(text, title, QString());
+        break;
+    }
+    return shown;
+}
+
+// A top-level window with a text box to take the focus.
+struct Window : QWidget
+{
+    Window(const QRect& geometry)
+    {
+        setWindowTitle(QStringLiteral("Window"));
+        (new QVBoxLayout(this))->addWidget(new QLineEdit);
+        setGeometry(geometry);
+    }
+};
 
 } // namespace
 
@@ -62,6 +110,12 @@ private slots:
     void fileFilter_data();
     void fileFilter();
     void busyCursorIsBalanced();
+    void boxesCentreOnTheWindowThatAsked_data();
+    void boxesCentreOnTheWindowThatAsked();
+    void boxesAreWideEnoughForTheirTitle_data();
+    void boxesAreWideEnoughForTheirTitle();
+    void helpWindowFitsTheScreen();
+    void helpWindowWorksBesideADialog();
     void aboutBox();
 };
 
@@ -81,6 +135,8 @@ void TestHelp::shippedFileHasEveryContextTopic_data()
     QTest::newRow("series report") << 56 << "Special Series Report";
     QTest::newRow("brand report") << 57 << "Brand Report";
     QTest::newRow("seller report") << 59 << "Seller Report";
+    QTest::newRow("find dialog") << frmFind::kHelpTopic << "Finding";
+    QTest::newRow("calendar") << frmDateEnt::kHelpTopic << "Dates";
 }
 
 void TestHelp::shippedFileHasEveryContextTopic()
@@ -380,6 +436,137 @@ void TestHelp::busyCursorIsBalanced()
     }
     // Ending with the hourglass on must not leave it behind.
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestHelp::boxesCentreOnTheWindowThatAsked_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("asker");
+    const std::pair<const char*, Box> boxes[] = {
+        {"message", Box::Message}, {"question", Box::Question}, {"input", Box::Input}};
+    for (const auto& [name, box] : boxes) {
+        QTest::addRow("%s after a dialog closed", name) << int(box) << "main";
+        QTest::addRow("%s after a question in another window", name) << int(box) << "other";
+        QTest::addRow("%s over an open dialog", name) << int(box) << "dialog";
+    }
+}
+
+// Right after a dialog closes no window is active; the box still belongs on
+// the window that asked, never in the middle of the screen.
+void TestHelp::boxesCentreOnTheWindowThatAsked()
+{
+    QFETCH(int, box);
+    QFETCH(QString, asker);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QtDialogs dialogs;
+    // the screen's middle lies in neither window
+    Window main(QRect(screen.topLeft() + QPoint(20, 30), screen.size() / 3));
+    Window other(QRect(screen.center() + QPoint(60, 60), screen.size() / 3));
+    dialogs.setMainWindow(&main);
+    main.show();
+    QApplication::setActiveWindow(&main);
+
+    QRect asking;
+    QRect shown;
+    if (asker == u"dialog") {
+        QDialog open(&main);
+        open.setGeometry(QRect(screen.center() + QPoint(60, 60), screen.size() / 3));
+        QTimer::singleShot(0, [&] {
+            asking = open.frameGeometry();
+            shown =
+                shownBox(dialogs, Box(box), QStringLiteral("Number Required"), QStringLiteral("A number."));
+            open.accept();
+        });
+        dialogs.showModal(open);
+    } else {
+        if (asker == u"other") {
+            other.show();
+            QApplication::setActiveWindow(&other);
+            asking = other.frameGeometry();
+            shownBox(dialogs, Box::Question, QStringLiteral("Delete"), QStringLiteral("Delete it?"));
+        } else {
+            asking = main.frameGeometry();
+            QDialog find(&main);
+            QTimer::singleShot(0, &find, &QDialog::accept);
+            dialogs.showModal(find);
+        }
+        QApplication::setActiveWindow(nullptr); // the window manager has not yet handed the focus back
+        shown = shownBox(dialogs, Box(box), QStringLiteral("No Records Match"),
+                         QStringLiteral("That record was not found."));
+    }
+    QVERIFY2(asking.contains(shown.center()),
+             qPrintable(QStringLiteral("box at %1,%2").arg(shown.center().x()).arg(shown.center().y())));
+}
+
+void TestHelp::boxesAreWideEnoughForTheirTitle_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    const std::pair<const char*, Box> boxes[] = {
+        {"message", Box::Message}, {"question", Box::Question}, {"input", Box::Input}};
+    for (const auto& [name, box] : boxes) {
+        QTest::addRow("%s, no records", name) << int(box) << "No Records Match"
+                                              << "That record was not found.";
+        QTest::addRow("%s, short text", name) << int(box) << "Cannot Delete"
+                                              << "No.";
+        QTest::addRow("%s, long title", name) << int(box) << "The Collection File Has Been Moved Away"
+                                              << "Moved.";
+    }
+}
+
+// A title bar holds the title beside an icon and three buttons, about a
+// hundred pixels at the usual size.
+void TestHelp::boxesAreWideEnoughForTheirTitle()
+{
+    QFETCH(int, box);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QtDialogs dialogs;
+    Window main(QRect(100, 100, 200, 150));
+    dialogs.setMainWindow(&main);
+    main.show();
+    const QRect shown = shownBox(dialogs, Box(box), title, text);
+    QFont bold = main.font();
+    bold.setBold(true);
+    QVERIFY2(shown.width() >= QFontMetrics(bold).horizontalAdvance(title) + 100,
+             qPrintable(QString::number(shown.width())));
+}
+
+// Run at QT_SCALE_FACTOR=2 on a 1280×1024 screen, too, where the usual size is
+// more than the screen holds.
+void TestHelp::helpWindowFitsTheScreen()
+{
+    ScriptedDialogs dialogs;
+    HelpViewer viewer;
+    QVERIFY(viewer.execute(dialogs, shippedHelpFile(), Dialogs::HelpCommand::Context, 0));
+    QVERIFY(viewer.isVisible());
+    const QRect room = viewer.screen()->availableGeometry();
+    QVERIFY2(viewer.frameGeometry().width() <= room.width() &&
+                 viewer.frameGeometry().height() <= room.height(),
+             qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                            .arg(viewer.frameGeometry().width())
+                            .arg(viewer.frameGeometry().height())
+                            .arg(room.width())
+                            .arg(room.height())));
+}
+
+// F1 in a dialog opens the help window while the dialog stays open: the
+// dialog holds up its own window only, never the help window.
+void TestHelp::helpWindowWorksBesideADialog()
+{
+    QtDialogs dialogs;
+    Window main(QRect(20, 20, 200, 150));
+    dialogs.setMainWindow(&main);
+    main.show();
+    QDialog find(&main);
+    Qt::WindowModality modality = Qt::NonModal;
+    QTimer::singleShot(0, [&] {
+        modality = find.windowModality();
+        find.accept();
+    });
+    dialogs.showModal(find);
+    QCOMPARE(modality, Qt::WindowModal);
 }
 
 void TestHelp::aboutBox()

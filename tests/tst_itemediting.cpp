@@ -1,5 +1,8 @@
 #include "ItemSession.h"
 
+#include "dates/frmDateEnt.h"
+#include "items/frmFind.h"
+
 #include <QActionGroup>
 
 namespace {
@@ -52,6 +55,12 @@ private slots:
     void saleAnswersThatAreRefused();
     void wholeHoldingSoldMarksTheRow();
     void failedSplitLeavesBothRowsAsTheyWere();
+    void findEnterIsOkWhereverTheFocusHasBeen_data();
+    void findEnterIsOkWhereverTheFocusHasBeen();
+    void findKindsAreOneGroupOfOptions_data();
+    void findKindsAreOneGroupOfOptions();
+    void helpKeyOpensTheDialogsTopic_data();
+    void helpKeyOpensTheDialogsTopic();
 };
 
 void TestItemEditing::addAnotherThreeTimesThenUpdate()
@@ -572,6 +581,128 @@ void TestItemEditing::failedSplitLeavesBothRowsAsTheyWere()
     std::unique_ptr<Recordset> rows = rowsByKey(s);
     QCOMPARE(rows->RecordCount(), 8L);
     QCOMPARE(column(*rows, "quantity"), (QStringList{"2", "1", "3", "1", "5", "1", "1", "1"}));
+}
+
+void TestItemEditing::findEnterIsOkWhereverTheFocusHasBeen_data()
+{
+    QTest::addColumn<QStringList>("keys"); // from the text box, after typing
+    QTest::newRow("straight away") << QStringList{};
+    QTest::newRow("over OK") << QStringList{"Tab", "Shift+Tab"};
+    QTest::newRow("over Cancel and round") << QStringList{"Tab", "Tab", "Tab", "Tab"};
+    QTest::newRow("over Cancel and back") << QStringList{"Tab", "Tab", "Shift+Tab", "Shift+Tab"};
+    QTest::newRow("over the kinds") << QStringList{"Shift+Tab", "Tab"};
+}
+
+void TestItemEditing::findEnterIsOkWhereverTheFocusHasBeen()
+{
+    QFETCH(QStringList, keys);
+    Session s;
+    s.click("cmdLast");
+    s.dialogs.modalSteps.enqueue([&](QDialog& find) {
+        find.show();
+        QApplication::setActiveWindow(&find);
+        QCOMPARE(QApplication::focusWidget(), find.findChild<QLineEdit*>(QStringLiteral("txtName")));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
+        pressKeys(keys);
+        QCOMPARE(QApplication::focusWidget(), find.findChild<QLineEdit*>(QStringLiteral("txtName")));
+        pressKeys({"Return"});
+        QCOMPARE(find.result(), int(QDialog::Accepted));
+    });
+    s.click("cmdFind");
+    QCOMPARE(s.text("txtDescr"), QStringLiteral("Aardvark"));
+    QCOMPARE(s.dialogs.messages.size(), 0);
+}
+
+void TestItemEditing::findKindsAreOneGroupOfOptions_data()
+{
+    QTest::addColumn<int>("clicked");      // the kind clicked first, 0 for none
+    QTest::addColumn<QStringList>("keys"); // from the text box
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("prompt");
+    QTest::newRow("Shift+Tab comes to the name") << 0 << QStringList{"Shift+Tab"} << 1 << "optBy(1)"
+                                                 << "Enter Plonko Name";
+    QTest::newRow("Shift+Tab comes to the chosen kind") << 3 << QStringList{"Shift+Tab"} << 3 << "optBy(3)"
+                                                        << "Enter Catalog Number";
+    QTest::newRow("Tab round comes to the chosen kind")
+        << 2 << QStringList{"Tab", "Tab", "Tab"} << 2 << "optBy(2)"
+        << "Enter Description";
+    QTest::newRow("Tab leaves the kinds for the text")
+        << 2 << QStringList{"Shift+Tab", "Tab"} << 2 << "txtName"
+        << "Enter Description";
+    QTest::newRow("Down chooses") << 0 << QStringList{"Shift+Tab", "Down"} << 2 << "optBy(2)"
+                                  << "Enter Description";
+    QTest::newRow("Right chooses") << 0 << QStringList{"Shift+Tab", "Right", "Right"} << 3 << "optBy(3)"
+                                   << "Enter Catalog Number";
+    QTest::newRow("Up chooses") << 4 << QStringList{"Shift+Tab", "Up"} << 3 << "optBy(3)"
+                                << "Enter Catalog Number";
+    QTest::newRow("Left chooses") << 2 << QStringList{"Shift+Tab", "Left"} << 1 << "optBy(1)"
+                                  << "Enter Plonko Name";
+    QTest::newRow("Down to the birthday")
+        << 0 << QStringList{"Shift+Tab", "Down", "Down", "Down"} << 4 << "optBy(4)"
+        << "Enter Birthday";
+    QTest::newRow("Down stops at the last") << 4 << QStringList{"Shift+Tab", "Down"} << 4 << "optBy(4)"
+                                            << "Enter Birthday";
+    QTest::newRow("Up stops at the first") << 0 << QStringList{"Shift+Tab", "Up"} << 1 << "optBy(1)"
+                                           << "Enter Plonko Name";
+    QTest::newRow("a chosen kind takes the Tab on to the text")
+        << 0 << QStringList{"Shift+Tab", "Down", "Tab"} << 2 << "txtName"
+        << "Enter Description";
+}
+
+void TestItemEditing::findKindsAreOneGroupOfOptions()
+{
+    QFETCH(int, clicked);
+    QFETCH(QStringList, keys);
+    QFETCH(int, chosen);
+    QFETCH(QString, focus);
+    QFETCH(QString, prompt);
+    Session s;
+    s.dialogs.modalSteps.enqueue([&](QDialog& find) {
+        find.show();
+        QApplication::setActiveWindow(&find);
+        if (clicked)
+            find.findChild<QRadioButton*>(QStringLiteral("optBy(%1)").arg(clicked))->click();
+        QCOMPARE(QApplication::focusWidget(), find.findChild<QLineEdit*>(QStringLiteral("txtName")));
+        pressKeys(keys);
+        for (int kind = 1; kind <= 4; ++kind) {
+            QCOMPARE(find.findChild<QRadioButton*>(QStringLiteral("optBy(%1)").arg(kind))->isChecked(),
+                     kind == chosen);
+        }
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(find.findChild<QLabel*>(QStringLiteral("lblName"))->text(), prompt);
+        QCOMPARE(static_cast<frmFind&>(find).kind(), frmFind::Kind(chosen));
+    });
+    s.click("cmdFind");
+    QCOMPARE(s.dialogs.modalTitles.size(), 1);
+}
+
+void TestItemEditing::helpKeyOpensTheDialogsTopic_data()
+{
+    QTest::addColumn<bool>("calendar");
+    QTest::addColumn<int>("topic");
+    QTest::newRow("find") << false << frmFind::kHelpTopic;
+    QTest::newRow("calendar") << true << frmDateEnt::kHelpTopic;
+}
+
+void TestItemEditing::helpKeyOpensTheDialogsTopic()
+{
+    QFETCH(bool, calendar);
+    QFETCH(int, topic);
+    Session s;
+    std::unique_ptr<QDialog> dialog;
+    if (calendar)
+        dialog = std::make_unique<frmDateEnt>(s.state, s.window.get());
+    else
+        dialog = std::make_unique<frmFind>(s.state, s.window.get());
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    pressKeys({"F1"});
+    QCOMPARE(s.dialogs.helpCalls.size(), 1);
+    QCOMPARE(s.dialogs.helpCalls[0].file, s.state.HelpPath);
+    QCOMPARE(s.dialogs.helpCalls[0].command, Dialogs::HelpCommand::Context);
+    QCOMPARE(s.dialogs.helpCalls[0].topic, topic);
+    QVERIFY(dialog->isVisible());
 }
 
 QTEST_MAIN(TestItemEditing)

@@ -408,6 +408,26 @@ void TestRegional::toDate_data()
     QTest::newRow("gb month first refused") << u"en_GB"_s << u"12/31/98"_s << none;
     QTest::newRow("jp year first") << u"ja_JP"_s << u"2024/3/5"_s << QDate(2024, 3, 5);
     QTest::newRow("jp two-digit year first") << u"ja_JP"_s << u"98 12 31"_s << QDate(1998, 12, 31);
+    QTest::newRow("jp full-width digits and slashes")
+        << u"ja_JP"_s << u"\uff11\uff19\uff19\uff19\uff0f\uff17\uff0f\uff12\uff11"_s << QDate(1999, 7, 21);
+    QTest::newRow("jp full-width full stops")
+        << u"ja_JP"_s << u"\uff11\uff19\uff19\uff19\uff0e\uff17\uff0e\uff12\uff11"_s << QDate(1999, 7, 21);
+    QTest::newRow("jp full-width hyphens") << u"ja_JP"_s << u"1999\uff0d7\uff0d21"_s << QDate(1999, 7, 21);
+    QTest::newRow("jp ideographic spaces")
+        << u"ja_JP"_s << u"\u3000\uff11\uff19\uff19\uff19\u3000\uff17\u3000\uff12\uff11"_s
+        << QDate(1999, 7, 21);
+    QTest::newRow("jp year, month and day marks")
+        << u"ja_JP"_s << u"1999\u5e747\u670821\u65e5"_s << QDate(1999, 7, 21);
+    QTest::newRow("jp full-width, marks and blanks")
+        << u"ja_JP"_s << u"\uff11\uff19\uff19\uff19\u5e74 \uff17\u6708 \uff12\uff11\u65e5"_s
+        << QDate(1999, 7, 21);
+    QTest::newRow("jp marks on the wrong fields") << u"ja_JP"_s << u"7\u670821\u65e51999\u5e74"_s << none;
+    QTest::newRow("jp mark and separator") << u"ja_JP"_s << u"1999\u5e74/7/21"_s << none;
+    QTest::newRow("jp full-width 30 February")
+        << u"ja_JP"_s << u"\uff12\uff10\uff12\uff14\uff0f\uff12\uff0f\uff13\uff10"_s << none;
+    QTest::newRow("de full-width full stops")
+        << u"de_DE"_s << u"\uff13\uff11\uff0e\uff11\uff12\uff0e\uff11\uff19\uff19\uff18"_s
+        << QDate(1998, 12, 31);
     QTest::newRow("C month name") << u"C"_s << u"5 Mar 2024"_s << QDate(2024, 3, 5);
     QTest::newRow("C numbers in the pattern's order") << u"C"_s << u"5 3 2024"_s << QDate(2024, 3, 5);
     QTest::newRow("ko two-digit year, literal dots") << u"ko_KR"_s << u"24. 3. 5."_s << QDate(2024, 3, 5);
