@@ -34,6 +34,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
@@ -111,6 +112,10 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     buildControls();
     buildMenus();
     connectHandlers();
+    // the size its pages ask for, as far as the screen allows (a window is
+    // otherwise opened at two thirds of the screen at most)
+    if (const QScreen* screen = this->screen())
+        resize(sizeHint().boundedTo(screen->availableSize()));
 }
 
 frmMain::~frmMain() = default;
