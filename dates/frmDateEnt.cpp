@@ -4,13 +4,13 @@
 #include "DateFormat.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
+#include "app/HelpKey.h"
 
 #include <QEvent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -119,12 +119,7 @@ frmDateEnt::frmDateEnt(AppState& state, QWidget* parent)
     connect(Grid1, &QTableWidget::activated, this, [this](const QModelIndex& index) {
         runEvent(m_state, [&] { Grid1_Click(index.row() + 1, index.column()); });
     });
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] {
-        runEvent(m_state, [this] {
-            m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::Context, kHelpTopic);
-        });
-    });
+    addHelpKey(this, m_state, kHelpTopic);
     ShowMonth();
     Grid1->setFocus();
 }

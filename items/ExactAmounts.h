@@ -29,6 +29,7 @@ public:
     std::optional<Money> amount(const QLineEdit* box, const RegionalSettings& regional) const;
     // A box filled with text, not with an amount, keeps none.
     void forget(const QLineEdit* box) { m_amounts.remove(box); }
+    void forgetAll() { m_amounts.clear(); }
 
 private:
     struct Kept

@@ -3,11 +3,11 @@
 #include <QShortcut>
 #include <QTabWidget>
 
-void addPageKeys(QWidget* window, QTabWidget* tabs)
+void addPageKeys(QWidget* window, QTabWidget* tabs, std::function<bool()> canLeave)
 {
-    auto turn = [tabs](int step) {
-        return [tabs, step] {
-            if (tabs->count() > 0)
+    auto turn = [tabs, canLeave](int step) {
+        return [tabs, canLeave, step] {
+            if (tabs->count() > 0 && canLeave())
                 tabs->setCurrentIndex((tabs->currentIndex() + step + tabs->count()) % tabs->count());
         };
     };

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
+#include "app/HelpKey.h"
 #include "app/StringHelpers.h"
 #include "app/TextLimit.h"
 
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -78,12 +78,7 @@ frmFind::frmFind(AppState& state, QWidget* parent)
     // Only a button inside its dialog becomes the dialog's own default, the
     // one Enter comes back to after the focus has passed over Cancel.
     cmdOK->setDefault(true);
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] {
-        runEvent(m_state, [this] {
-            m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::Context, kHelpTopic);
-        });
-    });
+    addHelpKey(this, m_state, kHelpTopic);
     setFixedSize(sizeHint());
 }
 

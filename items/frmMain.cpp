@@ -112,10 +112,12 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     buildControls();
     buildMenus();
     connectHandlers();
-    // the size its pages ask for, as far as the screen allows (a window is
-    // otherwise opened at two thirds of the screen at most)
-    if (const QScreen* screen = this->screen())
-        resize(sizeHint().boundedTo(screen->availableSize()));
+    // the size its pages ask for, as far as the screen allows with the title
+    // bar and frame (a window is otherwise opened at two thirds of the screen)
+    if (const QScreen* screen = this->screen()) {
+        const int frame = 2 * style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        resize(sizeHint().boundedTo(screen->availableSize() - QSize(frame, frame)));
+    }
 }
 
 frmMain::~frmMain() = default;
@@ -428,7 +430,7 @@ void frmMain::connectHandlers()
         if (!cmdCancel->isHidden())
             runEvent(m_state, [this] { cmdcancel_Click(); });
     });
-    addPageKeys(this, SSTab1);
+    addPageKeys(this, SSTab1, [this] { return m_leaveChecks->checkFocusedField(); });
 }
 
 // ------------------------------------------------------------------ start-up
@@ -684,6 +686,7 @@ void frmMain::ClearFields()
           txtCatValue, txtTotalVal, txtPriceAsk, txtTotalSales, txtMisc1, txtMisc2})
         box->clear();
     txtNotes->clear();
+    m_amounts->forgetAll();
     for (DateBox* box : {dcIssueDate, dcRetireDate, dcPurchaseDate, dcSoldDate})
         box->setText(QString());
     txtQuantity->setText(QStringLiteral("1"));
@@ -755,7 +758,6 @@ void frmMain::MarkDirty()
     cmdAddNew->hide();
 }
 
-// Backspace or Delete in a drop-down list removes its selection.
 // Closing the window during an edit (E&xit is not offered then) asks what
 // becomes of it: saved, thrown away, or kept in the window. A save that fails
 // its checks goes back to the edit.
@@ -772,6 +774,7 @@ bool frmMain::Form_QueryUnload()
     return answer == Dialogs::Answer::No || !(Dirty || Adding);
 }
 
+// Backspace or Delete in a drop-down list removes its selection.
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn) {
@@ -1174,6 +1177,8 @@ bool frmMain::priceLostFocus(QLineEdit* price, QLineEdit* total)
         return false;
     }
     recomputeTotal(price, total);
+    if (!m_amounts->kept(price)) // typed anew: it stands for what it shows, never for an older amount
+        m_amounts->forget(price);
     showMoney(price, regional.formatCurrency(*amount));
     return true;
 }
@@ -1272,7 +1277,7 @@ void frmMain::cmdSoldSome_Click()
     underHandler(s, [&] { items.AddNew(); });
     setFieldsFromControls();
     auto soldTotal = [&](const char* total, QLineEdit* price) {
-        const std::optional<Money> each = s.regional.toMoney(price->text());
+        const std::optional<Money> each = m_amounts->amount(price, s.regional);
         const std::optional<Money> amount = each ? each->times(*sold) : std::nullopt;
         underHandler(s,
                      [&] { items.SetField(QString::fromLatin1(total), amount ? Value(*amount) : Value()); });

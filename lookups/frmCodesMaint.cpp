@@ -3,6 +3,7 @@
 #include "LookupTables.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
+#include "app/HelpKey.h"
 #include "app/JetSql.h"
 #include "app/RecordNavigation.h"
 #include "app/StringHelpers.h"
@@ -18,7 +19,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -154,12 +154,7 @@ void frmCodesMaint::buildControls()
     on(cmdFind, &QPushButton::clicked, &frmCodesMaint::cmdFind_Click);
     on(cmdOK, &QPushButton::clicked, &frmCodesMaint::cmdOk_Click);
     // the help key opens the table's own topic
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] {
-        runEvent(m_state, [this] {
-            m_state.dialogs.help(m_state.HelpPath, Dialogs::HelpCommand::Context, m_table.helpTopic);
-        });
-    });
+    addHelpKey(this, m_state, m_table.helpTopic);
 }
 
 // ------------------------------------------------------------------ opening

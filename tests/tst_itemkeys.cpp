@@ -27,6 +27,7 @@ private slots:
     void escapeCancelsAnEdit();
     void pageKeysWorkFromEveryControl_data();
     void pageKeysWorkFromEveryControl();
+    void pageKeysWaitForAFieldToBeMended();
     void closingDuringAnEditAsks_data();
     void closingDuringAnEditAsks();
 };
@@ -96,6 +97,22 @@ void TestItemKeys::pageKeysWorkFromEveryControl()
     QCOMPARE(tabs->currentIndex(), page);
     QCOMPARE(s.get<QComboBox>("cmbToyCon")->currentIndex(), choice);
     QVERIFY(!s.window->isDirty());
+}
+
+// A price that does not read keeps its page in sight until it is mended.
+void TestItemKeys::pageKeysWaitForAFieldToBeMended()
+{
+    Session s;
+    auto* tabs = s.get<QTabWidget>("SSTab1");
+    tabs->setCurrentIndex(1);
+    s.type("txtPricePaid", QStringLiteral("abc"));
+    QTest::keyClick(s.get("txtPricePaid"), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(s.dialogs.lastText(), QStringLiteral("You must enter a valid number or leave the field blank"));
+    QCOMPARE(tabs->currentIndex(), 1);
+    QTRY_COMPARE(QApplication::focusWidget(), s.get("txtPricePaid"));
+    s.type("txtPricePaid", QStringLiteral("3"));
+    QTest::keyClick(s.get("txtPricePaid"), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(tabs->currentIndex(), 2);
 }
 
 void TestItemKeys::closingDuringAnEditAsks_data()

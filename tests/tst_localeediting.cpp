@@ -27,6 +27,9 @@ private slots:
     void untouchedMoneyAndDatesSurviveAnUpdate();
     void aColourOnlySaveKeepsEverythingInEveryLocale();
     void totalsComeFromTheStoredPrice();
+    void aPriceTypedAnewCountsAsTyped_data();
+    void aPriceTypedAnewCountsAsTyped();
+    void aSaleMultipliesTheStoredPrice();
     void valuesThatCannotBeReadRefuseTheSave_data();
     void valuesThatCannotBeReadRefuseTheSave();
     void totalsAreRoundedOnce_data();
@@ -137,6 +140,54 @@ void TestLocaleEditing::totalsComeFromTheStoredPrice()
     QCOMPARE(row->Fields(QStringLiteral("priceask")), Value(Money::fromUnits(50000)));
     QCOMPARE(row->Fields(QStringLiteral("totalsales")), Value(Money::fromUnits(150000)));
     QCOMPARE(s.text("txtTotalPaid"), QStringLiteral("\uffe531"));
+}
+
+void TestLocaleEditing::aPriceTypedAnewCountsAsTyped_data()
+{
+    QTest::addColumn<bool>("adding");
+    QTest::newRow("over the stored amount") << false;
+    QTest::newRow("in a new item after it") << true;
+}
+
+// "10" typed where 10.48 shows as "￥10" is 10, though it shows the same.
+void TestLocaleEditing::aPriceTypedAnewCountsAsTyped()
+{
+    QFETCH(bool, adding);
+    Session s(true, QLocale(QLocale::Japanese, QLocale::Japan));
+    Recordset& items = s.state.items();
+    items.Edit();
+    items.SetField(QStringLiteral("pricepaid"), Money::fromUnits(104800));
+    items.Update();
+    s.click("cmdFirst");
+    if (adding) {
+        s.click("cmdAddNew");
+        s.type("txtName", QStringLiteral("Newcomer"));
+    }
+    s.type("txtPricePaid", QStringLiteral("10"));
+    s.focus("txtCatValue");
+    QCOMPARE(s.text("txtPricePaid"), QStringLiteral("\uffe510"));
+    s.click("cmdUpdate");
+    QCOMPARE(shownRow(s)->Fields(QStringLiteral("pricepaid")), Value(Money::fromUnits(100000)));
+}
+
+// The sold pieces' total is their stored price times their number.
+void TestLocaleEditing::aSaleMultipliesTheStoredPrice()
+{
+    Session s(true, QLocale(QLocale::Japanese, QLocale::Japan));
+    Recordset& items = s.state.items();
+    items.Edit();
+    items.SetField(QStringLiteral("quantity"), 5);
+    items.SetField(QStringLiteral("pricepaid"), Money::fromUnits(104800));
+    items.Update();
+    s.click("cmdFirst");
+    s.dialogs.inputs.enqueue(QStringLiteral("3"));
+    s.click("cmdSoldSome");
+    std::unique_ptr<Recordset> sold = s.state.db().OpenRecordset(
+        QStringLiteral("Select * from Plonko where sold = true and descr = 'Unnamed owl'"),
+        Database::RecordsetType::Snapshot);
+    QCOMPARE(sold->RecordCount(), 1);
+    QCOMPARE(sold->Fields(QStringLiteral("pricepaid")), Value(Money::fromUnits(104800)));
+    QCOMPARE(sold->Fields(QStringLiteral("totalpaid")), Value(Money::fromUnits(314400)));
 }
 
 void TestLocaleEditing::valuesThatCannotBeReadRefuseTheSave_data()
