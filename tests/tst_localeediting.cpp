@@ -16,6 +16,28 @@ std::unique_ptr<Recordset> shownRow(Session& s)
                                       Database::RecordsetType::Snapshot);
 }
 
+// Stores values in the first row by name, as another window would, and shows it again.
+void storeInFirstRow(Session& s, const QList<std::pair<QString, Value>>& values)
+{
+    Recordset& items = s.state.items();
+    items.Edit();
+    for (const auto& [field, value] : values)
+        items.SetField(field, value);
+    items.Update();
+    s.click("cmdFirst");
+}
+
+// The six amounts and four dates of a row.
+QList<std::pair<QString, Value>> amountsAndDates(const QList<qint64>& amounts, const QDate (&dates)[4])
+{
+    QList<std::pair<QString, Value>> values;
+    for (int i = 0; i < 6; ++i)
+        values.append({QString::fromLatin1(kMoneyFields[i]), Money::fromUnits(amounts[i])});
+    for (int i = 0; i < 4; ++i)
+        values.append({QString::fromLatin1(kDateFields[i]), dates[i]});
+    return values;
+}
+
 } // namespace
 
 class TestLocaleEditing : public QObject
@@ -59,14 +81,7 @@ void TestLocaleEditing::untouchedMoneyAndDatesSurviveAnUpdate()
     QFETCH(QList<qint64>, amounts);
     const QDate dates[] = {QDate(1998, 5, 30), QDate(2029, 12, 31), QDate(1930, 1, 1), QDate(2000, 2, 29)};
     Session s(true, locale);
-    Recordset& items = s.state.items();
-    items.Edit();
-    for (int i = 0; i < 6; ++i)
-        items.SetField(QString::fromLatin1(kMoneyFields[i]), Money::fromUnits(amounts[i]));
-    for (int i = 0; i < 4; ++i)
-        items.SetField(QString::fromLatin1(kDateFields[i]), dates[i]);
-    items.Update();
-    s.click("cmdFirst");
+    storeInFirstRow(s, amountsAndDates(amounts, dates));
 
     s.type("txtColor", QStringLiteral("Teal"));
     s.click("cmdUpdate");
@@ -93,15 +108,8 @@ void TestLocaleEditing::aColourOnlySaveKeepsEverythingInEveryLocale()
     for (const QLocale& locale : locales) {
         s.state.regional = RegionalSettings(locale);
         ChkDateFmt(s.state);
-        const qint64 amounts[] = {12345600, 9900, 10000000100, 123400, -52500, 0};
-        Recordset& items = s.state.items();
-        items.Edit();
-        for (int i = 0; i < 6; ++i)
-            items.SetField(QString::fromLatin1(kMoneyFields[i]), Money::fromUnits(amounts[i]));
-        for (int i = 0; i < 4; ++i)
-            items.SetField(QString::fromLatin1(kDateFields[i]), dates[i]);
-        items.Update();
-        s.click("cmdFirst");
+        const QList<qint64> amounts = {12345600, 9900, 10000000100, 123400, -52500, 0};
+        storeInFirstRow(s, amountsAndDates(amounts, dates));
         const QString colour = QStringLiteral("Colour %1").arg(++saved);
         s.type("txtColor", colour);
         s.click("cmdUpdate");
@@ -123,12 +131,8 @@ void TestLocaleEditing::aColourOnlySaveKeepsEverythingInEveryLocale()
 void TestLocaleEditing::totalsComeFromTheStoredPrice()
 {
     Session s(true, QLocale(QLocale::Japanese, QLocale::Japan));
-    Recordset& items = s.state.items();
-    items.Edit();
-    items.SetField(QStringLiteral("pricepaid"), Money::fromUnits(104800));
-    items.SetField(QStringLiteral("catvalue"), Money::fromUnits(727100));
-    items.Update();
-    s.click("cmdFirst");
+    storeInFirstRow(s, {{QStringLiteral("pricepaid"), Money::fromUnits(104800)},
+                        {QStringLiteral("catvalue"), Money::fromUnits(727100)}});
     s.type("txtQuantity", QStringLiteral("3"));
     s.focus("txtColor");
     s.type("txtPriceAsk", QStringLiteral("5"));
@@ -154,11 +158,7 @@ void TestLocaleEditing::aPriceTypedAnewCountsAsTyped()
 {
     QFETCH(bool, adding);
     Session s(true, QLocale(QLocale::Japanese, QLocale::Japan));
-    Recordset& items = s.state.items();
-    items.Edit();
-    items.SetField(QStringLiteral("pricepaid"), Money::fromUnits(104800));
-    items.Update();
-    s.click("cmdFirst");
+    storeInFirstRow(s, {{QStringLiteral("pricepaid"), Money::fromUnits(104800)}});
     if (adding) {
         s.click("cmdAddNew");
         s.type("txtName", QStringLiteral("Newcomer"));
@@ -174,12 +174,8 @@ void TestLocaleEditing::aPriceTypedAnewCountsAsTyped()
 void TestLocaleEditing::aSaleMultipliesTheStoredPrice()
 {
     Session s(true, QLocale(QLocale::Japanese, QLocale::Japan));
-    Recordset& items = s.state.items();
-    items.Edit();
-    items.SetField(QStringLiteral("quantity"), 5);
-    items.SetField(QStringLiteral("pricepaid"), Money::fromUnits(104800));
-    items.Update();
-    s.click("cmdFirst");
+    storeInFirstRow(
+        s, {{QStringLiteral("quantity"), 5}, {QStringLiteral("pricepaid"), Money::fromUnits(104800)}});
     s.dialogs.inputs.enqueue(QStringLiteral("3"));
     s.click("cmdSoldSome");
     std::unique_ptr<Recordset> sold = s.state.db().OpenRecordset(
