@@ -22,6 +22,15 @@
 
 #include <memory>
 
+// A control of a window by its object name; a test cannot go on without it.
+template <class T = QWidget> T* control(QWidget* window, const char* name)
+{
+    T* widget = window->findChild<T*>(QString::fromLatin1(name));
+    if (!widget)
+        qFatal("no control %s", name);
+    return widget;
+}
+
 // The item window on a test collection, started as the program starts it.
 struct Session
 {
@@ -45,13 +54,7 @@ struct Session
         QApplication::sendEvent(window.get(), &activation);
     }
 
-    template <class T = QWidget> T* get(const char* name)
-    {
-        T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
-    }
+    template <class T = QWidget> T* get(const char* name) { return control<T>(window.get(), name); }
     QString text(const char* name) { return get<QLineEdit>(name)->text(); }
     void click(const char* name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
     // Moves the focus as a person would, so that leave checks run.

@@ -21,13 +21,7 @@ struct LookupWindow
         QApplication::sendEvent(window, &activation);
     }
 
-    template <class T = QWidget> T* get(const char* name)
-    {
-        T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
-    }
+    template <class T = QWidget> T* get(const char* name) { return control<T>(window, name); }
     QString text(const char* name) { return get<QLineEdit>(name)->text(); }
     QString desc() { return text("txtDesc"); }
     void click(const char* name) { get<QPushButton>(name)->click(); }
