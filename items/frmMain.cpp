@@ -3,6 +3,7 @@
 #include "ElidingFields.h"
 #include "ExactAmounts.h"
 #include "PageKeys.h"
+#include "SaveChecks.h"
 #include "ScrollPage.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
@@ -40,7 +41,6 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include <tuple>
 
 namespace {
 
@@ -839,44 +839,21 @@ bool frmMain::ValidateRecord()
         return refuse(
             QStringLiteral("The quantity is too large. Enter a whole number of pieces up to 2147483647."),
             QStringLiteral("Quantity Too Large"), txtQuantity);
-    // A value shown that cannot be read back would be stored as nothing.
-    auto unreadable = [&](const QString& label, QWidget* focus) {
-        return refuse(QStringLiteral("The value in the %1 field cannot be read. Enter it again or leave "
-                                     "the field blank.")
-                          .arg(label),
-                      QStringLiteral("Value Cannot Be Read"), focus);
-    };
     // a total is never typed into: its price is where it is mended
-    const std::tuple<QLineEdit*, QString, QLineEdit*> amounts[] = {
-        {txtPricePaid, lblPrice->text(), txtPricePaid},
-        {txtTotalPaid, QStringLiteral("Total Paid"), txtPricePaid},
-        {txtCatValue, QStringLiteral("Catalog Value"), txtCatValue},
-        {txtTotalVal, QStringLiteral("Total Value"), txtCatValue},
-        {txtPriceAsk, QStringLiteral("Selling Price"), txtPriceAsk},
-        {txtTotalSales, QStringLiteral("Total Sales"), txtPriceAsk}};
-    for (const auto& [amount, label, focus] : amounts) {
-        if (amount->text().trimmed().isEmpty())
-            continue;
-        const std::optional<Money> money = m_amounts->amount(amount, m_state.regional);
-        // a number that is no money lies beyond its range
-        if (money ? std::abs(money->units()) > Database::kLargestMoneyUnits
-                  : m_state.regional.isNumeric(amount->text()))
-            return refuse(
-                QStringLiteral("This amount is too large to keep. The largest amount that can be kept is ") +
-                    m_state.regional.formatCurrency(Money::fromUnits(Database::kLargestMoneyUnits)) +
-                    QLatin1Char('.'),
-                QStringLiteral("Amount Too Large"), focus);
-        if (!money)
-            return unreadable(label, focus);
-    }
-    const std::pair<DateBox*, QString> dates[] = {{dcIssueDate, QStringLiteral("Birthday")},
-                                                  {dcRetireDate, QStringLiteral("Retirement Date")},
-                                                  {dcPurchaseDate, QStringLiteral("Purchase Date")},
-                                                  {dcSoldDate, QStringLiteral("Date Sold")}};
-    for (const auto& [date, label] : dates) {
-        if (!date->text().trimmed().isEmpty() && !m_state.regional.isDate(date->text()))
-            return unreadable(label, date);
-    }
+    const std::optional<Refusal> unstorable =
+        unstorableValue({{txtPricePaid, lblPrice->text(), txtPricePaid},
+                         {txtTotalPaid, QStringLiteral("Total Paid"), txtPricePaid},
+                         {txtCatValue, QStringLiteral("Catalog Value"), txtCatValue},
+                         {txtTotalVal, QStringLiteral("Total Value"), txtCatValue},
+                         {txtPriceAsk, QStringLiteral("Selling Price"), txtPriceAsk},
+                         {txtTotalSales, QStringLiteral("Total Sales"), txtPriceAsk}},
+                        {{dcIssueDate, QStringLiteral("Birthday")},
+                         {dcRetireDate, QStringLiteral("Retirement Date")},
+                         {dcPurchaseDate, QStringLiteral("Purchase Date")},
+                         {dcSoldDate, QStringLiteral("Date Sold")}},
+                        *m_amounts, m_state.regional);
+    if (unstorable)
+        return refuse(unstorable->text, unstorable->title, unstorable->focus);
     if (chkSold->isChecked() && chkForSale->isChecked())
         return refuse(QStringLiteral("A Plonko cannot be for sale and sold at the same time."),
                       QStringLiteral("Sale Status Error"), chkWantList);
