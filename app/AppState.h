@@ -59,7 +59,13 @@ public:
     QString DateOrder;
     QString DateSep;
 
+    // where reports go: 1 preview and print, 2 text file, 3 HTML file
     int ReportDest = 1;
+    // the format section and heading row the preview puts at the top of every
+    // page while HeadingOnNewPage holds
+    QString TableHeading;
+    bool HeadingOnNewPage = false;
+    int GroupReportKind = 0;
 
     // The open database and item recordset; using either before it is open
     // (or after it was closed) is error 91.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Database.h"
 #include "DbError.h"
 #include "Value.h"
 
@@ -130,6 +131,5 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-class Recordset;
 std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& jetSql,
-                                         bool readOnly);
+                                         Database::RecordsetType type);

@@ -527,7 +527,7 @@ Database::~Database() = default;
 
 std::unique_ptr<Recordset> Database::OpenRecordset(const QString& jetSql, RecordsetType type)
 {
-    return openRecordset(m_connection, jetSql, type == RecordsetType::Snapshot);
+    return openRecordset(m_connection, jetSql, type);
 }
 
 void Database::Close()

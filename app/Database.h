@@ -19,7 +19,9 @@ public:
     enum class RecordsetType
     {
         Dynaset = 2,
-        Snapshot = 4
+        Snapshot = 4,
+        // read once, forwards, a row at a time: memory does not grow with the rows
+        ForwardOnly = 8
     };
 
     // Money is stored as a double so that SQL compares it with plain numbers;
@@ -39,7 +41,8 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // A query in Jet SQL: a dynaset can be written, a snapshot only read.
+    // A query in Jet SQL: a dynaset can be written, a snapshot or a forward-only
+    // recordset only read.
     std::unique_ptr<Recordset> OpenRecordset(const QString& jetSql, RecordsetType type);
 
     // Frees read locks. Every statement of the store is reset as soon as its

@@ -5,6 +5,7 @@
 #include <optional>
 
 class QDialog;
+class QPrinter;
 
 // Every modal interaction of the program goes through this interface: the
 // program shows Qt's dialogs, tests script the answers and record what was asked.
@@ -47,6 +48,8 @@ public:
     virtual QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // A Save As dialog; nothing when the user cancels.
     virtual std::optional<QString> saveFileName(const QString& defaultName, const QString& filter) = 0;
+    // The print dialog for printer; false when the user cancels.
+    virtual bool printSetup(QPrinter& printer) = 0;
     // Shows one of the program's own dialog windows modally; returns when it closes.
     virtual void showModal(QDialog& dialog) = 0;
     virtual void beep() = 0;

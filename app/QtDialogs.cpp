@@ -9,6 +9,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QRegularExpression>
 
 #include <cstdlib>
@@ -164,6 +165,12 @@ std::optional<QString> QtDialogs::saveFileName(const QString& defaultName, const
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
+}
+
+bool QtDialogs::printSetup(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, askingWindow());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtDialogs::showModal(QDialog& dialog)

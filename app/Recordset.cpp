@@ -533,13 +533,13 @@ private:
 } // namespace
 
 std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& jetSql,
-                                         bool readOnly)
+                                         Database::RecordsetType type)
 {
     const JetSql::Select select =
         JetSql::translateSelect(jetSql, [&](const QString& table, const QString& column) {
             return connection->orderTerm(table, column);
         });
-    if (select.table.isEmpty())
+    if (select.table.isEmpty() || type == Database::RecordsetType::ForwardOnly)
         return std::make_unique<ForwardRecordset>(connection, select.sql());
-    return std::make_unique<KeyedRecordset>(connection, select, readOnly);
+    return std::make_unique<KeyedRecordset>(connection, select, type != Database::RecordsetType::Dynaset);
 }

@@ -19,6 +19,8 @@
 #include "dates/DatePicking.h"
 #include "frmFind.h"
 #include "lookups/frmCodesMaint.h"
+#include "reports/ReportWindow.h"
+#include "reports/StandardReports.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -106,6 +108,7 @@ QLineEdit* totalBox(const char* name)
 frmMain::frmMain(AppState& state, QWidget* parent)
     : QMainWindow(parent)
     , m_state(state)
+    , m_reportWindow(std::make_unique<ReportWindow>(state, this))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Plonko Wizmo"));
@@ -334,6 +337,8 @@ void frmMain::buildMenus()
         mnuRptOut[i] = action(reports, QStringLiteral("mnuRptOut(%1)").arg(i + 1), outCaptions[i]);
         mnuRptOut[i]->setCheckable(true);
         destinations->addAction(mnuRptOut[i]);
+        connect(mnuRptOut[i], &QAction::triggered, this,
+                [this, i] { runEvent(m_state, [&] { mnuRptOut_Click(i + 1); }); });
     }
     mnuRptOut[0]->setChecked(true);
     reports->addSeparator();
@@ -422,6 +427,7 @@ void frmMain::connectHandlers()
         field->installEventFilter(this);
     on(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
     on(mnuAbout, &QAction::triggered, &frmMain::mnuAbout_Click);
+    on(mnuRptForSale, &QAction::triggered, &frmMain::mnuRptForSale_Click);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
     on(f1, &QShortcut::activated, &frmMain::cmdHelp_Click);
     // Escape cancels an edit, as "&Cancel" does; browsing, it does nothing
@@ -989,6 +995,18 @@ void frmMain::mnuHelp_Click(int index)
     default:
         m_state.dialogs.help(QString(), Dialogs::HelpCommand::HelpOnHelp, 0);
     }
+}
+
+void frmMain::mnuRptOut_Click(int index)
+{
+    m_state.ReportDest = index;
+    for (int i = 0; i < 3; ++i)
+        mnuRptOut[i]->setChecked(i + 1 == index);
+}
+
+void frmMain::mnuRptForSale_Click()
+{
+    ReportForSale(m_state, *m_reportWindow);
 }
 
 void frmMain::mnuAbout_Click()

@@ -12,6 +12,7 @@ class AppState;
 class DateBox;
 class ExactAmounts;
 class LeaveChecks;
+class ReportWindow;
 class QLineEdit;
 class frmFind;
 class QAction;
@@ -109,6 +110,8 @@ private:
     void mnuExit_Click();
     void mnuHelp_Click(int index);
     void mnuAbout_Click();
+    void mnuRptOut_Click(int index);
+    void mnuRptForSale_Click();
 
     AppState& m_state;
     bool Dirty = false;
@@ -118,6 +121,7 @@ private:
     qint32 m_shownKey = 0;
     std::unique_ptr<frmFind> m_find;
     QPointer<QWidget> m_about;
+    std::unique_ptr<ReportWindow> m_reportWindow;
     LeaveChecks* m_leaveChecks;
     ExactAmounts* m_amounts;
 

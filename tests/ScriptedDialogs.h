@@ -45,6 +45,13 @@ public:
         fileDialogs.append(defaultName);
         return fileNames.isEmpty() ? std::nullopt : std::optional<QString>(fileNames.dequeue());
     }
+    // The print dialog: the script sets up the printer (to a PDF file, say) and
+    // answers; without a script the dialog is cancelled.
+    bool printSetup(QPrinter& printer) override
+    {
+        ++printDialogs;
+        return printAnswer && printAnswer(printer);
+    }
     // A scripted modal dialog: the next step of the script works its controls
     // (and closes it); without one the dialog is left as if closed by its close box.
     void showModal(QDialog& dialog) override
@@ -68,6 +75,8 @@ public:
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
 
     QQueue<std::function<void(QDialog&)>> modalSteps;
+    std::function<bool(QPrinter&)> printAnswer;
+    int printDialogs = 0;
     QStringList modalTitles;
     QQueue<Answer> answers;
     QQueue<QString> inputs;

@@ -1,0 +1,244 @@
+#include "ReportEngine.h"
+
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextLayout>
+
+namespace {
+
+constexpr int kMargin = 720;       // half an inch round the page
+constexpr int kCellPadding = 60;   // each side of a cell's text
+constexpr int kBandGap = 180;      // between the header or footer and the body
+constexpr int kExtraColumn = 1440; // a cell beyond its format's columns
+constexpr int kTextPixels = 225;   // 11.25 points in twips
+constexpr int kHeaderPixels = 285; // 14.25 points in twips
+
+QFont reportFont(int twips, bool bold)
+{
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPixelSize(twips);
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+int lineHeight(const QFont& font)
+{
+    return qCeil(QFontMetricsF(font).lineSpacing());
+}
+
+int bandHeight(const QFont& font)
+{
+    return lineHeight(font) + kBandGap;
+}
+
+// Millimetres, which Qt keeps exact for both A4 and Letter.
+QSize paperTwips(const QPageSize& paper)
+{
+    const QSizeF mm = paper.size(QPageSize::Millimeter);
+    return {qRound(mm.width() * 1440 / 25.4), qRound(mm.height() * 1440 / 25.4)};
+}
+
+} // namespace
+
+ReportEngine::ReportEngine(const QPageSize& paper)
+    : m_paper(paper)
+    , m_textFont(reportFont(kTextPixels, false))
+    , m_boldFont(reportFont(kTextPixels, true))
+    , m_headerFont(reportFont(kHeaderPixels, true))
+{
+    const QSize size = paperTwips(m_paper);
+    m_pageWidth = size.width();
+    m_pageHeight = size.height();
+}
+
+QPageSize ReportEngine::paperFor(const QLocale& locale)
+{
+    return QPageSize(locale.measurementSystem() == QLocale::MetricSystem ? QPageSize::A4 : QPageSize::Letter);
+}
+
+void ReportEngine::startDocument()
+{
+    const QSize size = paperTwips(m_paper);
+    m_pageWidth = size.width();
+    m_pageHeight = size.height();
+    if (m_orientation == Orientation::Landscape)
+        std::swap(m_pageWidth, m_pageHeight);
+    m_pages.clear();
+    m_ended = false;
+    m_bold = false;
+    m_header.clear();
+    m_footer.clear();
+    beginPage();
+}
+
+int ReportEngine::bodyTop() const
+{
+    return kMargin + bandHeight(m_headerFont);
+}
+
+int ReportEngine::bodyBottom() const
+{
+    return m_pageHeight - kMargin - bandHeight(m_headerFont);
+}
+
+void ReportEngine::beginPage()
+{
+    m_pages.emplace_back();
+    m_y = bodyTop();
+    m_pageHasBody = false;
+    if (m_onNewPage && !m_inNewPage) {
+        m_inNewPage = true;
+        m_onNewPage();
+        m_inNewPage = false;
+    }
+}
+
+void ReportEngine::addTable(const QString& table)
+{
+    const TableString::Table parsed = TableString::parse(table);
+    for (const QStringList& row : parsed.rows)
+        addRow(parsed.columns, row);
+}
+
+QStringList ReportEngine::wrap(const QString& text, int width, const QFont& font) const
+{
+    QString shaped = text;
+    shaped.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+    shaped.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    shaped.replace(QLatin1Char('\r'), QChar::LineSeparator);
+    QTextLayout layout(shaped, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        QString part = shaped.mid(line.textStart(), line.textLength());
+        while (!part.isEmpty() && (part.back().isSpace() || part.back() == QChar::LineSeparator))
+            part.chop(1);
+        lines.append(part);
+    }
+    layout.endLayout();
+    return lines;
+}
+
+void ReportEngine::addRow(const QList<TableString::Column>& columns, const QStringList& cells)
+{
+    if (m_pages.empty())
+        beginPage();
+    PlacedRow row;
+    row.bold = m_bold;
+    row.columns = columns;
+    while (row.columns.size() < cells.size())
+        row.columns.append({kExtraColumn, false});
+    row.cells = cells;
+    const QFont& font = m_bold ? m_boldFont : m_textFont;
+    const QFontMetricsF metrics(font);
+    int lines = 1;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const QString& cell = cells[i];
+        const int width = qMax(1, row.columns[i].twips - 2 * kCellPadding);
+        const bool breaks = cell.contains(QLatin1Char('\n')) || cell.contains(QLatin1Char('\r'));
+        if (!breaks && metrics.horizontalAdvance(cell) <= width)
+            continue;
+        if (row.wrapped.isEmpty())
+            for (const QString& each : cells)
+                row.wrapped.append(QStringList{each});
+        row.wrapped[i] = wrap(cell, width, font);
+        lines = qMax(lines, int(row.wrapped[i].size()));
+    }
+    row.height = lines * lineHeight(font) + 2 * kCellPadding / 3;
+    if (m_y + row.height > bodyBottom() && m_pageHasBody && !m_inNewPage)
+        beginPage();
+    row.top = m_y;
+    m_y += row.height;
+    if (!m_inNewPage)
+        m_pageHasBody = true;
+    m_pages.back().push_back(std::move(row));
+}
+
+const std::vector<ReportEngine::PlacedRow>& ReportEngine::rowsOn(int page) const
+{
+    static const Page none;
+    return page >= 1 && page <= int(m_pages.size()) ? m_pages[page - 1] : none;
+}
+
+void ReportEngine::paintBand(QPainter& painter, const QString& text, int page, int top) const
+{
+    if (text.isEmpty())
+        return;
+    const TableString::Header parts = TableString::header(text, page);
+    painter.setFont(m_headerFont);
+    const QRectF band(kMargin, top, m_pageWidth - 2 * kMargin, lineHeight(m_headerFont));
+    painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, parts.left);
+    painter.drawText(band, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, parts.centre);
+    painter.drawText(band, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, parts.right);
+}
+
+void ReportEngine::paintPage(QPainter& painter, int page) const
+{
+    painter.save();
+    painter.setPen(Qt::black);
+    paintBand(painter, m_header, page, kMargin);
+    paintBand(painter, m_footer, page, m_pageHeight - kMargin - lineHeight(m_headerFont));
+    for (const PlacedRow& row : rowsOn(page)) {
+        const QFont& font = row.bold ? m_boldFont : m_textFont;
+        painter.setFont(font);
+        const QFontMetricsF metrics(font);
+        const int step = lineHeight(font);
+        int left = kMargin;
+        for (qsizetype i = 0; i < row.cells.size(); ++i) {
+            const TableString::Column& column = row.columns[i];
+            const QStringList lines = row.wrapped.isEmpty() ? QStringList{row.cells[i]} : row.wrapped[i];
+            qreal baseline = row.top + kCellPadding / 3 + metrics.ascent();
+            for (const QString& line : lines) {
+                const qreal x = column.right
+                                    ? left + column.twips - kCellPadding - metrics.horizontalAdvance(line)
+                                    : left + kCellPadding;
+                painter.drawText(QPointF(x, baseline), line);
+                baseline += step;
+            }
+            left += column.twips;
+        }
+        // the one table style of every document: headings ruled off below
+        if (row.bold) {
+            const int bottom = row.top + row.height - 10;
+            painter.setPen(QPen(Qt::black, 10));
+            painter.drawLine(QPoint(kMargin, bottom), QPoint(left, bottom));
+        }
+    }
+    painter.restore();
+}
+
+bool ReportEngine::print(QPagedPaintDevice& device) const
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const qreal scale = qMin(device.width() / qreal(m_pageWidth), device.height() / qreal(m_pageHeight));
+    for (int page = 1; page <= pageCount(); ++page) {
+        if (page > 1 && !device.newPage())
+            return false;
+        painter.save();
+        painter.scale(scale, scale);
+        paintPage(painter, page);
+        painter.restore();
+    }
+    return painter.end();
+}
+
+bool ReportEngine::writePdf(QIODevice& device, const QString& title) const
+{
+    QPdfWriter writer(&device);
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Plonko Wizmo"));
+    writer.setResolution(1440);
+    writer.setPageSize(QPageSize(QSizeF(m_pageWidth / 1440.0, m_pageHeight / 1440.0), QPageSize::Inch));
+    writer.setPageMargins(QMarginsF());
+    return print(writer);
+}

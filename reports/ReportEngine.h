@@ -1,0 +1,121 @@
+#pragma once
+
+#include "TableString.h"
+
+#include <QFont>
+#include <QList>
+#include <QLocale>
+#include <QPageSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class QPainter;
+class QIODevice;
+class QPagedPaintDevice;
+
+// The report engine: a document of pages laid out from tables. Every table
+// is measured and placed once, when it is added; a page is painted by itself,
+// onto any painter (screen, printer, PDF), in twips (1440 to the inch).
+//
+// A table that does not fit on the rest of the page begins a new one. The
+// new-page handler runs whenever a page begins, the first included, before
+// anything is placed on it, so a table it adds stands at the top of the page.
+// Cells wrap inside their columns; a cell beyond the columns of its format
+// gets a column of 1440 twips, left-aligned. Heading tables (added in bold)
+// are ruled off from the rows below them.
+class ReportEngine
+{
+public:
+    enum class Orientation
+    {
+        Portrait = 0,
+        Landscape = 1
+    };
+
+    explicit ReportEngine(const QPageSize& paper = paperFor(QLocale()));
+
+    // Letter where the locale measures in inches, A4 elsewhere.
+    static QPageSize paperFor(const QLocale& locale);
+
+    // Takes effect at the next start.
+    void setOrientation(Orientation orientation) { m_orientation = orientation; }
+    Orientation orientation() const { return m_orientation; }
+
+    // Begins a new document (its first page), discarding the previous one.
+    void startDocument();
+    void endDocument() { m_ended = true; }
+    bool documentEnded() const { return m_ended; }
+
+    // Three parts separated by "|" (left, centre, right); "%d" is the page number.
+    void setPageHeader(const QString& text) { m_header = text; }
+    void setPageFooter(const QString& text) { m_footer = text; }
+
+    void setBold(bool bold) { m_bold = bold; }
+    bool bold() const { return m_bold; }
+
+    // A table string: a format section followed by rows.
+    void addTable(const QString& table);
+    // One row of cells under a format; the cells are taken as they are, so no
+    // text inside them is read as a separator.
+    void addRow(const QList<TableString::Column>& columns, const QStringList& cells);
+
+    // Called whenever a page begins.
+    void setNewPageHandler(std::function<void()> handler) { m_onNewPage = std::move(handler); }
+
+    int pageCount() const { return qMax<int>(1, int(m_pages.size())); }
+    int pageWidth() const { return m_pageWidth; }
+    int pageHeight() const { return m_pageHeight; }
+    // Where tables may stand on a page, between the header and the footer.
+    int bodyTop() const;
+    int bodyBottom() const;
+
+    // A row as laid out: its top and height in twips from the top of its page.
+    struct PlacedRow
+    {
+        int top = 0;
+        int height = 0;
+        bool bold = false;
+        QList<TableString::Column> columns;
+        QStringList cells;
+        // each cell's lines; empty when every cell fits on one line
+        QList<QStringList> wrapped;
+    };
+    // The rows of a page (1 to pageCount), in order down the page.
+    const std::vector<PlacedRow>& rowsOn(int page) const;
+    const QString& pageHeader() const { return m_header; }
+
+    // Paints one page (1 to pageCount) with the painter's units in twips.
+    void paintPage(QPainter& painter, int page) const;
+    // Paints every page onto the device, one device page each, scaled to fit.
+    // False when the device could not be painted on.
+    bool print(QPagedPaintDevice& device) const;
+    // The document as a PDF file of the same pages.
+    bool writePdf(QIODevice& device, const QString& title) const;
+
+private:
+    using Page = std::vector<PlacedRow>;
+
+    void beginPage();
+    QStringList wrap(const QString& text, int width, const QFont& font) const;
+    void paintBand(QPainter& painter, const QString& text, int page, int top) const;
+
+    QPageSize m_paper;
+    Orientation m_orientation = Orientation::Portrait;
+    int m_pageWidth = 0;
+    int m_pageHeight = 0;
+    QString m_header;
+    QString m_footer;
+    bool m_bold = false;
+    bool m_ended = false;
+    std::function<void()> m_onNewPage;
+    bool m_inNewPage = false;
+    bool m_pageHasBody = false;
+    int m_y = 0;
+    std::vector<Page> m_pages;
+    QFont m_textFont;
+    QFont m_boldFont;
+    QFont m_headerFont;
+};

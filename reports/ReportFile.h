@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ReportRun.h"
+#include "TableString.h"
+
+#include <QSaveFile>
+#include <QString>
+#include <QStringList>
+
+class ReportEngine;
+
+// A report's output file, written whole or not at all: lines go to a
+// temporary file beside it, which replaces the named file only when the
+// report commits it. Text is UTF-8, each line ended with CR LF.
+class ReportFile
+{
+public:
+    explicit ReportFile(const QString& path);
+
+    bool open();
+    // False once any write has failed; the lines after it are not written.
+    bool writeLine(const QString& line);
+    // The whole document as a PDF.
+    bool write(const ReportEngine& document, const QString& title);
+    bool failed() const { return m_failed; }
+    bool commit();
+    QString path() const { return m_file.fileName(); }
+    QString errorString() const { return m_file.errorString(); }
+
+private:
+    QSaveFile m_file;
+    bool m_failed = false;
+};
+
+namespace ReportLines {
+
+// A text file line: the cells joined by TAB; a TAB, CR or LF inside a value
+// becomes a blank, so that a row stays one line of its columns.
+QString text(const QStringList& cells);
+
+// A web table row on one line, its values escaped ("&", "<", ">" and '"' as
+// entities) and their TABs, CRs and LFs made blanks; cells without their own HTML are
+// aligned as the columns of the report's format align them.
+QString html(const ReportRow& row, const QList<TableString::Column>& columns);
+
+// The lines before the rows and after them.
+QStringList htmlOpening(const ReportDefinition& report);
+QStringList htmlClosing();
+
+} // namespace ReportLines

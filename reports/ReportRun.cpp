@@ -1,0 +1,160 @@
+#include "ReportRun.h"
+
+#include "ReportEngine.h"
+#include "ReportFile.h"
+#include "app/AppState.h"
+#include "app/Database.h"
+#include "app/ErrorHandler.h"
+
+#include <QFileInfo>
+
+#include <optional>
+
+namespace {
+
+// The hourglass for as long as the report runs.
+class BusyPointer
+{
+public:
+    explicit BusyPointer(Dialogs& dialogs)
+        : m_dialogs(dialogs)
+    {}
+    ~BusyPointer() { m_dialogs.setBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+    void on() { m_dialogs.setBusy(true); }
+
+private:
+    Dialogs& m_dialogs;
+};
+
+void reportWriteFailure(AppState& state, const ReportFile& file)
+{
+    state.dialogs.messageBox(QStringLiteral("The report could not be written to '") + file.path() +
+                                 QStringLiteral("'.  ") + file.errorString(),
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                             QStringLiteral("Report Not Saved"));
+}
+
+// The file the user picked for the report, asked about before it is
+// replaced; nothing when the user cancelled either question.
+std::optional<QString> chooseFile(AppState& state, const ReportDefinition& report)
+{
+    const bool text = state.ReportDest == 2;
+    const std::optional<QString> chosen = state.dialogs.saveFileName(
+        text ? report.textFileName : report.htmlFileName, text ? kTextFilter : kHtmlFilter);
+    if (!chosen)
+        return std::nullopt;
+    ConfirmReplaceFile(state, *chosen);
+    if (state.Cancelled)
+        return std::nullopt;
+    return chosen;
+}
+
+} // namespace
+
+void ConfirmReplaceFile(AppState& state, const QString& fileName)
+{
+    state.Cancelled = false;
+    if (!QFileInfo::exists(fileName))
+        return;
+    const Dialogs::Answer answer =
+        state.dialogs.messageBox(QStringLiteral("The file '") + fileName +
+                                     QStringLiteral("' already exists.  Do you wish to replace it?"),
+                                 Dialogs::Buttons::YesNo, Dialogs::Icon::None, QStringLiteral("File Exists"));
+    if (answer == Dialogs::Answer::No)
+        state.Cancelled = true;
+}
+
+void addHeadingTable(const AppState& state, ReportEngine& engine)
+{
+    if (!state.HeadingOnNewPage)
+        return;
+    engine.setBold(true);
+    engine.addTable(state.TableHeading);
+    engine.setBold(false);
+}
+
+void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& report)
+{
+    state.HeadingOnNewPage = true;
+    const int destination = state.ReportDest;
+    std::optional<ReportFile> file;
+    if (destination != 1) {
+        const std::optional<QString> chosen = chooseFile(state, report);
+        if (!chosen)
+            return;
+        file.emplace(*chosen);
+        if (!file->open()) {
+            reportWriteFailure(state, *file);
+            return;
+        }
+    }
+
+    BusyPointer busy(state.dialogs);
+    const QList<TableString::Column> columns = TableString::parseFormat(report.format);
+    std::unique_ptr<ReportEngine> engine;
+    if (destination == 1) {
+        state.TableHeading = report.format + report.headingRow;
+        busy.on();
+        engine = std::make_unique<ReportEngine>(ReportEngine::paperFor(state.regional.locale()));
+        engine->setNewPageHandler([&state, document = engine.get()] { addHeadingTable(state, *document); });
+        engine->startDocument();
+        engine->setPageHeader(state.regional.formatShortDate(state.today()) + QLatin1Char('|') +
+                              report.title + QStringLiteral("|Page %d"));
+    } else if (destination == 3) {
+        for (const QString& line : ReportLines::htmlOpening(report))
+            file->writeLine(line);
+    }
+
+    auto write = [&](const ReportRow& row) {
+        if (destination == 1)
+            engine->addRow(row.format.isEmpty() ? columns : TableString::parseFormat(row.format), row.cells);
+        else
+            file->writeLine(destination == 2 ? ReportLines::text(row.cells)
+                                             : ReportLines::html(row, columns));
+    };
+    // the file as it stands, or a failure to write it reported
+    auto finishFile = [&] {
+        if (!file->commit())
+            reportWriteFailure(state, *file);
+    };
+
+    const std::unique_ptr<Recordset> rows =
+        state.db().OpenRecordset(report.query, Database::RecordsetType::ForwardOnly);
+    if (rows->AtEOF()) {
+        state.dialogs.messageBox(report.emptyMessage);
+        if (file)
+            finishFile();
+        return;
+    }
+    for (; !rows->AtEOF() && !(file && file->failed()); rows->MoveNext())
+        write(report.row(*rows));
+    if (report.totals)
+        for (const ReportRow& row : report.totals())
+            write(row);
+
+    if (destination == 1) {
+        engine->endDocument();
+        preview.show(std::move(engine), report.title);
+        return;
+    }
+    if (destination == 3)
+        for (const QString& line : ReportLines::htmlClosing())
+            file->writeLine(line);
+    finishFile();
+}
+
+void saveReportPdf(AppState& state, const ReportEngine& document, const QString& title)
+{
+    const std::optional<QString> chosen =
+        state.dialogs.saveFileName(title + QStringLiteral(".pdf"), QStringLiteral("PDF Files (*.pdf)|*.pdf"));
+    if (!chosen)
+        return;
+    ConfirmReplaceFile(state, *chosen);
+    if (state.Cancelled)
+        return;
+    ReportFile file(*chosen);
+    if (!file.open() || !file.write(document, title) || !file.commit())
+        reportWriteFailure(state, file);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class AppState;
+class Recordset;
+class ReportEngine;
+
+// One cell of a row in a web table: what stands between "<td" and ">" (as
+// " align=right"), and the value, which the HTML writer escapes.
+struct HtmlCell
+{
+    QString attributes;
+    QString text;
+};
+
+// One row of a report as its destinations receive it. No writer joins the
+// cells into a string and splits them again, so no value can split a cell.
+struct ReportRow
+{
+    // the cells of the preview and of the text file
+    QStringList cells;
+    // the engine format of this row; empty for the report's own
+    QString format;
+    // the cells of the web table; empty for the cells above, aligned as the
+    // report's format aligns their columns
+    std::vector<HtmlCell> html;
+    // whether the web table's line ends with "</tr>"
+    bool closeHtmlRow = true;
+};
+
+// What a standard report supplies; the run does everything else.
+struct ReportDefinition
+{
+    QString query;
+    QString format;     // the engine format section, as "3600|3600|1400|>1400;"
+    QString headingRow; // as "Name|Description|Cat #|Price;"
+    QString title;      // the centre of the page header
+    QString textFileName;
+    QString htmlFileName;
+    QString htmlTitleLine;   // "<head><title>...</title></head>"
+    QString htmlCaptionLine; // "<tr><th colspan=...>...</th></tr>"
+    QStringList htmlHeadingLines;
+    QString emptyMessage;
+    // The row of the current record; a report that keeps totals adds the
+    // record's amounts to them here.
+    std::function<ReportRow(const Recordset&)> row;
+    // The totals rows after the last row, if any.
+    std::function<QList<ReportRow>()> totals;
+};
+
+// Where a finished preview document goes: the preview window, shown modeless.
+class ReportPreview
+{
+public:
+    virtual ~ReportPreview() = default;
+    virtual void show(std::unique_ptr<ReportEngine> document, const QString& title) = 0;
+};
+
+inline const QString kTextFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*");
+inline const QString kHtmlFilter = QStringLiteral("Html Files (*.htm)|*.htm|All Files (*.*)|*.*");
+
+// Asks before a file is replaced; a No sets Cancelled.
+void ConfirmReplaceFile(AppState& state, const QString& fileName);
+
+// Runs a standard report to the destination in ReportDest: the Save As
+// dialog and the replace question for a file, the query, a row per record,
+// the totals, and the preview or the finished file. A file is written whole
+// or not at all: a failure to write leaves any earlier file of its name as it
+// was, is reported, and ends the report.
+void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& report);
+
+// The new-page handler of a preview document: the heading table, in bold,
+// at the top of every page while HeadingOnNewPage holds.
+void addHeadingTable(const AppState& state, ReportEngine& engine);
+
+// Saves a preview document as a PDF file, after the Save As dialog (its
+// default name the report's title) and the replace question.
+void saveReportPdf(AppState& state, const ReportEngine& document, const QString& title);

@@ -1,0 +1,45 @@
+#include "StandardReports.h"
+
+#include "ReportRun.h"
+#include "app/AppState.h"
+#include "app/Recordset.h"
+
+namespace {
+
+QString field(const Recordset& rows, const char* name)
+{
+    return textOf(rows.Fields(QLatin1String(name)));
+}
+
+// A money field in the currency format; an empty one is 0.
+QString money(const AppState& state, const Recordset& rows, const char* name)
+{
+    return state.regional.formatCurrency(moneyOf(rows.Fields(QLatin1String(name))).value_or(Money()));
+}
+
+} // namespace
+
+void ReportForSale(AppState& state, ReportPreview& preview)
+{
+    ReportDefinition report;
+    report.query =
+        QStringLiteral("Select descr, CatNum, PriceAsk, name from Plonko where forsale order by name, descr");
+    report.format = QStringLiteral("3600|3600|1400|>1400;");
+    report.headingRow = QStringLiteral("Name|Description|Cat #|Price;");
+    report.title = QStringLiteral("Plonkos For Sale");
+    report.textFileName = QStringLiteral("ForSale.txt");
+    report.htmlFileName = QStringLiteral("forsale.htm");
+    report.htmlTitleLine = QStringLiteral("<head><title>Plonkos For Sale</title></head>");
+    report.htmlCaptionLine = QStringLiteral("<tr><th colspan=4>Plonkos For Sale</th></tr>");
+    report.htmlHeadingLines = {QStringLiteral("<tr><th>Name</th>"), QStringLiteral("<th>Description</th>"),
+                               QStringLiteral("<th>Cat #</th>"), QStringLiteral("<th>Price</th></tr>")};
+    report.emptyMessage =
+        QStringLiteral("You have not entered any Plonkos with the For Sale option checked.");
+    report.row = [&state](const Recordset& rows) {
+        ReportRow row;
+        row.cells = {field(rows, "name"), field(rows, "descr"), field(rows, "catnum"),
+                     money(state, rows, "priceask")};
+        return row;
+    };
+    runReport(state, preview, report);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The report engine's table syntax. A format section lists the columns,
+// separated by "|" and ended by ";": each is a width in twips (1440 to the
+// inch), optionally after ">" (right-aligned) or "<" (left-aligned, as without
+// a mark). A row lists its cell texts the same way. A table string is a format
+// section followed by one or more rows.
+namespace TableString {
+
+struct Column
+{
+    int twips = 0;
+    bool right = false;
+};
+
+QList<Column> parseFormat(const QString& section);
+
+// The rows of the text after a format section: each ends at its ";" (a last
+// row without one still counts); an empty cell is nothing between separators.
+QList<QStringList> parseRows(const QString& text);
+
+struct Table
+{
+    QList<Column> columns;
+    QList<QStringList> rows;
+};
+
+// Splits at the first ";": the format section, then the rows.
+Table parse(const QString& table);
+
+// A page header or footer: left, centre and right parts separated by "|",
+// with "%d" standing for the page number.
+struct Header
+{
+    QString left;
+    QString centre;
+    QString right;
+};
+
+Header header(const QString& text, int page);
+
+} // namespace TableString

@@ -1,0 +1,127 @@
+#include "frmOutput.h"
+
+#include "PageView.h"
+#include "ReportEngine.h"
+#include "ReportRun.h"
+#include "app/AppState.h"
+#include "app/ErrorHandler.h"
+#include "app/HelpKey.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+frmOutput::frmOutput(AppState& state, QWidget* owner)
+    : QWidget(owner, Qt::Window)
+    , m_state(state)
+{
+    setObjectName(QStringLiteral("frmOutput"));
+    setWindowTitle(QStringLiteral("Report Output"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    vsPrinter = new PageView;
+    vsPrinter->setObjectName(QStringLiteral("vsPrinter"));
+    vsViewPort1 = new QScrollArea;
+    vsViewPort1->setObjectName(QStringLiteral("vsViewPort1"));
+    vsViewPort1->setBackgroundRole(QPalette::Dark);
+    vsViewPort1->setAlignment(Qt::AlignCenter);
+    vsViewPort1->setWidget(vsPrinter);
+    scrlPage = new QScrollBar(Qt::Vertical);
+    scrlPage->setObjectName(QStringLiteral("scrlPage"));
+    scrlPage->setRange(1, 1);
+    scrlPage->setSingleStep(1);
+    scrlPage->setPageStep(2);
+    scrlPage->setToolTip(QStringLiteral("Page"));
+    scrlZoom = new QScrollBar(Qt::Horizontal);
+    scrlZoom->setObjectName(QStringLiteral("scrlZoom"));
+    scrlZoom->setRange(10, 250);
+    scrlZoom->setSingleStep(10);
+    scrlZoom->setPageStep(50);
+    scrlZoom->setToolTip(QStringLiteral("Zoom"));
+    cmdPrint = new QPushButton(QStringLiteral("&Print"));
+    cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
+    cmdPdf = new QPushButton(QStringLiteral("Save as P&DF"));
+    cmdPdf->setObjectName(QStringLiteral("cmdPdf"));
+    cmdOk = new QPushButton(QStringLiteral("&Ok"));
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(vsViewPort1, 0, 0);
+    grid->addWidget(scrlPage, 0, 1);
+    grid->addWidget(scrlZoom, 1, 0);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdPrint);
+    buttons->addWidget(cmdPdf);
+    buttons->addWidget(cmdOk);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->setRowStretch(0, 1);
+    grid->setColumnStretch(0, 1);
+
+    connectHandler(m_state, this, scrlPage, &QScrollBar::valueChanged, &frmOutput::scrlPage_Change);
+    connectHandler(m_state, this, scrlZoom, &QScrollBar::valueChanged, &frmOutput::scrlZoom_Change);
+    connectHandler(m_state, this, cmdPrint, &QPushButton::clicked, &frmOutput::cmdPrint_Click);
+    connectHandler(m_state, this, cmdPdf, &QPushButton::clicked, &frmOutput::cmdPdf_Click);
+    connectHandler(m_state, this, cmdOk, &QPushButton::clicked, &frmOutput::cmdOk_Click);
+    addHelpKey(this, m_state, 0);
+    runEvent(m_state, [this] { Form_Load(); });
+}
+
+frmOutput::~frmOutput() = default;
+
+void frmOutput::Form_Load()
+{
+    scrlZoom->setValue(60);
+    scrlPage->setValue(1);
+    vsPrinter->setZoom(scrlZoom->value());
+    resize(760, 720);
+}
+
+void frmOutput::showDocument(std::unique_ptr<ReportEngine> document, const QString& title)
+{
+    m_title = title;
+    vsPrinter->setDocument(document.get());
+    m_document = std::move(document);
+    scrlPage->setMaximum(m_document->pageCount());
+    vsPrinter->setPage(scrlPage->value());
+}
+
+void frmOutput::scrlPage_Change()
+{
+    vsPrinter->setPage(scrlPage->value());
+}
+
+void frmOutput::scrlZoom_Change()
+{
+    vsPrinter->setZoom(scrlZoom->value());
+}
+
+void frmOutput::cmdPrint_Click()
+{
+    if (!m_document)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(m_title);
+    printer.setFullPage(true);
+    printer.setPageSize(QPageSize(QSizeF(m_document->pageWidth() / 1440.0, m_document->pageHeight() / 1440.0),
+                                  QPageSize::Inch));
+    if (!m_state.dialogs.printSetup(printer))
+        return;
+    if (!m_document->print(printer))
+        m_state.dialogs.messageBox(QStringLiteral("The report could not be printed."), Dialogs::Buttons::Ok,
+                                   Dialogs::Icon::Exclamation, QStringLiteral("Report Not Printed"));
+}
+
+void frmOutput::cmdPdf_Click()
+{
+    if (m_document)
+        saveReportPdf(m_state, *m_document, m_title);
+}
+
+void frmOutput::cmdOk_Click()
+{
+    close();
+}

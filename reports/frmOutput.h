@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class AppState;
+class PageView;
+class QPushButton;
+class QScrollArea;
+class QScrollBar;
+class ReportEngine;
+
+// "Report Output": one page of a finished report document at a time, at the
+// zoom of its scroll bar, with printing and saving as a PDF.
+class frmOutput : public QWidget
+{
+    Q_OBJECT
+
+public:
+    frmOutput(AppState& state, QWidget* owner);
+    ~frmOutput() override;
+
+    // Shows a finished document in place of the one before, at the zoom in force.
+    void showDocument(std::unique_ptr<ReportEngine> document, const QString& title);
+
+    PageView* vsPrinter;
+    QScrollArea* vsViewPort1;
+    QScrollBar* scrlPage;
+    QScrollBar* scrlZoom;
+    QPushButton* cmdPrint;
+    QPushButton* cmdPdf;
+    QPushButton* cmdOk;
+
+private:
+    void Form_Load();
+    void scrlPage_Change();
+    void scrlZoom_Change();
+    void cmdPrint_Click();
+    void cmdPdf_Click();
+    void cmdOk_Click();
+
+    AppState& m_state;
+    std::unique_ptr<ReportEngine> m_document;
+    QString m_title;
+};

@@ -1,0 +1,490 @@
+#include "ItemSession.h"
+
+#include "reports/PageView.h"
+#include "reports/ReportEngine.h"
+#include "reports/ReportRun.h"
+#include "reports/StandardReports.h"
+#include "reports/frmOutput.h"
+
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QScrollBar>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+const QLocale kGerman(QLocale::German, QLocale::Germany);
+
+// The preview as the reports see it, keeping what it was shown.
+struct CapturedPreview : ReportPreview
+{
+    void show(std::unique_ptr<ReportEngine> shown, const QString& shownTitle) override
+    {
+        document = std::move(shown);
+        title = shownTitle;
+        ++shows;
+    }
+    std::unique_ptr<ReportEngine> document;
+    QString title;
+    int shows = 0;
+};
+
+// The reports over a test collection, without the item window.
+struct Reports
+{
+    explicit Reports(bool withItems = true, const QLocale& locale = kEnglish)
+        : collection(withItems)
+        , state(dialogs, RegionalSettings(locale))
+    {
+        state.CollectionDb = Database::OpenDatabase(collection.path(), locale);
+        state.today = [] { return QDate(2026, 12, 7); };
+    }
+
+    void addForSale(const QString& name, const QString& descr, const QString& catnum, const Value& ask)
+    {
+        std::unique_ptr<Recordset> rs = state.db().OpenRecordset(QStringLiteral("Select * from Plonko"),
+                                                                 Database::RecordsetType::Dynaset);
+        rs->AddNew();
+        rs->SetField(QStringLiteral("Name"), name);
+        rs->SetField(QStringLiteral("descr"), descr);
+        rs->SetField(QStringLiteral("catnum"), catnum);
+        rs->SetField(QStringLiteral("quantity"), qint32(1));
+        rs->SetField(QStringLiteral("forsale"), true);
+        rs->SetField(QStringLiteral("priceask"), ask);
+        rs->Update();
+    }
+
+    // The hostile values next to the collection's own for-sale items.
+    void addHostileItems()
+    {
+        addForSale(QStringLiteral("Pipe | Bar; Co"), QStringLiteral("A <b>bold</b> & \"quoted\" bear"),
+                   QStringLiteral("12|3"), Money::fromUnits(12345000));
+        addForSale(QStringLiteral("Tab\tName"), QStringLiteral("Line\r\nbreak"), QString(), Value());
+        addForSale(QStringLiteral("Émile"), QStringLiteral("Ours brun"), QStringLiteral("99"),
+                   Money::fromUnits(12345678910));
+    }
+
+    // Runs the for-sale report to destination, into file when one is asked for.
+    void run(int destination, const QString& file = {})
+    {
+        state.ReportDest = destination;
+        if (!file.isEmpty())
+            dialogs.fileNames.enqueue(file);
+        runEvent(state, [&] { ReportForSale(state, preview); });
+    }
+
+    QString path(const QString& name) const { return QDir(collection.folder()).filePath(name); }
+
+    TestCollection collection;
+    ScriptedDialogs dialogs;
+    AppState state;
+    CapturedPreview preview;
+};
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The files in a folder other than the collection's own and its journal.
+QStringList reportFiles(const QString& folder)
+{
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    files.removeAll(QStringLiteral("Plonko.mdb"));
+    files.removeAll(QStringLiteral("Plonko.mdb-journal"));
+    return files;
+}
+
+int pdfPages(const QString& path)
+{
+    const QString pdf = QString::fromLatin1(contents(path));
+    return int(pdf.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+}
+
+const char* const kHtmlOpening = "<html>\r\n"
+                                 "<head><title>Plonkos For Sale</title></head>\r\n"
+                                 "<body>\r\n"
+                                 "<table border=1>\r\n"
+                                 "<tr><th colspan=4>Plonkos For Sale</th></tr>\r\n"
+                                 "<tr><th>Name</th>\r\n"
+                                 "<th>Description</th>\r\n"
+                                 "<th>Cat #</th>\r\n"
+                                 "<th>Price</th></tr>\r\n";
+
+} // namespace
+
+class ReportsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void filesMatchTheirGoldenFiles_data();
+    void filesMatchTheirGoldenFiles();
+    void previewHoldsOneRowPerItemUnderHeadings();
+    void valuesNeverSplitTheirCells();
+    void destinationMenuChecksOneItem_data();
+    void destinationMenuChecksOneItem();
+    void cancelInSaveAsLeavesNoTrace_data();
+    void cancelInSaveAsLeavesNoTrace();
+    void existingFileIsReplacedOnlyOnYes_data();
+    void existingFileIsReplacedOnlyOnYes();
+    void emptyResultShowsItsMessage_data();
+    void emptyResultShowsItsMessage();
+    void writeFailureKeepsTheOldFileAndTheProgram_data();
+    void writeFailureKeepsTheOldFileAndTheProgram();
+    void fullDiskKeepsTheOldFile();
+    void outputWindowPagesAndZooms();
+    void pdfHoldsTheDocumentsPages();
+    void printingGoesThroughThePrintDialog();
+};
+
+void ReportsTest::filesMatchTheirGoldenFiles_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("destination");
+    QTest::addColumn<QString>("golden");
+    QTest::newRow("text, en_US") << kEnglish << 2 << "forsale-en_US.txt";
+    QTest::newRow("html, en_US") << kEnglish << 3 << "forsale-en_US.htm";
+    QTest::newRow("text, de_DE") << kGerman << 2 << "forsale-de_DE.txt";
+    QTest::newRow("html, de_DE") << kGerman << 3 << "forsale-de_DE.htm";
+}
+
+// PLONKO_WRITE_GOLDEN=1 writes the golden files anew from what the reports make.
+void ReportsTest::filesMatchTheirGoldenFiles()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, destination);
+    QFETCH(QString, golden);
+    Reports reports(true, locale);
+    reports.addHostileItems();
+    const QString file = reports.path(golden);
+    reports.run(destination, file);
+    QCOMPARE(reports.dialogs.messages.size(), 0);
+    const QByteArray made = contents(file);
+    const QString goldenPath = QFINDTESTDATA("golden/reports") + QLatin1Char('/') + golden;
+    if (qEnvironmentVariableIsSet("PLONKO_WRITE_GOLDEN"))
+        write(goldenPath, made);
+    QCOMPARE(made, contents(goldenPath));
+}
+
+void ReportsTest::previewHoldsOneRowPerItemUnderHeadings()
+{
+    Reports reports;
+    for (int i = 0; i < 300; ++i)
+        reports.addForSale(QStringLiteral("Item %1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Bear"),
+                           QString::number(i), Money::fromUnits(i * 100));
+    reports.run(1);
+    QCOMPARE(reports.preview.shows, 1);
+    QCOMPARE(reports.preview.title, QStringLiteral("Plonkos For Sale"));
+    const ReportEngine& document = *reports.preview.document;
+    QVERIFY(document.documentEnded());
+    QCOMPARE(document.pageHeader(), QStringLiteral("12/7/2026|Plonkos For Sale|Page %d"));
+    QCOMPARE(reports.state.TableHeading,
+             QStringLiteral("3600|3600|1400|>1400;Name|Description|Cat #|Price;"));
+    QVERIFY(reports.state.HeadingOnNewPage);
+    QVERIFY(document.pageCount() >= 5);
+    QStringList names;
+    for (int page = 1; page <= document.pageCount(); ++page) {
+        const auto& rows = document.rowsOn(page);
+        QVERIFY(rows.front().bold);
+        QCOMPARE(rows.front().cells, QStringList({"Name", "Description", "Cat #", "Price"}));
+        for (std::size_t i = 1; i < rows.size(); ++i)
+            names.append(rows[i].cells.first());
+    }
+    // the two for-sale items of the collection, then the 300 in name order
+    QCOMPARE(names.size(), 302);
+    QCOMPARE(names.mid(0, 4), QStringList({"", "Abby", "Item 000", "Item 001"}));
+    QCOMPARE(names.last(), QStringLiteral("Item 299"));
+    const auto& first = document.rowsOn(1);
+    QCOMPARE(first[1].cells, QStringList({"", "Unnamed owl", "", "$9.99"}));
+    QCOMPARE(first[2].cells, QStringList({"Abby", "Brown bear", "10", "$5.00"}));
+    QVERIFY(first[1].columns.last().right);
+}
+
+void ReportsTest::valuesNeverSplitTheirCells()
+{
+    Reports reports;
+    reports.addHostileItems();
+    reports.run(1);
+    QList<QStringList> rows;
+    for (const ReportEngine::PlacedRow& row : reports.preview.document->rowsOn(1))
+        rows.append(row.cells);
+    QVERIFY(rows.contains(
+        QStringList({"Pipe | Bar; Co", "A <b>bold</b> & \"quoted\" bear", "12|3", "$1,234.50"})));
+    QVERIFY(rows.contains(QStringList({"Tab\tName", "Line\r\nbreak", "", "$0.00"})));
+    QVERIFY(rows.contains(QStringList({"Émile", "Ours brun", "99", "$1,234,567.89"})));
+}
+
+void ReportsTest::destinationMenuChecksOneItem_data()
+{
+    QTest::addColumn<int>("destination");
+    QTest::addColumn<QString>("defaultName");
+    QTest::newRow("view/print") << 1 << "";
+    QTest::newRow("text file") << 2 << "ForSale.txt";
+    QTest::newRow("web table") << 3 << "forsale.htm";
+}
+
+void ReportsTest::destinationMenuChecksOneItem()
+{
+    QFETCH(int, destination);
+    QFETCH(QString, defaultName);
+    Session session;
+    auto menuItem = [&](int index) {
+        return session.window->findChild<QAction*>(QStringLiteral("mnuRptOut(%1)").arg(index));
+    };
+    QCOMPARE(session.state.ReportDest, 1);
+    QVERIFY(menuItem(1)->isChecked());
+    // from another destination to this one
+    menuItem(destination % 3 + 1)->trigger();
+    menuItem(destination)->trigger();
+    QCOMPARE(session.state.ReportDest, destination);
+    for (int index = 1; index <= 3; ++index)
+        QCOMPARE(menuItem(index)->isChecked(), index == destination);
+
+    session.window->findChild<QAction*>(QStringLiteral("mnuRptForSale"))->trigger();
+    auto* preview = session.window->findChild<frmOutput*>();
+    if (destination == 1) {
+        QVERIFY(session.dialogs.fileDialogs.isEmpty());
+        QVERIFY(preview && preview->isVisible());
+        QCOMPARE(preview->windowTitle(), QStringLiteral("Report Output"));
+    } else {
+        QCOMPARE(session.dialogs.fileDialogs, QStringList{defaultName});
+        QVERIFY(!preview);
+    }
+}
+
+void ReportsTest::cancelInSaveAsLeavesNoTrace_data()
+{
+    QTest::addColumn<int>("destination");
+    QTest::newRow("text file") << 2;
+    QTest::newRow("web table") << 3;
+}
+
+void ReportsTest::cancelInSaveAsLeavesNoTrace()
+{
+    QFETCH(int, destination);
+    Reports reports;
+    reports.run(destination);
+    QCOMPARE(reports.dialogs.fileDialogs.size(), 1);
+    QVERIFY(reports.dialogs.messages.isEmpty());
+    QCOMPARE(reports.preview.shows, 0);
+    QVERIFY(reportFiles(reports.collection.folder()).isEmpty());
+    QVERIFY(!reports.dialogs.busyNow);
+}
+
+void ReportsTest::existingFileIsReplacedOnlyOnYes_data()
+{
+    QTest::addColumn<int>("destination");
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("text, No") << 2 << false;
+    QTest::newRow("text, Yes") << 2 << true;
+    QTest::newRow("html, No") << 3 << false;
+    QTest::newRow("html, Yes") << 3 << true;
+}
+
+void ReportsTest::existingFileIsReplacedOnlyOnYes()
+{
+    QFETCH(int, destination);
+    QFETCH(bool, replace);
+    Reports reports;
+    const QString file = reports.path(QStringLiteral("old report.txt"));
+    write(file, "what was there\r\n");
+    reports.dialogs.answers.enqueue(replace ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+    reports.run(destination, file);
+    QCOMPARE(reports.dialogs.messages.size(), 1);
+    const ScriptedDialogs::Message& question = reports.dialogs.messages.first();
+    QCOMPARE(question.text,
+             QStringLiteral("The file '%1' already exists.  Do you wish to replace it?").arg(file));
+    QCOMPARE(question.title, QStringLiteral("File Exists"));
+    QCOMPARE(question.buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(question.icon, Dialogs::Icon::None);
+    QCOMPARE(reports.state.Cancelled, !replace);
+    if (replace)
+        QVERIFY(contents(file).contains("Abby"));
+    else
+        QCOMPARE(contents(file), QByteArray("what was there\r\n"));
+    QCOMPARE(reportFiles(reports.collection.folder()), QStringList{QStringLiteral("old report.txt")});
+}
+
+void ReportsTest::emptyResultShowsItsMessage_data()
+{
+    QTest::addColumn<int>("destination");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("preview") << 1 << QByteArray();
+    QTest::newRow("text file") << 2 << QByteArray("");
+    QTest::newRow("web table") << 3 << QByteArray(kHtmlOpening);
+}
+
+void ReportsTest::emptyResultShowsItsMessage()
+{
+    QFETCH(int, destination);
+    QFETCH(QByteArray, file);
+    Reports reports(false);
+    const QString path = reports.path(QStringLiteral("empty"));
+    reports.run(destination, destination == 1 ? QString() : path);
+    QCOMPARE(reports.dialogs.messages.size(), 1);
+    const ScriptedDialogs::Message& message = reports.dialogs.messages.first();
+    QCOMPARE(message.text,
+             QStringLiteral("You have not entered any Plonkos with the For Sale option checked."));
+    QCOMPARE(message.title, QString());
+    QCOMPARE(message.buttons, Dialogs::Buttons::Ok);
+    QCOMPARE(message.icon, Dialogs::Icon::None);
+    QCOMPARE(reports.preview.shows, 0);
+    QVERIFY(!reports.dialogs.busyNow);
+    QCOMPARE(QFileInfo::exists(path), destination != 1);
+    QCOMPARE(contents(path), file);
+}
+
+void ReportsTest::writeFailureKeepsTheOldFileAndTheProgram_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a missing folder") << "missing/forsale.htm";
+}
+
+void ReportsTest::writeFailureKeepsTheOldFileAndTheProgram()
+{
+    QFETCH(QString, target);
+    Reports reports;
+    QVERIFY(QDir(reports.collection.folder()).mkdir(QStringLiteral("folder")));
+    const QString file = reports.path(target);
+    reports.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    reports.run(3, file);
+    QVERIFY(!reports.dialogs.ended);
+    const ScriptedDialogs::Message& message = reports.dialogs.messages.last();
+    QCOMPARE(message.title, QStringLiteral("Report Not Saved"));
+    QVERIFY2(message.text.startsWith(QStringLiteral("The report could not be written to '%1'.  ").arg(file)),
+             qPrintable(message.text));
+    QVERIFY(QFileInfo(reports.path(QStringLiteral("folder"))).isDir());
+    QVERIFY(reportFiles(reports.collection.folder()).isEmpty());
+    QVERIFY(!reports.dialogs.busyNow);
+    // the program goes on: the next report is written
+    reports.run(2, reports.path(QStringLiteral("ForSale.txt")));
+    QVERIFY(contents(reports.path(QStringLiteral("ForSale.txt"))).startsWith("\tUnnamed owl\t\t$9.99\r\n"));
+}
+
+void ReportsTest::fullDiskKeepsTheOldFile()
+{
+    Reports reports;
+    for (int i = 0; i < 400; ++i)
+        reports.addForSale(QStringLiteral("Item %1").arg(i), QString(QLatin1Char('x')).repeated(60),
+                           QString::number(i), Money::fromUnits(i));
+    const QString file = reports.path(QStringLiteral("ForSale.txt"));
+    write(file, "the list of last year\r\n");
+    reports.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    // a file may not grow beyond 8 KB: the disk is full for the report
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 8192;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    reports.run(2, file);
+    setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(!reports.dialogs.ended);
+    QCOMPARE(reports.dialogs.messages.last().title, QStringLiteral("Report Not Saved"));
+    QCOMPARE(contents(file), QByteArray("the list of last year\r\n"));
+    QCOMPARE(reportFiles(reports.collection.folder()), QStringList{QStringLiteral("ForSale.txt")});
+}
+
+namespace {
+
+// The preview window over a document of the for-sale report with many pages.
+struct OutputWindow
+{
+    OutputWindow()
+    {
+        for (int i = 0; i < 200; ++i)
+            reports.addForSale(QStringLiteral("Item %1").arg(i), QStringLiteral("Bear"), QString::number(i),
+                               Money::fromUnits(i * 100));
+        reports.run(1);
+        pages = reports.preview.document->pageCount();
+        window = std::make_unique<frmOutput>(reports.state, nullptr);
+        window->showDocument(std::move(reports.preview.document), reports.preview.title);
+        window->show();
+    }
+    Reports reports;
+    std::unique_ptr<frmOutput> window;
+    int pages = 0;
+};
+
+} // namespace
+
+void ReportsTest::outputWindowPagesAndZooms()
+{
+    OutputWindow output;
+    frmOutput& window = *output.window;
+    QVERIFY(output.pages >= 3);
+    QCOMPARE(window.scrlPage->minimum(), 1);
+    QCOMPARE(window.scrlPage->maximum(), output.pages);
+    QCOMPARE(window.scrlPage->value(), 1);
+    QCOMPARE(window.scrlZoom->minimum(), 10);
+    QCOMPARE(window.scrlZoom->maximum(), 250);
+    QCOMPARE(window.scrlZoom->value(), 60);
+    QCOMPARE(window.scrlZoom->singleStep(), 10);
+    QCOMPARE(window.scrlZoom->pageStep(), 50);
+    QCOMPARE(window.vsPrinter->twipsSize(), QSizeF(12240 * 0.6, 15840 * 0.6));
+    const qreal pixels = window.vsPrinter->logicalDpiX() / 1440.0;
+    for (int zoom : {100, 250, 10}) {
+        window.scrlZoom->setValue(zoom);
+        QCOMPARE(window.vsPrinter->twipsSize(), QSizeF(12240.0 * zoom / 100, 15840.0 * zoom / 100));
+        QCOMPARE(window.vsPrinter->width(), qCeil(12240.0 * zoom / 100 * pixels));
+    }
+    window.scrlPage->setValue(3);
+    QCOMPARE(window.vsPrinter->page(), 3);
+    QTest::mouseClick(window.cmdOk, Qt::LeftButton);
+    QVERIFY(!window.isVisible());
+}
+
+void ReportsTest::pdfHoldsTheDocumentsPages()
+{
+    OutputWindow output;
+    const QString file = output.reports.path(QStringLiteral("for sale.pdf"));
+    // cancelled: no file
+    QTest::mouseClick(output.window->cmdPdf, Qt::LeftButton);
+    QCOMPARE(output.reports.dialogs.fileDialogs, QStringList{QStringLiteral("Plonkos For Sale.pdf")});
+    QVERIFY(reportFiles(output.reports.collection.folder()).isEmpty());
+    output.reports.dialogs.fileNames.enqueue(file);
+    QTest::mouseClick(output.window->cmdPdf, Qt::LeftButton);
+    QVERIFY(contents(file).startsWith("%PDF-"));
+    QCOMPARE(pdfPages(file), output.pages);
+    // an existing file is kept on No
+    const QByteArray first = contents(file);
+    output.reports.dialogs.fileNames.enqueue(file);
+    output.reports.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QTest::mouseClick(output.window->cmdPdf, Qt::LeftButton);
+    QCOMPARE(output.reports.dialogs.messages.last().title, QStringLiteral("File Exists"));
+    QCOMPARE(contents(file), first);
+}
+
+void ReportsTest::printingGoesThroughThePrintDialog()
+{
+    OutputWindow output;
+    ScriptedDialogs& dialogs = output.reports.dialogs;
+    QTest::mouseClick(output.window->cmdPrint, Qt::LeftButton);
+    QCOMPARE(dialogs.printDialogs, 1);
+    const QString file = output.reports.path(QStringLiteral("printed.pdf"));
+    dialogs.printAnswer = [&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        return true;
+    };
+    QTest::mouseClick(output.window->cmdPrint, Qt::LeftButton);
+    QCOMPARE(dialogs.printDialogs, 2);
+    QCOMPARE(pdfPages(file), output.pages);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+QTEST_MAIN(ReportsTest)
+#include "tst_reports.moc"
