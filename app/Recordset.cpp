@@ -32,8 +32,15 @@ public:
         }
         for (auto it = m_index.begin(); it != m_index.end(); ++it)
             it.value() = m_names.indexOf(m_names[it.value()]);
+        for (int i = 0; i < int(m_names.size()); ++i)
+            m_exact.insert(m_names[i], m_index.value(m_names[i].toLower()));
     }
-    int indexOf(const QString& name) const { return m_index.value(name.toLower(), -1); }
+    // a name spelt as the query spells it is found without lowering its case
+    int indexOf(const QString& name) const
+    {
+        const int exact = m_exact.value(name, -1);
+        return exact >= 0 ? exact : m_index.value(name.toLower(), -1);
+    }
     int size() const { return int(m_names.size()); }
     const QString& name(int i) const { return m_names[i]; }
     FieldType type(int i) const { return m_types[i]; }
@@ -42,6 +49,7 @@ private:
     QStringList m_names;
     QList<FieldType> m_types;
     QHash<QString, int> m_index;
+    QHash<QString, int> m_exact;
 };
 
 std::vector<Value> readRow(const Statement& statement, const ColumnNames& columns)

@@ -221,6 +221,29 @@ std::optional<Decimal> parseDecimal(const QString& text, const QLocale& locale)
     return decimal;
 }
 
+// Appends the decimal digits of value (not negative), at least width of them,
+// in the digits of the script whose zero is given.
+void appendDigits(QString& out, qint64 value, int width, char32_t zero)
+{
+    char ascii[24];
+    int count = 0;
+    do {
+        ascii[count++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    while (count < width)
+        ascii[count++] = '0';
+    while (count > 0) {
+        const char32_t codePoint = zero + char32_t(ascii[--count] - '0');
+        if (QChar::requiresSurrogates(codePoint)) {
+            out += QChar(QChar::highSurrogate(codePoint));
+            out += QChar(QChar::lowSurrogate(codePoint));
+        } else {
+            out += QChar(char16_t(codePoint));
+        }
+    }
+}
+
 int currencyDigits(const QLocale& locale)
 {
     // Qt keeps a currency's number of decimals to itself, but uses it when no
@@ -442,6 +465,13 @@ RegionalSettings::RegionalSettings(const QLocale& locale, const QString& shortDa
     , m_shortDatePattern(shortDatePattern.isEmpty() ? locale.dateFormat(QLocale::ShortFormat)
                                                     : shortDatePattern)
     , m_shortDateFormat(widenTwoDigitYear(m_shortDatePattern))
+    , m_currencyDigits(currencyDigits(locale))
+    , m_currencyOne(locale.toString(1.0, 'f', m_currencyDigits))
+    , m_currencyPlusOne(locale.toCurrencyString(1.0, QString(), m_currencyDigits))
+    , m_currencyMinusOne(locale.toCurrencyString(-1.0, QString(), m_currencyDigits))
+    , m_currencyPlusOneAt(m_currencyPlusOne.indexOf(m_currencyOne))
+    , m_currencyMinusOneAt(m_currencyMinusOne.indexOf(m_currencyOne))
+    , m_zeroDigit(locale.zeroDigit().toUcs4().value(0, U'0'))
 {}
 
 std::optional<double> RegionalSettings::toNumber(const QString& text) const
@@ -475,7 +505,7 @@ std::optional<QString> RegionalSettings::formatTotal(const QString& quantity, co
     const Decimal total = product(*count, *each);
     // Rounded once, as the currency shows it; a total beyond what money holds
     // is shown as Qt writes the number.
-    if (const std::optional<Money> money = moneyOf(total, currencyDigits(m_locale), Halves::AwayFromZero))
+    if (const std::optional<Money> money = moneyOf(total, m_currencyDigits, Halves::AwayFromZero))
         return formatCurrency(*money);
     if (const std::optional<double> number = doubleOf(total))
         return formatCurrency(*number);
@@ -484,21 +514,24 @@ std::optional<QString> RegionalSettings::formatTotal(const QString& quantity, co
 
 QString RegionalSettings::formatCurrency(Money amount) const
 {
-    const int digits = currencyDigits(m_locale);
+    const int digits = m_currencyDigits;
     const qint64 units = amount.roundedTo(digits).units();
     // Qt formats currency from a double, which holds every cent only up to
     // about 4.5e13; so the exact digits take the place of the number in Qt's
     // currency text for one unit of the same sign.
-    const QString one = m_locale.toString(1.0, 'f', digits);
-    QString text = m_locale.toCurrencyString(units < 0 ? -1.0 : 1.0, QString(), digits);
-    QString number = m_locale.toString(qAbs(units / Money::kScale));
+    const qint64 whole = qAbs(units / Money::kScale);
+    QString number;
+    number.reserve(32);
+    if (whole < 1000) // no grouping: the digits alone, as the locale writes them
+        appendDigits(number, whole, 1, m_zeroDigit);
+    else
+        number = m_locale.toString(whole);
     if (digits > 0) {
-        // The fraction as "0.05" in the locale's digits, less its leading zero.
-        const qint64 fraction = qAbs(units % Money::kScale) / powerOfTen(4 - digits);
-        number += m_locale.toString(double(fraction) / double(powerOfTen(digits)), 'f', digits)
-                      .mid(m_locale.zeroDigit().size());
+        number += m_locale.decimalPoint();
+        appendDigits(number, qAbs(units % Money::kScale) / powerOfTen(4 - digits), digits, m_zeroDigit);
     }
-    return text.replace(text.indexOf(one), one.size(), number);
+    QString text = units < 0 ? m_currencyMinusOne : m_currencyPlusOne;
+    return text.replace(units < 0 ? m_currencyMinusOneAt : m_currencyPlusOneAt, m_currencyOne.size(), number);
 }
 
 QString RegionalSettings::formatCurrency(double amount) const
@@ -508,7 +541,7 @@ QString RegionalSettings::formatCurrency(double amount) const
     // zero; only what money cannot hold is left to Qt.
     if (const std::optional<Money> money = Money::fromDouble(amount))
         return formatCurrency(*money);
-    return m_locale.toCurrencyString(amount, QString(), currencyDigits(m_locale));
+    return m_locale.toCurrencyString(amount, QString(), m_currencyDigits);
 }
 
 QString RegionalSettings::formatShortDate(const QDate& date) const

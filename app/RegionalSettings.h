@@ -65,4 +65,13 @@ private:
     QLocale m_locale;
     QString m_shortDatePattern; // as the user's settings write it
     QString m_shortDateFormat;  // the same, with four-digit years
+    // the currency format, worked out once: its decimals and the texts of 1 and
+    // of plus and minus one unit of money
+    int m_currencyDigits;
+    QString m_currencyOne;
+    QString m_currencyPlusOne;
+    QString m_currencyMinusOne;
+    qsizetype m_currencyPlusOneAt;
+    qsizetype m_currencyMinusOneAt;
+    char32_t m_zeroDigit;
 };

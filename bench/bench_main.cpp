@@ -1,13 +1,17 @@
 // plonko-bench --items N [--file PATH]: times the store and the item window
 // on a collection of N generated items (made once, then reused) and prints one
 // line per figure: name, milliseconds, and the milliseconds of the same query
-// in the sqlite3 shell on the same file ("-" where no single query corresponds).
+// in the sqlite3 shell on the same file ("-" where no single query corresponds)
+// and, beside it, the ratio of the two. Figures in MB say so in their names.
 #include "app/AppState.h"
 #include "app/CollectionSchema.h"
 #include "app/Database.h"
 #include "app/DbError.h"
 #include "app/ErrorHandler.h"
 #include "items/frmMain.h"
+#include "reports/PageView.h"
+#include "reports/ReportWindow.h"
+#include "reports/StandardReports.h"
 #include "tests/ScriptedDialogs.h"
 
 #include <QAction>
@@ -20,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -53,11 +58,13 @@ double timed(const std::function<void()>& work, int runs = kRuns)
 }
 
 // Median wall time the sqlite3 shell reports for the statements (separated by
-// ";", their times added up), the rows thrown away.
-QString shellMs(const QString& file, const QString& sql)
+// ";", their times added up), the rows thrown away unless the settings send
+// them elsewhere.
+QString shellMs(const QString& file, const QString& sql, const QString& settings)
 {
     const qsizetype statements = sql.count(QLatin1Char(';')) + 1;
-    QString script = QStringLiteral(".output /dev/null\n.timer on\n");
+    QString script = (settings.isEmpty() ? QStringLiteral(".output /dev/null") : settings) +
+                     QStringLiteral("\n.timer on\n");
     for (int run = 0; run < kRuns; ++run)
         script += sql + QStringLiteral(";\n");
     QProcess shell;
@@ -89,7 +96,87 @@ struct Figure
     QString name;
     double ms;
     QString shellSql;
+    QString shellSettings = {};
 };
+
+// What the process holds in memory now, and at most so far, in MB.
+double residentMb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toDouble() / 1024;
+    return 0;
+}
+
+// The for-sale report of every item of the collection, to each destination.
+QList<Figure> reportFigures(const QString& file)
+{
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QStringLiteral("Plonko.mdb"));
+    QFile::copy(file, copy);
+    QProcess::execute(QStringLiteral("sqlite3"), {copy, QStringLiteral("UPDATE Plonko SET forsale = -1")});
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    state.CollectionDb = Database::OpenDatabase(copy, state.regional.locale());
+    QWidget owner;
+    ReportWindow preview(state, &owner);
+    const QString shellQuery = QStringLiteral(
+        "SELECT Name, descr, CatNum, PriceAsk FROM Plonko WHERE forsale ORDER BY NameKey, descrKey");
+    QList<Figure> figures;
+    const double before = residentMb("VmHWM:");
+    for (const int destination : {2, 3}) {
+        const QString output =
+            folder.filePath(destination == 2 ? QStringLiteral("ForSale.txt") : QStringLiteral("forsale.htm"));
+        state.ReportDest = destination;
+        figures.append(
+            {destination == 2 ? QStringLiteral("for-sale report to a text file")
+                              : QStringLiteral("for-sale report to a web table"),
+             timed(
+                 [&] {
+                     dialogs.fileNames.enqueue(output);
+                     ReportForSale(state, preview);
+                 },
+                 5),
+             shellQuery,
+             QStringLiteral(".mode tabs\n.output ") + folder.filePath(QStringLiteral("shell.txt"))});
+    }
+    figures.append({QStringLiteral("peak memory growth of the file reports (MB)"),
+                    residentMb("VmHWM:") - before, QString()});
+
+    state.ReportDest = 1;
+    figures.append({QStringLiteral("for-sale report to the preview, shown"),
+                    timed(
+                        [&] {
+                            ReportForSale(state, preview);
+                            QApplication::processEvents();
+                        },
+                        3),
+                    QString()});
+    figures.append(
+        {QStringLiteral("resident memory with the preview open (MB)"), residentMb("VmRSS:"), QString()});
+    frmOutput& window = *preview.window();
+    int page = 0;
+    figures.append({QStringLiteral("turn to a page of %1").arg(window.scrlPage->maximum()), timed([&] {
+                        page = (page + 997) % window.scrlPage->maximum() + 1;
+                        window.scrlPage->setValue(page);
+                        window.vsPrinter->repaint();
+                    }),
+                    QString()});
+    int zoom = 0;
+    figures.append({QStringLiteral("re-zoom a page"), timed([&] {
+                        const int zooms[] = {10, 100, 250, 60};
+                        window.scrlZoom->setValue(zooms[zoom++ % 4]);
+                        window.vsPrinter->repaint();
+                    }),
+                    QString()});
+    for (const ScriptedDialogs::Message& message : dialogs.messages)
+        if (message.title != QLatin1String("File Exists")) // the runs after the first replace their file
+            throw DbError(DbError::EngineFailure, message.text);
+    return figures;
+}
 
 // What a collector does in the item window, timed from the click to the
 // shown result, on a copy of the collection.
@@ -252,13 +339,19 @@ int main(int argc, char* argv[])
         itemSet.reset();
         db.reset();
         figures.append(windowFigures(file));
+        figures.append(reportFigures(file));
     } catch (const DbError& e) {
         QTextStream(stderr) << "plonko-bench: " << e.number() << "  " << e.description() << '\n';
         return 1;
     }
     // the store is closed now, so the shell can open the file
-    for (const Figure& f : figures)
-        out << f.name << '\t' << QString::number(f.ms, 'f', 3) << '\t'
-            << (f.shellSql.isEmpty() ? QStringLiteral("-") : shellMs(file, f.shellSql)) << '\n';
+    for (const Figure& f : figures) {
+        const QString shell =
+            f.shellSql.isEmpty() ? QStringLiteral("-") : shellMs(file, f.shellSql, f.shellSettings);
+        out << f.name << '\t' << QString::number(f.ms, 'f', 3) << '\t' << shell;
+        if (shell.toDouble() > 0)
+            out << "\tratio " << QString::number(f.ms / shell.toDouble(), 'f', 2);
+        out << '\n';
+    }
     return 0;
 }

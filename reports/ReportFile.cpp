@@ -2,6 +2,8 @@
 
 #include "ReportEngine.h"
 
+#include <algorithm>
+
 ReportFile::ReportFile(const QString& path)
     : m_file(path)
 {}
@@ -15,8 +17,9 @@ bool ReportFile::writeLine(const QString& line)
 {
     if (m_failed)
         return false;
-    const QByteArray bytes = line.toUtf8() + "\r\n";
-    m_failed = m_file.write(bytes) != bytes.size() || m_file.error() != QFileDevice::NoError;
+    const QByteArray bytes = line.toUtf8();
+    m_failed = m_file.write(bytes) != bytes.size() || m_file.write("\r\n", 2) != 2 ||
+               m_file.error() != QFileDevice::NoError;
     return !m_failed;
 }
 
@@ -37,13 +40,31 @@ bool ReportFile::commit()
 
 namespace {
 
-// A value on one line of a file: TAB, CR and LF become blanks.
-QString oneLine(QString value)
+bool breaksLine(QChar c)
 {
-    for (QChar& c : value)
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            c = QLatin1Char(' ');
-    return value;
+    return c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
+bool specialInHtml(QChar c)
+{
+    return c == QLatin1Char('&') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('"');
+}
+
+// A value on one line of a file: TAB, CR and LF become blanks. Most values
+// hold none, and are passed on without a copy.
+QString oneLine(const QString& value)
+{
+    if (std::none_of(value.cbegin(), value.cend(), breaksLine))
+        return value;
+    QString line = value;
+    std::replace_if(line.begin(), line.end(), breaksLine, QLatin1Char(' '));
+    return line;
+}
+
+QString htmlValue(const QString& value)
+{
+    const QString line = oneLine(value);
+    return std::none_of(line.cbegin(), line.cend(), specialInHtml) ? line : line.toHtmlEscaped();
 }
 
 } // namespace
@@ -52,30 +73,34 @@ namespace ReportLines {
 
 QString text(const QStringList& cells)
 {
-    QStringList clean;
-    clean.reserve(cells.size());
-    for (const QString& cell : cells)
-        clean.append(oneLine(cell));
-    return clean.join(QLatin1Char('\t'));
+    QString line;
+    line.reserve(128);
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += QLatin1Char('\t');
+        line += oneLine(cells[i]);
+    }
+    return line;
 }
 
 QString html(const ReportRow& row, const QList<TableString::Column>& columns)
 {
-    QString line = QStringLiteral("<tr>");
-    auto cell = [&line](const QString& attributes, const QString& value) {
-        line += QStringLiteral("<td") + attributes + QLatin1Char('>') + oneLine(value).toHtmlEscaped() +
-                QStringLiteral("</td>");
+    QString line;
+    line.reserve(256);
+    line += QLatin1String("<tr>");
+    auto cell = [&line](QStringView attributes, const QString& value) {
+        line +=
+            QLatin1String("<td") + attributes + QLatin1Char('>') + htmlValue(value) + QLatin1String("</td>");
     };
     if (row.html.empty()) {
         for (qsizetype i = 0; i < row.cells.size(); ++i)
-            cell(i < columns.size() && columns[i].right ? QStringLiteral(" align=right") : QString(),
-                 row.cells[i]);
+            cell(i < columns.size() && columns[i].right ? u" align=right" : u"", row.cells[i]);
     } else {
         for (const HtmlCell& each : row.html)
             cell(each.attributes, each.text);
     }
     if (row.closeHtmlRow)
-        line += QStringLiteral("</tr>");
+        line += QLatin1String("</tr>");
     return line;
 }
 

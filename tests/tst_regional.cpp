@@ -28,6 +28,8 @@ private slots:
     void formatTotal();
     void currencyRoundTrip_data();
     void currencyRoundTrip();
+    void currencyAsQtWritesIt_data();
+    void currencyAsQtWritesIt();
     void shortDateFormat_data();
     void shortDateFormat();
     void toDate_data();
@@ -344,6 +346,29 @@ void TestRegional::currencyRoundTrip()
         // A double holds every cent only up to about 4.5e13.
         if (std::abs(*number) < 1e13)
             QCOMPARE(settings.formatCurrency(*number), text);
+    }
+}
+
+void TestRegional::currencyAsQtWritesIt_data()
+{
+    QTest::addColumn<QString>("locale");
+    for (const QString& name : kLocales + QStringList{u"en_IN"_s, u"es_ES"_s, u"de_CH"_s, u"ar_EG"_s,
+                                                      u"fa_IR"_s, u"ccp"_s, u"hi_IN"_s})
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// Amounts a double holds exactly, small and large, either side of the first
+// group separator: written in the locale's own digits, grouping and symbol.
+void TestRegional::currencyAsQtWritesIt()
+{
+    QFETCH(QString, locale);
+    const QLocale qt = localeNamed(locale);
+    const RegionalSettings settings(qt);
+    const int decimals = locale == u"ja_JP" || locale == u"fa_IR" ? 0 : 2;
+    for (const double amount : {0.0, 0.5, 7.0, 12.25, 999.0, 999.5, 1000.0, 1234.5, 99999.75, 1234567.0, -3.5,
+                                -999.5, -1000.0, -123456.25}) {
+        QCOMPARE(settings.formatCurrency(*Money::fromDouble(amount)),
+                 qt.toCurrencyString(amount, QString(), decimals));
     }
 }
 
