@@ -9,10 +9,13 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 
 frmOutput::frmOutput(AppState& state, QWidget* owner)
     : QWidget(owner, Qt::Window)
@@ -52,7 +55,10 @@ frmOutput::frmOutput(AppState& state, QWidget* owner)
     grid->addWidget(vsViewPort1, 0, 0);
     grid->addWidget(scrlPage, 0, 1);
     grid->addWidget(scrlZoom, 1, 0);
+    lblPosition = new QLabel;
+    lblPosition->setObjectName(QStringLiteral("lblPosition"));
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(lblPosition);
     buttons->addStretch();
     buttons->addWidget(cmdPrint);
     buttons->addWidget(cmdPdf);
@@ -77,7 +83,38 @@ void frmOutput::Form_Load()
     scrlZoom->setValue(60);
     scrlPage->setValue(1);
     vsPrinter->setZoom(scrlZoom->value());
-    resize(760, 720);
+    showPosition();
+}
+
+void frmOutput::placeForPage()
+{
+    // room for the whole page at the zoom in force, as far as the screen has it
+    const int frame = vsViewPort1->frameWidth() * 2;
+    const int bar = vsViewPort1->verticalScrollBar()->sizeHint().width();
+    const QMargins margins = layout()->contentsMargins();
+    const int spacing = layout()->spacing();
+    QSize size = vsPrinter->size() + QSize(frame + bar, frame + bar);
+    size += QSize(scrlPage->sizeHint().width() + margins.left() + margins.right() + spacing,
+                  scrlZoom->sizeHint().height() + cmdOk->sizeHint().height() + margins.top() +
+                      margins.bottom() + 2 * spacing);
+    const QScreen* screen = this->screen();
+    if (!screen) {
+        resize(size);
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    size = size.boundedTo(available.size() - QSize(2 * titleBar, 3 * titleBar));
+    resize(size);
+    move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void frmOutput::showPosition()
+{
+    lblPosition->setText(QStringLiteral("Page %1 of %2    Zoom %3%")
+                             .arg(scrlPage->value())
+                             .arg(scrlPage->maximum())
+                             .arg(scrlZoom->value()));
 }
 
 void frmOutput::showDocument(std::unique_ptr<ReportEngine> document, const QString& title)
@@ -87,16 +124,19 @@ void frmOutput::showDocument(std::unique_ptr<ReportEngine> document, const QStri
     m_document = std::move(document);
     scrlPage->setMaximum(m_document->pageCount());
     vsPrinter->setPage(scrlPage->value());
+    showPosition();
 }
 
 void frmOutput::scrlPage_Change()
 {
     vsPrinter->setPage(scrlPage->value());
+    showPosition();
 }
 
 void frmOutput::scrlZoom_Change()
 {
     vsPrinter->setZoom(scrlZoom->value());
+    showPosition();
 }
 
 void frmOutput::cmdPrint_Click()

@@ -6,6 +6,7 @@
 
 class AppState;
 class PageView;
+class QLabel;
 class QPushButton;
 class QScrollArea;
 class QScrollBar;
@@ -23,6 +24,9 @@ public:
 
     // Shows a finished document in place of the one before, at the zoom in force.
     void showDocument(std::unique_ptr<ReportEngine> document, const QString& title);
+    // Sized for the whole page at the zoom in force, as far as the screen
+    // allows, in the middle of the screen.
+    void placeForPage();
 
     PageView* vsPrinter;
     QScrollArea* vsViewPort1;
@@ -31,6 +35,8 @@ public:
     QPushButton* cmdPrint;
     QPushButton* cmdPdf;
     QPushButton* cmdOk;
+    // the page on display and the zoom, in words
+    QLabel* lblPosition;
 
 private:
     void Form_Load();
@@ -39,6 +45,7 @@ private:
     void cmdPrint_Click();
     void cmdPdf_Click();
     void cmdOk_Click();
+    void showPosition();
 
     AppState& m_state;
     std::unique_ptr<ReportEngine> m_document;
