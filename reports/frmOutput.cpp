@@ -72,7 +72,7 @@ frmOutput::frmOutput(AppState& state, QWidget* owner)
     connectHandler(m_state, this, cmdPrint, &QPushButton::clicked, &frmOutput::cmdPrint_Click);
     connectHandler(m_state, this, cmdPdf, &QPushButton::clicked, &frmOutput::cmdPdf_Click);
     connectHandler(m_state, this, cmdOk, &QPushButton::clicked, &frmOutput::cmdOk_Click);
-    addHelpKey(this, m_state, 0);
+    addHelpKey(this, m_state, kHelpTopic);
     runEvent(m_state, [this] { Form_Load(); });
 }
 

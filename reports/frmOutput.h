@@ -19,6 +19,9 @@ class frmOutput : public QWidget
     Q_OBJECT
 
 public:
+    // the help topic on reports, which F1 opens
+    static constexpr int kHelpTopic = 62;
+
     frmOutput(AppState& state, QWidget* owner);
     ~frmOutput() override;
 

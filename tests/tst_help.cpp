@@ -6,6 +6,7 @@
 #include "app/frmAbout.h"
 #include "dates/frmDateEnt.h"
 #include "items/frmFind.h"
+#include "reports/frmOutput.h"
 
 #include <QApplication>
 #include <QDir>
@@ -137,6 +138,7 @@ void TestHelp::shippedFileHasEveryContextTopic_data()
     QTest::newRow("seller report") << 59 << "Seller Report";
     QTest::newRow("find dialog") << frmFind::kHelpTopic << "Finding";
     QTest::newRow("calendar") << frmDateEnt::kHelpTopic << "Dates";
+    QTest::newRow("report output") << frmOutput::kHelpTopic << "Reports";
 }
 
 void TestHelp::shippedFileHasEveryContextTopic()
