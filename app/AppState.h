@@ -65,7 +65,6 @@ public:
     // page while HeadingOnNewPage holds
     QString TableHeading;
     bool HeadingOnNewPage = false;
-    int GroupReportKind = 0;
 
     // The open database and item recordset; using either before it is open
     // (or after it was closed) is error 91.

@@ -35,7 +35,8 @@ public:
         for (int i = 0; i < int(m_names.size()); ++i)
             m_exact.insert(m_names[i], m_index.value(m_names[i].toLower()));
     }
-    // a name spelt as the query spells it is found without lowering its case
+    // a name spelt as the result names it (the table's own spelling) is found
+    // without lowering its case
     int indexOf(const QString& name) const
     {
         const int exact = m_exact.value(name, -1);

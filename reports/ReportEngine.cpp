@@ -91,9 +91,12 @@ void ReportEngine::beginPage()
     m_y = bodyTop();
     m_pageHasBody = false;
     if (m_onNewPage && !m_inNewPage) {
+        // a table the break fell in goes on as it began, bold or not
+        const bool bold = m_bold;
         m_inNewPage = true;
         m_onNewPage();
         m_inNewPage = false;
+        m_bold = bold;
     }
 }
 
@@ -152,9 +155,32 @@ void ReportEngine::addRow(const QList<TableString::Column>& columns, const QStri
         row.wrapped[i] = wrap(cell, width, font);
         lines = qMax(lines, int(row.wrapped[i].size()));
     }
-    row.height = lines * lineHeight(font) + 2 * kCellPadding / 3;
+    const int step = lineHeight(font);
+    const int padding = 2 * kCellPadding / 3;
+    row.lineCount = lines;
+    row.height = lines * step + padding;
     if (m_y + row.height > bodyBottom() && m_pageHasBody && !m_inNewPage)
         beginPage();
+    // a row taller than a whole page goes on over the next ones, as many of its
+    // lines on each as there is room for
+    while (!m_inNewPage && m_y + row.height > bodyBottom()) {
+        const int fit = (bodyBottom() - m_y - padding) / step;
+        if (fit < 1)
+            break;
+        PlacedRow part = row;
+        part.lineCount = fit;
+        part.height = fit * step + padding;
+        place(std::move(part));
+        row.firstLine += fit;
+        row.lineCount -= fit;
+        row.height = row.lineCount * step + padding;
+        beginPage();
+    }
+    place(std::move(row));
+}
+
+void ReportEngine::place(PlacedRow row)
+{
     row.top = m_y;
     m_y += row.height;
     if (!m_inNewPage)
@@ -196,7 +222,7 @@ void ReportEngine::paintPage(QPainter& painter, int page) const
             const TableString::Column& column = row.columns[i];
             const QStringList lines = row.wrapped.isEmpty() ? QStringList{row.cells[i]} : row.wrapped[i];
             qreal baseline = row.top + kCellPadding / 3 + metrics.ascent();
-            for (const QString& line : lines) {
+            for (const QString& line : lines.mid(row.firstLine, row.lineCount)) {
                 const qreal x = column.right
                                     ? left + column.twips - kCellPadding - metrics.horizontalAdvance(line)
                                     : left + kCellPadding;

@@ -82,6 +82,9 @@ public:
         QStringList cells;
         // each cell's lines; empty when every cell fits on one line
         QList<QStringList> wrapped;
+        // the lines of the row on this page, when it runs over several
+        int firstLine = 0;
+        int lineCount = 1;
     };
     // The rows of a page (1 to pageCount), in order down the page.
     const std::vector<PlacedRow>& rowsOn(int page) const;
@@ -99,6 +102,7 @@ private:
     using Page = std::vector<PlacedRow>;
 
     void beginPage();
+    void place(PlacedRow row);
     QStringList wrap(const QString& text, int width, const QFont& font) const;
     void paintBand(QPainter& painter, const QString& text, int page, int top) const;
 

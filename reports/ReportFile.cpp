@@ -3,6 +3,7 @@
 #include "ReportEngine.h"
 
 #include <algorithm>
+#include <cerrno>
 
 ReportFile::ReportFile(const QString& path)
     : m_file(path)
@@ -10,32 +11,53 @@ ReportFile::ReportFile(const QString& path)
 
 bool ReportFile::open()
 {
-    return m_file.open(QIODevice::WriteOnly);
+    return m_file.open(QIODevice::WriteOnly) || fail();
+}
+
+bool ReportFile::fail()
+{
+    // Qt may know a failed write only as an unknown error; the system's own
+    // reason (a full disk, say) is then still in errno
+    const int systemError = errno;
+    if (!m_error.isEmpty())
+        return false;
+    const bool known =
+        m_file.error() != QFileDevice::NoError && m_file.errorString() != QLatin1String("Unknown error");
+    if (known)
+        m_error = m_file.errorString();
+    else if (systemError != 0)
+        m_error = qt_error_string(systemError);
+    else
+        m_error = QStringLiteral("The file could not be written.");
+    return false;
 }
 
 bool ReportFile::writeLine(const QString& line)
 {
-    if (m_failed)
+    if (!m_error.isEmpty())
         return false;
     const QByteArray bytes = line.toUtf8();
-    m_failed = m_file.write(bytes) != bytes.size() || m_file.write("\r\n", 2) != 2 ||
-               m_file.error() != QFileDevice::NoError;
-    return !m_failed;
+    if (m_file.write(bytes) != bytes.size() || m_file.write("\r\n", 2) != 2 ||
+        m_file.error() != QFileDevice::NoError)
+        return fail();
+    return true;
 }
 
 bool ReportFile::write(const ReportEngine& document, const QString& title)
 {
-    m_failed = m_failed || !document.writePdf(m_file, title) || m_file.error() != QFileDevice::NoError;
-    return !m_failed;
+    if (!m_error.isEmpty())
+        return false;
+    if (!document.writePdf(m_file, title) || m_file.error() != QFileDevice::NoError)
+        return fail();
+    return true;
 }
 
 bool ReportFile::commit()
 {
-    if (m_failed) {
-        m_file.cancelWriting();
-        return false;
-    }
-    return m_file.commit();
+    // the last buffered bytes are written here, so a full disk may only show now
+    if (!m_error.isEmpty() || !m_file.flush())
+        return fail();
+    return m_file.commit() || fail();
 }
 
 namespace {
@@ -106,7 +128,8 @@ QString html(const ReportRow& row, const QList<TableString::Column>& columns)
 
 QStringList htmlOpening(const ReportDefinition& report)
 {
-    return QStringList{QStringLiteral("<html>"), report.htmlTitleLine, QStringLiteral("<body>"),
+    // UTF-8 says so with its byte order mark, which browsers read before any line
+    return QStringList{QStringLiteral("\uFEFF<html>"), report.htmlTitleLine, QStringLiteral("<body>"),
                        QStringLiteral("<table border=1>"), report.htmlCaptionLine} +
            report.htmlHeadingLines;
 }

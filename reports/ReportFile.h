@@ -22,14 +22,18 @@ public:
     bool writeLine(const QString& line);
     // The whole document as a PDF.
     bool write(const ReportEngine& document, const QString& title);
-    bool failed() const { return m_failed; }
+    bool failed() const { return !m_error.isEmpty(); }
     bool commit();
     QString path() const { return m_file.fileName(); }
-    QString errorString() const { return m_file.errorString(); }
+    // Why the first failed step failed. A file not committed is thrown away.
+    QString errorString() const { return m_error; }
 
 private:
+    // Notes the reason of a failure; false.
+    bool fail();
+
     QSaveFile m_file;
-    bool m_failed = false;
+    QString m_error;
 };
 
 namespace ReportLines {

@@ -12,17 +12,19 @@
 
 namespace {
 
-// The hourglass for as long as the report runs.
+// The hourglass while the report runs, until a message or its end.
 class BusyPointer
 {
 public:
     explicit BusyPointer(Dialogs& dialogs)
         : m_dialogs(dialogs)
-    {}
-    ~BusyPointer() { m_dialogs.setBusy(false); }
+    {
+        m_dialogs.setBusy(true);
+    }
+    ~BusyPointer() { off(); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
-    void on() { m_dialogs.setBusy(true); }
+    void off() { m_dialogs.setBusy(false); }
 
 private:
     Dialogs& m_dialogs;
@@ -96,7 +98,6 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     std::unique_ptr<ReportEngine> engine;
     if (destination == 1) {
         state.TableHeading = report.format + report.headingRow;
-        busy.on();
         engine = std::make_unique<ReportEngine>(ReportEngine::paperFor(state.regional.locale()));
         engine->setNewPageHandler([&state, document = engine.get()] { addHeadingTable(state, *document); });
         engine->startDocument();
@@ -116,13 +117,16 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     };
     // the file as it stands, or a failure to write it reported
     auto finishFile = [&] {
-        if (!file->commit())
+        if (!file->commit()) {
+            busy.off();
             reportWriteFailure(state, *file);
+        }
     };
 
     const std::unique_ptr<Recordset> rows =
         state.db().OpenRecordset(report.query, Database::RecordsetType::ForwardOnly);
     if (rows->AtEOF()) {
+        busy.off();
         state.dialogs.messageBox(report.emptyMessage);
         if (file)
             finishFile();

@@ -8,17 +8,21 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Fields are named as the queries spell them, which finds them quickest.
+// Fields are named as the table declares them, which finds them quickest.
 
 QString field(const Recordset& rows, const QString& name)
 {
     return textOf(rows.Fields(name));
 }
 
-// A money field in the currency format; an empty one is 0.
+// A money field in the currency format; an empty one is 0, and a number
+// beyond what money holds is shown as it stands.
 QString money(const AppState& state, const Recordset& rows, const QString& name)
 {
-    return state.regional.formatCurrency(moneyOf(rows.Fields(name)).value_or(Money()));
+    const Value value = rows.Fields(name);
+    if (const double* number = std::get_if<double>(&value); number && !moneyOf(value))
+        return state.regional.formatCurrency(*number);
+    return state.regional.formatCurrency(moneyOf(value).value_or(Money()));
 }
 
 } // namespace
@@ -41,8 +45,8 @@ void ReportForSale(AppState& state, ReportPreview& preview)
         QStringLiteral("You have not entered any Plonkos with the For Sale option checked.");
     report.row = [&state](const Recordset& rows) {
         ReportRow row;
-        row.cells = {field(rows, "name"), field(rows, "descr"), field(rows, "catnum"),
-                     money(state, rows, "priceask")};
+        row.cells = {field(rows, u"Name"_s), field(rows, u"descr"_s), field(rows, u"catnum"_s),
+                     money(state, rows, u"priceask"_s)};
         return row;
     };
     runReport(state, preview, report);

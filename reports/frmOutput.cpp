@@ -123,6 +123,7 @@ void frmOutput::showDocument(std::unique_ptr<ReportEngine> document, const QStri
     vsPrinter->setDocument(document.get());
     m_document = std::move(document);
     scrlPage->setMaximum(m_document->pageCount());
+    scrlPage->setValue(1); // a new report opens at its first page
     vsPrinter->setPage(scrlPage->value());
     showPosition();
 }

@@ -19,6 +19,8 @@ private slots:
     void pageHeaderNumbersEachPage();
     void headingsStandAtTheTopOfEveryPage();
     void aRowThatDoesNotFitMovesWholeToTheNextPage();
+    void aRowTallerThanAPageRunsOverPages();
+    void aBoldTableStaysBoldAcrossABreak();
     void aCellWrapsInsideItsColumn();
     void cellsBeyondTheFormatGetAColumnOfTheirOwn();
     void everyDocumentHasAPage();
@@ -179,6 +181,57 @@ void ReportEngineTest::aRowThatDoesNotFitMovesWholeToTheNextPage()
         const ReportEngine::PlacedRow& next = engine.rowsOn(page + 1)[1];
         QVERIFY(last.top + last.height + next.height > engine.bodyBottom());
     }
+}
+
+void ReportEngineTest::aRowTallerThanAPageRunsOverPages()
+{
+    Document document;
+    document.addRows(10);
+    QStringList notes;
+    for (int i = 1; i <= 150; ++i)
+        notes.append(QStringLiteral("note %1").arg(i));
+    document.engine.addRow(
+        TableString::parseFormat(kFormat),
+        {QStringLiteral("Abby"), notes.join(QLatin1Char('\n')), QStringLiteral("10"), QString()});
+    document.addRows(1);
+    const ReportEngine& engine = document.engine;
+    QVERIFY(engine.pageCount() >= 3);
+    QStringList shown;
+    for (int page = 1; page <= engine.pageCount(); ++page) {
+        QVERIFY(engine.rowsOn(page).front().bold);
+        for (const ReportEngine::PlacedRow& row : engine.rowsOn(page)) {
+            QVERIFY(row.top + row.height <= engine.bodyBottom());
+            if (row.cells.first() == QLatin1String("Abby"))
+                shown += row.wrapped[1].mid(row.firstLine, row.lineCount);
+        }
+    }
+    // every line once, in order, and the row after it below its last part
+    QCOMPARE(shown, notes);
+    QCOMPARE(engine.rowsOn(engine.pageCount()).back().cells.first(), QStringLiteral("Item 0"));
+}
+
+void ReportEngineTest::aBoldTableStaysBoldAcrossABreak()
+{
+    Document document;
+    document.addRows(30);
+    document.engine.setBold(true);
+    QString totals = kFormat;
+    for (int i = 0; i < 40; ++i)
+        totals += QStringLiteral("Total %1|||9.99;").arg(i);
+    document.engine.addTable(totals);
+    document.engine.setBold(false);
+    document.addRows(1);
+    const ReportEngine& engine = document.engine;
+    QCOMPARE(engine.pageCount(), 2);
+    int bold = 0;
+    for (int page = 1; page <= engine.pageCount(); ++page)
+        for (const ReportEngine::PlacedRow& row : engine.rowsOn(page))
+            if (row.cells.first().startsWith(QLatin1String("Total"))) {
+                QVERIFY(row.bold);
+                ++bold;
+            }
+    QCOMPARE(bold, 40);
+    QVERIFY(!engine.rowsOn(2).back().bold);
 }
 
 void ReportEngineTest::aCellWrapsInsideItsColumn()

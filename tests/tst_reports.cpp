@@ -10,6 +10,9 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 
+#include <sqlite3.h>
+
+#include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -112,7 +115,7 @@ int pdfPages(const QString& path)
     return int(pdf.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
 }
 
-const char* const kHtmlOpening = "<html>\r\n"
+const char* const kHtmlOpening = "\xEF\xBB\xBF<html>\r\n"
                                  "<head><title>Plonkos For Sale</title></head>\r\n"
                                  "<body>\r\n"
                                  "<table border=1>\r\n"
@@ -143,7 +146,11 @@ private slots:
     void emptyResultShowsItsMessage();
     void writeFailureKeepsTheOldFileAndTheProgram_data();
     void writeFailureKeepsTheOldFileAndTheProgram();
+    void fullDiskKeepsTheOldFile_data();
     void fullDiskKeepsTheOldFile();
+    void reportsSupplyTheirOwnCellsAndTotals_data();
+    void reportsSupplyTheirOwnCellsAndTotals();
+    void amountBeyondMoneyIsShownAsStored();
     void outputWindowPagesAndZooms();
     void pdfHoldsTheDocumentsPages();
     void printingGoesThroughThePrintDialog();
@@ -374,28 +381,126 @@ void ReportsTest::writeFailureKeepsTheOldFileAndTheProgram()
     QVERIFY(contents(reports.path(QStringLiteral("ForSale.txt"))).startsWith("\tUnnamed owl\t\t$9.99\r\n"));
 }
 
+void ReportsTest::fullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("room");
+    QTest::newRow("full while the rows are written") << 400 << 8192;
+    QTest::newRow("full at the last bytes") << 20 << 256;
+}
+
 void ReportsTest::fullDiskKeepsTheOldFile()
 {
+    QFETCH(int, items);
+    QFETCH(int, room);
     Reports reports;
-    for (int i = 0; i < 400; ++i)
+    for (int i = 0; i < items; ++i)
         reports.addForSale(QStringLiteral("Item %1").arg(i), QString(QLatin1Char('x')).repeated(60),
                            QString::number(i), Money::fromUnits(i));
     const QString file = reports.path(QStringLiteral("ForSale.txt"));
     write(file, "the list of last year\r\n");
     reports.dialogs.answers.enqueue(Dialogs::Answer::Yes);
-    // a file may not grow beyond 8 KB: the disk is full for the report
+    // a file may not grow beyond room bytes: the disk is full for the report
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     rlimit small = old;
-    small.rlim_cur = 8192;
+    small.rlim_cur = rlim_t(room);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     reports.run(2, file);
     setrlimit(RLIMIT_FSIZE, &old);
     QVERIFY(!reports.dialogs.ended);
-    QCOMPARE(reports.dialogs.messages.last().title, QStringLiteral("Report Not Saved"));
+    QVERIFY(!reports.dialogs.busyNow);
+    const ScriptedDialogs::Message& message = reports.dialogs.messages.last();
+    QCOMPARE(message.title, QStringLiteral("Report Not Saved"));
+    QCOMPARE(
+        message.text,
+        QStringLiteral("The report could not be written to '%1'.  %2").arg(file, qt_error_string(EFBIG)));
     QCOMPARE(contents(file), QByteArray("the list of last year\r\n"));
     QCOMPARE(reportFiles(reports.collection.folder()), QStringList{QStringLiteral("ForSale.txt")});
+}
+
+void ReportsTest::reportsSupplyTheirOwnCellsAndTotals_data()
+{
+    QTest::addColumn<int>("destination");
+    QTest::addColumn<QByteArray>("rows");
+    QTest::newRow("text") << 2 << QByteArray("Ace\t$1.00\r\nbubbles\t$7.50\r\n\t$8.50\r\n");
+    QTest::newRow("web table") << 3
+                               << QByteArray("<tr><td align=center>Ace</td><td align=right>$1.00</td>\r\n"
+                                             "<tr><td align=center>bubbles</td><td align=right>$7.50</td>\r\n"
+                                             "<tr><td align=right colspan=2>$8.50</td></tr>\r\n</table>\r\n");
+    QTest::newRow("preview") << 1 << QByteArray();
+}
+
+// The scheme a report fills in: cells of its own in the web table, rows
+// left open there, and a totals row under a format of fewer, wider columns.
+void ReportsTest::reportsSupplyTheirOwnCellsAndTotals()
+{
+    QFETCH(int, destination);
+    QFETCH(QByteArray, rows);
+    Reports reports;
+    Money total;
+    ReportDefinition report;
+    report.query = QStringLiteral("Select name, PricePaid from Plonko where wantlist order by name, descr");
+    report.format = QStringLiteral("3600|>1400;");
+    report.headingRow = QStringLiteral("Name|Will Pay;");
+    report.title = QStringLiteral("Wanted");
+    report.textFileName = QStringLiteral("Wanted.txt");
+    report.htmlFileName = QStringLiteral("wanted.htm");
+    report.htmlTitleLine = QStringLiteral("<head><title>Wanted</title></head>");
+    report.htmlCaptionLine = QStringLiteral("<tr><th colspan=2>Wanted</th></tr>");
+    report.htmlHeadingLines = {QStringLiteral("<tr><th>Name</th>"), QStringLiteral("<th>Will Pay</th></tr>")};
+    report.row = [&](const Recordset& record) {
+        const Money paid = *moneyOf(record.Fields(QStringLiteral("PricePaid")));
+        total += paid;
+        ReportRow row;
+        row.cells = {textOf(record.Fields(QStringLiteral("Name"))),
+                     reports.state.regional.formatCurrency(paid)};
+        row.html = {{QStringLiteral(" align=center"), row.cells[0]},
+                    {QStringLiteral(" align=right"), row.cells[1]}};
+        row.closeHtmlRow = false;
+        return row;
+    };
+    report.totals = [&] {
+        ReportRow row;
+        row.format = QStringLiteral("2000|>3000;");
+        row.cells = {QString(), reports.state.regional.formatCurrency(total)};
+        row.html = {{QStringLiteral(" align=right colspan=2"), row.cells[1]}};
+        return QList<ReportRow>{row};
+    };
+    const QString file = reports.path(QStringLiteral("wanted"));
+    reports.state.ReportDest = destination;
+    reports.dialogs.fileNames.enqueue(file);
+    runEvent(reports.state, [&] { runReport(reports.state, reports.preview, report); });
+    QVERIFY(reports.dialogs.messages.isEmpty());
+    if (destination == 1) {
+        const ReportEngine::PlacedRow& last = reports.preview.document->rowsOn(1).back();
+        QCOMPARE(last.cells, QStringList({"", "$8.50"}));
+        QCOMPARE(last.columns.size(), 2);
+        QCOMPARE(last.columns[1].twips, 3000);
+        QVERIFY(last.columns[1].right);
+        return;
+    }
+    const QByteArray made = contents(file);
+    QVERIFY2(made.endsWith(rows) || (destination == 3 && made.contains(rows)), made.constData());
+}
+
+void ReportsTest::amountBeyondMoneyIsShownAsStored()
+{
+    Reports reports;
+    reports.state.CollectionDb.reset();
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open(reports.collection.path().toUtf8().constData(), &raw), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(raw, "UPDATE Plonko SET PriceAsk = 1e300 WHERE descr = 'Brown bear'", nullptr,
+                          nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(raw);
+    reports.state.CollectionDb = Database::OpenDatabase(reports.collection.path(), kEnglish);
+    reports.run(2, reports.path(QStringLiteral("ForSale.txt")));
+    const QString expected = reports.state.regional.formatCurrency(1e300);
+    QVERIFY(expected.startsWith(QLatin1String("$1,000,000")));
+    QVERIFY(contents(reports.path(QStringLiteral("ForSale.txt")))
+                .contains(QStringLiteral("Abby\tBrown bear\t10\t%1\r\n").arg(expected).toUtf8()));
 }
 
 namespace {
@@ -466,6 +571,13 @@ void ReportsTest::pdfHoldsTheDocumentsPages()
     QTest::mouseClick(output.window->cmdPdf, Qt::LeftButton);
     QCOMPARE(output.reports.dialogs.messages.last().title, QStringLiteral("File Exists"));
     QCOMPARE(contents(file), first);
+    // a folder chosen as the file: told so, and the program goes on
+    QVERIFY(QDir(output.reports.collection.folder()).mkdir(QStringLiteral("folder.pdf")));
+    output.reports.dialogs.fileNames.enqueue(output.reports.path(QStringLiteral("folder.pdf")));
+    QTest::mouseClick(output.window->cmdPdf, Qt::LeftButton);
+    QCOMPARE(output.reports.dialogs.messages.last().title, QStringLiteral("Report Not Saved"));
+    QVERIFY(!output.reports.dialogs.ended);
+    QVERIFY(QFileInfo(output.reports.path(QStringLiteral("folder.pdf"))).isDir());
 }
 
 void ReportsTest::printingGoesThroughThePrintDialog()
