@@ -7,7 +7,10 @@
 
 ReportFile::ReportFile(const QString& path)
     : m_file(path)
-{}
+    , m_encoder(QStringEncoder::Utf8)
+{
+    m_pending.reserve(2 * kChunk);
+}
 
 bool ReportFile::open()
 {
@@ -36,11 +39,22 @@ bool ReportFile::writeLine(const QString& line)
 {
     if (!m_error.isEmpty())
         return false;
-    const QByteArray bytes = line.toUtf8();
-    if (m_file.write(bytes) != bytes.size() || m_file.write("\r\n", 2) != 2 ||
-        m_file.error() != QFileDevice::NoError)
-        return fail();
-    return true;
+    // lines are gathered and written a chunk at a time
+    const qsizetype start = m_pending.size();
+    m_pending.resize(start + m_encoder.requiredSpace(line.size()) + 2);
+    char* end = m_encoder.appendToBuffer(m_pending.data() + start, line);
+    *end++ = '\r';
+    *end++ = '\n';
+    m_pending.resize(end - m_pending.constData());
+    return m_pending.size() < kChunk || writePending();
+}
+
+bool ReportFile::writePending()
+{
+    const bool written =
+        m_file.write(m_pending) == m_pending.size() && m_file.error() == QFileDevice::NoError;
+    m_pending.resize(0);
+    return written || fail();
 }
 
 bool ReportFile::write(const ReportEngine& document, const QString& title)
@@ -55,7 +69,7 @@ bool ReportFile::write(const ReportEngine& document, const QString& title)
 bool ReportFile::commit()
 {
     // the last buffered bytes are written here, so a full disk may only show now
-    if (!m_error.isEmpty() || !m_file.flush())
+    if (!m_error.isEmpty() || !writePending() || !m_file.flush())
         return fail();
     return m_file.commit() || fail();
 }

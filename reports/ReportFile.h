@@ -5,6 +5,7 @@
 
 #include <QSaveFile>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 
 class ReportEngine;
@@ -31,8 +32,12 @@ public:
 private:
     // Notes the reason of a failure; false.
     bool fail();
+    bool writePending();
 
+    static constexpr qsizetype kChunk = 64 * 1024;
     QSaveFile m_file;
+    QStringEncoder m_encoder;
+    QByteArray m_pending;
     QString m_error;
 };
 
