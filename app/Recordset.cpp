@@ -53,13 +53,13 @@ private:
     QHash<QString, int> m_exact;
 };
 
-std::vector<Value> readRow(const Statement& statement, const ColumnNames& columns)
+// Reads the statement's current row into row, reusing its storage.
+void readRow(const Statement& statement, const ColumnNames& columns, std::vector<Value>& row)
 {
-    std::vector<Value> row;
+    row.clear();
     row.reserve(columns.size());
     for (int i = 0; i < columns.size(); ++i)
         row.push_back(statement.value(i, columns.type(i)));
-    return row;
 }
 
 // A recordset over one table: the keys (rowids) of its rows in order, each row
@@ -319,7 +319,7 @@ private:
         m_rowStatement.bindKey(1, key);
         std::vector<Value> row;
         if (m_rowStatement.step())
-            row = readRow(m_rowStatement, m_columns);
+            readRow(m_rowStatement, m_columns, row);
         m_rowStatement.reset();
         return row;
     }
@@ -513,7 +513,7 @@ private:
             m_row.clear();
             m_statement.reset();
         } else {
-            m_row = readRow(m_statement, m_columns);
+            readRow(m_statement, m_columns, m_row);
             ++m_seen;
         }
     }
