@@ -65,6 +65,10 @@ public:
     // page while HeadingOnNewPage holds
     QString TableHeading;
     bool HeadingOnNewPage = false;
+    // the grouped report to run (4 special series, 3 brand, 2 seller) and its
+    // one group, or -1 for all
+    int GroupReportKind = 0;
+    qint32 SelectedGroupID = -1;
 
     // The open database and item recordset; using either before it is open
     // (or after it was closed) is error 91.

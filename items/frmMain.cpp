@@ -19,6 +19,7 @@
 #include "dates/DatePicking.h"
 #include "frmFind.h"
 #include "lookups/frmCodesMaint.h"
+#include "reports/GroupedReports.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
 
@@ -345,8 +346,10 @@ void frmMain::buildMenus()
     const QString rptCaptions[] = {QStringLiteral("Plonkos by &Name"),
                                    QStringLiteral("Plonkos by S&pecial Series"),
                                    QStringLiteral("Plonkos by &Brand"), QStringLiteral("Plonkos by S&eller")};
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         mnuRpt[i] = action(reports, QStringLiteral("mnuRpt(%1)").arg(i + 1), rptCaptions[i]);
+        connect(mnuRpt[i], &QAction::triggered, this, [this, i] { runEvent(m_state, [&] { mnuRpt_Click(i + 1); }); });
+    }
     reports->addSeparator();
     mnuRptValue = action(reports, QStringLiteral("mnuRptValue"), QStringLiteral("Collection &Value"));
     mnuRptWant = action(reports, QStringLiteral("mnuRptWant"), QStringLiteral("&Want List"));
@@ -427,7 +430,11 @@ void frmMain::connectHandlers()
         field->installEventFilter(this);
     on(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
     on(mnuAbout, &QAction::triggered, &frmMain::mnuAbout_Click);
+    on(mnuRptValue, &QAction::triggered, &frmMain::mnuRptValue_Click);
+    on(mnuRptWant, &QAction::triggered, &frmMain::mnuRptWant_Click);
     on(mnuRptForSale, &QAction::triggered, &frmMain::mnuRptForSale_Click);
+    on(mnuRptSold, &QAction::triggered, &frmMain::mnuRptSold_Click);
+    on(mnuRptSellers, &QAction::triggered, &frmMain::mnuRptSellers_Click);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
     on(f1, &QShortcut::activated, &frmMain::cmdHelp_Click);
     // Escape cancels an edit, as "&Cancel" does; browsing, it does nothing
@@ -1004,9 +1011,40 @@ void frmMain::mnuRptOut_Click(int index)
         mnuRptOut[i]->setChecked(i + 1 == index);
 }
 
+void frmMain::mnuRpt_Click(int index)
+{
+    if (index == 1) {
+        ReportItemList(m_state, *m_reportWindow);
+        return;
+    }
+    const int kinds[] = {4, 3, 2}; // special series, brand, seller
+    m_state.GroupReportKind = kinds[index - 2];
+    ReportGrouped(m_state, *m_reportWindow);
+}
+
+void frmMain::mnuRptValue_Click()
+{
+    ReportValue(m_state, *m_reportWindow);
+}
+
+void frmMain::mnuRptWant_Click()
+{
+    ReportWantList(m_state, *m_reportWindow);
+}
+
 void frmMain::mnuRptForSale_Click()
 {
     ReportForSale(m_state, *m_reportWindow);
+}
+
+void frmMain::mnuRptSold_Click()
+{
+    ReportSales(m_state, *m_reportWindow);
+}
+
+void frmMain::mnuRptSellers_Click()
+{
+    ReportSellers(m_state, *m_reportWindow);
 }
 
 void frmMain::mnuAbout_Click()

@@ -111,7 +111,12 @@ private:
     void mnuHelp_Click(int index);
     void mnuAbout_Click();
     void mnuRptOut_Click(int index);
+    void mnuRpt_Click(int index);
+    void mnuRptValue_Click();
+    void mnuRptWant_Click();
     void mnuRptForSale_Click();
+    void mnuRptSold_Click();
+    void mnuRptSellers_Click();
 
     AppState& m_state;
     bool Dirty = false;

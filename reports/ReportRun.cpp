@@ -112,8 +112,9 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         if (destination == 1)
             engine->addRow(row.format.isEmpty() ? columns : TableString::parseFormat(row.format), row.cells);
         else
-            file->writeLine(destination == 2 ? ReportLines::text(row.cells)
-                                             : ReportLines::html(row, columns));
+            file->writeLine(destination == 2
+                                ? ReportLines::text(row.textCells.isEmpty() ? row.cells : row.textCells)
+                                : ReportLines::html(row, columns));
     };
     // the file as it stands, or a failure to write it reported
     auto finishFile = [&] {
@@ -132,11 +133,18 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
             finishFile();
         return;
     }
-    for (; !rows->AtEOF() && !(file && file->failed()); rows->MoveNext())
-        write(report.row(*rows));
-    if (report.totals)
-        for (const ReportRow& row : report.totals())
-            write(row);
+    try {
+        for (; !rows->AtEOF() && !(file && file->failed()); rows->MoveNext())
+            write(report.row(*rows));
+        if (report.totals)
+            for (const ReportRow& row : report.totals())
+                write(row);
+    } catch (const ReportStopped& stopped) {
+        busy.off();
+        state.dialogs.messageBox(stopped.message, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                                 QStringLiteral("Report Not Finished"));
+        return;
+    }
 
     if (destination == 1) {
         engine->endDocument();

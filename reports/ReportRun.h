@@ -28,6 +28,8 @@ struct ReportRow
     QStringList cells;
     // the engine format of this row; empty for the report's own
     QString format;
+    // the cells of the text file; empty for the cells above
+    QStringList textCells;
     // the cells of the web table; empty for the cells above, aligned as the
     // report's format aligns their columns
     std::vector<HtmlCell> html;
@@ -53,6 +55,14 @@ struct ReportDefinition
     std::function<ReportRow(const Recordset&)> row;
     // The totals rows after the last row, if any.
     std::function<QList<ReportRow>()> totals;
+};
+
+// Thrown by a report's row or totals when the report cannot go on (an amount
+// too large to add up): the run shows the message and ends without a file or
+// a preview.
+struct ReportStopped
+{
+    QString message;
 };
 
 // Where a finished preview document goes: the preview window, shown modeless.

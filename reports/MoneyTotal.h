@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/Money.h"
+
+#include <QString>
+
+// A report's running total of money, exact. An amount or a product of
+// quantity and price too large for money stops the report (ReportStopped),
+// naming the item, rather than wrapping round.
+class MoneyTotal
+{
+public:
+    void add(Money amount, const QString& item);
+    void subtract(Money amount, const QString& item);
+    // quantity × price, added; the product is returned for the row.
+    Money addProduct(qint64 quantity, Money price, const QString& item);
+    Money value() const { return m_total; }
+
+private:
+    Money m_total;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class AppState;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+// Before a grouped report: all groups, or the one picked from the list. OK
+// clears Cancelled and sets SelectedGroupID (-1 for all); any other way out
+// leaves Cancelled set.
+class frmRptSel : public QDialog
+{
+    Q_OBJECT
+
+public:
+    frmRptSel(AppState& state, QWidget* parent);
+
+    QRadioButton* optAll;
+    QRadioButton* optSelected;
+    QListWidget* List1;
+    QPushButton* cmdOk;
+    QPushButton* cmdCancel;
+
+private:
+    void Form_Load();
+    void optAll_Click();
+    void optSelected_Click();
+    void cmdOk_Click();
+    void cmdcancel_Click();
+
+    AppState& m_state;
+};
