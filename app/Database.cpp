@@ -215,7 +215,9 @@ QString Connection::orderTerm(const QString& table, const QString& column)
                 std::any_of(all.begin(), all.end(), [](const ColumnInfo& k) { return k.isSortKey; });
             if (c.type != FieldType::Text || keyed)
                 return {};
-            return quotedName(c.name) + QStringLiteral(" COLLATE language");
+            // ordered by its sort key, made once a row, rather than compared
+            // through the language's collation at every step of the sort
+            return QStringLiteral("sortkey(") + quotedName(c.name) + QLatin1Char(')');
         }
     }
     return {};

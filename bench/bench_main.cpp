@@ -9,6 +9,7 @@
 #include "app/DbError.h"
 #include "app/ErrorHandler.h"
 #include "items/frmMain.h"
+#include "reports/GroupedReports.h"
 #include "reports/PageView.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
@@ -97,7 +98,18 @@ struct Figure
     double ms;
     QString shellSql;
     QString shellSettings = {};
+    // the shell's time, when it was taken on a copy of the collection
+    QString shellTime = {};
 };
+
+// Takes the shell's times of the figures now, on the copy they were made on
+// (which the store must have closed).
+void timeShell(QList<Figure>& figures, const QString& copy)
+{
+    for (Figure& figure : figures)
+        if (!figure.shellSql.isEmpty())
+            figure.shellTime = shellMs(copy, figure.shellSql, figure.shellSettings);
+}
 
 // What the process holds in memory now, and at most so far, in MB.
 double residentMb(const char* field)
@@ -175,6 +187,100 @@ QList<Figure> reportFigures(const QString& file)
     for (const ScriptedDialogs::Message& message : dialogs.messages)
         if (message.title != QLatin1String("File Exists")) // the runs after the first replace their file
             throw DbError(DbError::EngineFailure, message.text);
+    state.CollectionDb.reset();
+    timeShell(figures, copy);
+    return figures;
+}
+
+// Every other report of the Reports menu, to a text file and to the preview,
+// on a copy where a third of the items are wanted, a third sold and a third
+// held; the shell writes the same rows as tab-separated text.
+QList<Figure> otherReportFigures(const QString& file)
+{
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QStringLiteral("Plonko.mdb"));
+    QFile::copy(file, copy);
+    QProcess::execute(
+        QStringLiteral("sqlite3"),
+        {copy, QStringLiteral("UPDATE Plonko SET wantlist = -(rowid % 3 = 0), sold = -(rowid % 3 = 1)")});
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    state.CollectionDb = Database::OpenDatabase(copy, state.regional.locale());
+    QWidget owner;
+    ReportWindow preview(state, &owner);
+    auto grouped = [&](int kind) {
+        return [&, kind](AppState& s, ReportPreview& p) {
+            s.GroupReportKind = kind;
+            dialogs.modalSteps.enqueue(
+                [](QDialog& dialog) { dialog.findChild<QPushButton*>(QStringLiteral("cmdOk"))->click(); });
+            ReportGrouped(s, p);
+        };
+    };
+    const QString held = QStringLiteral(" WHERE NOT wantlist AND NOT sold ");
+    const struct
+    {
+        QString name;
+        std::function<void(AppState&, ReportPreview&)> run;
+        QString shellSql;
+    } reports[] = {
+        {QStringLiteral("item list"), ReportItemList,
+         QStringLiteral("SELECT Name, descr, catnum, condesc, tagdesc FROM (Plonko LEFT JOIN condition ON "
+                        "Plonko.toycon = condition.conid) LEFT JOIN tagcon ON Plonko.tagcon = tagcon.tagid") +
+             held + QStringLiteral("ORDER BY NameKey, descrKey")},
+        {QStringLiteral("want list"), ReportWantList,
+         QStringLiteral(
+             "SELECT descr, catnum, pricepaid, Name FROM Plonko WHERE wantlist ORDER BY NameKey, descrKey")},
+        {QStringLiteral("seller list"), ReportSellers,
+         QStringLiteral("SELECT * FROM boughtfrom ORDER BY boudesc")},
+        {QStringLiteral("sales report"), ReportSales,
+         QStringLiteral(
+             "SELECT Name, catnum, quantity, pricepaid, priceask FROM Plonko WHERE sold ORDER BY NameKey")},
+        {QStringLiteral("collection value report"), ReportValue,
+         QStringLiteral("SELECT Name, catnum, quantity, pricepaid, catvalue FROM Plonko") + held +
+             QStringLiteral("ORDER BY NameKey")},
+        {QStringLiteral("report by special series"), grouped(4),
+         QStringLiteral(
+             "SELECT descr, catnum, quantity, Name, serdesc FROM Plonko LEFT JOIN series ON Plonko.serid "
+             "= series.serid") +
+             held + QStringLiteral("ORDER BY serdesc, descrKey")},
+        {QStringLiteral("report by brand"), grouped(3),
+         QStringLiteral(
+             "SELECT descr, catnum, quantity, Name, braDesc FROM Plonko LEFT JOIN brand ON Plonko.braID = "
+             "brand.braID") +
+             held + QStringLiteral("ORDER BY braDesc, NameKey, descrKey")},
+        {QStringLiteral("report by seller"), grouped(2),
+         QStringLiteral("SELECT descr, catnum, quantity, Name, boudesc FROM Plonko LEFT JOIN boughtfrom ON "
+                        "Plonko.bouid = boughtfrom.bouid") +
+             held + QStringLiteral("ORDER BY boudesc, descrKey")},
+    };
+    QList<Figure> figures;
+    for (const auto& report : reports) {
+        state.ReportDest = 2;
+        figures.append(
+            {report.name + QStringLiteral(" to a text file"),
+             timed(
+                 [&] {
+                     dialogs.fileNames.enqueue(folder.filePath(QStringLiteral("report.txt")));
+                     report.run(state, preview);
+                 },
+                 3),
+             report.shellSql,
+             QStringLiteral(".mode tabs\n.output ") + folder.filePath(QStringLiteral("shell.txt"))});
+        state.ReportDest = 1;
+        figures.append({report.name + QStringLiteral(" to the preview, shown"),
+                        timed(
+                            [&] {
+                                report.run(state, preview);
+                                QApplication::processEvents();
+                            },
+                            3),
+                        QString()});
+    }
+    for (const ScriptedDialogs::Message& message : dialogs.messages)
+        if (message.title != QLatin1String("File Exists"))
+            throw DbError(DbError::EngineFailure, message.text);
+    state.CollectionDb.reset();
+    timeShell(figures, copy);
     return figures;
 }
 
@@ -340,14 +446,16 @@ int main(int argc, char* argv[])
         db.reset();
         figures.append(windowFigures(file));
         figures.append(reportFigures(file));
+        figures.append(otherReportFigures(file));
     } catch (const DbError& e) {
         QTextStream(stderr) << "plonko-bench: " << e.number() << "  " << e.description() << '\n';
         return 1;
     }
     // the store is closed now, so the shell can open the file
     for (const Figure& f : figures) {
-        const QString shell =
-            f.shellSql.isEmpty() ? QStringLiteral("-") : shellMs(file, f.shellSql, f.shellSettings);
+        const QString shell = !f.shellTime.isEmpty() ? f.shellTime
+                              : f.shellSql.isEmpty() ? QStringLiteral("-")
+                                                     : shellMs(file, f.shellSql, f.shellSettings);
         out << f.name << '\t' << QString::number(f.ms, 'f', 3) << '\t' << shell;
         if (shell.toDouble() > 0)
             out << "\tratio " << QString::number(f.ms / shell.toDouble(), 'f', 2);
