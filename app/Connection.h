@@ -76,9 +76,9 @@ public:
         m_columns.clear();
         m_tables.clear();
     }
-    // How an order by names a column, in the language's order: its key column,
-    // the name with the language's collation, or empty for a column that is
-    // no text. table is empty for a query over joined tables.
+    // How an order by names a column, in the language's order: its key column
+    // or the column's sort key, "%1" standing for its qualifier; empty for a
+    // column that is no text. table is empty for a query over joined tables.
     QString orderTerm(const QString& table, const QString& column);
     // The key the next row added to table will get; each call reserves one.
     qint64 reserveKey(const QString& table);

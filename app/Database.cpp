@@ -207,7 +207,7 @@ QString Connection::orderTerm(const QString& table, const QString& column)
             if (c.name.compare(column, Qt::CaseInsensitive) != 0)
                 continue;
             if (!c.sortKey.isEmpty())
-                return quotedName(c.sortKey);
+                return QStringLiteral("%1") + quotedName(c.sortKey);
             // A table that keeps sort keys has them for every text it is ordered
             // by; its other text (the catalogue digits key) orders as stored,
             // so that its indexes serve the order.
@@ -217,7 +217,7 @@ QString Connection::orderTerm(const QString& table, const QString& column)
                 return {};
             // ordered by its sort key, made once a row, rather than compared
             // through the language's collation at every step of the sort
-            return QStringLiteral("sortkey(") + quotedName(c.name) + QLatin1Char(')');
+            return QStringLiteral("sortkey(%1") + quotedName(c.name) + QLatin1Char(')');
         }
     }
     return {};

@@ -355,7 +355,7 @@ QString translateOrderBy(const QList<Token>& tokens, const QString& jet, const Q
         QString qualifier;
         if (words.size() == 3)
             qualifier = translateTokens(words.mid(0, 2), jet);
-        out.append(qualifier + replacement + direction);
+        out.append(QString(replacement).replace(QLatin1String("%1"), qualifier) + direction);
     }
     return out.join(QStringLiteral(", "));
 }

@@ -24,7 +24,8 @@ struct Select
 };
 
 // How a column of an order by clause is ordered: the SQL to order by in its
-// place (a key column, or the name with a collation), or empty to keep it.
+// place (a key column, or an expression of the column), with "%1" where the
+// column's table qualifier goes ("series." or nothing), or empty to keep it.
 // table is the one table of the from clause, empty for joined tables.
 using OrderTerm = std::function<QString(const QString& table, const QString& column)>;
 

@@ -268,7 +268,8 @@ int languageCollation(void* data, int lengthA, const void* a, int lengthB, const
 {
     const auto& order = *static_cast<std::shared_ptr<TextOrder>*>(data);
     try {
-        return order->compareUtf8(static_cast<const char*>(a), lengthA, static_cast<const char*>(b), lengthB);
+        return order->compare(QString::fromUtf8(static_cast<const char*>(a), lengthA),
+                              QString::fromUtf8(static_cast<const char*>(b), lengthB));
     } catch (const std::exception&) {
         return 0; // a collation cannot fail: out of memory, the two count as equal
     }
@@ -353,15 +354,6 @@ int TextOrder::compare(const QString& a, const QString& b) const
 {
     return ucol_strcoll(m_collator, reinterpret_cast<const UChar*>(a.utf16()), int32_t(a.size()),
                         reinterpret_cast<const UChar*>(b.utf16()), int32_t(b.size()));
-}
-
-int TextOrder::compareUtf8(const char* a, int lengthA, const char* b, int lengthB) const
-{
-    UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult result = ucol_strcollUTF8(m_collator, a, lengthA, b, lengthB, &status);
-    if (U_FAILURE(status)) // text that is no UTF-8 compares as Qt reads it
-        return compare(QString::fromUtf8(a, lengthA), QString::fromUtf8(b, lengthB));
-    return result;
 }
 
 int TextOrder::install(sqlite3* db, const std::shared_ptr<TextOrder>& order)

@@ -32,8 +32,6 @@ public:
 
     QByteArray sortKey(const QString& text) const;
     int compare(const QString& a, const QString& b) const;
-    // The same on UTF-8 text as the store holds it, without converting it.
-    int compareUtf8(const char* a, int lengthA, const char* b, int lengthB) const;
 
     // Installs on a connection: like() with Unicode case folding (replacing
     // SQLite's, which folds ASCII only), casefold(text), sortkey(text), and the

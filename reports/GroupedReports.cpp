@@ -1,5 +1,6 @@
 #include "GroupedReports.h"
 
+#include "MoneyTotal.h"
 #include "ReportRun.h"
 #include "app/AppState.h"
 #include "app/Recordset.h"
@@ -103,7 +104,7 @@ void ReportGrouped(AppState& state, ReportPreview& preview)
     report.row = [&kind, total](const Recordset& rows) {
         // an empty quantity counts as no pieces, and its cell stays empty
         const Value quantity = rows.Fields(u"quantity"_s);
-        *total += longOf(quantity).value_or(0);
+        *total += reportQuantity(quantity, textOf(rows.Fields(u"Name"_s)));
         ReportRow row;
         row.cells = {textOf(rows.Fields(kind.groupField)), textOf(rows.Fields(u"Name"_s)),
                      textOf(rows.Fields(u"descr"_s)), textOf(rows.Fields(u"catnum"_s)), textOf(quantity)};

@@ -1,4 +1,5 @@
 #include "MoneyTotal.h"
+#include "ReportFile.h"
 #include "ReportRun.h"
 #include "StandardReports.h"
 #include "app/AppState.h"
@@ -31,31 +32,6 @@ struct MoneyReport
     // the text file's two closing lines hold plain numbers, not the currency format
     bool plainClosingAmounts = false;
 };
-
-// An amount as written without any format: no symbol, no grouping, no
-// trailing zeros, in the locale's digits and decimal point.
-QString plainAmount(const QLocale& locale, Money amount)
-{
-    QLocale plain = locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    const qint64 units = amount.units();
-    QString text = plain.toString(units / Money::kScale);
-    if (units < 0 && units / Money::kScale == 0)
-        text = plain.negativeSign() + text;
-    qint64 fraction = qAbs(units % Money::kScale);
-    if (fraction == 0)
-        return text;
-    int width = 4;
-    while (fraction % 10 == 0) {
-        fraction /= 10;
-        --width;
-    }
-    const QString digits = plain.toString(fraction);
-    QString padding;
-    for (qsizetype i = digits.size(); i < width; ++i)
-        padding += plain.zeroDigit();
-    return text + plain.decimalPoint() + padding + digits;
-}
 
 // The running totals of a money report.
 struct Totals
@@ -90,9 +66,9 @@ void runMoneyReport(AppState& state, ReportPreview& preview, const MoneyReport& 
         const QString name = textOf(rows.Fields(u"Name"_s));
         // an empty quantity counts as no pieces, and its cell stays empty
         const Value stored = rows.Fields(u"quantity"_s);
-        const qint64 quantity = longOf(stored).value_or(0);
-        const Money paidEach = moneyOf(rows.Fields(u"pricepaid"_s)).value_or(Money());
-        const Money secondEach = moneyOf(rows.Fields(money.secondField)).value_or(Money());
+        const qint64 quantity = reportQuantity(stored, name);
+        const Money paidEach = reportAmount(rows.Fields(u"pricepaid"_s), name);
+        const Money secondEach = reportAmount(rows.Fields(money.secondField), name);
         totals->quantity += quantity;
         const Money paid = totals->paid.addProduct(quantity, paidEach, name);
         const Money second = totals->second.addProduct(quantity, secondEach, name);
@@ -114,7 +90,7 @@ void runMoneyReport(AppState& state, ReportPreview& preview, const MoneyReport& 
         difference.subtract(paid, money.differenceLabel);
         const QString quantity = QString::number(totals->quantity);
         auto closing = [&](Money amount) {
-            return money.plainClosingAmounts ? plainAmount(regional.locale(), amount)
+            return money.plainClosingAmounts ? ReportLines::plainAmount(regional.locale(), amount)
                                              : regional.formatCurrency(amount);
         };
         ReportRow sums;

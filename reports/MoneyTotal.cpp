@@ -36,3 +36,21 @@ Money MoneyTotal::addProduct(qint64 quantity, Money price, const QString& item)
     add(*product, item);
     return *product;
 }
+
+Money reportAmount(const Value& value, const QString& item)
+{
+    if (const std::optional<Money> amount = moneyOf(value))
+        return *amount;
+    if (std::holds_alternative<double>(value))
+        tooLarge(item);
+    return {};
+}
+
+qint64 reportQuantity(const Value& value, const QString& item)
+{
+    if (const std::optional<qint32> quantity = longOf(value))
+        return *quantity;
+    if (std::holds_alternative<double>(value))
+        tooLarge(item);
+    return 0;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Money.h"
+#include "app/Value.h"
 
 #include <QString>
 
@@ -19,3 +20,10 @@ public:
 private:
     Money m_total;
 };
+
+// A money field of a report's row: empty or no number is 0; a number beyond
+// what money holds stops the report (ReportStopped), naming the item.
+Money reportAmount(const Value& value, const QString& item);
+// A quantity: empty or no number is no pieces; a number beyond a long
+// integer stops the report.
+qint64 reportQuantity(const Value& value, const QString& item);

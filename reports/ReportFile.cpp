@@ -148,6 +148,31 @@ QStringList htmlOpening(const ReportDefinition& report)
            report.htmlHeadingLines;
 }
 
+// An amount as written without any format: no symbol, no grouping, no
+// trailing zeros, in the locale's digits and decimal point.
+QString plainAmount(const QLocale& locale, Money amount)
+{
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    const qint64 units = amount.units();
+    QString text = plain.toString(units / Money::kScale);
+    if (units < 0 && units / Money::kScale == 0)
+        text = plain.negativeSign() + text;
+    qint64 fraction = qAbs(units % Money::kScale);
+    if (fraction == 0)
+        return text;
+    int width = 4;
+    while (fraction % 10 == 0) {
+        fraction /= 10;
+        --width;
+    }
+    const QString digits = plain.toString(fraction);
+    QString padding;
+    for (qsizetype i = digits.size(); i < width; ++i)
+        padding += plain.zeroDigit();
+    return text + plain.decimalPoint() + padding + digits;
+}
+
 QStringList htmlClosing()
 {
     return {QStringLiteral("</table>"),

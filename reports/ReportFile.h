@@ -3,6 +3,9 @@
 #include "ReportRun.h"
 #include "TableString.h"
 
+#include "app/Money.h"
+
+#include <QLocale>
 #include <QSaveFile>
 #include <QString>
 #include <QStringEncoder>
@@ -51,6 +54,10 @@ QString text(const QStringList& cells);
 // entities) and their TABs, CRs and LFs made blanks; cells without their own HTML are
 // aligned as the columns of the report's format align them.
 QString html(const ReportRow& row, const QList<TableString::Column>& columns);
+
+// An amount as written without any format: no symbol, no grouping, no
+// trailing zeros, in the locale's digits and decimal point.
+QString plainAmount(const QLocale& locale, Money amount);
 
 // The lines before the rows and after them.
 QStringList htmlOpening(const ReportDefinition& report);

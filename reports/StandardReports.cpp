@@ -28,12 +28,6 @@ QString money(const AppState& state, const Recordset& rows, const QString& name)
     return state.regional.formatCurrency(moneyOf(value).value_or(Money()));
 }
 
-// A money field as an amount; an empty one (or one beyond what money holds) is 0.
-Money amount(const Recordset& rows, const QString& name)
-{
-    return moneyOf(rows.Fields(name)).value_or(Money());
-}
-
 } // namespace
 
 void ReportForSale(AppState& state, ReportPreview& preview)
@@ -107,7 +101,7 @@ void ReportWantList(AppState& state, ReportPreview& preview)
     // each price once: the quantity of a wanted Plonko is not used
     auto total = std::make_shared<MoneyTotal>();
     report.row = [&state, total](const Recordset& rows) {
-        const Money willPay = amount(rows, u"pricepaid"_s);
+        const Money willPay = reportAmount(rows.Fields(u"pricepaid"_s), field(rows, u"Name"_s));
         total->add(willPay, field(rows, u"Name"_s));
         ReportRow row;
         row.cells = {field(rows, u"Name"_s), field(rows, u"descr"_s), field(rows, u"catnum"_s),

@@ -5,7 +5,6 @@
 #include "app/ErrorHandler.h"
 #include "app/HelpKey.h"
 
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>

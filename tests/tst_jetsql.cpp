@@ -158,8 +158,9 @@ void TestJetSql::orderTermsTakeTheirKeys()
     QFETCH(QString, orderBy);
     const JetSql::Select select =
         JetSql::translateSelect(jet, [](const QString& table, const QString& column) {
-            return column == QLatin1String("IssueDate") ? QString()
-                                                        : QStringLiteral("<%1.%2>").arg(table, column);
+            return column == QLatin1String("IssueDate")
+                       ? QString()
+                       : QStringLiteral("%1<") + table + QLatin1Char('.') + column + QLatin1Char('>');
         });
     QCOMPARE(select.orderBy, orderBy);
 }

@@ -1,6 +1,7 @@
 #include "ReportSession.h"
 
 #include "reports/GroupedReports.h"
+#include "reports/ReportFile.h"
 #include "reports/frmOutput.h"
 #include "reports/frmRptSel.h"
 
@@ -37,7 +38,8 @@ struct Item
     const char* ask;
 };
 
-// The test collection with four more items and a fourth brand: an item both
+// The test collection with four more items, a fourth brand and a sixth
+// series (first in the list, without items): an item both
 // for sale and wanted, one sold below cost, and a brand held twice (2 and 3
 // pieces); Corner Toy Shop is a favourite seller with a phone and notes.
 void addReportItems(Reports& reports)
@@ -48,6 +50,12 @@ void addReportItems(Reports& reports)
     brands->AddNew();
     brands->SetField(QStringLiteral("braDesc"), QStringLiteral("Plonko Originals"));
     brands->Update();
+    // a series first in the list, so that no series stands at the row of its key
+    std::unique_ptr<Recordset> series =
+        db.OpenRecordset(QStringLiteral("Select * from series"), Database::RecordsetType::Dynaset);
+    series->AddNew();
+    series->SetField(QStringLiteral("serDesc"), QStringLiteral("Autumn Set"));
+    series->Update();
     std::unique_ptr<Recordset> seller = db.OpenRecordset(
         QStringLiteral("Select * from boughtfrom where bouID = 1"), Database::RecordsetType::Dynaset);
     seller->Edit();
@@ -152,9 +160,14 @@ private slots:
     void groupDialogDefaultsToAllGroups_data();
     void groupDialogDefaultsToAllGroups();
     void groupDialogAsksForAPick();
-    void groupDialogCancelEndsSilently_data();
-    void groupDialogCancelEndsSilently();
+    void groupDialogPicksByKey_data();
+    void groupDialogPicksByKey();
+    void groupDialogWaysOut_data();
+    void groupDialogWaysOut();
+    void plainAmounts_data();
+    void plainAmounts();
     void emptyQuantityCountsNoPieces();
+    void amountsTooLargeStopTheReport_data();
     void amountsTooLargeStopTheReport();
 };
 
@@ -193,7 +206,7 @@ void StandardReportsTest::filesMatchTheirGoldenFiles()
     const QString file = reports.path(golden);
     reports.state.ReportDest = destination;
     reports.dialogs.fileNames.enqueue(file);
-    runEvent(reports.state, [&] { run[report](reports.state, reports.preview); });
+    runEvent(reports.state, [&] { reportsByName(reports.dialogs)[report](reports.state, reports.preview); });
     QCOMPARE(reports.dialogs.messages.size(), 0);
     const QByteArray made = contents(file);
     const QString goldenPath = QFINDTESTDATA("golden/reports") + QLatin1Char('/') + golden;
@@ -429,8 +442,8 @@ void StandardReportsTest::groupDialogDefaultsToAllGroups_data()
     QTest::newRow("special series") << 4 << "Special Series Report"
                                     << "All Series"
                                     << "Selected Series"
-                                    << QStringList{"Birthday Bunch", "Garden Friends", "Holiday",
-                                                   "Ocean Pals", "Sports Stars"}
+                                    << QStringList{"Autumn Set", "Birthday Bunch", "Garden Friends",
+                                                   "Holiday",    "Ocean Pals",     "Sports Stars"}
                                     << 56;
     QTest::newRow("brand") << 3 << "Brand Report"
                            << "All Brands"
@@ -505,28 +518,114 @@ void StandardReportsTest::groupDialogAsksForAPick()
     QCOMPARE(file, QByteArray("Mail Order Club\tZed\tZebra\t7\t1\r\n\t\t\t\t1\r\n"));
 }
 
-void StandardReportsTest::groupDialogCancelEndsSilently_data()
+void StandardReportsTest::groupDialogPicksByKey_data()
 {
-    QTest::addColumn<bool>("closeBox");
-    QTest::newRow("Cancel") << false;
-    QTest::newRow("close box") << true;
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("special series") << 4 << "Garden Friends" << 2
+                                    << QByteArray("Garden Friends\tAbby\tBrown bear\t10\t2\r\n\t\t\t\t2\r\n");
+    QTest::newRow("brand") << 3 << "Plonko Jumbos" << 3
+                           << QByteArray("Plonko Jumbos\tDot\t\tStyle 45-B\t5\r\n\t\t\t\t5\r\n");
+    QTest::newRow("seller") << 2 << "Corner Toy Shop" << 1
+                            << QByteArray("Corner Toy Shop\tAbby\tAardvark\t40\t1\r\n"
+                                          "Corner Toy Shop\tAbby\tBrown bear\t10\t2\r\n\t\t\t\t3\r\n");
 }
 
-void StandardReportsTest::groupDialogCancelEndsSilently()
+// The group picked is the one reported, by its own key, whatever its row.
+void StandardReportsTest::groupDialogPicksByKey()
 {
-    QFETCH(bool, closeBox);
+    QFETCH(int, kind);
+    QFETCH(QString, group);
+    QFETCH(int, key);
+    QFETCH(QByteArray, file);
+    Reports reports;
+    addReportItems(reports);
+    reports.state.GroupReportKind = kind;
+    pickGroup(reports.dialogs, group);
+    QCOMPARE(runTo(reports, ReportGrouped, 2), file);
+    QCOMPARE(reports.state.SelectedGroupID, key);
+}
+
+void StandardReportsTest::groupDialogWaysOut_data()
+{
+    using Step = std::function<void(QDialog&)>;
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("Cancel") << Step([](QDialog& dialog) {
+        control<QPushButton>(&dialog, "cmdCancel")->click();
+    }) << false;
+    QTest::newRow("Escape") << Step([](QDialog& dialog) {
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    }) << false;
+    QTest::newRow("close box") << Step([](QDialog& dialog) {
+        dialog.show();
+        dialog.close();
+    }) << false;
+    QTest::newRow("no answer") << Step() << false;
+    QTest::newRow("double-click on a group") << Step([](QDialog& dialog) {
+        dialog.show();
+        control<QRadioButton>(&dialog, "optSelected")->click();
+        auto* list = control<QListWidget>(&dialog, "List1");
+        QListWidgetItem* item = list->findItems(QStringLiteral("Plonko Jumbos"), Qt::MatchExactly).first();
+        QCoreApplication::processEvents(); // the list lays its entries out
+        QVERIFY(!list->visualItemRect(item).isEmpty());
+        const QPoint at = list->visualItemRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }) << true;
+}
+
+// Only OK, or a double-click on a group, runs the report; every other way out
+// of the dialog ends it without a file dialog or a preview.
+void StandardReportsTest::groupDialogWaysOut()
+{
+    using Step = std::function<void(QDialog&)>;
+    QFETCH(Step, step);
+    QFETCH(bool, runs);
     for (int destination : {1, 2, 3}) {
         Reports reports;
-        reports.state.GroupReportKind = 4;
-        if (!closeBox)
-            reports.dialogs.modalSteps.enqueue(
-                [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdCancel")->click(); });
+        addReportItems(reports);
+        reports.state.GroupReportKind = 3;
+        if (step)
+            reports.dialogs.modalSteps.enqueue(step);
         runTo(reports, ReportGrouped, destination);
-        QVERIFY(reports.state.Cancelled);
-        QVERIFY(reports.dialogs.fileDialogs.isEmpty());
+        QCOMPARE(reports.state.Cancelled, !runs);
+        QCOMPARE(reports.dialogs.fileDialogs.size(), runs && destination != 1 ? 1 : 0);
+        QCOMPARE(reports.preview.shows, runs && destination == 1 ? 1 : 0);
         QVERIFY(reports.dialogs.messages.isEmpty());
-        QCOMPARE(reports.preview.shows, 0);
+        if (runs)
+            QCOMPARE(reports.state.SelectedGroupID, 3);
     }
+}
+
+void StandardReportsTest::plainAmounts_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<qint64>("units");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("whole") << kEnglish << qint64(160000) << "16";
+    QTest::newRow("no trailing zeros") << kEnglish << qint64(165000) << "16.5";
+    QTest::newRow("no grouping") << kEnglish << qint64(12345671000) << "1234567.1";
+    QTest::newRow("a ten-thousandth") << kEnglish << qint64(1) << "0.0001";
+    QTest::newRow("zero") << kEnglish << qint64(0) << "0";
+    QTest::newRow("a loss below one") << kEnglish << qint64(-5000) << "-0.5";
+    QTest::newRow("a loss of cents") << kEnglish << qint64(-500) << "-0.05";
+    QTest::newRow("a loss") << kEnglish << qint64(-65000) << "-6.5";
+    QTest::newRow("German comma") << kGerman << qint64(-5000) << "-0,5";
+    QTest::newRow("German, no grouping") << kGerman << qint64(12345671000) << "1234567,1";
+    QTest::newRow("Arabic digits") << QLocale(QLocale::Arabic, QLocale::Egypt) << qint64(12345000)
+                                   << QString::fromUtf8("١٢٣٤٫٥");
+}
+
+void StandardReportsTest::plainAmounts()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(qint64, units);
+    QFETCH(QString, expected);
+    QCOMPARE(ReportLines::plainAmount(locale, Money::fromUnits(units)), expected);
 }
 
 // An item whose quantity is not stored: no pieces in the sums, an empty cell.
@@ -549,28 +648,58 @@ void StandardReportsTest::emptyQuantityCountsNoPieces()
                 .endsWith("Plonko Originals\tMoose\tBrown moose\t13\t\r\n\t\t\t\t12\r\n"));
 }
 
-// A product of quantity and price beyond what money holds stops the report
-// with a message; no file is left and the program goes on.
+void StandardReportsTest::amountsTooLargeStopTheReport_data()
+{
+    QTest::addColumn<QByteArray>("update");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("item");
+    QTest::newRow("value: a product")
+        << QByteArray("UPDATE Plonko SET PricePaid = 1e14, Quantity = 100 WHERE Name = 'Zed'") << "value"
+        << "Zed";
+    QTest::newRow("value: an amount beyond money")
+        << QByteArray("UPDATE Plonko SET CatValue = 1e300 WHERE Name = 'Zed'") << "value"
+        << "Zed";
+    QTest::newRow("value: a quantity beyond a long")
+        << QByteArray("UPDATE Plonko SET Quantity = 1e12 WHERE Name = 'Zed'") << "value"
+        << "Zed";
+    QTest::newRow("sales: the sum of two rows")
+        << QByteArray(
+               "UPDATE Plonko SET PriceAsk = 5e14, Quantity = 1, sold = -1 WHERE Name IN ('Cubby', 'Zed')")
+        << "sales"
+        << "Zed";
+    QTest::newRow("want list: the sum of two rows")
+        << QByteArray("UPDATE Plonko SET PricePaid = 5e14 WHERE wantlist") << "wantlist"
+        << "bubbles";
+    QTest::newRow("brand: a quantity beyond a long")
+        << QByteArray("UPDATE Plonko SET Quantity = 1e12 WHERE Name = 'Zed'") << "brand"
+        << "Zed";
+}
+
+// An amount or a quantity too large to add up, or a sum beyond what money
+// holds, stops the report with a message naming the item; no file or
+// preview is left and the program goes on.
 void StandardReportsTest::amountsTooLargeStopTheReport()
 {
+    QFETCH(QByteArray, update);
+    QFETCH(QString, report);
+    QFETCH(QString, item);
     Reports reports;
     reports.state.CollectionDb.reset();
     sqlite3* raw = nullptr;
     QCOMPARE(sqlite3_open(reports.collection.path().toUtf8().constData(), &raw), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(raw, "UPDATE Plonko SET PricePaid = 1e14, Quantity = 100 WHERE Name = 'Zed'",
-                          nullptr, nullptr, nullptr),
-             SQLITE_OK);
+    QCOMPARE(sqlite3_exec(raw, update.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(raw);
     reports.state.CollectionDb = Database::OpenDatabase(reports.collection.path(), kEnglish);
     for (int destination : {1, 2, 3}) {
         reports.dialogs.messages.clear();
-        runTo(reports, ReportValue, destination);
+        runTo(reports, reportsByName(reports.dialogs)[report], destination);
         QVERIFY(!reports.dialogs.ended);
         QCOMPARE(reports.dialogs.messages.size(), 1);
         QCOMPARE(reports.dialogs.messages.first().title, QStringLiteral("Report Not Finished"));
-        QCOMPARE(reports.dialogs.messages.first().text,
-                 QStringLiteral(
-                     "The amounts of 'Zed' are too large to add up, so the report cannot be finished."));
+        QCOMPARE(
+            reports.dialogs.messages.first().text,
+            QStringLiteral("The amounts of '%1' are too large to add up, so the report cannot be finished.")
+                .arg(item));
         QCOMPARE(reports.preview.shows, 0);
         QVERIFY(reportFiles(reports.collection.folder()).isEmpty());
         QVERIFY(!reports.dialogs.busyNow);

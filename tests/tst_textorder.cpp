@@ -266,6 +266,9 @@ void TestTextOrder::lookupListsFollowTheLanguage()
     add(*db, table, field, {"Zed", "ábaco", "Émile", "Apple", "Eve"});
     QCOMPARE(column(*db, QStringLiteral("Select * from %1 order by %2").arg(table, field), field),
              (QStringList{"ábaco", "Apple", "Émile", "Eve", "Zed"}));
+    // named with its table, as a query over joined tables names it
+    QCOMPARE(column(*db, QStringLiteral("Select * from %1 order by %1.%2").arg(table, field), field),
+             (QStringList{"ábaco", "Apple", "Émile", "Eve", "Zed"}));
     QVERIFY(!before.isEmpty());
 }
 
