@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// One row of the field catalogue (the table RptSpec): a field a custom report
+// can show, where it lives and how its table is joined to the items.
+struct CatalogueField
+{
+    enum Kind
+    {
+        Text = 1,
+        Number = 2,
+        Date = 3,
+        YesNo = 4
+    };
+
+    qint32 SpecID = 0;
+    QString Desc;
+    QString fieldname;
+    int datatype = Text;
+    QString filename;  // "Plonko", or the lookup table
+    QString Linkfield; // "x" (item x = lookup x) or "x;y" (item x = lookup y)
+    std::optional<float> defwidth;
+    bool IsCurrency = false;
+};
+
+// What the collector chose for one field; kept for every field of the
+// catalogue while the custom report window is open, whether the field is in
+// the report or not.
+struct FieldSetting
+{
+    float Width = 1;
+    bool Hide = false;
+    bool ShowTotal = false;
+    QString StartsWith;
+    QString GreaterThan; // as typed, in the system's number format
+    QString LessThan;
+    QDate StartDate; // no date: no condition
+    QDate EndDate;
+    bool WantTrue = false;
+    bool WantFalse = false;
+    bool IsCurrency = false;
+};
+
+// The report being defined: the catalogue, a setting per field, the fields
+// of the report in column order and the two sort fields.
+struct ReportSpecification
+{
+    QList<CatalogueField> catalogue;    // in the catalogue's order
+    std::vector<FieldSetting> settings; // by SpecID, from 1
+    QList<qint32> fields;               // the report's fields, in column order
+    std::optional<qint32> primarySort;
+    std::optional<qint32> secondarySort;
+
+    // The catalogue's fields with their default settings.
+    static ReportSpecification fromCatalogue(const QList<CatalogueField>& catalogue);
+
+    const CatalogueField& field(qint32 specID) const;
+    FieldSetting& setting(qint32 specID) { return settings.at(std::size_t(specID) - 1); }
+    const FieldSetting& setting(qint32 specID) const { return settings.at(std::size_t(specID) - 1); }
+};
