@@ -139,6 +139,45 @@ INSERT INTO boughtfrom (bouDesc, BouPhone, BouFav, bounotes) VALUES
     ('Mail Order Club', '555-0199', 0, '');
 )sql";
 
+// The field catalogue of custom reports: every column of the items a
+// collector reports on, and the description of each lookup table, joined by
+// its link. Widths are inches; money columns are marked.
+const char* const kFieldCatalogue = R"sql(
+INSERT INTO RptSpec (SpecID, "Desc", fieldname, datatype, filename, Linkfield, defwidth, IsCurrency) VALUES
+    (1, 'Name', 'Name', 1, 'Plonko', '', 1.5, 0),
+    (2, 'Description', 'descr', 1, 'Plonko', '', 2, 0),
+    (3, 'Catalog Number', 'catnum', 1, 'Plonko', '', 1, 0),
+    (4, 'Quantity', 'quantity', 2, 'Plonko', '', 0.75, 0),
+    (5, 'Price Paid', 'pricepaid', 2, 'Plonko', '', 1, -1),
+    (6, 'Total Paid', 'totalpaid', 2, 'Plonko', '', 1, -1),
+    (7, 'Catalog Value', 'catvalue', 2, 'Plonko', '', 1, -1),
+    (8, 'Total Value', 'totalval', 2, 'Plonko', '', 1, -1),
+    (9, 'Asking Price', 'priceask', 2, 'Plonko', '', 1, -1),
+    (10, 'Total Sales', 'totalsales', 2, 'Plonko', '', 1, -1),
+    (11, 'Birthday', 'issuedate', 3, 'Plonko', '', 1, 0),
+    (12, 'Retirement Date', 'retiredate', 3, 'Plonko', '', 1, 0),
+    (13, 'Purchase Date', 'PurchaseDate', 3, 'Plonko', '', 1, 0),
+    (14, 'Date Sold', 'SoldDate', 3, 'Plonko', '', 1, 0),
+    (15, 'Want List', 'wantlist', 4, 'Plonko', '', 0.75, 0),
+    (16, 'For Sale', 'forsale', 4, 'Plonko', '', 0.75, 0),
+    (17, 'Sold', 'sold', 4, 'Plonko', '', 0.75, 0),
+    (18, 'Has Swing Tag', 'hastag', 4, 'Plonko', '', 0.75, 0),
+    (19, 'Has Tush Tag', 'hastush', 4, 'Plonko', '', 0.75, 0),
+    (20, 'Tush Tag Description', 'tushdesc', 1, 'Plonko', '', 1.5, 0),
+    (21, 'Color', 'Color', 1, 'Plonko', '', 1, 0),
+    (22, 'Errors', 'Errors', 1, 'Plonko', '', 1.5, 0),
+    (23, 'Notes', 'notes', 1, 'Plonko', '', 2.5, 0),
+    (24, 'Misc 1', 'misc1', 1, 'Plonko', '', 1, 0),
+    (25, 'Misc 2', 'misc2', 1, 'Plonko', '', 1, 0),
+    (26, 'Plonko Condition', 'ConDesc', 1, 'condition', 'toycon;ConID', 1, 0),
+    (27, 'Tag Condition', 'tagDesc', 1, 'tagcon', 'tagcon;tagID', 1, 0),
+    (28, 'Tag Generation', 'genDesc', 1, 'generation', 'genID', 0.75, 0),
+    (29, 'Special Series', 'serDesc', 1, 'series', 'serID', 1.25, 0),
+    (30, 'Brand', 'braDesc', 1, 'brand', 'braID', 1.25, 0),
+    (31, 'Bought From', 'bouDesc', 1, 'boughtfrom', 'bouID', 1.5, 0);
+)sql";
+
+
 const char* const kFirstNames[] = {
     "Amble",  "Biscuit", "Bramble", "Clover", "Dewdrop", "Fennel", "Gus",      "Hazel",   "Juniper",  "Kip",
     "Lupin",  "Mallow",  "Nutmeg",  "Olive",  "Pebble",  "Quill",  "Rumble",   "Saffron", "Tansy",    "Umber",
@@ -341,6 +380,10 @@ void mend(Connection& connection, const TextOrder& order)
                 giveMemoTextAffinity(connection, table);
         }
         connection.forgetSchema();
+        // a collection made before custom reports gets their catalogue once
+        if (tables.contains(QStringLiteral("RptSpec"), Qt::CaseInsensitive) &&
+            texts(connection, QStringLiteral("SELECT count(*) FROM RptSpec")) == QStringList{QStringLiteral("0")})
+            run(db, connection, kFieldCatalogue);
         if (tables.contains(QStringLiteral("Plonko"), Qt::CaseInsensitive)) {
             const QList<ColumnInfo>& columns = connection.columns(QStringLiteral("Plonko"));
             if (std::none_of(columns.begin(), columns.end(), [](const ColumnInfo& c) { return c.isSortKey; }))
@@ -385,6 +428,7 @@ void createCollection(const QString& path, int sampleItems, unsigned seed)
     try {
         run(db, connection, "BEGIN");
         run(db, connection, kSchema);
+        run(db, connection, kFieldCatalogue);
         run(db, connection, kSortKeyColumns);
         run(db, connection, kSortKeyIndexes);
         insertSamples(connection, sampleItems, seed);

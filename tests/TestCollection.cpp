@@ -76,26 +76,4 @@ TestCollection::TestCollection(bool withItems)
         rs->SetField(QStringLiteral("priceask"), money(item.ask));
         rs->Update();
     }
-    std::unique_ptr<Recordset> spec =
-        db->OpenRecordset(QStringLiteral("Select * from RptSpec"), Database::RecordsetType::Dynaset);
-    const struct
-    {
-        qint32 id;
-        const char *desc, *field, *file, *link;
-        qint32 type;
-        double width;
-    } specs[] = {{1, "Name", "Name", "Plonko", "", 1, 2},
-                 {2, "Birthday", "issuedate", "Plonko", "", 3, 1},
-                 {3, "Brand", "braDesc", "brand", "braID", 1, 1.5}};
-    for (const auto& s : specs) {
-        spec->AddNew();
-        spec->SetField(QStringLiteral("SpecID"), s.id);
-        spec->SetField(QStringLiteral("Desc"), QString::fromUtf8(s.desc));
-        spec->SetField(QStringLiteral("fieldname"), QString::fromUtf8(s.field));
-        spec->SetField(QStringLiteral("datatype"), s.type);
-        spec->SetField(QStringLiteral("filename"), QString::fromUtf8(s.file));
-        spec->SetField(QStringLiteral("Linkfield"), QString::fromUtf8(s.link));
-        spec->SetField(QStringLiteral("defwidth"), s.width);
-        spec->Update();
-    }
 }

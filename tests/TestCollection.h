@@ -24,7 +24,7 @@
 // 3 Creased, 4 Price Sticker, 5 Torn; series 1 Birthday Bunch, 2 Garden
 // Friends, 3 Holiday, 4 Ocean Pals, 5 Sports Stars; brands 1 Plonko,
 // 2 Plonko Minis, 3 Plonko Jumbos; sellers 1 Corner Toy Shop, 2 Collector
-// Fair, 3 Mail Order Club. The field catalogue holds 1 Name, 2 Birthday, 3 Brand.
+// Fair, 3 Mail Order Club. The field catalogue is the one every collection has.
 class TestCollection
 {
 public:

@@ -2,6 +2,11 @@
 
 #include "app/RegionalSettings.h"
 #include "custom/CustomQuery.h"
+#include "custom/FieldCatalogue.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
 
 #include <QTest>
 
@@ -88,6 +93,8 @@ private slots:
     void widths();
     void boundsThatAreNoNumbersAreRefused();
     void defaultsComeFromTheCatalogue();
+    void everyCatalogueFieldCanBeReported();
+    void anOldCollectionGetsTheCatalogueOnce();
 };
 
 void TestCustomQuery::queries_data()
@@ -246,6 +253,64 @@ void TestCustomQuery::defaultsComeFromTheCatalogue()
     QVERIFY(spec.setting(3).IsCurrency);
     QVERIFY(!spec.setting(5).IsCurrency);
     QVERIFY(!spec.setting(3).ShowTotal);
+}
+
+// Every field of the catalogue a collection is given reports, alone and all
+// together: its name is unambiguous and its table joins.
+void TestCustomQuery::everyCatalogueFieldCanBeReported()
+{
+    TestCollection collection;
+    std::unique_ptr<Database> db = Database::OpenDatabase(collection.path(), kEnglish);
+    const QList<CatalogueField> catalogue = readCatalogue(*db);
+    QList<qint32> ids;
+    for (const CatalogueField& field : catalogue)
+        ids.append(field.SpecID);
+    std::sort(ids.begin(), ids.end());
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        QCOMPARE(ids[i], qint32(i + 1)); // 1 to N without gaps
+    ReportSpecification spec = ReportSpecification::fromCatalogue(catalogue);
+    for (const CatalogueField& field : catalogue) {
+        spec.fields = {field.SpecID};
+        const std::optional<CustomQuery> query = buildCustomQuery(spec, RegionalSettings(kEnglish), 1440);
+        QVERIFY(query);
+        std::unique_ptr<Recordset> rows = db->OpenRecordset(query->sql, Database::RecordsetType::ForwardOnly);
+        QCOMPARE(rows->RecordCount(), 1); // the first of the eight items
+        rows->Fields(field.fieldname);
+        QVERIFY2(field.filename == QLatin1String("Plonko") || !field.Linkfield.isEmpty(),
+                 qPrintable(field.Desc));
+        QVERIFY(field.datatype >= 1 && field.datatype <= 4);
+        QCOMPARE(field.IsCurrency,
+                 field.datatype == CatalogueField::Number && field.fieldname != u"quantity");
+    }
+    spec.fields = ids;
+    const std::optional<CustomQuery> all = buildCustomQuery(spec, RegionalSettings(kEnglish), 1440);
+    QVERIFY(all);
+    int rows = 0;
+    for (std::unique_ptr<Recordset> rs = db->OpenRecordset(all->sql, Database::RecordsetType::ForwardOnly);
+         !rs->AtEOF(); rs->MoveNext())
+        ++rows;
+    QCOMPARE(rows, 8);
+}
+
+// A collection made before custom reports has an empty catalogue: it is
+// filled once, when the collection is opened.
+void TestCustomQuery::anOldCollectionGetsTheCatalogueOnce()
+{
+    TestCollection collection;
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open(collection.path().toUtf8().constData(), &raw), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(raw, "DELETE FROM RptSpec", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    {
+        std::unique_ptr<Database> db = Database::OpenDatabase(collection.path(), kEnglish);
+        QCOMPARE(readCatalogue(*db).size(), 31);
+        std::unique_ptr<Recordset> first = db->OpenRecordset(
+            QStringLiteral("Select * from RptSpec where SpecID = 1"), Database::RecordsetType::Dynaset);
+        first->Delete();
+    }
+    // a catalogue with rows is left as it is
+    std::unique_ptr<Database> db = Database::OpenDatabase(collection.path(), kEnglish);
+    QCOMPARE(readCatalogue(*db).size(), 30);
 }
 
 QTEST_MAIN(TestCustomQuery)

@@ -187,7 +187,9 @@ void TestStore::queriesGiveRowsInOrder_data()
         << "select * from boughtfrom order by bouDesc" << QStringLiteral("bouID") << rows({"2", "1", "3"});
     // custom reports
     QTest::newRow("field catalogue") << "Select * from RptSpec order by [desc]" << QStringLiteral("SpecID")
-                                     << rows({"2", "3", "1"});
+                                     << rows({"9",  "11", "31", "30", "3", "7",  "21", "14", "2",  "22", "16",
+                                              "18", "19", "24", "25", "1", "23", "26", "5",  "13", "4",  "12",
+                                              "17", "29", "27", "28", "6", "10", "8",  "20", "15"});
     QTest::newRow("custom report") << "Select Name, serDesc, issuedate from (Plonko left join series on "
                                       "Plonko.serID = series.serID) where  "
                                       "serDesc like 'Sp*' and issuedate >= #3/5/1998# order by Name"
