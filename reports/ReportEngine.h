@@ -89,6 +89,7 @@ public:
     // The rows of a page (1 to pageCount), in order down the page.
     const std::vector<PlacedRow>& rowsOn(int page) const;
     const QString& pageHeader() const { return m_header; }
+    const QString& pageFooter() const { return m_footer; }
 
     // Paints one page (1 to pageCount) with the painter's units in twips.
     void paintPage(QPainter& painter, int page) const;

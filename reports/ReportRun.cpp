@@ -4,6 +4,7 @@
 #include "ReportFile.h"
 #include "app/AppState.h"
 #include "app/Database.h"
+#include "app/DbError.h"
 #include "app/ErrorHandler.h"
 
 #include <QFileInfo>
@@ -40,9 +41,9 @@ void reportWriteFailure(AppState& state, const ReportFile& file)
 
 // The file the user picked for the report, asked about before it is
 // replaced; nothing when the user cancelled either question.
-std::optional<QString> chooseFile(AppState& state, const ReportDefinition& report)
+std::optional<QString> chooseFile(AppState& state, const ReportDefinition& report, int destination)
 {
-    const bool text = state.ReportDest == 2;
+    const bool text = destination == 2;
     const std::optional<QString> chosen = state.dialogs.saveFileName(
         text ? report.textFileName : report.htmlFileName, text ? kTextFilter : kHtmlFilter);
     if (!chosen)
@@ -80,10 +81,10 @@ void addHeadingTable(const AppState& state, ReportEngine& engine)
 void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& report)
 {
     state.HeadingOnNewPage = true;
-    const int destination = state.ReportDest;
+    const int destination = report.destination ? report.destination : state.ReportDest;
     std::optional<ReportFile> file;
     if (destination != 1) {
-        const std::optional<QString> chosen = chooseFile(state, report);
+        const std::optional<QString> chosen = chooseFile(state, report, destination);
         if (!chosen)
             return;
         file.emplace(*chosen);
@@ -100,9 +101,14 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         state.TableHeading = report.format + report.headingRow;
         engine = std::make_unique<ReportEngine>(ReportEngine::paperFor(state.regional.locale()));
         engine->setNewPageHandler([&state, document = engine.get()] { addHeadingTable(state, *document); });
+        engine->setOrientation(report.landscape ? ReportEngine::Orientation::Landscape
+                                                : ReportEngine::Orientation::Portrait);
         engine->startDocument();
-        engine->setPageHeader(state.regional.formatShortDate(state.today()) + QLatin1Char('|') +
-                              report.title + QStringLiteral("|Page %d"));
+        engine->setPageHeader(report.pageHeader.isNull()
+                                  ? state.regional.formatShortDate(state.today()) + QLatin1Char('|') +
+                                        report.title + QStringLiteral("|Page %d")
+                                  : report.pageHeader);
+        engine->setPageFooter(report.pageFooter);
     } else if (destination == 3) {
         for (const QString& line : ReportLines::htmlOpening(report))
             file->writeLine(line);
@@ -114,7 +120,8 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         else
             file->writeLine(destination == 2
                                 ? ReportLines::text(row.textCells.isEmpty() ? row.cells : row.textCells)
-                                : ReportLines::html(row, columns));
+                            : row.htmlLine.isEmpty() ? ReportLines::html(row, columns)
+                                                     : row.htmlLine);
     };
     // the file as it stands, or a failure to write it reported
     auto finishFile = [&] {
@@ -124,8 +131,18 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         }
     };
 
-    const std::unique_ptr<Recordset> rows =
-        state.db().OpenRecordset(report.query, Database::RecordsetType::ForwardOnly);
+    std::unique_ptr<Recordset> rows;
+    try {
+        rows = state.db().OpenRecordset(report.query, Database::RecordsetType::ForwardOnly);
+    } catch (const DbError& error) {
+        if (!report.chosenQuery)
+            throw;
+        busy.off();
+        state.dialogs.messageBox(
+            QStringLiteral("The report cannot be made from these choices.  ") + error.description(),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Report Not Run"));
+        return;
+    }
     if (rows->AtEOF()) {
         busy.off();
         state.dialogs.messageBox(report.emptyMessage);

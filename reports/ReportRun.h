@@ -35,6 +35,9 @@ struct ReportRow
     std::vector<HtmlCell> html;
     // whether the web table's line ends with "</tr>"
     bool closeHtmlRow = true;
+    // the web table's whole line, as written by the program, in place of the
+    // cells above
+    QString htmlLine;
 };
 
 // What a standard report supplies; the run does everything else.
@@ -50,6 +53,16 @@ struct ReportDefinition
     QString htmlCaptionLine; // "<tr><th colspan=...>...</th></tr>"
     QStringList htmlHeadingLines;
     QString emptyMessage;
+    // 1 to 3 for a destination of its own; 0 for the one of the Reports menu
+    int destination = 0;
+    bool landscape = false;
+    // the page header and footer strings; a null header is the date, the
+    // title and the page number
+    QString pageHeader;
+    QString pageFooter;
+    // a query made from what the collector chose: one the database rejects
+    // ends the run with a message rather than through the error handler
+    bool chosenQuery = false;
     // The row of the current record; a report that keeps totals adds the
     // record's amounts to them here.
     std::function<ReportRow(const Recordset&)> row;

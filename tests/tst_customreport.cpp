@@ -1,0 +1,189 @@
+#include "ReportSession.h"
+
+#include "custom/CustomReport.h"
+#include "custom/FieldCatalogue.h"
+
+namespace {
+
+constexpr qint32 kName = 1;
+constexpr qint32 kDescription = 2;
+constexpr qint32 kAskingPrice = 9;
+
+// Three items for sale at 1.00, no price and 2.50.
+struct CustomSession
+{
+    CustomSession()
+        : reports(false)
+    {
+        reports.addForSale(QStringLiteral("A"), QStringLiteral("Ant"), QStringLiteral("1"),
+                           Money::fromUnits(10000));
+        reports.addForSale(QStringLiteral("B"), QStringLiteral("Bee"), QStringLiteral("2"), Value());
+        reports.addForSale(QStringLiteral("C"), QStringLiteral("Cat"), QStringLiteral("3"),
+                           Money::fromUnits(25000));
+        spec = ReportSpecification::fromCatalogue(readCatalogue(reports.state.db()));
+        spec.fields = {kName, kAskingPrice};
+        spec.setting(kAskingPrice).ShowTotal = true;
+        spec.primarySort = kName;
+        options.title = QStringLiteral("Prices & more");
+    }
+
+    QByteArray run(int destination)
+    {
+        const QString file = reports.path(QStringLiteral("custom"));
+        QFile::remove(file);
+        options.destination = destination;
+        reports.dialogs.fileNames.enqueue(file);
+        runEvent(reports.state, [&] { GenerateCustomReport(reports.state, reports.preview, spec, options); });
+        return contents(file);
+    }
+
+    Reports reports;
+    ReportSpecification spec;
+    CustomOptions options;
+};
+
+} // namespace
+
+class TestCustomReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aCurrencyTotal();
+    void aHiddenFieldHasNoColumn();
+    void pageHeaderAndFooter_data();
+    void pageHeaderAndFooter();
+    void landscapeTurnsThePage();
+    void refusals_data();
+    void refusals();
+};
+
+// Three rows of 1.00, no price and 2.50: an empty cell, and 3.50 in the
+// totals row under its column.
+void TestCustomReport::aCurrencyTotal()
+{
+    CustomSession session;
+    QCOMPARE(session.run(2), QByteArray("A\t$1.00\r\nB\t\r\nC\t$2.50\r\n\t$3.50\r\n"));
+    QCOMPARE(session.run(3),
+             QByteArray("\xEF\xBB\xBF<html>\r\n"
+                        "<head><title>Prices &amp; more</title></head>\r\n"
+                        "<body>\r\n"
+                        "<table border=1>\r\n"
+                        "<tr><th colspan = 2>Prices &amp; more</th></tr>\r\n"
+                        "<tr>\r\n"
+                        "<th>Name</th><th>Asking Price</th></tr>\r\n"
+                        "<tr><td>A</td><td align=right>$1.00</td></tr>\r\n"
+                        "<tr><td>B</td><td align=right></td></tr>\r\n"
+                        "<tr><td>C</td><td align=right>$2.50</td></tr>\r\n"
+                        "<tr><TD>&nbsp;</TD><td align=right>$3.50</td></tr>\r\n"
+                        "</table>\r\n"
+                        "<H6>List Produced by <a HREF=\"https://www.plonkowizmo.example/\">Plonko "
+                        "Wizmo</a></H6>\r\n"
+                        "</body>\r\n"
+                        "</html>\r\n"));
+    session.run(1);
+    QList<QStringList> rows;
+    for (const ReportEngine::PlacedRow& row : session.reports.preview.document->rowsOn(1))
+        rows.append(row.cells);
+    QCOMPARE(rows, (QList<QStringList>{
+                       {"Name", "Asking Price"}, {"A", "$1.00"}, {"B", ""}, {"C", "$2.50"}, {"", "$3.50"}}));
+    QCOMPARE(session.reports.state.TableHeading, QStringLiteral("2160|>1440;Name|Asking Price;"));
+    // the specification is left as it was, and runs again
+    QCOMPARE(session.run(2), QByteArray("A\t$1.00\r\nB\t\r\nC\t$2.50\r\n\t$3.50\r\n"));
+}
+
+void TestCustomReport::aHiddenFieldHasNoColumn()
+{
+    CustomSession session;
+    session.spec.fields = {kName, kDescription, kAskingPrice};
+    session.spec.setting(kDescription).Hide = true;
+    session.spec.setting(kDescription).StartsWith = QStringLiteral("B");
+    session.spec.setting(kAskingPrice).ShowTotal = false;
+    const QByteArray html = session.run(3);
+    QVERIFY2(
+        html.contains("<tr><th colspan = 2>Prices &amp; more</th></tr>\r\n<tr>\r\n<th>Name</th><th>Asking "
+                      "Price</th></tr>\r\n<tr><td>B</td><td align=right></td></tr>\r\n</table>"),
+        html.constData());
+    QCOMPARE(session.run(2), QByteArray("B\t\r\n"));
+}
+
+void TestCustomReport::pageHeaderAndFooter_data()
+{
+    QTest::addColumn<bool>("date");
+    QTest::addColumn<int>("numbers");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("footer");
+    QTest::newRow("at bottom") << false << 0 << "|Prices & more|"
+                               << "|Page %d|";
+    QTest::newRow("in header") << false << 1 << "|Prices & more|Page %d"
+                               << "";
+    QTest::newRow("none") << false << 2 << "|Prices & more|"
+                          << "";
+    QTest::newRow("date, in header") << true << 1 << "12/7/2026|Prices & more|Page %d"
+                                     << "";
+}
+
+void TestCustomReport::pageHeaderAndFooter()
+{
+    QFETCH(bool, date);
+    QFETCH(int, numbers);
+    QFETCH(QString, header);
+    QFETCH(QString, footer);
+    CustomSession session;
+    session.options.showDate = date;
+    session.options.pageNumbers = numbers;
+    session.run(1);
+    QCOMPARE(session.reports.preview.document->pageHeader(), header);
+    QCOMPARE(session.reports.preview.document->pageFooter(), footer);
+}
+
+void TestCustomReport::landscapeTurnsThePage()
+{
+    CustomSession session;
+    session.options.landscape = true;
+    session.run(1);
+    QCOMPARE(session.reports.preview.document->pageWidth(), 15840);
+    QCOMPARE(session.reports.preview.document->pageHeight(), 12240);
+    session.options.landscape = false;
+    session.run(1);
+    QCOMPARE(session.reports.preview.document->pageWidth(), 12240);
+}
+
+void TestCustomReport::refusals_data()
+{
+    using Setup = std::function<void(ReportSpecification&)>;
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no fields") << Setup([](ReportSpecification& spec) { spec.fields.clear(); })
+                               << "You have not selected any fields to include in the report";
+    QTest::newRow("every field hidden") << Setup([](ReportSpecification& spec) {
+        spec.setting(kName).Hide = true;
+        spec.setting(kAskingPrice).Hide = true;
+    }) << "Every field of the report is hidden. Show at least one field to make a report.";
+    QTest::newRow("a bound that is no number") << Setup([](ReportSpecification& spec) {
+        spec.setting(kAskingPrice).LessThan = QStringLiteral("abc");
+    }) << "The bounds of 'Asking Price' must be numbers.";
+    QTest::newRow("no rows") << Setup([](ReportSpecification& spec) {
+        spec.setting(kName).StartsWith = QStringLiteral("Z");
+    }) << "No Plonkos have been entered that may be included in the specified report";
+}
+
+// Refused before any file dialog, or ended with the message: no file, no
+// preview, and the program goes on.
+void TestCustomReport::refusals()
+{
+    using Setup = std::function<void(ReportSpecification&)>;
+    QFETCH(Setup, setup);
+    QFETCH(QString, message);
+    for (int destination : {1, 2}) {
+        CustomSession session;
+        setup(session.spec);
+        session.run(destination);
+        QCOMPARE(session.reports.dialogs.lastText(), message);
+        QCOMPARE(session.reports.preview.shows, 0);
+        QVERIFY(!session.reports.dialogs.ended);
+    }
+}
+
+QTEST_MAIN(TestCustomReport)
+#include "tst_customreport.moc"
