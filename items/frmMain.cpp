@@ -18,6 +18,7 @@
 #include "dates/DateFormat.h"
 #include "dates/DatePicking.h"
 #include "frmFind.h"
+#include "custom/frmRptSpec.h"
 #include "lookups/frmCodesMaint.h"
 #include "reports/GroupedReports.h"
 #include "reports/ReportWindow.h"
@@ -435,6 +436,7 @@ void frmMain::connectHandlers()
     on(mnuRptForSale, &QAction::triggered, &frmMain::mnuRptForSale_Click);
     on(mnuRptSold, &QAction::triggered, &frmMain::mnuRptSold_Click);
     on(mnuRptSellers, &QAction::triggered, &frmMain::mnuRptSellers_Click);
+    on(mnuRptCustom, &QAction::triggered, &frmMain::mnuRptCustom_Click);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
     on(f1, &QShortcut::activated, &frmMain::cmdHelp_Click);
     // Escape cancels an edit, as "&Cancel" does; browsing, it does nothing
@@ -1045,6 +1047,16 @@ void frmMain::mnuRptSold_Click()
 void frmMain::mnuRptSellers_Click()
 {
     ReportSellers(m_state, *m_reportWindow);
+}
+
+void frmMain::mnuRptCustom_Click()
+{
+    // one window, brought forward as it was left
+    if (!m_customReport)
+        m_customReport = new frmRptSpec(m_state, *m_reportWindow, this);
+    m_customReport->show();
+    m_customReport->raise();
+    m_customReport->activateWindow();
 }
 
 void frmMain::mnuAbout_Click()

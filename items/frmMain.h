@@ -117,6 +117,7 @@ private:
     void mnuRptForSale_Click();
     void mnuRptSold_Click();
     void mnuRptSellers_Click();
+    void mnuRptCustom_Click();
 
     AppState& m_state;
     bool Dirty = false;
@@ -127,6 +128,7 @@ private:
     std::unique_ptr<frmFind> m_find;
     QPointer<QWidget> m_about;
     std::unique_ptr<ReportWindow> m_reportWindow;
+    QPointer<QWidget> m_customReport;
     LeaveChecks* m_leaveChecks;
     ExactAmounts* m_amounts;
 

@@ -1,0 +1,292 @@
+#include "ReportSession.h"
+
+#include "custom/frmRptSpec.h"
+#include "dates/DateBox.h"
+
+#include <QGroupBox>
+#include <QListWidget>
+
+namespace {
+
+// The custom report window opened from the item window's menu.
+struct CustomWindow
+{
+    explicit CustomWindow(int destination = 1)
+    {
+        session.window->findChild<QAction*>(QStringLiteral("mnuRptOut(%1)").arg(destination))->trigger();
+        open();
+    }
+    frmRptSpec* open()
+    {
+        session.window->findChild<QAction*>(QStringLiteral("mnuRptCustom"))->trigger();
+        window = session.window->findChild<frmRptSpec*>();
+        if (!window)
+            qFatal("no custom report window");
+        window->show();
+        QApplication::setActiveWindow(window);
+        return window;
+    }
+    // Adds the available field of that description to the report.
+    void add(const QString& desc)
+    {
+        const QList<QListWidgetItem*> found = window->List1->findItems(desc, Qt::MatchExactly);
+        if (found.size() != 1)
+            qFatal("no available field %s", qPrintable(desc));
+        window->List1->setCurrentItem(found.first());
+        window->cmdAdd->click();
+    }
+    void select(const QString& desc)
+    {
+        window->List2->setCurrentItem(window->List2->findItems(desc, Qt::MatchExactly).first());
+    }
+    QStringList texts(QListWidget* list) const
+    {
+        QStringList shown;
+        for (int i = 0; i < list->count(); ++i)
+            shown.append(list->item(i)->text());
+        return shown;
+    }
+    // Types into a box and moves the focus on, so that its check runs.
+    void typeAndLeave(QWidget* box, const QString& text)
+    {
+        box->setFocus(Qt::TabFocusReason);
+        if (auto* line = qobject_cast<QLineEdit*>(box))
+            line->setText(text);
+        else
+            static_cast<DateBox*>(box)->setText(text);
+        window->txtTitle->setFocus(Qt::TabFocusReason);
+    }
+
+    Session session;
+    frmRptSpec* window = nullptr;
+};
+
+} // namespace
+
+class TestCustomWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void opensAsDesigned();
+    void opensOnceAndKeepsWhatWasChosen();
+    void addingAndRemovingKeepsAFieldsSettings();
+    void upAndDownStopAtTheEnds();
+    void actionsNeedASelectedField_data();
+    void actionsNeedASelectedField();
+    void widthZeroHidesTheField();
+    void refusedInputsTakeTheFocusBack_data();
+    void refusedInputsTakeTheFocusBack();
+    void destinationShowsItsFrames();
+    void startsOnTheMenusDestination();
+    void generatesWhatWasChosen();
+};
+
+void TestCustomWindow::opensAsDesigned()
+{
+    CustomWindow custom;
+    frmRptSpec& w = *custom.window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Custom Report"));
+    QCOMPARE(w.SSTab1->count(), 3);
+    QCOMPARE(w.SSTab1->tabText(0), QStringLiteral("Report Fields"));
+    QCOMPARE(w.SSTab1->tabText(1), QStringLiteral("Report Options"));
+    QCOMPARE(w.SSTab1->tabText(2), QStringLiteral("Sorting"));
+    QCOMPARE(w.List1->count(), 31);
+    QCOMPARE(w.List2->count(), 0);
+    QVERIFY(w.frame1->isHidden());
+    QCOMPARE(w.txtTitle->text(), QStringLiteral("Plonko Wizmo Report"));
+    QVERIFY(w.optReportTo[0]->isChecked());
+    QVERIFY(w.optOrient[0]->isChecked());
+    QVERIFY(w.chkDate->isChecked());
+    QCOMPARE(w.cmbPageNum->currentText(), QStringLiteral("At Bottom"));
+    QVERIFY(w.optWidth[0]->isChecked());
+    QCOMPARE(w.cmbSort1->count(), 31);
+    QCOMPARE(w.cmbSort1->currentIndex(), -1);
+    QCOMPARE(w.cmbSort2->currentIndex(), -1);
+    QCOMPARE(custom.texts(w.List1).mid(0, 3), QStringList({"Asking Price", "Birthday", "Bought From"}));
+}
+
+void TestCustomWindow::opensOnceAndKeepsWhatWasChosen()
+{
+    CustomWindow custom;
+    custom.add(QStringLiteral("Name"));
+    custom.window->txtTitle->setText(QStringLiteral("Mine"));
+    frmRptSpec* again = custom.open();
+    QCOMPARE(again, custom.window);
+    QCOMPARE(custom.session.window->findChildren<frmRptSpec*>().size(), 1);
+    QCOMPARE(custom.texts(again->List2), QStringList{QStringLiteral("Name")});
+    QCOMPARE(again->txtTitle->text(), QStringLiteral("Mine"));
+}
+
+void TestCustomWindow::addingAndRemovingKeepsAFieldsSettings()
+{
+    CustomWindow custom;
+    frmRptSpec& w = *custom.window;
+    custom.add(QStringLiteral("Name"));
+    custom.add(QStringLiteral("Price Paid"));
+    QCOMPARE(custom.texts(w.List2), QStringList({"Name", "Price Paid"}));
+    QCOMPARE(w.List2->currentRow(), 1);
+    QVERIFY(!w.frame1->isHidden());
+    QVERIFY(!w.fraSel[1]->isHidden());
+    QVERIFY(w.fraSel[0]->isHidden());
+    QCOMPARE(w.txtWidth->text(), QStringLiteral("1"));
+    custom.typeAndLeave(w.txtWidth, QStringLiteral("2.5"));
+    custom.typeAndLeave(w.txtGreater, QStringLiteral("3"));
+    w.chkTotal->setChecked(true);
+    w.cmdRemove->click();
+    QVERIFY(w.frame1->isHidden());
+    QCOMPARE(custom.texts(w.List2), QStringList{QStringLiteral("Name")});
+    const QStringList available = custom.texts(w.List1);
+    QVERIFY(available.indexOf(QStringLiteral("Price Paid")) >
+            available.indexOf(QStringLiteral("Plonko Condition")));
+    QVERIFY(available.indexOf(QStringLiteral("Price Paid")) <
+            available.indexOf(QStringLiteral("Purchase Date")));
+    custom.add(QStringLiteral("Price Paid"));
+    QCOMPARE(w.txtWidth->text(), QStringLiteral("2.5"));
+    QCOMPARE(w.txtGreater->text(), QStringLiteral("3"));
+    QVERIFY(w.chkTotal->isChecked());
+    custom.select(QStringLiteral("Name"));
+    QVERIFY(!w.fraSel[0]->isHidden());
+    QVERIFY(w.fraSel[1]->isHidden());
+    QCOMPARE(w.txtWidth->text(), QStringLiteral("1.5"));
+}
+
+void TestCustomWindow::upAndDownStopAtTheEnds()
+{
+    CustomWindow custom;
+    frmRptSpec& w = *custom.window;
+    for (const char* desc : {"Name", "Birthday", "Brand"})
+        custom.add(QString::fromLatin1(desc));
+    custom.select(QStringLiteral("Name"));
+    w.cmdUp->click();
+    custom.select(QStringLiteral("Brand"));
+    w.cmdDown->click();
+    QCOMPARE(custom.texts(w.List2), QStringList({"Name", "Birthday", "Brand"}));
+    w.cmdUp->click();
+    QCOMPARE(custom.texts(w.List2), QStringList({"Name", "Brand", "Birthday"}));
+    QCOMPARE(w.List2->currentItem()->text(), QStringLiteral("Brand"));
+    custom.select(QStringLiteral("Name"));
+    w.cmdDown->click();
+    QCOMPARE(custom.texts(w.List2), QStringList({"Brand", "Name", "Birthday"}));
+    QVERIFY(custom.session.dialogs.messages.isEmpty());
+}
+
+void TestCustomWindow::actionsNeedASelectedField_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("add") << "cmdAdd"
+                         << "You must select a field from the list of available fields to add to the report.";
+    QTest::newRow("remove") << "cmdRemove"
+                            << "You must select a field to remove from the report.";
+    QTest::newRow("up") << "cmdUp"
+                        << "You must select the field to move up in the list";
+    QTest::newRow("down") << "cmdDown"
+                          << "You must select the field to move down in the list";
+}
+
+void TestCustomWindow::actionsNeedASelectedField()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, message);
+    CustomWindow custom;
+    custom.add(QStringLiteral("Name"));
+    custom.add(QStringLiteral("Brand"));
+    custom.window->List1->clearSelection();
+    custom.window->List2->clearSelection();
+    custom.window->findChild<QPushButton*>(button)->click();
+    QCOMPARE(custom.session.dialogs.lastText(), message);
+    QCOMPARE(custom.session.dialogs.messages.last().title, QString());
+    QCOMPARE(custom.texts(custom.window->List2), QStringList({"Name", "Brand"}));
+}
+
+void TestCustomWindow::widthZeroHidesTheField()
+{
+    CustomWindow custom;
+    custom.add(QStringLiteral("Name"));
+    QVERIFY(!custom.window->chkHide->isChecked());
+    custom.typeAndLeave(custom.window->txtWidth, QStringLiteral("0"));
+    QVERIFY(custom.window->chkHide->isChecked());
+    QVERIFY(custom.window->specification().setting(1).Hide);
+    custom.typeAndLeave(custom.window->txtWidth, QStringLiteral("wide"));
+    QCOMPARE(custom.session.dialogs.lastText(),
+             QStringLiteral("You must enter a valid number for the column width"));
+    QCOMPARE(custom.window->specification().setting(1).Width, 0.0f);
+}
+
+void TestCustomWindow::refusedInputsTakeTheFocusBack_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("greater than") << "Price Paid"
+                                  << "txtGreater"
+                                  << "You must enter a number or leave this selection field blank";
+    QTest::newRow("less than") << "Price Paid"
+                               << "txtLess"
+                               << "You must enter a number or leave this selection field blank";
+    QTest::newRow("start date") << "Birthday"
+                                << "dcStartDate"
+                                << "You must enter a valid date or leave this selection field blank.";
+    QTest::newRow("end date") << "Birthday"
+                              << "dcEndDate"
+                              << "You must enter a valid date or leave this selection field blank.";
+}
+
+void TestCustomWindow::refusedInputsTakeTheFocusBack()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, box);
+    QFETCH(QString, message);
+    CustomWindow custom;
+    custom.add(field);
+    QWidget* input = custom.window->findChild<QWidget*>(box);
+    custom.typeAndLeave(input, QStringLiteral("abc"));
+    QCOMPARE(custom.session.dialogs.lastText(), message);
+    QTRY_VERIFY(input->hasFocus() || input->isAncestorOf(QApplication::focusWidget()));
+    // cleared, the box takes away the condition and lets the focus go
+    custom.session.dialogs.messages.clear();
+    custom.typeAndLeave(input, QString());
+    QVERIFY(custom.session.dialogs.messages.isEmpty());
+}
+
+void TestCustomWindow::destinationShowsItsFrames()
+{
+    CustomWindow custom;
+    frmRptSpec& w = *custom.window;
+    for (int destination : {2, 3, 1}) {
+        w.optReportTo[destination - 1]->click();
+        QCOMPARE(w.fraOrient->isHidden(), destination != 1);
+        QCOMPARE(w.fraFormat->isHidden(), destination != 1);
+    }
+}
+
+void TestCustomWindow::startsOnTheMenusDestination()
+{
+    CustomWindow custom(3);
+    QVERIFY(custom.window->optReportTo[2]->isChecked());
+    QVERIFY(custom.window->fraOrient->isHidden());
+    QVERIFY(custom.window->fraFormat->isHidden());
+}
+
+void TestCustomWindow::generatesWhatWasChosen()
+{
+    CustomWindow custom;
+    frmRptSpec& w = *custom.window;
+    custom.add(QStringLiteral("Name"));
+    custom.add(QStringLiteral("Special Series"));
+    custom.typeAndLeave(w.txtStarting, QStringLiteral("Sp"));
+    custom.add(QStringLiteral("Birthday"));
+    custom.typeAndLeave(w.dcStartDate, QStringLiteral("3/5/1998"));
+    w.cmbSort1->setCurrentIndex(w.cmbSort1->findText(QStringLiteral("Name")));
+    w.optReportTo[1]->click();
+    const QString file = QDir(custom.session.collection.folder()).filePath(QStringLiteral("custom.txt"));
+    custom.session.dialogs.fileNames.enqueue(file);
+    w.cmdGenerate->click();
+    QCOMPARE(custom.session.dialogs.fileDialogs, QStringList{QStringLiteral("Plonko.txt")});
+    QCOMPARE(contents(file), QByteArray("Zed\tSports Stars\t3/5/1998\r\n"));
+    QVERIFY(w.isVisible());
+}
+
+QTEST_MAIN(TestCustomWindow)
+#include "tst_customwindow.moc"
