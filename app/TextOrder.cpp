@@ -259,7 +259,7 @@ void sortkeyFunction(sqlite3_context* context, int, sqlite3_value** argv)
         return;
     const auto& order = *static_cast<std::shared_ptr<TextOrder>*>(sqlite3_user_data(context));
     guarded(context, [&] {
-        const QByteArray key = order->sortKey(QString::fromUtf8(textArgument(argv[0])));
+        const QByteArray key = order->sortKeyUtf8(textArgument(argv[0]));
         sqlite3_result_blob(context, key.constData(), int(key.size()), SQLITE_TRANSIENT);
     });
 }
@@ -347,6 +347,19 @@ QByteArray TextOrder::sortKey(const QString& text) const
                                  reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
     }
     key.resize(std::max(length - 1, 0)); // without the closing zero byte: a blob compares by its bytes
+    return key;
+}
+
+QByteArray TextOrder::sortKeyUtf8(QByteArrayView text) const
+{
+    constexpr qsizetype kRecent = 1024;
+    const QByteArray bytes = text.toByteArray();
+    if (const auto found = m_recentKeys.constFind(bytes); found != m_recentKeys.cend())
+        return found.value();
+    if (m_recentKeys.size() >= kRecent)
+        m_recentKeys.clear();
+    const QByteArray key = sortKey(QString::fromUtf8(text));
+    m_recentKeys.insert(bytes, key);
     return key;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QLocale>
 #include <QString>
 
@@ -31,6 +32,10 @@ public:
     const QString& signature() const { return m_signature; }
 
     QByteArray sortKey(const QString& text) const;
+    // The same for UTF-8 text as the store holds it. The keys of recent texts
+    // are kept: a query over joined tables orders by the few descriptions of
+    // a lookup table, each repeated on many rows.
+    QByteArray sortKeyUtf8(QByteArrayView text) const;
     int compare(const QString& a, const QString& b) const;
 
     // Installs on a connection: like() with Unicode case folding (replacing
@@ -42,6 +47,7 @@ public:
 private:
     UCollator* m_collator = nullptr;
     QString m_signature;
+    mutable QHash<QByteArray, QByteArray> m_recentKeys;
 };
 
 namespace TextMatch {

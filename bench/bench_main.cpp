@@ -8,6 +8,10 @@
 #include "app/Database.h"
 #include "app/DbError.h"
 #include "app/ErrorHandler.h"
+#include "app/JetSql.h"
+#include "custom/CustomQuery.h"
+#include "custom/CustomReport.h"
+#include "custom/FieldCatalogue.h"
 #include "items/frmMain.h"
 #include "reports/GroupedReports.h"
 #include "reports/PageView.h"
@@ -217,6 +221,30 @@ QList<Figure> otherReportFigures(const QString& file)
         };
     };
     const QString held = QStringLiteral(" WHERE NOT wantlist AND NOT sold ");
+    // a custom report of six fields from three lookup tables, with a
+    // condition and two sort keys
+    ReportSpecification spec = ReportSpecification::fromCatalogue(readCatalogue(state.db()));
+    auto idOf = [&](const char* desc) {
+        for (const CatalogueField& field : spec.catalogue)
+            if (field.Desc == QLatin1String(desc))
+                return field.SpecID;
+        throw DbError(DbError::EngineFailure,
+                      QStringLiteral("no catalogue field %1").arg(QLatin1String(desc)));
+    };
+    spec.fields = {idOf("Name"),        idOf("Special Series"), idOf("Brand"),
+                   idOf("Bought From"), idOf("Price Paid"),     idOf("Birthday")};
+    spec.setting(idOf("Price Paid")).GreaterThan = QStringLiteral("10");
+    spec.setting(idOf("Price Paid")).ShowTotal = true;
+    spec.primarySort = idOf("Brand");
+    spec.secondarySort = idOf("Name");
+    CustomOptions options;
+    options.title = QStringLiteral("Bench");
+    const QString customSql =
+        JetSql::translateSelect(buildCustomQuery(spec, state.regional, 1440)->sql).sql();
+    auto custom = [&](AppState& s, ReportPreview& p) {
+        options.destination = s.ReportDest;
+        GenerateCustomReport(s, p, spec, options);
+    };
     const struct
     {
         QString name;
@@ -252,6 +280,7 @@ QList<Figure> otherReportFigures(const QString& file)
          QStringLiteral("SELECT descr, catnum, quantity, Name, boudesc FROM Plonko LEFT JOIN boughtfrom ON "
                         "Plonko.bouid = boughtfrom.bouid") +
              held + QStringLiteral("ORDER BY boudesc, descrKey")},
+        {QStringLiteral("custom report"), custom, customSql},
     };
     QList<Figure> figures;
     for (const auto& report : reports) {

@@ -12,8 +12,8 @@ constexpr qint32 kAskingPrice = 9;
 // Three items for sale at 1.00, no price and 2.50.
 struct CustomSession
 {
-    CustomSession()
-        : reports(false)
+    explicit CustomSession(const QLocale& locale = kEnglish)
+        : reports(false, locale)
     {
         reports.addForSale(QStringLiteral("A"), QStringLiteral("Ant"), QStringLiteral("1"),
                            Money::fromUnits(10000));
@@ -32,6 +32,8 @@ struct CustomSession
         const QString file = reports.path(QStringLiteral("custom"));
         QFile::remove(file);
         options.destination = destination;
+        if (!reports.dialogs.fileNames.isEmpty())
+            reports.dialogs.fileNames.clear();
         reports.dialogs.fileNames.enqueue(file);
         runEvent(reports.state, [&] { GenerateCustomReport(reports.state, reports.preview, spec, options); });
         return contents(file);
@@ -56,6 +58,9 @@ private slots:
     void landscapeTurnsThePage();
     void refusals_data();
     void refusals();
+    void filesMatchTheirGoldenFiles_data();
+    void filesMatchTheirGoldenFiles();
+    void aQueryTheDatabaseRejectsEndsTheRunOnly();
 };
 
 // Three rows of 1.00, no price and 2.50: an empty cell, and 3.50 in the
@@ -182,6 +187,61 @@ void TestCustomReport::refusals()
         QCOMPARE(session.reports.dialogs.lastText(), message);
         QCOMPARE(session.reports.preview.shows, 0);
         QVERIFY(!session.reports.dialogs.ended);
+    }
+}
+
+void TestCustomReport::filesMatchTheirGoldenFiles_data()
+{
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("destination");
+    for (const char* report : {"total", "hidden"})
+        for (const QLocale& locale : {kEnglish, kGerman})
+            for (int destination : {2, 3})
+                QTest::addRow("%s, %s, %s", report, qPrintable(locale.name()),
+                              destination == 2 ? "text" : "html")
+                    << QString::fromLatin1(report) << locale << destination;
+}
+
+// Two reports: a currency total over 1.00, nothing and 2.50; and one whose
+// hidden second field only filters. PLONKO_WRITE_GOLDEN=1 writes them anew.
+void TestCustomReport::filesMatchTheirGoldenFiles()
+{
+    QFETCH(QString, report);
+    QFETCH(QLocale, locale);
+    QFETCH(int, destination);
+    CustomSession session(locale);
+    if (report == QLatin1String("hidden")) {
+        session.spec.fields = {kName, kDescription, kAskingPrice};
+        session.spec.setting(kDescription).Hide = true;
+        session.spec.setting(kDescription).StartsWith = QStringLiteral("C");
+        session.spec.setting(kAskingPrice).ShowTotal = false;
+    }
+    const QByteArray made = session.run(destination);
+    QVERIFY(session.reports.dialogs.messages.isEmpty());
+    const QString golden = report + QLatin1Char('-') + locale.name() +
+                           (destination == 2 ? QStringLiteral(".txt") : QStringLiteral(".htm"));
+    const QString goldenPath = QFINDTESTDATA("golden/custom") + QLatin1Char('/') + golden;
+    if (qEnvironmentVariableIsSet("PLONKO_WRITE_GOLDEN"))
+        write(goldenPath, made);
+    QCOMPARE(made, contents(goldenPath));
+}
+
+// A catalogue row naming no column: the database rejects the query, and the
+// run ends with a message, no file and no preview.
+void TestCustomReport::aQueryTheDatabaseRejectsEndsTheRunOnly()
+{
+    for (int destination : {1, 2, 3}) {
+        CustomSession session;
+        session.spec.catalogue[0].fieldname = QStringLiteral("NoSuchColumn");
+        session.spec.fields = {session.spec.catalogue[0].SpecID};
+        session.run(destination);
+        QVERIFY(!session.reports.dialogs.ended);
+        QCOMPARE(session.reports.dialogs.messages.last().title, QStringLiteral("Report Not Run"));
+        QVERIFY(session.reports.dialogs.lastText().startsWith(
+            QStringLiteral("The report cannot be made from these choices.  ")));
+        QCOMPARE(session.reports.preview.shows, 0);
+        QVERIFY(reportFiles(session.reports.collection.folder()).isEmpty());
     }
 }
 
