@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -56,6 +57,16 @@ frmRptSpec::frmRptSpec(AppState& state, ReportPreview& preview, QWidget* owner)
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     runEvent(m_state, [this] { Form_Load(); });
+    // room for both lists and the details beside them, over the item window
+    resize(sizeHint().expandedTo(QSize(820, 460)));
+    if (owner && screen()) {
+        const QRect available = screen()->availableGeometry();
+        const QPoint centred = owner->geometry().center() - rect().center();
+        move(std::clamp(centred.x(), available.left(),
+                        std::max(available.left(), available.right() - width())),
+             std::clamp(centred.y(), available.top(),
+                        std::max(available.top(), available.bottom() - height())));
+    }
 }
 
 frmRptSpec::~frmRptSpec() = default;
