@@ -251,6 +251,7 @@ QList<Figure> otherReportFigures(const QString& file)
         std::function<void(AppState&, ReportPreview&)> run;
         QString shellSql;
     } reports[] = {
+        {QStringLiteral("custom report"), custom, customSql},
         {QStringLiteral("item list"), ReportItemList,
          QStringLiteral("SELECT Name, descr, catnum, condesc, tagdesc FROM (Plonko LEFT JOIN condition ON "
                         "Plonko.toycon = condition.conid) LEFT JOIN tagcon ON Plonko.tagcon = tagcon.tagid") +
@@ -280,7 +281,6 @@ QList<Figure> otherReportFigures(const QString& file)
          QStringLiteral("SELECT descr, catnum, quantity, Name, boudesc FROM Plonko LEFT JOIN boughtfrom ON "
                         "Plonko.bouid = boughtfrom.bouid") +
              held + QStringLiteral("ORDER BY boudesc, descrKey")},
-        {QStringLiteral("custom report"), custom, customSql},
     };
     QList<Figure> figures;
     for (const auto& report : reports) {

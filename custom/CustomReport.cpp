@@ -6,6 +6,8 @@
 #include "reports/MoneyTotal.h"
 #include "reports/ReportRun.h"
 
+#include <QHash>
+
 #include <memory>
 
 namespace {
@@ -24,6 +26,8 @@ struct Totals
 {
     std::vector<MoneyTotal> money;
     std::vector<double> plain;
+    // dates as shown, made once each: a collection repeats its dates often
+    QHash<QDate, QString> dates;
 };
 
 } // namespace
@@ -117,8 +121,12 @@ void GenerateCustomReport(AppState& state, ReportPreview& preview, const ReportS
                 }
                 break;
             case CatalogueField::Date:
-                if (const std::optional<QDate> date = dateOf(value))
-                    cell = regional.formatShortDate(*date);
+                if (const std::optional<QDate> date = dateOf(value)) {
+                    auto shown = totals->dates.constFind(*date);
+                    if (shown == totals->dates.cend())
+                        shown = totals->dates.insert(*date, regional.formatShortDate(*date));
+                    cell = shown.value();
+                }
                 break;
             case CatalogueField::YesNo:
                 cell = boolOf(value) ? QStringLiteral("Yes") : QStringLiteral("No");
