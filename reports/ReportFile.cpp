@@ -5,6 +5,37 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace {
+
+bool breaksLine(QChar c)
+{
+    return c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
+bool specialInHtml(QChar c)
+{
+    return c == QLatin1Char('&') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('"');
+}
+
+// A value on one line of a file: TAB, CR and LF become blanks. Most values
+// hold none, and are passed on without a copy.
+QString oneLine(const QString& value)
+{
+    if (std::none_of(value.cbegin(), value.cend(), breaksLine))
+        return value;
+    QString line = value;
+    std::replace_if(line.begin(), line.end(), breaksLine, QLatin1Char(' '));
+    return line;
+}
+
+QString htmlValue(const QString& value)
+{
+    const QString line = oneLine(value);
+    return std::none_of(line.cbegin(), line.cend(), specialInHtml) ? line : line.toHtmlEscaped();
+}
+
+} // namespace
+
 ReportFile::ReportFile(const QString& path)
     : m_file(path)
     , m_encoder(QStringEncoder::Utf8)
@@ -49,6 +80,27 @@ bool ReportFile::writeLine(const QString& line)
     return m_pending.size() < kChunk || writePending();
 }
 
+bool ReportFile::writeCells(const QStringList& cells)
+{
+    if (!m_error.isEmpty())
+        return false;
+    qsizetype length = 2;
+    for (const QString& cell : cells)
+        length += cell.size() + 1;
+    const qsizetype start = m_pending.size();
+    m_pending.resize(start + m_encoder.requiredSpace(length));
+    char* end = m_pending.data() + start;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            *end++ = '\t';
+        end = m_encoder.appendToBuffer(end, oneLine(cells[i]));
+    }
+    *end++ = '\r';
+    *end++ = '\n';
+    m_pending.resize(end - m_pending.constData());
+    return m_pending.size() < kChunk || writePending();
+}
+
 bool ReportFile::writePending()
 {
     const bool written =
@@ -74,50 +126,7 @@ bool ReportFile::commit()
     return m_file.commit() || fail();
 }
 
-namespace {
-
-bool breaksLine(QChar c)
-{
-    return c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
-}
-
-bool specialInHtml(QChar c)
-{
-    return c == QLatin1Char('&') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('"');
-}
-
-// A value on one line of a file: TAB, CR and LF become blanks. Most values
-// hold none, and are passed on without a copy.
-QString oneLine(const QString& value)
-{
-    if (std::none_of(value.cbegin(), value.cend(), breaksLine))
-        return value;
-    QString line = value;
-    std::replace_if(line.begin(), line.end(), breaksLine, QLatin1Char(' '));
-    return line;
-}
-
-QString htmlValue(const QString& value)
-{
-    const QString line = oneLine(value);
-    return std::none_of(line.cbegin(), line.cend(), specialInHtml) ? line : line.toHtmlEscaped();
-}
-
-} // namespace
-
 namespace ReportLines {
-
-QString text(const QStringList& cells)
-{
-    QString line;
-    line.reserve(128);
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        if (i > 0)
-            line += QLatin1Char('\t');
-        line += oneLine(cells[i]);
-    }
-    return line;
-}
 
 QString html(const ReportRow& row, const QList<TableString::Column>& columns)
 {

@@ -24,6 +24,9 @@ public:
     bool open();
     // False once any write has failed; the lines after it are not written.
     bool writeLine(const QString& line);
+    // A text file line: the cells joined by TAB, a TAB, CR or LF inside a
+    // value made a blank, each cell encoded straight into the file's chunk.
+    bool writeCells(const QStringList& cells);
     // The whole document as a PDF.
     bool write(const ReportEngine& document, const QString& title);
     bool failed() const { return !m_error.isEmpty(); }
@@ -45,10 +48,6 @@ private:
 };
 
 namespace ReportLines {
-
-// A text file line: the cells joined by TAB; a TAB, CR or LF inside a value
-// becomes a blank, so that a row stays one line of its columns.
-QString text(const QStringList& cells);
 
 // A web table row on one line, its values escaped ("&", "<", ">" and '"' as
 // entities) and their TABs, CRs and LFs made blanks; cells without their own HTML are

@@ -117,11 +117,10 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     auto write = [&](const ReportRow& row) {
         if (destination == 1)
             engine->addRow(row.format.isEmpty() ? columns : TableString::parseFormat(row.format), row.cells);
+        else if (destination == 2)
+            file->writeCells(row.textCells.isEmpty() ? row.cells : row.textCells);
         else
-            file->writeLine(destination == 2
-                                ? ReportLines::text(row.textCells.isEmpty() ? row.cells : row.textCells)
-                            : row.htmlLine.isEmpty() ? ReportLines::html(row, columns)
-                                                     : row.htmlLine);
+            file->writeLine(row.htmlLine.isEmpty() ? ReportLines::html(row, columns) : row.htmlLine);
     };
     // the file as it stands, or a failure to write it reported
     auto finishFile = [&] {
