@@ -58,7 +58,10 @@ frmRptSpec::frmRptSpec(AppState& state, ReportPreview& preview, QWidget* owner)
     buildControls();
     runEvent(m_state, [this] { Form_Load(); });
     // room for both lists and the details beside them, over the item window
-    resize(sizeHint().expandedTo(QSize(820, 460)));
+    QSize size = sizeHint().expandedTo(QSize(820, 460));
+    if (screen()) // as far as the screen allows, with the title bar and frame
+        size = size.boundedTo(screen()->availableSize() - QSize(40, 60));
+    resize(size);
     if (owner && screen()) {
         const QRect available = screen()->availableGeometry();
         const QPoint centred = owner->geometry().center() - rect().center();
@@ -109,12 +112,15 @@ void frmRptSpec::buildControls()
         fraSel[kind - 1]->hide();
     }
     auto* text = new QFormLayout(fraSel[0]);
+    text->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     text->addRow(QStringLiteral("Starts with:"), txtStarting);
     auto* number = new QFormLayout(fraSel[1]);
+    number->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     number->addRow(QStringLiteral("Greater Than"), txtGreater);
     number->addRow(QStringLiteral("Less Than"), txtLess);
     number->addRow(chkTotal);
     auto* date = new QFormLayout(fraSel[2]);
+    date->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     date->addRow(QStringLiteral("Start Date"), dcStartDate);
     date->addRow(QStringLiteral("End Date"), dcEndDate);
     auto* yesNo = new QVBoxLayout(fraSel[3]);
@@ -179,8 +185,9 @@ void frmRptSpec::buildControls()
     formatLayout->addRow(optWidth[0]);
     formatLayout->addRow(optWidth[1]);
     auto* optionsGrid = new QGridLayout(optionsPage);
-    optionsGrid->addWidget(new QLabel(QStringLiteral("Report Title")), 0, 0);
-    optionsGrid->addWidget(txtTitle, 0, 1, 1, 2);
+    auto* titleRow = new QFormLayout;
+    titleRow->addRow(QStringLiteral("Report Title"), txtTitle);
+    optionsGrid->addLayout(titleRow, 0, 0, 1, 3);
     optionsGrid->addWidget(reportTo, 1, 0, 1, 1);
     optionsGrid->addWidget(fraOrient, 1, 1);
     optionsGrid->addWidget(fraFormat, 1, 2);
@@ -192,6 +199,9 @@ void frmRptSpec::buildControls()
     cmbSort1 = named(new QComboBox, QStringLiteral("cmbSort1"));
     cmbSort2 = named(new QComboBox, QStringLiteral("cmbSort2"));
     auto* sorting = new QFormLayout(sortingPage);
+    sorting->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    for (QComboBox* list : {cmbSort1, cmbSort2})
+        list->setMinimumContentsLength(24);
     sorting->addRow(QStringLiteral("Primary Sort"), cmbSort1);
     sorting->addRow(QStringLiteral("Secondary Sort"), cmbSort2);
     SSTab1->addTab(sortingPage, QStringLiteral("Sorting"));
@@ -279,7 +289,14 @@ void frmRptSpec::buildControls()
     };
     check(dcStartDate, dateCheck(dcStartDate, &FieldSetting::StartDate));
     check(dcEndDate, dateCheck(dcEndDate, &FieldSetting::EndDate));
-    addHelpKey(this, m_state, 0);
+    addHelpKey(this, m_state, kHelpTopic);
+    // the tab order follows the page: available fields, the arrows, the
+    // report's fields, then the details
+    QWidget* order[] = {List1,       cmdAdd,    cmdRemove,   List2,      cmdUp,   cmdDown,
+                        chkHide,     txtWidth,  txtStarting, txtGreater, txtLess, chkTotal,
+                        dcStartDate, dcEndDate, optTrue,     optFalse};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void frmRptSpec::Form_Load()

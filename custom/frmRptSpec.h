@@ -29,6 +29,9 @@ class frmRptSpec : public QWidget
     Q_OBJECT
 
 public:
+    // the help topic on custom reports, which F1 opens
+    static constexpr int kHelpTopic = 63;
+
     frmRptSpec(AppState& state, ReportPreview& preview, QWidget* owner);
     ~frmRptSpec() override;
 

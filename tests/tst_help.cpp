@@ -4,6 +4,7 @@
 #include "app/HelpViewer.h"
 #include "app/QtDialogs.h"
 #include "app/frmAbout.h"
+#include "custom/frmRptSpec.h"
 #include "dates/frmDateEnt.h"
 #include "items/frmFind.h"
 #include "reports/frmOutput.h"
@@ -139,6 +140,7 @@ void TestHelp::shippedFileHasEveryContextTopic_data()
     QTest::newRow("find dialog") << frmFind::kHelpTopic << "Finding";
     QTest::newRow("calendar") << frmDateEnt::kHelpTopic << "Dates";
     QTest::newRow("report output") << frmOutput::kHelpTopic << "Reports";
+    QTest::newRow("custom report") << frmRptSpec::kHelpTopic << "Custom Reports";
 }
 
 void TestHelp::shippedFileHasEveryContextTopic()
