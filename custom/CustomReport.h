@@ -19,9 +19,9 @@ struct CustomOptions
     bool inches = true;
 };
 
-// Makes the custom report the specification describes and sends it to the
-// chosen destination, as the standard reports are sent; the specification is
-// left as it was. A report without fields, with every field hidden, or with
+// Makes the custom report of the chosen fields and settings and sends it to
+// the chosen destination, as the standard reports are sent; the choices are
+// left as they were. A report without fields, with every field hidden, or with
 // a bound that is no number is refused with a message before anything opens.
 void GenerateCustomReport(AppState& state, ReportPreview& preview, const ReportSpecification& spec,
                           const CustomOptions& options);

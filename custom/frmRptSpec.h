@@ -35,7 +35,7 @@ public:
     frmRptSpec(AppState& state, ReportPreview& preview, QWidget* owner);
     ~frmRptSpec() override;
 
-    const ReportSpecification& specification() const { return m_spec; }
+    const ReportSpecification& reportSpecification() const { return m_spec; }
 
     QTabWidget* SSTab1;
     QListWidget* List1;

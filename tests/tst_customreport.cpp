@@ -93,7 +93,7 @@ void TestCustomReport::aCurrencyTotal()
     QCOMPARE(rows, (QList<QStringList>{
                        {"Name", "Asking Price"}, {"A", "$1.00"}, {"B", ""}, {"C", "$2.50"}, {"", "$3.50"}}));
     QCOMPARE(session.reports.state.TableHeading, QStringLiteral("2160|>1440;Name|Asking Price;"));
-    // the specification is left as it was, and runs again
+    // the report design is left as it was, and runs again
     QCOMPARE(session.run(2), QByteArray("A\t$1.00\r\nB\t\r\nC\t$2.50\r\n\t$3.50\r\n"));
 }
 

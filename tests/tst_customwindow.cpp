@@ -207,11 +207,11 @@ void TestCustomWindow::widthZeroHidesTheField()
     QVERIFY(!custom.window->chkHide->isChecked());
     custom.typeAndLeave(custom.window->txtWidth, QStringLiteral("0"));
     QVERIFY(custom.window->chkHide->isChecked());
-    QVERIFY(custom.window->specification().setting(1).Hide);
+    QVERIFY(custom.window->reportSpecification().setting(1).Hide);
     custom.typeAndLeave(custom.window->txtWidth, QStringLiteral("wide"));
     QCOMPARE(custom.session.dialogs.lastText(),
              QStringLiteral("You must enter a valid number for the column width"));
-    QCOMPARE(custom.window->specification().setting(1).Width, 0.0f);
+    QCOMPARE(custom.window->reportSpecification().setting(1).Width, 0.0f);
 }
 
 void TestCustomWindow::refusedInputsTakeTheFocusBack_data()
