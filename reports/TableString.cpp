@@ -1,5 +1,7 @@
 #include "TableString.h"
 
+#include <QLocale>
+
 namespace TableString {
 
 QList<Column> parseFormat(const QString& section)
@@ -19,7 +21,8 @@ QList<Column> parseFormat(const QString& section)
         } else if (part.startsWith(QLatin1Char('<'))) {
             part = part.mid(1);
         }
-        column.twips = qMax(0, part.trimmed().toInt());
+        // widths may have decimals (centimetres give 842.4): rounded to whole twips
+        column.twips = qMax(0, int(qRound(QLocale::c().toDouble(part.trimmed()))));
         columns.append(column);
     }
     return columns;

@@ -40,6 +40,8 @@ void ReportEngineTest::formatSections_data()
     QTest::newRow("blanks") << " 2880 | >1440 ;" << QList<int>{2880, 1440} << QList<bool>{false, true};
     QTest::newRow("totals, fewer columns")
         << "8600|>1400;" << QList<int>{8600, 1400} << QList<bool>{false, true};
+    QTest::newRow("centimetres, rounded")
+        << "1123.2|>842.4|561.6;" << QList<int>{1123, 842, 562} << QList<bool>{false, true, false};
     QTest::newRow("empty") << ";" << QList<int>{} << QList<bool>{};
     QTest::newRow("no number") << "x|>;" << QList<int>{0, 0} << QList<bool>{false, true};
 }
