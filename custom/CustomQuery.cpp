@@ -39,7 +39,7 @@ void join(QString& from, QStringList& joined, const CatalogueField& field)
 } // namespace
 
 std::optional<CustomQuery> buildCustomQuery(const ReportSpecification& spec, const RegionalSettings& regional,
-                                            float twipsPerUnit, QString* problem)
+                                            double twipsPerUnit, QString* problem)
 {
     CustomQuery query;
     QStringList select;
@@ -55,7 +55,7 @@ std::optional<CustomQuery> buildCustomQuery(const ReportSpecification& spec, con
             select.append(f);
             if (field.datatype == CatalogueField::Number)
                 query.format += QLatin1Char('>');
-            query.format += QString::number(double(setting.Width * twipsPerUnit), 'g', 7) + QLatin1Char('|');
+            query.format += QString::number(setting.Width * twipsPerUnit, 'g', 7) + QLatin1Char('|');
             headings += field.Desc + QLatin1Char('|');
             query.shown.append(id);
         }

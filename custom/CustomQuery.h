@@ -24,4 +24,4 @@ struct CustomQuery
 // written as an SQL number. twipsPerUnit is 1440 for inches, 561.6 for
 // centimetres. Nothing when a bound is no number (problem says which).
 std::optional<CustomQuery> buildCustomQuery(const ReportSpecification& spec, const RegionalSettings& regional,
-                                            float twipsPerUnit, QString* problem = nullptr);
+                                            double twipsPerUnit, QString* problem = nullptr);

@@ -6,9 +6,8 @@ ReportSpecification ReportSpecification::fromCatalogue(const QList<CatalogueFiel
 {
     ReportSpecification spec;
     spec.catalogue = catalogue;
-    spec.settings.resize(std::size_t(catalogue.size()));
     for (const CatalogueField& field : catalogue) {
-        FieldSetting& setting = spec.setting(field.SpecID);
+        FieldSetting& setting = spec.settings[field.SpecID];
         setting.Width = field.defwidth.value_or(1);
         setting.IsCurrency = field.IsCurrency;
     }

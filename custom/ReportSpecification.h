@@ -4,8 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <map>
 #include <optional>
-#include <vector>
 
 // One row of the field catalogue (the table RptSpec): a field a custom report
 // can show, where it lives and how its table is joined to the items.
@@ -25,7 +25,7 @@ struct CatalogueField
     int datatype = Text;
     QString filename;  // "Plonko", or the lookup table
     QString Linkfield; // "x" (item x = lookup x) or "x;y" (item x = lookup y)
-    std::optional<float> defwidth;
+    std::optional<double> defwidth;
     bool IsCurrency = false;
 };
 
@@ -34,7 +34,7 @@ struct CatalogueField
 // the report or not.
 struct FieldSetting
 {
-    float Width = 1;
+    double Width = 1;
     bool Hide = false;
     bool ShowTotal = false;
     QString StartsWith;
@@ -51,9 +51,9 @@ struct FieldSetting
 // of the report in column order and the two sort fields.
 struct ReportSpecification
 {
-    QList<CatalogueField> catalogue;    // in the catalogue's order
-    std::vector<FieldSetting> settings; // by SpecID, from 1
-    QList<qint32> fields;               // the report's fields, in column order
+    QList<CatalogueField> catalogue;         // in the catalogue's order
+    std::map<qint32, FieldSetting> settings; // by SpecID
+    QList<qint32> fields;                    // the report's fields, in column order
     std::optional<qint32> primarySort;
     std::optional<qint32> secondarySort;
 
@@ -61,6 +61,6 @@ struct ReportSpecification
     static ReportSpecification fromCatalogue(const QList<CatalogueField>& catalogue);
 
     const CatalogueField& field(qint32 specID) const;
-    FieldSetting& setting(qint32 specID) { return settings.at(std::size_t(specID) - 1); }
-    const FieldSetting& setting(qint32 specID) const { return settings.at(std::size_t(specID) - 1); }
+    FieldSetting& setting(qint32 specID) { return settings.at(specID); }
+    const FieldSetting& setting(qint32 specID) const { return settings.at(specID); }
 };

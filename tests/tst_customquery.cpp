@@ -95,6 +95,7 @@ private slots:
     void defaultsComeFromTheCatalogue();
     void everyCatalogueFieldCanBeReported();
     void anOldCollectionGetsTheCatalogueOnce();
+    void strayCatalogueRowsAreTolerated();
 };
 
 void TestCustomQuery::queries_data()
@@ -204,19 +205,19 @@ void TestCustomQuery::queries()
 
 void TestCustomQuery::widths_data()
 {
-    QTest::addColumn<float>("twipsPerUnit");
+    QTest::addColumn<double>("twipsPerUnit");
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("heading");
-    QTest::newRow("inches") << 1440.0f << "2880|2160|>1440|>1080;"
+    QTest::newRow("inches") << 1440.0 << "2880|2160|>1440|>1080;"
                             << "Name|Special Series|Price Paid|Quantity;";
-    QTest::newRow("centimetres") << 561.6f << "1123.2|842.4|>561.6|>421.2;"
+    QTest::newRow("centimetres") << 561.6 << "1123.2|842.4|>561.6|>421.2;"
                                  << "Name|Special Series|Price Paid|Quantity;";
 }
 
 // Widths in twips from the unit, numbers right-aligned, hidden fields left out.
 void TestCustomQuery::widths()
 {
-    QFETCH(float, twipsPerUnit);
+    QFETCH(double, twipsPerUnit);
     QFETCH(QString, format);
     QFETCH(QString, heading);
     ReportSpecification spec = ReportSpecification::fromCatalogue(testCatalogue());
@@ -248,8 +249,8 @@ void TestCustomQuery::boundsThatAreNoNumbersAreRefused()
 void TestCustomQuery::defaultsComeFromTheCatalogue()
 {
     const ReportSpecification spec = ReportSpecification::fromCatalogue(testCatalogue());
-    QCOMPARE(spec.setting(1).Width, 2.0f);
-    QCOMPARE(spec.setting(4).Width, 1.0f); // no default width
+    QCOMPARE(spec.setting(1).Width, 2.0);
+    QCOMPARE(spec.setting(4).Width, 1.0); // no default width
     QVERIFY(spec.setting(3).IsCurrency);
     QVERIFY(!spec.setting(5).IsCurrency);
     QVERIFY(!spec.setting(3).ShowTotal);
@@ -311,6 +312,34 @@ void TestCustomQuery::anOldCollectionGetsTheCatalogueOnce()
     // a catalogue with rows is left as it is
     std::unique_ptr<Database> db = Database::OpenDatabase(collection.path(), kEnglish);
     QCOMPARE(readCatalogue(*db).size(), 30);
+}
+
+// Rows a collector's own catalogue may hold: no identifier, a width written
+// as text or as no number. The row without an identifier is left out; a
+// width that reads as no number is the default.
+void TestCustomQuery::strayCatalogueRowsAreTolerated()
+{
+    TestCollection collection;
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open(collection.path().toUtf8().constData(), &raw), SQLITE_OK);
+    for (const char* sql :
+         {"DELETE FROM RptSpec WHERE SpecID = 5",
+          "INSERT INTO RptSpec (SpecID, \"Desc\", fieldname, datatype, filename, Linkfield, "
+          "defwidth, IsCurrency) VALUES (NULL, 'Stray', 'Name', 1, 'Plonko', '', 1, 0)",
+          "UPDATE RptSpec SET defwidth = 'wide' WHERE SpecID = 1",
+          "UPDATE RptSpec SET defwidth = ' 2.25' WHERE SpecID = 31"})
+        QCOMPARE(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    std::unique_ptr<Database> db = Database::OpenDatabase(collection.path(), kEnglish);
+    const QList<CatalogueField> catalogue = readCatalogue(*db);
+    QCOMPARE(catalogue.size(), 30);
+    ReportSpecification spec = ReportSpecification::fromCatalogue(catalogue);
+    QCOMPARE(spec.setting(1).Width, 1.0);
+    QCOMPARE(spec.setting(31).Width, 2.25);
+    spec.fields = {1, 31};
+    const std::optional<CustomQuery> query = buildCustomQuery(spec, RegionalSettings(kEnglish), 1440);
+    QVERIFY(query);
+    QCOMPARE(query->format, QStringLiteral("1440|3240;"));
 }
 
 QTEST_MAIN(TestCustomQuery)
