@@ -166,6 +166,13 @@ public:
         const int i = m_columns.indexOf(name);
         if (i < 0)
             itemNotFound(name);
+        return FieldAt(i);
+    }
+
+    Value FieldAt(int i) const override
+    {
+        if (i < 0 || i >= m_columns.size())
+            itemNotFound(QString::number(i));
         if (m_mode != Mode::None)
             return m_buffer[i];
         return currentRow()[i];
@@ -493,6 +500,14 @@ public:
         const int i = m_columns.indexOf(name);
         if (i < 0)
             itemNotFound(name);
+        return FieldAt(i);
+    }
+
+    Value FieldAt(int i) const override
+    {
+        alive();
+        if (i < 0 || i >= m_columns.size())
+            itemNotFound(QString::number(i));
         if (m_atEnd)
             noCurrentRecord();
         return m_row[i];

@@ -42,6 +42,8 @@ public:
     // A field by name, letter case ignored: the current row's value, or while
     // adding or editing the value being written.
     virtual Value Fields(const QString& name) const = 0;
+    // A field by its place in the query's select list, from 0.
+    virtual Value FieldAt(int index) const = 0;
     virtual void SetField(const QString& name, const Value& value) = 0;
 
     // Moves to the first row in the recordset's order that meets the criteria

@@ -5,6 +5,7 @@
 #include "app/Recordset.h"
 #include "reports/MoneyTotal.h"
 #include "reports/ReportRun.h"
+#include "reports/TableString.h"
 
 #include <QHash>
 
@@ -15,7 +16,6 @@ namespace {
 // What a run needs of each shown field, looked up once.
 struct Column
 {
-    QString fieldname;
     QString desc;
     int kind;
     bool currency;
@@ -42,7 +42,7 @@ void GenerateCustomReport(AppState& state, ReportPreview& preview, const ReportS
     }
     QString problem;
     const std::optional<CustomQuery> query =
-        buildCustomQuery(spec, state.regional, options.inches ? 1440.0f : 561.6f, &problem);
+        buildCustomQuery(spec, state.regional, options.inches ? 1440.0 : 561.6, &problem);
     if (!query) {
         dialogs.messageBox(QStringLiteral("The bounds of '%1' must be numbers.").arg(problem));
         return;
@@ -57,7 +57,7 @@ void GenerateCustomReport(AppState& state, ReportPreview& preview, const ReportS
     for (const qint32 id : query->shown) {
         const CatalogueField& field = spec.field(id);
         const FieldSetting& setting = spec.setting(id);
-        columns->push_back({field.fieldname, field.Desc, field.datatype, setting.IsCurrency,
+        columns->push_back({field.Desc, field.datatype, setting.IsCurrency,
                             field.datatype == CatalogueField::Number && setting.ShowTotal});
     }
     auto totals = std::make_shared<Totals>();
@@ -84,7 +84,7 @@ void GenerateCustomReport(AppState& state, ReportPreview& preview, const ReportS
     report.destination = options.destination;
     report.landscape = options.landscape;
     report.pageHeader = (options.showDate ? state.regional.formatShortDate(state.today()) : QString()) +
-                        QLatin1Char('|') + options.title + QLatin1Char('|') +
+                        QLatin1Char('|') + TableString::headerLiteral(options.title) + QLatin1Char('|') +
                         (options.pageNumbers == 1 ? QStringLiteral("Page %d") : QString());
     report.pageFooter = options.pageNumbers == 0 ? QStringLiteral("|Page %d|") : QString();
     report.chosenQuery = true;
@@ -93,7 +93,8 @@ void GenerateCustomReport(AppState& state, ReportPreview& preview, const ReportS
         ReportRow row;
         for (std::size_t i = 0; i < columns->size(); ++i) {
             const Column& column = (*columns)[i];
-            const Value value = rows.Fields(column.fieldname);
+            // the shown fields lead the select list, in column order
+            const Value value = rows.FieldAt(int(i));
             QString cell;
             switch (column.kind) {
             case CatalogueField::Number:

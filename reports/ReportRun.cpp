@@ -134,7 +134,8 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     try {
         rows = state.db().OpenRecordset(report.query, Database::RecordsetType::ForwardOnly);
     } catch (const DbError& error) {
-        if (!report.chosenQuery)
+        // only the collector's choices can make a query the database refuses
+        if (!report.chosenQuery || error.number() != DbError::SyntaxError)
             throw;
         busy.off();
         state.dialogs.messageBox(

@@ -61,12 +61,43 @@ Table parse(const QString& table)
     return {parseFormat(table.left(end)), parseRows(table.mid(end + 1))};
 }
 
+namespace {
+
+QString withPageNumber(QStringView part, int page)
+{
+    QString filled;
+    filled.reserve(part.size());
+    for (qsizetype i = 0; i < part.size(); ++i) {
+        if (part[i] == u'%' && i + 1 < part.size() && (part[i + 1] == u'd' || part[i + 1] == u'%')) {
+            filled += part[++i] == u'd' ? QString::number(page) : QStringLiteral("%");
+            continue;
+        }
+        filled += part[i];
+    }
+    return filled;
+}
+
+} // namespace
+
 Header header(const QString& text, int page)
 {
-    QString filled = text;
-    filled.replace(QLatin1String("%d"), QString::number(page));
-    const QStringList parts = filled.split(QLatin1Char('|'));
-    return {parts.value(0), parts.value(1), parts.value(2)};
+    const qsizetype first = text.indexOf(QLatin1Char('|'));
+    const qsizetype last = text.lastIndexOf(QLatin1Char('|'));
+    if (first < 0)
+        return {withPageNumber(text, page), {}, {}};
+    if (first == last)
+        return {withPageNumber(QStringView(text).left(first), page),
+                withPageNumber(QStringView(text).mid(first + 1), page),
+                {}};
+    return {withPageNumber(QStringView(text).left(first), page),
+            withPageNumber(QStringView(text).mid(first + 1, last - first - 1), page),
+            withPageNumber(QStringView(text).mid(last + 1), page)};
+}
+
+QString headerLiteral(const QString& text)
+{
+    QString literal = text;
+    return literal.replace(QLatin1Char('%'), QStringLiteral("%%"));
 }
 
 } // namespace TableString

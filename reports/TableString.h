@@ -33,7 +33,9 @@ struct Table
 Table parse(const QString& table);
 
 // A page header or footer: left, centre and right parts separated by "|",
-// with "%d" standing for the page number.
+// with "%d" standing for the page number and "%%" for "%". The left part ends
+// at the first "|" and the right part begins after the last, so the centre
+// may hold "|" itself.
 struct Header
 {
     QString left;
@@ -42,5 +44,7 @@ struct Header
 };
 
 Header header(const QString& text, int page);
+// The text to place in a header as it is, page number marks included.
+QString headerLiteral(const QString& text);
 
 } // namespace TableString

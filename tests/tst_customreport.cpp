@@ -1,5 +1,7 @@
 #include "ReportSession.h"
 
+#include "reports/TableString.h"
+
 #include "custom/CustomReport.h"
 #include "custom/FieldCatalogue.h"
 
@@ -61,6 +63,9 @@ private slots:
     void filesMatchTheirGoldenFiles_data();
     void filesMatchTheirGoldenFiles();
     void aQueryTheDatabaseRejectsEndsTheRunOnly();
+    void aStoreFailureGoesToTheErrorHandler();
+    void aTypedTitleStandsAsTyped();
+    void lineBreaksAndTabsStayInTheirCell();
 };
 
 // Three rows of 1.00, no price and 2.50: an empty cell, and 3.50 in the
@@ -243,6 +248,42 @@ void TestCustomReport::aQueryTheDatabaseRejectsEndsTheRunOnly()
         QCOMPARE(session.reports.preview.shows, 0);
         QVERIFY(reportFiles(session.reports.collection.folder()).isEmpty());
     }
+}
+
+// A failure of the store itself is no fault of the collector's choices: the
+// central error handler deals with it.
+void TestCustomReport::aStoreFailureGoesToTheErrorHandler()
+{
+    CustomSession session;
+    session.reports.state.CollectionDb->Close();
+    session.run(1);
+    QVERIFY(!session.reports.dialogs.messages.isEmpty());
+    QVERIFY(session.reports.dialogs.messages.last().title != QStringLiteral("Report Not Run"));
+    QVERIFY(session.reports.dialogs.lastText().startsWith(QStringLiteral("An error has occurred.")));
+    QCOMPARE(session.reports.preview.shows, 0);
+}
+
+// "|" and "%d" in a title are the collector's text, not the header's marks.
+void TestCustomReport::aTypedTitleStandsAsTyped()
+{
+    CustomSession session;
+    session.options.title = QStringLiteral("Half | 50% off %d");
+    session.options.pageNumbers = 1;
+    session.run(1);
+    const TableString::Header header = TableString::header(session.reports.preview.document->pageHeader(), 2);
+    QCOMPARE(header.left, QStringLiteral("12/7/2026"));
+    QCOMPARE(header.centre, session.options.title);
+    QCOMPARE(header.right, QStringLiteral("Page 2"));
+}
+
+void TestCustomReport::lineBreaksAndTabsStayInTheirCell()
+{
+    CustomSession session;
+    session.reports.addForSale(QStringLiteral("D\tE"), QStringLiteral("Two\r\nlines\rand\nmore"), QString(),
+                               Value());
+    session.spec.fields = {kName, kDescription};
+    session.spec.setting(kDescription).StartsWith = QStringLiteral("Two");
+    QCOMPARE(session.run(2), QByteArray("D E\tTwo  lines and more\r\n"));
 }
 
 QTEST_MAIN(TestCustomReport)

@@ -100,6 +100,13 @@ void ReportEngineTest::pageHeaderNumbersEachPage()
     QCOMPARE(footer.left, QString());
     QCOMPARE(footer.centre, QStringLiteral("4 of it"));
     QCOMPARE(footer.right, QString());
+    // a title the collector typed stands as typed, between the date and the page
+    const QString title = QStringLiteral("50% | 100%d |");
+    const TableString::Header typed = TableString::header(
+        QLatin1Char('|') + TableString::headerLiteral(title) + QStringLiteral("|Page %d"), 3);
+    QCOMPARE(typed.left, QString());
+    QCOMPARE(typed.centre, title);
+    QCOMPARE(typed.right, QStringLiteral("Page 3"));
 }
 
 namespace {
