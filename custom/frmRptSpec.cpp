@@ -326,6 +326,13 @@ void frmRptSpec::message(const QString& text)
     m_state.dialogs.messageBox(text);
 }
 
+bool frmRptSpec::keepTypedDetails()
+{
+    // a button pressed by its shortcut leaves the focus in the box the
+    // collector typed into: its check runs before the details change field
+    return m_leaveChecks->checkFocusedField();
+}
+
 void frmRptSpec::ShowFieldDetails()
 {
     const QList<QListWidgetItem*> selected = List2->selectedItems();
@@ -342,8 +349,7 @@ void frmRptSpec::ShowFieldDetails()
     CurrentKind = std::clamp(field.datatype, 1, 4);
     fraSel[CurrentKind - 1]->show();
     const FieldSetting& setting = m_spec.setting(id);
-    txtWidth->setText(
-        m_state.regional.locale().toString(double(setting.Width), 'g', QLocale::FloatingPointShortest));
+    txtWidth->setText(m_state.regional.locale().toString(setting.Width, 'g', QLocale::FloatingPointShortest));
     chkHide->setChecked(setting.Hide);
     txtStarting->setText(setting.StartsWith);
     txtLess->setText(setting.LessThan);
@@ -364,6 +370,8 @@ void frmRptSpec::ShowFieldDetails()
 
 void frmRptSpec::cmdAdd_Click()
 {
+    if (!keepTypedDetails())
+        return;
     QListWidgetItem* chosen = List1->currentItem();
     if (!chosen || !chosen->isSelected()) {
         message(QStringLiteral(
@@ -377,6 +385,8 @@ void frmRptSpec::cmdAdd_Click()
 
 void frmRptSpec::cmdRemove_Click()
 {
+    if (!keepTypedDetails())
+        return;
     QListWidgetItem* chosen = List2->currentItem();
     if (!chosen || !chosen->isSelected()) {
         message(QStringLiteral("You must select a field to remove from the report."));
@@ -403,6 +413,8 @@ void frmRptSpec::moveSelected(int step)
 
 void frmRptSpec::cmdUp_Click()
 {
+    if (!keepTypedDetails())
+        return;
     if (!List2->currentItem() || !List2->currentItem()->isSelected()) {
         message(QStringLiteral("You must select the field to move up in the list"));
         return;
@@ -412,6 +424,8 @@ void frmRptSpec::cmdUp_Click()
 
 void frmRptSpec::cmdDown_Click()
 {
+    if (!keepTypedDetails())
+        return;
     if (!List2->currentItem() || !List2->currentItem()->isSelected()) {
         message(QStringLiteral("You must select the field to move down in the list"));
         return;
@@ -433,7 +447,7 @@ bool frmRptSpec::txtWidth_LostFocus()
         current().Hide = true;
         chkHide->setChecked(true);
     }
-    current().Width = float(*width);
+    current().Width = *width;
     return true;
 }
 
@@ -458,7 +472,7 @@ void frmRptSpec::optReportTo_Click()
 
 void frmRptSpec::cmdGenerate_Click()
 {
-    if (!m_leaveChecks->checkFocusedField())
+    if (!keepTypedDetails())
         return;
     ReportSpecification spec = m_spec;
     spec.fields.clear();

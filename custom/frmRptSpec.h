@@ -72,6 +72,7 @@ public:
 private:
     void buildControls();
     void Form_Load();
+    bool keepTypedDetails();
     void ShowFieldDetails();
     void cmdAdd_Click();
     void cmdRemove_Click();

@@ -77,9 +77,12 @@ private slots:
     void widthZeroHidesTheField();
     void refusedInputsTakeTheFocusBack_data();
     void refusedInputsTakeTheFocusBack();
+    void detailsTypedWithoutLeavingAreKept_data();
+    void detailsTypedWithoutLeavingAreKept();
     void destinationShowsItsFrames();
     void startsOnTheMenusDestination();
     void generatesWhatWasChosen();
+    void aCatalogueWithGapsOpens();
 };
 
 void TestCustomWindow::opensAsDesigned()
@@ -211,7 +214,7 @@ void TestCustomWindow::widthZeroHidesTheField()
     custom.typeAndLeave(custom.window->txtWidth, QStringLiteral("wide"));
     QCOMPARE(custom.session.dialogs.lastText(),
              QStringLiteral("You must enter a valid number for the column width"));
-    QCOMPARE(custom.window->reportSpecification().setting(1).Width, 0.0f);
+    QCOMPARE(custom.window->reportSpecification().setting(1).Width, 0.0);
 }
 
 void TestCustomWindow::refusedInputsTakeTheFocusBack_data()
@@ -244,10 +247,44 @@ void TestCustomWindow::refusedInputsTakeTheFocusBack()
     custom.typeAndLeave(input, QStringLiteral("abc"));
     QCOMPARE(custom.session.dialogs.lastText(), message);
     QTRY_VERIFY(input->hasFocus() || input->isAncestorOf(QApplication::focusWidget()));
+    const FieldSetting& kept = custom.window->reportSpecification().setting(field == u"Birthday" ? 11 : 5);
+    QVERIFY(kept.GreaterThan.isEmpty() && kept.LessThan.isEmpty());
+    QVERIFY(!kept.StartDate.isValid() && !kept.EndDate.isValid());
     // cleared, the box takes away the condition and lets the focus go
     custom.session.dialogs.messages.clear();
     custom.typeAndLeave(input, QString());
     QVERIFY(custom.session.dialogs.messages.isEmpty());
+}
+
+void TestCustomWindow::detailsTypedWithoutLeavingAreKept_data()
+{
+    QTest::addColumn<QString>("button");
+    for (const char* button : {"cmdAdd", "cmdRemove", "cmdUp", "cmdDown", "cmdGenerate"})
+        QTest::newRow(button) << QString::fromLatin1(button);
+}
+
+// A button pressed by its shortcut takes no focus: what the box holds is
+// kept before the button acts, though the focus never left the box.
+void TestCustomWindow::detailsTypedWithoutLeavingAreKept()
+{
+    QFETCH(QString, button);
+    CustomWindow custom;
+    frmRptSpec& w = *custom.window;
+    custom.add(QStringLiteral("Name"));
+    custom.add(QStringLiteral("Special Series"));
+    w.List1->setCurrentRow(0);
+    w.optReportTo[1]->click();
+    const QString file = QDir(custom.session.collection.folder()).filePath(QStringLiteral("custom.txt"));
+    custom.session.dialogs.fileNames.enqueue(file);
+    w.txtStarting->setFocus(Qt::TabFocusReason);
+    w.txtStarting->setText(QStringLiteral("Sp"));
+    w.txtStarting->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), w.txtStarting);
+    w.findChild<QPushButton*>(button)->click();
+    QCOMPARE(w.reportSpecification().setting(29).StartsWith, QStringLiteral("Sp"));
+    QVERIFY(custom.session.dialogs.messages.isEmpty());
+    if (button == u"cmdGenerate")
+        QCOMPARE(contents(file), QByteArray("Zed\tSports Stars\r\nAce\tSports Stars\r\n"));
 }
 
 void TestCustomWindow::destinationShowsItsFrames()
@@ -286,6 +323,43 @@ void TestCustomWindow::generatesWhatWasChosen()
     QCOMPARE(custom.session.dialogs.fileDialogs, QStringList{QStringLiteral("Plonko.txt")});
     QCOMPARE(contents(file), QByteArray("Zed\tSports Stars\t3/5/1998\r\n"));
     QVERIFY(w.isVisible());
+}
+
+// A collection whose catalogue lost a row and gained one numbered past the
+// count still opens the window and makes reports.
+void TestCustomWindow::aCatalogueWithGapsOpens()
+{
+    Session session;
+    Database& db = session.state.db();
+    db.OpenRecordset(QStringLiteral("Select * from RptSpec where SpecID = 5"),
+                     Database::RecordsetType::Dynaset)
+        ->Delete();
+    std::unique_ptr<Recordset> added =
+        db.OpenRecordset(QStringLiteral("Select * from RptSpec"), Database::RecordsetType::Dynaset);
+    added->AddNew();
+    added->SetField(QStringLiteral("SpecID"), qint32(99));
+    added->SetField(QStringLiteral("Desc"), QStringLiteral("Name Again"));
+    added->SetField(QStringLiteral("fieldname"), QStringLiteral("Name"));
+    added->SetField(QStringLiteral("datatype"), qint32(1));
+    added->SetField(QStringLiteral("filename"), QStringLiteral("Plonko"));
+    added->SetField(QStringLiteral("defwidth"), 2.25);
+    added->Update();
+    session.window->findChild<QAction*>(QStringLiteral("mnuRptOut(2)"))->trigger();
+    session.window->findChild<QAction*>(QStringLiteral("mnuRptCustom"))->trigger();
+    auto* w = session.window->findChild<frmRptSpec*>();
+    QVERIFY(w);
+    QCOMPARE(w->List1->count(), 31);
+    QVERIFY(w->List1->findItems(QStringLiteral("Price Paid"), Qt::MatchExactly).isEmpty());
+    for (const char* desc : {"Bought From", "Name Again"}) {
+        w->List1->setCurrentItem(w->List1->findItems(QString::fromLatin1(desc), Qt::MatchExactly).first());
+        w->cmdAdd->click();
+    }
+    QCOMPARE(w->txtWidth->text(), QStringLiteral("2.25"));
+    const QString file = QDir(session.collection.folder()).filePath(QStringLiteral("custom.txt"));
+    session.dialogs.fileNames.enqueue(file);
+    w->cmdGenerate->click();
+    QVERIFY(session.dialogs.messages.isEmpty());
+    QVERIFY(contents(file).contains("\tZed\r\n"));
 }
 
 QTEST_MAIN(TestCustomWindow)
