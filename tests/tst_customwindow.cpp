@@ -133,7 +133,7 @@ void TestCustomWindow::addingAndRemovingKeepsAFieldsSettings()
     QVERIFY(!w.fraSel[1]->isHidden());
     QVERIFY(w.fraSel[0]->isHidden());
     QCOMPARE(w.txtWidth->text(), QStringLiteral("1"));
-    custom.typeAndLeave(w.txtWidth, QStringLiteral("2.5"));
+    custom.typeAndLeave(w.txtWidth, QStringLiteral("1.3"));
     custom.typeAndLeave(w.txtGreater, QStringLiteral("3"));
     w.chkTotal->setChecked(true);
     w.cmdRemove->click();
@@ -145,7 +145,7 @@ void TestCustomWindow::addingAndRemovingKeepsAFieldsSettings()
     QVERIFY(available.indexOf(QStringLiteral("Price Paid")) <
             available.indexOf(QStringLiteral("Purchase Date")));
     custom.add(QStringLiteral("Price Paid"));
-    QCOMPARE(w.txtWidth->text(), QStringLiteral("2.5"));
+    QCOMPARE(w.txtWidth->text(), QStringLiteral("1.3"));
     QCOMPARE(w.txtGreater->text(), QStringLiteral("3"));
     QVERIFY(w.chkTotal->isChecked());
     custom.select(QStringLiteral("Name"));
