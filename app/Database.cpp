@@ -511,11 +511,11 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLoc
     return std::unique_ptr<Database>(new Database(std::move(connection)));
 }
 
-void Database::CompactDatabase(const QString& source, const QString& destination)
+void Database::CompactDatabase(const QString& source, const QString& destination, const QLocale& locale)
 {
     if (QFileInfo::exists(destination))
         throw DbError(DbError::CannotOpen, QStringLiteral("The file '%1' already exists.").arg(destination));
-    std::unique_ptr<Database> db = OpenDatabase(source);
+    std::unique_ptr<Database> db = OpenDatabase(source, locale);
     Statement vacuum(*db->m_connection, QStringLiteral("VACUUM INTO ?1"));
     vacuum.bind(1, Value(destination), ColumnInfo{});
     vacuum.step();

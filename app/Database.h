@@ -34,8 +34,10 @@ public:
     // language of locale orders it (see TextOrder).
     static std::unique_ptr<Database> OpenDatabase(const QString& path,
                                                   const QLocale& locale = QLocale::system());
-    // Writes a compacted copy of a closed database file to destination.
-    static void CompactDatabase(const QString& source, const QString& destination);
+    // Writes a compacted copy of a closed database file to destination; the
+    // file is opened as OpenDatabase opens it, in the order of locale.
+    static void CompactDatabase(const QString& source, const QString& destination,
+                                const QLocale& locale = QLocale::system());
 
     ~Database();
     Database(const Database&) = delete;

@@ -62,6 +62,24 @@ public:
     [[noreturn]] virtual void endProgram() = 0;
 };
 
+// The hourglass pointer for a scope, or until off() (before a message, say).
+class BusyPointer
+{
+public:
+    explicit BusyPointer(Dialogs& dialogs)
+        : m_dialogs(dialogs)
+    {
+        m_dialogs.setBusy(true);
+    }
+    ~BusyPointer() { off(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+    void off() { m_dialogs.setBusy(false); }
+
+private:
+    Dialogs& m_dialogs;
+};
+
 // Thrown by a test's endProgram in place of ending the process; the event
 // wrappers of the windows stop the handler there.
 struct ProgramEnded

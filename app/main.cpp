@@ -9,6 +9,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plonko Wizmo"));
+    // the item window ends the program as it closes, except while a backup or
+    // compaction has closed it for a moment
+    QApplication::setQuitOnLastWindowClosed(false);
     QtDialogs dialogs;
     AppState state(dialogs, RegionalSettings());
     frmMain window(state);

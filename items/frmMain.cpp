@@ -14,15 +14,16 @@
 #include "app/StringHelpers.h"
 #include "app/TextLimit.h"
 #include "app/frmAbout.h"
+#include "custom/frmRptSpec.h"
 #include "dates/DateBox.h"
 #include "dates/DateFormat.h"
 #include "dates/DatePicking.h"
 #include "frmFind.h"
-#include "custom/frmRptSpec.h"
 #include "lookups/frmCodesMaint.h"
 #include "reports/GroupedReports.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
+#include "utilities/DatabaseUtilities.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -44,7 +45,6 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
-
 
 namespace {
 
@@ -349,7 +349,8 @@ void frmMain::buildMenus()
                                    QStringLiteral("Plonkos by &Brand"), QStringLiteral("Plonkos by S&eller")};
     for (int i = 0; i < 4; ++i) {
         mnuRpt[i] = action(reports, QStringLiteral("mnuRpt(%1)").arg(i + 1), rptCaptions[i]);
-        connect(mnuRpt[i], &QAction::triggered, this, [this, i] { runEvent(m_state, [&] { mnuRpt_Click(i + 1); }); });
+        connect(mnuRpt[i], &QAction::triggered, this,
+                [this, i] { runEvent(m_state, [&] { mnuRpt_Click(i + 1); }); });
     }
     reports->addSeparator();
     mnuRptValue = action(reports, QStringLiteral("mnuRptValue"), QStringLiteral("Collection &Value"));
@@ -430,6 +431,10 @@ void frmMain::connectHandlers()
          {txtQuantity, txtPricePaid, txtCatValue, txtPriceAsk, txtTotalPaid, txtTotalVal, txtTotalSales})
         field->installEventFilter(this);
     on(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
+    connect(mnuBackup, &QAction::triggered, this,
+            [this] { runEvent(m_state, [this] { BackupDatabase(m_state, *this); }); });
+    connect(mnuPack, &QAction::triggered, this,
+            [this] { runEvent(m_state, [this] { PackDatabase(m_state, *this); }); });
     on(mnuAbout, &QAction::triggered, &frmMain::mnuAbout_Click);
     on(mnuRptValue, &QAction::triggered, &frmMain::mnuRptValue_Click);
     on(mnuRptWant, &QAction::triggered, &frmMain::mnuRptWant_Click);
@@ -455,11 +460,15 @@ void frmMain::Form_Load()
     AppState& s = m_state;
     underHandler(s, [&] { ChkDateFmt(s); });
     underHandler(s, [&] { s.LookupChanged.fill(true); });
-    underHandler(s, [&] { s.ReportDest = 1; });
+    underHandler(s, [&] {
+        s.ReportDest = 1;
+        mnuRptOut[0]->setChecked(true);
+    });
     underHandler(s, [&] {
         s.HelpPath = QStringLiteral("Plonko.hlp");
         s.DbPath = QStringLiteral("Plonko.mdb");
     });
+    underHandler(s, [&] { FinishInterruptedCompaction(s); });
     underHandler(s, [&] { s.CollectionDb = Database::OpenDatabase(s.DbPath, s.regional.locale()); });
     underHandler(s,
                  [&] { s.ItemSet = s.db().OpenRecordset(kItemsByName, Database::RecordsetType::Dynaset); });
@@ -478,6 +487,22 @@ void frmMain::Form_Load()
     // the first activation follows at once, whether or not the window system
     // ever reports one
     underHandler(s, [&] { Form_Activate(); });
+}
+
+bool frmMain::closeForUtility()
+{
+    close();
+    return !m_state.CollectionDb;
+}
+
+void frmMain::reopenAfterUtility()
+{
+    // as at start-up: browsing, in name order
+    LeaveEditMode();
+    EnableFields();
+    checkSortItem(1);
+    Form_Load();
+    show();
 }
 
 bool frmMain::event(QEvent* event)

@@ -37,6 +37,13 @@ public:
     // The start-up sequence: opens the collection and shows its first item.
     void Form_Load();
 
+    // Closes the window, and with it the database, for a backup or
+    // compaction (UtilityRunning keeps the program running); false when the
+    // collector chose to stay in an unsaved edit.
+    bool closeForUtility();
+    // Opens the collection again and shows the window on its first item.
+    void reopenAfterUtility();
+
     bool isDirty() const { return Dirty; }
     bool isAdding() const { return Adding; }
 

@@ -13,24 +13,6 @@
 
 namespace {
 
-// The hourglass while the report runs, until a message or its end.
-class BusyPointer
-{
-public:
-    explicit BusyPointer(Dialogs& dialogs)
-        : m_dialogs(dialogs)
-    {
-        m_dialogs.setBusy(true);
-    }
-    ~BusyPointer() { off(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-    void off() { m_dialogs.setBusy(false); }
-
-private:
-    Dialogs& m_dialogs;
-};
-
 void reportWriteFailure(AppState& state, const ReportFile& file)
 {
     state.dialogs.messageBox(QStringLiteral("The report could not be written to '") + file.path() +

@@ -1,0 +1,496 @@
+#include "FullDisk.h"
+#include "LookupWindow.h"
+
+#include "custom/frmRptSpec.h"
+#include "utilities/BackupDrives.h"
+#include "utilities/CollectionFiles.h"
+#include "utilities/frmBackup.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace CF = CollectionFiles;
+
+namespace {
+
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A query's first value, read beside the store as another program would.
+QString firstValue(const QString& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    QString value;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+int items(const QString& path)
+{
+    return firstValue(path, "SELECT count(*) FROM Plonko").toInt();
+}
+
+QString integrity(const QString& path)
+{
+    return firstValue(path, "PRAGMA integrity_check");
+}
+
+void addItem(const QString& path, const QString& name)
+{
+    std::unique_ptr<Database> db = Database::OpenDatabase(path, kEnglish);
+    std::unique_ptr<Recordset> rs =
+        db->OpenRecordset(QStringLiteral("Select * from Plonko"), Database::RecordsetType::Dynaset);
+    rs->AddNew();
+    rs->SetField(QStringLiteral("Name"), name);
+    rs->SetField(QStringLiteral("quantity"), qint32(1));
+    rs->Update();
+}
+
+// The files a folder holds, other than the collection's journal.
+QStringList filesIn(const QString& folder)
+{
+    QStringList files =
+        QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    files.removeAll(QStringLiteral("Plonko.mdb-journal"));
+    return files;
+}
+
+// Turns the full disk off however a test ends.
+struct DiskRoom
+{
+    DiskRoom(const QByteArray& ending, sqlite3_int64 room) { FullDisk::fill(ending, room); }
+    ~DiskRoom() { FullDisk::fill({}, 0); }
+};
+
+// The backup dialog's script: the drive list gains the test's folder, which
+// is chosen, and Ok is pressed.
+std::function<void(QDialog&)> backUpTo(const QString& folder)
+{
+    return [folder](QDialog& dialog) {
+        auto& backup = static_cast<frmBackup&>(dialog);
+        backup.Drive1->addItem(folder, folder);
+        backup.Drive1->setCurrentIndex(backup.Drive1->count() - 1);
+        backup.cmdOk->click();
+    };
+}
+
+const QString kBackupFailed = QStringLiteral("Backup could not be Performed.  Make sure a formatted disk "
+                                             "with sufficient free space is in the selected "
+                                             "drive.");
+
+} // namespace
+
+class TestUtilities : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { FullDisk::install(); }
+
+    void compactingKeepsThePreviousFile();
+    void aFailedCompactionLeavesTheCollection_data();
+    void aFailedCompactionLeavesTheCollection();
+    void backingUpTwiceReplacesTheCopy();
+    void aFailedBackupKeepsTheEarlierCopy_data();
+    void aFailedBackupKeepsTheEarlierCopy();
+    void interruptedCompactions_data();
+    void interruptedCompactions();
+    void drives_data();
+    void drives();
+
+    void answeringNoKeepsTheWindow();
+    void packingReopensTheWindowAsAtStartUp();
+    void theBackupDialog_data();
+    void theBackupDialog();
+    void aBackupThatFailsSaysSo();
+    void refusedWhileAWindowHoldsTheDatabase_data();
+    void refusedWhileAWindowHoldsTheDatabase();
+    void startUpFinishesAnInterruptedCompaction_data();
+    void startUpFinishesAnInterruptedCompaction();
+};
+
+// Twice in a row, the first time with neither file of an earlier run there:
+// each time the previous file is kept byte for byte and no copy is left.
+void TestUtilities::compactingKeepsThePreviousFile()
+{
+    TestCollection collection;
+    const QString bak = QDir(collection.folder()).filePath(CF::kPreviousName);
+    const QString compacted = QDir(collection.folder()).filePath(CF::kCompactedName);
+    for (int run = 0; run < 2; ++run) {
+        addItem(collection.path(), QStringLiteral("Run %1").arg(run));
+        const QByteArray before = bytesOf(collection.path());
+        CF::compactCollection(collection.path(), kEnglish);
+        QCOMPARE(bytesOf(bak), before);
+        QVERIFY(!QFileInfo::exists(compacted));
+        QCOMPARE(integrity(collection.path()), QStringLiteral("ok"));
+        QCOMPARE(items(collection.path()), 9 + run);
+    }
+    // a copy an earlier run left is made anew
+    QVERIFY(QFile::copy(bak, compacted));
+    CF::compactCollection(collection.path(), kEnglish);
+    QVERIFY(!QFileInfo::exists(compacted));
+    QCOMPARE(items(collection.path()), 10);
+}
+
+void TestUtilities::aFailedCompactionLeavesTheCollection_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("the disk fills up") << "full";
+    QTest::newRow("the previous file cannot be replaced") << "previous";
+    QTest::newRow("an old copy cannot be removed") << "copy";
+}
+
+void TestUtilities::aFailedCompactionLeavesTheCollection()
+{
+    QFETCH(QString, failure);
+    TestCollection collection;
+    const QDir folder(collection.folder());
+    // a folder under a file's name stands in for a file that cannot be replaced
+    if (failure == u"previous")
+        QVERIFY(folder.mkpath(CF::kPreviousName + QStringLiteral("/kept")));
+    if (failure == u"copy")
+        QVERIFY(folder.mkpath(CF::kCompactedName + QStringLiteral("/kept")));
+    const QByteArray before = bytesOf(collection.path());
+    {
+        const DiskRoom room(failure == u"full" ? QByteArray("Plonnew.mdb") : QByteArray(), 8192);
+        QVERIFY_THROWS_EXCEPTION(CF::Failure, CF::compactCollection(collection.path(), kEnglish));
+    }
+    QCOMPARE(bytesOf(collection.path()), before);
+    QCOMPARE(QFileInfo(folder.filePath(CF::kCompactedName)).isDir(), failure == u"copy");
+    QCOMPARE(QFileInfo(folder.filePath(CF::kPreviousName)).isDir(), failure == u"previous");
+    QVERIFY(!QFileInfo(folder.filePath(CF::kPreviousName)).isFile());
+}
+
+void TestUtilities::backingUpTwiceReplacesTheCopy()
+{
+    TestCollection collection;
+    QTemporaryDir drive;
+    const QString copy = QDir(drive.path()).filePath(QStringLiteral("Plonko.mdb"));
+    CF::backupCollection(collection.path(), drive.path());
+    QCOMPARE(items(copy), 8);
+    addItem(collection.path(), QStringLiteral("Later"));
+    CF::backupCollection(collection.path(), drive.path());
+    QCOMPARE(items(copy), 9);
+    QCOMPARE(integrity(copy), QStringLiteral("ok"));
+    QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
+}
+
+void TestUtilities::aFailedBackupKeepsTheEarlierCopy_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("the disk fills up") << "full";
+    QTest::newRow("no disk in the drive") << "missing";
+}
+
+void TestUtilities::aFailedBackupKeepsTheEarlierCopy()
+{
+    QFETCH(QString, failure);
+    TestCollection collection;
+    QTemporaryDir drive;
+    CF::backupCollection(collection.path(), drive.path());
+    const QString copy = QDir(drive.path()).filePath(QStringLiteral("Plonko.mdb"));
+    const QByteArray earlier = bytesOf(copy);
+    addItem(collection.path(), QStringLiteral("Later"));
+    const QString target =
+        failure == u"missing" ? QDir(drive.path()).filePath(QStringLiteral("not mounted")) : drive.path();
+    {
+        const DiskRoom room(failure == u"full" ? QByteArray(".partial") : QByteArray(), 8192);
+        QVERIFY_THROWS_EXCEPTION(CF::Failure, CF::backupCollection(collection.path(), target));
+    }
+    QCOMPARE(bytesOf(copy), earlier);
+    QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
+}
+
+void TestUtilities::interruptedCompactions_data()
+{
+    // which files a compaction left, whether its copy is whole, and which
+    // file start-up restores (the compacted copy holds one item more)
+    QTest::addColumn<bool>("collection");
+    QTest::addColumn<bool>("copy");
+    QTest::addColumn<bool>("previous");
+    QTest::addColumn<bool>("copyWhole");
+    QTest::addColumn<QString>("restored");
+    QTest::newRow("nothing interrupted") << true << true << true << true << "";
+    QTest::newRow("only the copy") << false << true << false << true << "Plonnew.mdb";
+    QTest::newRow("only the previous file") << false << false << true << true << "Plonkodb.bak";
+    QTest::newRow("both") << false << true << true << true << "Plonnew.mdb";
+    QTest::newRow("both, the copy cut short") << false << true << true << false << "Plonkodb.bak";
+    QTest::newRow("only a copy cut short") << false << true << false << false << "none";
+}
+
+void TestUtilities::interruptedCompactions()
+{
+    QFETCH(bool, collection);
+    QFETCH(bool, copy);
+    QFETCH(bool, previous);
+    QFETCH(bool, copyWhole);
+    QFETCH(QString, restored);
+    TestCollection files;
+    const QDir folder(files.folder());
+    const QString compacted = folder.filePath(CF::kCompactedName);
+    const QString bak = folder.filePath(CF::kPreviousName);
+    if (previous)
+        QVERIFY(QFile::copy(files.path(), bak));
+    addItem(files.path(), QStringLiteral("Compacted"));
+    if (copy) {
+        QVERIFY(QFile::copy(files.path(), compacted));
+        if (!copyWhole)
+            QVERIFY(QFile::resize(compacted, QFileInfo(compacted).size() / 2));
+    }
+    if (!collection)
+        QVERIFY(QFile::remove(files.path()));
+    const std::optional<CF::Interrupted> found = CF::interruptedCompaction(files.path());
+    QCOMPARE(found.has_value(), !restored.isEmpty());
+    if (!found)
+        return;
+    QCOMPARE(found->restoreFrom.has_value(), restored != u"none");
+    if (!found->restoreFrom)
+        return;
+    QCOMPARE(QFileInfo(*found->restoreFrom).fileName(), restored);
+    CF::restore(*found, files.path());
+    QCOMPARE(items(files.path()), restored == u"Plonnew.mdb" ? 9 : 8);
+    QVERIFY(!QFileInfo::exists(*found->restoreFrom));
+}
+
+void TestUtilities::drives_data()
+{
+    QTest::addColumn<QList<Volume>>("volumes");
+    QTest::addColumn<QStringList>("captions");
+    const Volume stick{QStringLiteral("/media/anna/STICK"), QStringLiteral("/dev/sdb1"),
+                       QStringLiteral("STICK"), true};
+    const Volume card{QStringLiteral("/run/media/anna/9C33-6BBD"), QStringLiteral("/dev/mmcblk0p1"),
+                      QString(), true};
+    const Volume disk{QStringLiteral("/srv/data"), QStringLiteral("/dev/sda3"), QStringLiteral("data"), true};
+    const Volume memory{QStringLiteral("/tmp"), QStringLiteral("tmpfs"), QString(), true};
+    const Volume cdrom{QStringLiteral("/media/anna/CD"), QStringLiteral("/dev/sr0"), QStringLiteral("CD"),
+                       false};
+    const QString home = QStringLiteral("Home folder (/home/anna)");
+    QTest::newRow("only the home folder") << QList<Volume>{} << QStringList{home};
+    QTest::newRow("removable media first")
+        << QList<Volume>{disk, stick, card}
+        << QStringList{"STICK (/media/anna/STICK)", "/run/media/anna/9C33-6BBD", "data (/srv/data)", home};
+    QTest::newRow("memory and read-only media left out")
+        << QList<Volume>{memory, cdrom, stick} << QStringList{"STICK (/media/anna/STICK)", home};
+}
+
+void TestUtilities::drives()
+{
+    QFETCH(QList<Volume>, volumes);
+    QFETCH(QStringList, captions);
+    const QList<BackupDrive> drives = backupDrives(volumes, QStringLiteral("/home/anna"));
+    QStringList shown;
+    for (const BackupDrive& drive : drives)
+        shown.append(drive.caption);
+    QCOMPARE(shown, captions);
+    QVERIFY(drives.last().isHome);
+    QCOMPARE(drives.last().root, QStringLiteral("/home/anna"));
+}
+
+void TestUtilities::answeringNoKeepsTheWindow()
+{
+    Session session;
+    session.click("cmdNext");
+    const QString shown = session.text("txtName");
+    const Database* open = session.state.CollectionDb.get();
+    session.dialogs.answers.enqueue(Dialogs::Answer::No);
+    session.get<QAction>("mnuPack")->trigger();
+    QCOMPARE(session.dialogs.messages.size(), 1);
+    const ScriptedDialogs::Message& asked = session.dialogs.messages.first();
+    QCOMPARE(asked.text, QStringLiteral("Do you wish to compact the Plonko Wizmo Program database?"));
+    QCOMPARE(asked.title, QStringLiteral("Compact Database"));
+    QCOMPARE(asked.buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(asked.icon, Dialogs::Icon::None);
+    QCOMPARE(session.state.CollectionDb.get(), open);
+    QCOMPARE(session.text("txtName"), shown);
+    QVERIFY(session.window->isVisible());
+    QVERIFY(!session.state.UtilityRunning);
+    QVERIFY(!QFileInfo::exists(CF::kPreviousName));
+}
+
+// The window comes back as the program starts: first item by name, the name
+// order checked, the report destination back to the preview.
+void TestUtilities::packingReopensTheWindowAsAtStartUp()
+{
+    Session session;
+    const QString first = session.text("txtName");
+    session.get<QAction>("mnuSort(2)")->trigger();
+    session.click("cmdNext");
+    session.get<QAction>("mnuRptOut(3)")->trigger();
+    const QByteArray before = bytesOf(session.collection.path());
+    session.get<QAction>("mnuPack")->trigger();
+    QCOMPARE(session.dialogs.messages.size(), 1);
+    QCOMPARE(bytesOf(CF::kPreviousName), before);
+    QVERIFY(session.window->isVisible());
+    QVERIFY(session.state.CollectionDb);
+    QCOMPARE(session.text("txtName"), first);
+    QVERIFY(session.get<QAction>("mnuSort(1)")->isChecked());
+    QVERIFY(session.get<QAction>("mnuRptOut(1)")->isChecked());
+    QCOMPARE(session.state.ReportDest, 1);
+    QVERIFY(!session.state.UtilityRunning);
+    QVERIFY(!session.dialogs.busyNow);
+    QCOMPARE(session.state.items().RecordCount(), 8);
+}
+
+void TestUtilities::theBackupDialog_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("ok") << true;
+    QTest::newRow("cancel") << false;
+}
+
+// Either way the item window closes while the dialog is up and comes back on
+// its first item; only Ok copies.
+void TestUtilities::theBackupDialog()
+{
+    QFETCH(bool, ok);
+    Session session;
+    const QString first = session.text("txtName");
+    session.click("cmdNext");
+    QTemporaryDir drive;
+    bool closedMeanwhile = false;
+    session.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        auto& backup = static_cast<frmBackup&>(dialog);
+        closedMeanwhile =
+            !session.state.CollectionDb && !session.window->isVisible() && session.state.UtilityRunning;
+        QCOMPARE(backup.Label1->text(),
+                 QStringLiteral("Select the drive to which the database should be copied."));
+        QCOMPARE(backup.Drive1->currentData().toString(), QDir::homePath());
+        QCOMPARE(backup.cmdOk->text(), QStringLiteral("&Ok"));
+        QCOMPARE(backup.cmdCancel->text(), QStringLiteral("&Cancel"));
+        if (ok)
+            backUpTo(drive.path())(dialog);
+        else
+            backup.cmdCancel->click();
+    });
+    session.get<QAction>("mnuBackup")->trigger();
+    QCOMPARE(session.dialogs.modalTitles, QStringList{QStringLiteral("Backup the Plonko Wizmo Database")});
+    QVERIFY(closedMeanwhile);
+    QVERIFY(session.window->isVisible());
+    QCOMPARE(session.text("txtName"), first);
+    QVERIFY(!session.state.UtilityRunning);
+    QVERIFY(!session.dialogs.busyNow);
+    QVERIFY(session.dialogs.messages.isEmpty());
+    const QString copy = QDir(drive.path()).filePath(QStringLiteral("Plonko.mdb"));
+    QCOMPARE(QFileInfo::exists(copy), ok);
+    if (ok)
+        QCOMPARE(items(copy), 8);
+}
+
+void TestUtilities::aBackupThatFailsSaysSo()
+{
+    Session session;
+    QTemporaryDir drive;
+    session.dialogs.modalSteps.enqueue(backUpTo(drive.path()));
+    session.get<QAction>("mnuBackup")->trigger();
+    const QString copy = QDir(drive.path()).filePath(QStringLiteral("Plonko.mdb"));
+    const QByteArray earlier = bytesOf(copy);
+    {
+        const DiskRoom room(".partial", 8192);
+        session.dialogs.modalSteps.enqueue(backUpTo(drive.path()));
+        session.get<QAction>("mnuBackup")->trigger();
+    }
+    QCOMPARE(session.dialogs.messages.size(), 1);
+    QCOMPARE(session.dialogs.lastText(), kBackupFailed);
+    QCOMPARE(session.dialogs.messages.last().title, QString());
+    QCOMPARE(session.dialogs.messages.last().icon, Dialogs::Icon::None);
+    QCOMPARE(bytesOf(copy), earlier);
+    QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
+    QVERIFY(session.window->isVisible());
+    QVERIFY(session.state.CollectionDb);
+    QVERIFY(!session.state.UtilityRunning);
+}
+
+void TestUtilities::refusedWhileAWindowHoldsTheDatabase_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("command");
+    for (const char* window : {"lookup", "custom report"})
+        for (const char* command : {"mnuBackup", "mnuPack"})
+            QTest::addRow("%s, %s", window, command)
+                << QString::fromLatin1(window) << QString::fromLatin1(command);
+}
+
+void TestUtilities::refusedWhileAWindowHoldsTheDatabase()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, command);
+    Session session;
+    QWidget* open = nullptr;
+    if (window == u"lookup") {
+        open = LookupWindow(session, 3).window;
+    } else {
+        session.get<QAction>("mnuRptCustom")->trigger();
+        open = session.window->findChild<frmRptSpec*>();
+    }
+    const Database* db = session.state.CollectionDb.get();
+    session.get<QAction>(qPrintable(command))->trigger();
+    QCOMPARE(session.dialogs.messages.size(), 1);
+    QVERIFY(session.dialogs.lastText().startsWith(
+        QStringLiteral("Please close the lookup and custom report windows first.")));
+    QCOMPARE(session.dialogs.messages.last().icon, Dialogs::Icon::Exclamation);
+    QVERIFY(session.dialogs.modalTitles.isEmpty());
+    QCOMPARE(session.state.CollectionDb.get(), db);
+    QVERIFY(session.window->isVisible());
+    QVERIFY(!session.state.UtilityRunning);
+    // closed, the window no longer stands in the way
+    open->close();
+    session.dialogs.messages.clear();
+    session.get<QAction>(qPrintable(command))->trigger();
+    QVERIFY(session.dialogs.messages.isEmpty() ||
+            !session.dialogs.lastText().startsWith(QStringLiteral("Please")));
+}
+
+void TestUtilities::startUpFinishesAnInterruptedCompaction_data()
+{
+    QTest::addColumn<Dialogs::Answer>("answer");
+    QTest::newRow("yes") << Dialogs::Answer::Yes;
+    QTest::newRow("no") << Dialogs::Answer::No;
+}
+
+// Cut off between its two renames, a compaction left the collection under
+// "Plonkodb.bak" and its copy under "Plonnew.mdb".
+void TestUtilities::startUpFinishesAnInterruptedCompaction()
+{
+    QFETCH(Dialogs::Answer, answer);
+    TestCollection collection;
+    const QDir folder(collection.folder());
+    CF::compactCollection(collection.path(), kEnglish);
+    QVERIFY(QFile::rename(folder.filePath(CF::kPreviousName), folder.filePath(QStringLiteral("older"))));
+    QVERIFY(QFile::rename(collection.path(), folder.filePath(CF::kCompactedName)));
+    QVERIFY(QFile::rename(folder.filePath(QStringLiteral("older")), folder.filePath(CF::kPreviousName)));
+    ScriptedDialogs dialogs;
+    dialogs.answers.enqueue(answer);
+    AppState state(dialogs, RegionalSettings(kEnglish));
+    QDir::setCurrent(collection.folder());
+    frmMain window(state);
+    runEvent(state, [&] { window.Form_Load(); });
+    QVERIFY(dialogs.messages.first().text.startsWith(
+        QStringLiteral("The collection file Plonko.mdb is missing: a compaction of it was interrupted.")));
+    QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::YesNo);
+    if (answer == Dialogs::Answer::Yes) {
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(state.items().RecordCount(), 8);
+        QCOMPARE(filesIn(collection.folder()), QStringList({"Plonko.mdb", "Plonkodb.bak"}));
+    } else {
+        // nothing is made in the collection's place: the program ends as
+        // when the file is missing, and the files stay for another try
+        QVERIFY(dialogs.ended);
+        QCOMPARE(filesIn(collection.folder()), QStringList({"Plonkodb.bak", "Plonnew.mdb"}));
+    }
+}
+
+QTEST_MAIN(TestUtilities)
+#include "tst_utilities.moc"

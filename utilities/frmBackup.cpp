@@ -1,0 +1,78 @@
+#include "frmBackup.h"
+
+#include "BackupDrives.h"
+#include "CollectionFiles.h"
+#include "app/AppState.h"
+#include "app/ErrorHandler.h"
+#include "app/HelpKey.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+frmBackup::frmBackup(AppState& state, QWidget* parent)
+    : QDialog(parent)
+    , m_state(state)
+{
+    setObjectName(QStringLiteral("frmBackup"));
+    setWindowTitle(QStringLiteral("Backup the Plonko Wizmo Database"));
+    Label1 = new QLabel(QStringLiteral("Select the drive to which the database should be copied."));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Drive1 = new QComboBox;
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Label1->setBuddy(Drive1);
+    cmdOk = new QPushButton(QStringLiteral("&Ok"));
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(Drive1);
+    layout->addSpacing(Label1->fontMetrics().height() / 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connectHandler(m_state, this, cmdOk, &QPushButton::clicked, &frmBackup::cmdOk_Click);
+    connectHandler(m_state, this, cmdCancel, &QPushButton::clicked, &frmBackup::cmdcancel_Click);
+    addHelpKey(this, m_state, kHelpTopic);
+    runEvent(m_state, [this] { Form_Load(); });
+}
+
+void frmBackup::Form_Load()
+{
+    // the home folder stands where a fixed disk's first drive would
+    for (const BackupDrive& drive : systemBackupDrives()) {
+        Drive1->addItem(drive.caption, drive.root);
+        if (drive.isHome)
+            Drive1->setCurrentIndex(Drive1->count() - 1);
+    }
+    Drive1->setFocus();
+}
+
+void frmBackup::cmdOk_Click()
+{
+    BusyPointer busy(m_state.dialogs);
+    try {
+        CollectionFiles::backupCollection(m_state.DbPath, Drive1->currentData().toString());
+    } catch (const CollectionFiles::Failure&) {
+        busy.off();
+        m_state.dialogs.messageBox(
+            QStringLiteral("Backup could not be Performed.  Make sure a formatted disk with "
+                           "sufficient free space is in the selected drive."));
+    }
+    accept();
+}
+
+void frmBackup::cmdcancel_Click()
+{
+    reject();
+}
