@@ -516,6 +516,8 @@ void Database::CompactDatabase(const QString& source, const QString& destination
     if (QFileInfo::exists(destination))
         throw DbError(DbError::CannotOpen, QStringLiteral("The file '%1' already exists.").arg(destination));
     std::unique_ptr<Database> db = OpenDatabase(source, locale);
+    // the copy is written without waiting for the disk; the caller flushes it
+    execute(db->m_connection->handle(), "PRAGMA synchronous = OFF", *db->m_connection);
     Statement vacuum(*db->m_connection, QStringLiteral("VACUUM INTO ?1"));
     vacuum.bind(1, Value(destination), ColumnInfo{});
     vacuum.step();

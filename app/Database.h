@@ -35,7 +35,8 @@ public:
     static std::unique_ptr<Database> OpenDatabase(const QString& path,
                                                   const QLocale& locale = QLocale::system());
     // Writes a compacted copy of a closed database file to destination; the
-    // file is opened as OpenDatabase opens it, in the order of locale.
+    // file is opened as OpenDatabase opens it, in the order of locale. The
+    // copy is left to the system to write out: the caller flushes it.
     static void CompactDatabase(const QString& source, const QString& destination,
                                 const QLocale& locale = QLocale::system());
 

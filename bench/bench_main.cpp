@@ -18,6 +18,7 @@
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
 #include "tests/ScriptedDialogs.h"
+#include "utilities/CollectionFiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -65,13 +66,13 @@ double timed(const std::function<void()>& work, int runs = kRuns)
 // Median wall time the sqlite3 shell reports for the statements (separated by
 // ";", their times added up), the rows thrown away unless the settings send
 // them elsewhere.
-QString shellMs(const QString& file, const QString& sql, const QString& settings)
+QString shellMs(const QString& file, const QString& sql, const QString& settings, const QString& before = {})
 {
     const qsizetype statements = sql.count(QLatin1Char(';')) + 1;
     QString script = (settings.isEmpty() ? QStringLiteral(".output /dev/null") : settings) +
                      QStringLiteral("\n.timer on\n");
     for (int run = 0; run < kRuns; ++run)
-        script += sql + QStringLiteral(";\n");
+        script += before + sql + QStringLiteral(";\n");
     QProcess shell;
     shell.start(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), file});
     if (!shell.waitForStarted())
@@ -102,6 +103,8 @@ struct Figure
     double ms;
     QString shellSql;
     QString shellSettings = {};
+    // a line of the shell's (a dot command) before each run of the query
+    QString shellBefore = {};
     // the shell's time, when it was taken on a copy of the collection
     QString shellTime = {};
 };
@@ -112,7 +115,7 @@ void timeShell(QList<Figure>& figures, const QString& copy)
 {
     for (Figure& figure : figures)
         if (!figure.shellSql.isEmpty())
-            figure.shellTime = shellMs(copy, figure.shellSql, figure.shellSettings);
+            figure.shellTime = shellMs(copy, figure.shellSql, figure.shellSettings, figure.shellBefore);
 }
 
 // What the process holds in memory now, and at most so far, in MB.
@@ -125,6 +128,32 @@ double residentMb(const char* field)
         if (line.startsWith(field))
             return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toDouble() / 1024;
     return 0;
+}
+
+// Backup and compaction of a copy of the collection, beside the shell's
+// VACUUM INTO of the same copy.
+QList<Figure> utilityFigures(const QString& file)
+{
+    QTemporaryDir folder;
+    QTemporaryDir drive;
+    const QString copy = QDir(folder.path()).filePath(QStringLiteral("Plonko.mdb"));
+    QFile::copy(file, copy);
+    const QString shellCopy = QDir(drive.path()).filePath(QStringLiteral("shell.mdb"));
+    const QString vacuum = QStringLiteral("VACUUM INTO '%1'").arg(shellCopy);
+    const QString remove = QStringLiteral(".system rm -f '%1'\n").arg(shellCopy);
+    QList<Figure> figures;
+    figures.append({QStringLiteral("backup"),
+                    timed([&] { CollectionFiles::backupCollection(copy, drive.path()); }),
+                    vacuum,
+                    {},
+                    remove});
+    figures.append({QStringLiteral("compaction"),
+                    timed([&] { CollectionFiles::compactCollection(copy, QLocale::system()); }),
+                    vacuum,
+                    {},
+                    remove});
+    timeShell(figures, copy);
+    return figures;
 }
 
 // The for-sale report of every item of the collection, to each destination.
@@ -473,11 +502,15 @@ int main(int argc, char* argv[])
                         QStringLiteral("SELECT rowid FROM Plonko WHERE Name LIKE 'Zinnia%' ESCAPE '\\'")});
         itemSet.reset();
         db.reset();
+        figures.append(utilityFigures(file));
         figures.append(windowFigures(file));
         figures.append(reportFigures(file));
         figures.append(otherReportFigures(file));
     } catch (const DbError& e) {
         QTextStream(stderr) << "plonko-bench: " << e.number() << "  " << e.description() << '\n';
+        return 1;
+    } catch (const CollectionFiles::Failure& failure) {
+        QTextStream(stderr) << "plonko-bench: " << failure.what << '\n';
         return 1;
     }
     // the store is closed now, so the shell can open the file

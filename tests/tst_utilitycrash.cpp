@@ -152,5 +152,5 @@ void TestUtilityCrash::backupKilledAnywhere()
           withoutCopy, tally.runsFinished, runMs);
 }
 
-QTEST_MAIN(TestUtilityCrash)
+QTEST_GUILESS_MAIN(TestUtilityCrash)
 #include "tst_utilitycrash.moc"

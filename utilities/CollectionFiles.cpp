@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace CollectionFiles {
@@ -127,6 +128,30 @@ void check(const QString& path, Check depth)
         throw Failure{QStringLiteral("'%1' holds no items.").arg(path)};
 }
 
+// Flushes a new copy to the disk and checks it at the same time: the check
+// reads what the system holds in memory while the flush waits on the disk.
+// Both must pass.
+void flushAndCheck(const QString& path)
+{
+    std::optional<Failure> unflushed;
+    std::thread flush([&] {
+        try {
+            sync(path);
+        } catch (const Failure& failure) {
+            unflushed = failure;
+        }
+    });
+    try {
+        check(path, Check::Pages);
+    } catch (const Failure&) {
+        flush.join();
+        throw;
+    }
+    flush.join();
+    if (unflushed)
+        throw *unflushed;
+}
+
 // The page copy of a closed collection into a new file.
 void copyPages(const QString& source, const QString& destination)
 {
@@ -165,8 +190,7 @@ void backupCollection(const QString& source, const QString& folder)
     try {
         removeWithJournal(partial);
         copyPages(source, partial);
-        sync(partial);
-        check(partial, Check::Pages);
+        flushAndCheck(partial);
         rename(partial, target);
     } catch (const Failure&) {
         QFile::remove(partial);
@@ -187,8 +211,7 @@ void compactCollection(const QString& dbPath, const QLocale& locale)
     }
     try {
         Database::CompactDatabase(dbPath, compacted, locale);
-        sync(compacted);
-        check(compacted, Check::Pages);
+        flushAndCheck(compacted);
     } catch (const DbError& error) {
         QFile::remove(compacted);
         throw Failure{error.description()};
