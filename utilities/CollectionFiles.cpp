@@ -261,7 +261,7 @@ std::optional<Interrupted> interruptedCompaction(const QString& dbPath)
     if (hasPrevious)
         left.append(QStringLiteral("the previous file %1").arg(kPreviousName));
     found.description =
-        QStringLiteral("The collection file %1 is missing: a compaction of it was interrupted. "
+        QStringLiteral("The collection file %1 is missing: a compaction of it was interrupted.  "
                        "It left %2.")
             .arg(db.fileName(), left.join(QStringLiteral(" and ")));
     if (hasCompacted && isCompleteCollection(compacted))
