@@ -1,4 +1,4 @@
-#include "FullDisk.h"
+#include "FaultyDisk.h"
 #include "LookupWindow.h"
 
 #include "custom/frmRptSpec.h"
@@ -59,6 +59,13 @@ void addItem(const QString& path, const QString& name)
     rs->Update();
 }
 
+void write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
 // The files a folder holds, other than the collection's journal.
 QStringList filesIn(const QString& folder)
 {
@@ -68,11 +75,28 @@ QStringList filesIn(const QString& folder)
     return files;
 }
 
-// Turns the full disk off however a test ends.
-struct DiskRoom
+// One way a step of the file work fails, set up for a scope.
+struct Fault
 {
-    DiskRoom(const QByteArray& ending, sqlite3_int64 room) { FullDisk::fill(ending, room); }
-    ~DiskRoom() { FullDisk::fill({}, 0); }
+    // "full" and "damaged" act on files ending so; "flush" and "rename" fail
+    // the step of that kind after `after` of them passed, `count` times
+    Fault(const QString& kind, const QByteArray& ending, int after = 0, int count = 1)
+    {
+        if (kind == u"full")
+            FaultyDisk::fill(ending, 8192);
+        else if (kind == u"damaged")
+            FaultyDisk::damage(ending, 3 * 4096);
+        else if (kind == u"flush")
+            CF::failSteps(CF::Step::FlushFile, after, count);
+        else if (kind == u"rename")
+            CF::failSteps(CF::Step::Rename, after, count);
+    }
+    ~Fault()
+    {
+        FaultyDisk::fill({}, 0);
+        CF::failSteps(CF::Step::FlushFile, 0, 0);
+        CF::failSteps(CF::Step::Rename, 0, 0);
+    }
 };
 
 // The backup dialog's script: the drive list gains the test's folder, which
@@ -98,7 +122,7 @@ class TestUtilities : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { FullDisk::install(); }
+    void initTestCase() { FaultyDisk::install(); }
 
     void compactingKeepsThePreviousFile();
     void aFailedCompactionLeavesTheCollection_data();
@@ -116,6 +140,9 @@ private slots:
     void theBackupDialog_data();
     void theBackupDialog();
     void aBackupThatFailsSaysSo();
+    void packingDuringAnEdit_data();
+    void packingDuringAnEdit();
+    void aPackThatFailsSaysSo();
     void refusedWhileAWindowHoldsTheDatabase_data();
     void refusedWhileAWindowHoldsTheDatabase();
     void startUpFinishesAnInterruptedCompaction_data();
@@ -147,31 +174,70 @@ void TestUtilities::compactingKeepsThePreviousFile()
 
 void TestUtilities::aFailedCompactionLeavesTheCollection_data()
 {
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("the disk fills up") << "full";
-    QTest::newRow("the previous file cannot be replaced") << "previous";
-    QTest::newRow("an old copy cannot be removed") << "copy";
+    // how the step fails; what stands under "Plonkodb.bak" afterwards (the
+    // older file a former compaction kept, the collection, or nothing);
+    // whether the compacted copy is left for start-up to offer
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("passing"); // steps of the failing kind that pass first
+    QTest::addColumn<int>("failing");
+    QTest::addColumn<QString>("previous");
+    QTest::addColumn<bool>("copyLeft");
+    QTest::newRow("the disk fills up") << "full" << 0 << 0 << "older" << false;
+    QTest::newRow("the copy is damaged") << "damaged" << 0 << 0 << "older" << false;
+    QTest::newRow("the copy cannot be flushed") << "flush" << 0 << 1 << "older" << false;
+    QTest::newRow("an old copy cannot be removed") << "copy folder" << 0 << 0 << "older" << false;
+    QTest::newRow("the older file cannot be replaced") << "previous folder" << 0 << 0 << "folder" << false;
+    QTest::newRow("the collection cannot be moved aside") << "rename" << 0 << 1 << "none" << false;
+    QTest::newRow("the copy cannot take its name") << "rename" << 1 << 1 << "none" << false;
+    QTest::newRow("nor the collection be put back") << "rename" << 1 << 2 << "collection" << true;
 }
 
+// The collection stays under its name as it was, except when it cannot even
+// be put back: then it is whole under "Plonkodb.bak" and start-up offers the
+// compacted copy.
 void TestUtilities::aFailedCompactionLeavesTheCollection()
 {
-    QFETCH(QString, failure);
+    QFETCH(QString, fault);
+    QFETCH(int, passing);
+    QFETCH(int, failing);
+    QFETCH(QString, previous);
+    QFETCH(bool, copyLeft);
     TestCollection collection;
     const QDir folder(collection.folder());
+    const QString bak = folder.filePath(CF::kPreviousName);
+    const QString compacted = folder.filePath(CF::kCompactedName);
     // a folder under a file's name stands in for a file that cannot be replaced
-    if (failure == u"previous")
+    if (fault == u"previous folder")
         QVERIFY(folder.mkpath(CF::kPreviousName + QStringLiteral("/kept")));
-    if (failure == u"copy")
+    else
+        QVERIFY(QFile::copy(collection.path(), bak));
+    if (fault == u"copy folder")
         QVERIFY(folder.mkpath(CF::kCompactedName + QStringLiteral("/kept")));
+    const QByteArray older = bytesOf(bak);
+    addItem(collection.path(), QStringLiteral("Newer"));
     const QByteArray before = bytesOf(collection.path());
     {
-        const DiskRoom room(failure == u"full" ? QByteArray("Plonnew.mdb") : QByteArray(), 8192);
+        const Fault failed(fault, "Plonnew.mdb", passing, failing);
         QVERIFY_THROWS_EXCEPTION(CF::Failure, CF::compactCollection(collection.path(), kEnglish));
     }
-    QCOMPARE(bytesOf(collection.path()), before);
-    QCOMPARE(QFileInfo(folder.filePath(CF::kCompactedName)).isDir(), failure == u"copy");
-    QCOMPARE(QFileInfo(folder.filePath(CF::kPreviousName)).isDir(), failure == u"previous");
-    QVERIFY(!QFileInfo(folder.filePath(CF::kPreviousName)).isFile());
+    QCOMPARE(QFileInfo::exists(collection.path()), previous != u"collection");
+    if (previous != u"collection")
+        QCOMPARE(bytesOf(collection.path()), before);
+    if (previous == u"older")
+        QCOMPARE(bytesOf(bak), older);
+    if (previous == u"collection")
+        QCOMPARE(bytesOf(bak), before);
+    QCOMPARE(QFileInfo(bak).isDir(), previous == u"folder");
+    QCOMPARE(QFileInfo::exists(bak), previous != u"none");
+    QCOMPARE(QFileInfo(compacted).isDir(), fault == u"copy folder");
+    QCOMPARE(QFileInfo(compacted).isFile(), copyLeft);
+    if (copyLeft) {
+        const std::optional<CF::Interrupted> found = CF::interruptedCompaction(collection.path());
+        QVERIFY(found && found->restoreFrom);
+        QCOMPARE(*found->restoreFrom, compacted);
+        CF::restore(*found, collection.path());
+        QCOMPARE(items(collection.path()), 9);
+    }
 }
 
 void TestUtilities::backingUpTwiceReplacesTheCopy()
@@ -182,7 +248,10 @@ void TestUtilities::backingUpTwiceReplacesTheCopy()
     CF::backupCollection(collection.path(), drive.path());
     QCOMPARE(items(copy), 8);
     addItem(collection.path(), QStringLiteral("Later"));
+    // a journal beside the earlier copy would be played back into the new one
+    write(copy + QStringLiteral("-journal"), QByteArray(4096, 'j'));
     CF::backupCollection(collection.path(), drive.path());
+    QVERIFY(!QFileInfo::exists(copy + QStringLiteral("-journal")));
     QCOMPARE(items(copy), 9);
     QCOMPARE(integrity(copy), QStringLiteral("ok"));
     QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
@@ -190,14 +259,17 @@ void TestUtilities::backingUpTwiceReplacesTheCopy()
 
 void TestUtilities::aFailedBackupKeepsTheEarlierCopy_data()
 {
-    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("fault");
     QTest::newRow("the disk fills up") << "full";
+    QTest::newRow("the copy is damaged") << "damaged";
+    QTest::newRow("the copy cannot be flushed") << "flush";
+    QTest::newRow("the copy cannot take its name") << "rename";
     QTest::newRow("no disk in the drive") << "missing";
 }
 
 void TestUtilities::aFailedBackupKeepsTheEarlierCopy()
 {
-    QFETCH(QString, failure);
+    QFETCH(QString, fault);
     TestCollection collection;
     QTemporaryDir drive;
     CF::backupCollection(collection.path(), drive.path());
@@ -205,9 +277,9 @@ void TestUtilities::aFailedBackupKeepsTheEarlierCopy()
     const QByteArray earlier = bytesOf(copy);
     addItem(collection.path(), QStringLiteral("Later"));
     const QString target =
-        failure == u"missing" ? QDir(drive.path()).filePath(QStringLiteral("not mounted")) : drive.path();
+        fault == u"missing" ? QDir(drive.path()).filePath(QStringLiteral("not mounted")) : drive.path();
     {
-        const DiskRoom room(failure == u"full" ? QByteArray(".partial") : QByteArray(), 8192);
+        const Fault failing(fault, ".partial");
         QVERIFY_THROWS_EXCEPTION(CF::Failure, CF::backupCollection(collection.path(), target));
     }
     QCOMPARE(bytesOf(copy), earlier);
@@ -269,21 +341,23 @@ void TestUtilities::drives_data()
 {
     QTest::addColumn<QList<Volume>>("volumes");
     QTest::addColumn<QStringList>("captions");
-    const Volume stick{QStringLiteral("/media/anna/STICK"), QStringLiteral("/dev/sdb1"),
-                       QStringLiteral("STICK"), true};
-    const Volume card{QStringLiteral("/run/media/anna/9C33-6BBD"), QStringLiteral("/dev/mmcblk0p1"),
-                      QString(), true};
-    const Volume disk{QStringLiteral("/srv/data"), QStringLiteral("/dev/sda3"), QStringLiteral("data"), true};
+    const Volume stick{QStringLiteral("/media/anna/STICK"), QStringLiteral("vfat"), QStringLiteral("STICK"),
+                       true};
+    const Volume card{QStringLiteral("/run/media/anna/9C33-6BBD"), QStringLiteral("exfat"), QString(), true};
+    const Volume disk{QStringLiteral("/srv/data"), QStringLiteral("ext4"), QStringLiteral("data"), true};
+    const Volume share{QStringLiteral("/net/club"), QStringLiteral("nfs4"), QString(), true};
     const Volume memory{QStringLiteral("/tmp"), QStringLiteral("tmpfs"), QString(), true};
-    const Volume cdrom{QStringLiteral("/media/anna/CD"), QStringLiteral("/dev/sr0"), QStringLiteral("CD"),
+    const Volume cdrom{QStringLiteral("/media/anna/CD"), QStringLiteral("iso9660"), QStringLiteral("CD"),
                        false};
-    const QString home = QStringLiteral("Home folder (/home/anna)");
-    QTest::newRow("only the home folder") << QList<Volume>{} << QStringList{home};
+    const Volume home{QStringLiteral("/home/anna"), QStringLiteral("ext4"), QString(), true};
+    const QString homeFolder = QStringLiteral("Home folder (/home/anna)");
+    QTest::newRow("only the home folder") << QList<Volume>{} << QStringList{homeFolder};
     QTest::newRow("removable media first")
-        << QList<Volume>{disk, stick, card}
-        << QStringList{"STICK (/media/anna/STICK)", "/run/media/anna/9C33-6BBD", "data (/srv/data)", home};
-    QTest::newRow("memory and read-only media left out")
-        << QList<Volume>{memory, cdrom, stick} << QStringList{"STICK (/media/anna/STICK)", home};
+        << QList<Volume>{disk, share, stick, card}
+        << QStringList{"STICK (/media/anna/STICK)", "/run/media/anna/9C33-6BBD", "/net/club",
+                       "data (/srv/data)", homeFolder};
+    QTest::newRow("memory, read-only media and the home disk left out")
+        << QList<Volume>{memory, cdrom, home, stick} << QStringList{"STICK (/media/anna/STICK)", homeFolder};
 }
 
 void TestUtilities::drives()
@@ -374,6 +448,7 @@ void TestUtilities::theBackupDialog()
             backUpTo(drive.path())(dialog);
         else
             backup.cmdCancel->click();
+        QCOMPARE(backup.result(), ok ? QDialog::Accepted : QDialog::Rejected);
     });
     session.get<QAction>("mnuBackup")->trigger();
     QCOMPARE(session.dialogs.modalTitles, QStringList{QStringLiteral("Backup the Plonko Wizmo Database")});
@@ -398,7 +473,7 @@ void TestUtilities::aBackupThatFailsSaysSo()
     const QString copy = QDir(drive.path()).filePath(QStringLiteral("Plonko.mdb"));
     const QByteArray earlier = bytesOf(copy);
     {
-        const DiskRoom room(".partial", 8192);
+        const Fault failing(QStringLiteral("full"), ".partial");
         session.dialogs.modalSteps.enqueue(backUpTo(drive.path()));
         session.get<QAction>("mnuBackup")->trigger();
     }
@@ -411,6 +486,73 @@ void TestUtilities::aBackupThatFailsSaysSo()
     QVERIFY(session.window->isVisible());
     QVERIFY(session.state.CollectionDb);
     QVERIFY(!session.state.UtilityRunning);
+}
+
+void TestUtilities::packingDuringAnEdit_data()
+{
+    QTest::addColumn<Dialogs::Answer>("save");
+    QTest::newRow("saved") << Dialogs::Answer::Yes;
+    QTest::newRow("thrown away") << Dialogs::Answer::No;
+    QTest::newRow("kept editing") << Dialogs::Answer::Cancel;
+}
+
+// The window asks about the unsaved edit as it closes; staying in the edit
+// packs nothing, and either other answer comes back browsing on the first item.
+void TestUtilities::packingDuringAnEdit()
+{
+    QFETCH(Dialogs::Answer, save);
+    Session session;
+    const QString first = session.text("txtName");
+    session.click("cmdNext");
+    session.type("txtName", QStringLiteral("Renamed"));
+    QVERIFY(session.window->isDirty());
+    session.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    session.dialogs.answers.enqueue(save);
+    session.get<QAction>("mnuPack")->trigger();
+    QCOMPARE(session.dialogs.messages.size(), 2);
+    QCOMPARE(session.dialogs.messages.last().title, QStringLiteral("Save Changes"));
+    const bool packed = save != Dialogs::Answer::Cancel;
+    QCOMPARE(QFileInfo::exists(CF::kPreviousName), packed);
+    QCOMPARE(session.window->isDirty(), !packed);
+    QCOMPARE(session.get<QPushButton>("cmdUpdate")->isHidden(), packed);
+    QCOMPARE(session.get<QPushButton>("cmdFirst")->isHidden(), !packed);
+    QCOMPARE(session.get<QAction>("mnuExit")->isEnabled(), packed);
+    QCOMPARE(session.text("txtName"), packed ? first : QStringLiteral("Renamed"));
+    QVERIFY(session.window->isVisible());
+    QVERIFY(!session.state.UtilityRunning);
+    QVERIFY(!session.dialogs.busyNow);
+    const long saved = session.state.db()
+                           .OpenRecordset(QStringLiteral("Select * from Plonko where Name = 'Renamed'"),
+                                          Database::RecordsetType::Snapshot)
+                           ->RecordCount();
+    QCOMPARE(saved, save == Dialogs::Answer::Yes ? 1 : 0);
+}
+
+// A compaction that cannot finish says so under its title and leaves the
+// collection open as it was.
+void TestUtilities::aPackThatFailsSaysSo()
+{
+    Session session;
+    const QByteArray before = bytesOf(session.collection.path());
+    {
+        const Fault failed(QStringLiteral("rename"), QByteArray(), 1, 1);
+        session.get<QAction>("mnuPack")->trigger();
+    }
+    QCOMPARE(session.dialogs.messages.size(), 2);
+    const ScriptedDialogs::Message& said = session.dialogs.messages.last();
+    QCOMPARE(said.title, QStringLiteral("Compact Database"));
+    QCOMPARE(said.icon, Dialogs::Icon::Exclamation);
+    QVERIFY(said.text.startsWith(QStringLiteral("The database could not be compacted.")));
+    QVERIFY(said.text.endsWith(QStringLiteral("The collection is as it was, in Plonko.mdb.")));
+    QVERIFY(session.window->isVisible());
+    QVERIFY(session.state.CollectionDb);
+    QCOMPARE(session.state.items().RecordCount(), 8);
+    QVERIFY(!session.state.UtilityRunning);
+    QVERIFY(!session.dialogs.busyNow);
+    QVERIFY(!QFileInfo::exists(CF::kCompactedName));
+    session.state.CollectionDb.reset();
+    session.state.ItemSet.reset();
+    QCOMPARE(bytesOf(session.collection.path()), before);
 }
 
 void TestUtilities::refusedWhileAWindowHoldsTheDatabase_data()

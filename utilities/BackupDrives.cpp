@@ -16,6 +16,21 @@ bool isRemovable(const QString& root)
     return false;
 }
 
+// What the system mounts for itself, in memory or as views of its own state.
+bool isSystemOwn(const QString& fileSystem)
+{
+    static const QStringList own = {
+        QStringLiteral("autofs"),     QStringLiteral("binfmt_misc"), QStringLiteral("bpf"),
+        QStringLiteral("cgroup"),     QStringLiteral("cgroup2"),     QStringLiteral("configfs"),
+        QStringLiteral("debugfs"),    QStringLiteral("devpts"),      QStringLiteral("devtmpfs"),
+        QStringLiteral("efivarfs"),   QStringLiteral("fusectl"),     QStringLiteral("hugetlbfs"),
+        QStringLiteral("mqueue"),     QStringLiteral("nsfs"),        QStringLiteral("overlay"),
+        QStringLiteral("proc"),       QStringLiteral("pstore"),      QStringLiteral("ramfs"),
+        QStringLiteral("rpc_pipefs"), QStringLiteral("securityfs"),  QStringLiteral("squashfs"),
+        QStringLiteral("sysfs"),      QStringLiteral("tmpfs"),       QStringLiteral("tracefs")};
+    return own.contains(fileSystem);
+}
+
 } // namespace
 
 QList<BackupDrive> backupDrives(const QList<Volume>& volumes, const QString& home)
@@ -23,8 +38,7 @@ QList<BackupDrive> backupDrives(const QList<Volume>& volumes, const QString& hom
     QList<BackupDrive> removable;
     QList<BackupDrive> disks;
     for (const Volume& volume : volumes) {
-        // a disk is a device; memory and the system's own views are not
-        if (!volume.writable || !volume.device.startsWith(QLatin1String("/dev/")))
+        if (!volume.writable || isSystemOwn(volume.fileSystem) || volume.root == home)
             continue;
         BackupDrive drive;
         drive.root = volume.root;
@@ -48,7 +62,7 @@ QList<BackupDrive> systemBackupDrives()
             continue;
         Volume volume;
         volume.root = storage.rootPath();
-        volume.device = QString::fromLocal8Bit(storage.device());
+        volume.fileSystem = QString::fromLatin1(storage.fileSystemType());
         volume.label = storage.name();
         volume.writable = !storage.isReadOnly() && QFileInfo(volume.root).isWritable();
         volumes.append(volume);

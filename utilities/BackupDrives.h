@@ -7,7 +7,7 @@
 struct Volume
 {
     QString root;
-    QString device;
+    QString fileSystem; // its type: ext4, vfat, nfs, tmpfs...
     QString label;
     bool writable = false; // mounted read-write, and this user may write its root
 };
@@ -22,9 +22,9 @@ struct BackupDrive
 };
 
 // The places a backup can go: removable media (mounted under the usual media
-// folders) first, then other disks this user can write to, each with its
-// volume label where it has one; last the home folder. File systems of the
-// system itself (memory, processes, devices) are left out.
+// folders) first, then other disks and network shares this user can write
+// to, each with its volume label where it has one; last the home folder. File
+// systems the system keeps in memory or for itself are left out.
 QList<BackupDrive> backupDrives(const QList<Volume>& volumes, const QString& home);
 
 // The same, from the system's mounted file systems and the user's home.

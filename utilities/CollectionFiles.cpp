@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -20,49 +19,99 @@ namespace CollectionFiles {
 
 namespace {
 
+// Steps the tests make fail, by kind: how many to let pass, how many to fail.
+struct Fault
+{
+    int after = 0;
+    int count = 0;
+};
+Fault g_faults[2];
+
+bool faultDue(Step step)
+{
+    Fault& fault = g_faults[int(step)];
+    if (fault.count == 0)
+        return false;
+    if (fault.after > 0) {
+        --fault.after;
+        return false;
+    }
+    --fault.count;
+    errno = EIO;
+    return true;
+}
+
 QByteArray native(const QString& path)
 {
     return QFile::encodeName(path);
 }
 
+// The system's reason for the last failure (errno); safe on any thread.
 QString systemReason()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return qt_error_string(errno);
 }
 
-// Flushes a file, or a folder's list of names, to the disk.
-void sync(const QString& path)
+// Flushes a file to the disk.
+void flushFile(const QString& path)
 {
     const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw Failure{QStringLiteral("'%1' could not be opened: %2").arg(path, systemReason())};
-    const bool synced = ::fsync(fd) == 0;
-    const QString reason = synced ? QString() : systemReason();
+    const bool flushed = !faultDue(Step::FlushFile) && ::fsync(fd) == 0;
+    const QString reason = flushed ? QString() : systemReason();
     ::close(fd);
-    if (!synced)
+    if (!flushed)
         throw Failure{QStringLiteral("'%1' could not be written to the disk: %2").arg(path, reason)};
 }
 
-void syncFolderOf(const QString& path)
+// Flushes a folder's list of names after a rename. As the engine does for its
+// journal, a failure is let pass: some file systems cannot flush a folder, and
+// the rename it follows is done either way.
+void flushFolderOf(const QString& path)
 {
-    sync(QFileInfo(path).absolutePath());
+    const int fd =
+        ::open(native(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+void removeFile(const QString& path)
+{
+    if (::unlink(native(path).constData()) != 0 && errno != ENOENT)
+        throw Failure{QStringLiteral("'%1' could not be removed: %2").arg(path, systemReason())};
 }
 
 // Removes a file and the journal the engine may have left beside it; a file
 // that is not there is no failure.
 void removeWithJournal(const QString& path)
 {
-    for (const QString& name : {path, QString(path + QStringLiteral("-journal"))})
-        if (::unlink(native(name).constData()) != 0 && errno != ENOENT)
-            throw Failure{QStringLiteral("'%1' could not be removed: %2").arg(name, systemReason())};
+    removeFile(path);
+    removeFile(path + QStringLiteral("-journal"));
 }
 
-// Renames from over to (replacing it) and flushes the folder.
+// Renames from to to, replacing it, and flushes the folder. A journal left
+// beside the name belongs to the file that had it before: the engine would
+// play it back into the new one, so it goes first.
 void rename(const QString& from, const QString& to)
 {
-    if (std::rename(native(from).constData(), native(to).constData()) != 0)
+    removeFile(to + QStringLiteral("-journal"));
+    if (faultDue(Step::Rename) || std::rename(native(from).constData(), native(to).constData()) != 0)
         throw Failure{QStringLiteral("'%1' could not be renamed to '%2': %3").arg(from, to, systemReason())};
-    syncFolderOf(to);
+    flushFolderOf(to);
+}
+
+// The file a collection's name stands for: a link is followed, even to a
+// file that is not there.
+QString realPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return info.absoluteFilePath();
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
 }
 
 // A connection to a file outside the store's own, for copying and checking.
@@ -72,8 +121,11 @@ public:
     RawFile(const QString& path, int flags)
         : m_path(path)
     {
-        if (sqlite3_open_v2(native(path).constData(), &m_db, flags, nullptr) != SQLITE_OK)
-            fail();
+        if (sqlite3_open_v2(native(path).constData(), &m_db, flags, nullptr) != SQLITE_OK) {
+            const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+            sqlite3_close(m_db);
+            throw Failure{QStringLiteral("'%1': %2").arg(path, reason)};
+        }
     }
     ~RawFile() { sqlite3_close(m_db); }
     RawFile(const RawFile&) = delete;
@@ -130,24 +182,26 @@ void check(const QString& path, Check depth)
 
 // Flushes a new copy to the disk and checks it at the same time: the check
 // reads what the system holds in memory while the flush waits on the disk.
-// Both must pass.
+// Both must pass. Without a second thread the flush comes first.
 void flushAndCheck(const QString& path)
 {
     std::optional<Failure> unflushed;
-    std::thread flush([&] {
+    const auto flush = [&] {
         try {
-            sync(path);
+            flushFile(path);
         } catch (const Failure& failure) {
             unflushed = failure;
         }
-    });
+    };
+    std::optional<std::jthread> flusher;
     try {
-        check(path, Check::Pages);
-    } catch (const Failure&) {
-        flush.join();
-        throw;
+        flusher.emplace(flush);
+    } catch (const std::system_error&) {
+        flush();
     }
-    flush.join();
+    check(path, Check::Pages);
+    if (flusher)
+        flusher->join();
     if (unflushed)
         throw *unflushed;
 }
@@ -156,7 +210,7 @@ void flushAndCheck(const QString& path)
 void copyPages(const QString& source, const QString& destination)
 {
     const RawFile from(source, SQLITE_OPEN_READONLY);
-    const RawFile to(destination, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE);
+    const RawFile to(destination, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     // the copy is flushed and checked as a whole before it is used
     sqlite3_exec(to.handle(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF", nullptr, nullptr,
                  nullptr);
@@ -183,25 +237,37 @@ bool isCompleteCollection(const QString& path)
     }
 }
 
+void failSteps(Step step, int after, int count)
+{
+    g_faults[int(step)] = {after, count};
+}
+
 void backupCollection(const QString& source, const QString& folder)
 {
     const QString target = QDir(folder).filePath(kBackupName);
     const QString partial = target + QStringLiteral(".partial");
+    const auto removePartial = [&] {
+        QFile::remove(partial);
+        QFile::remove(partial + QStringLiteral("-journal"));
+    };
     try {
         removeWithJournal(partial);
         copyPages(source, partial);
         flushAndCheck(partial);
         rename(partial, target);
     } catch (const Failure&) {
-        QFile::remove(partial);
-        QFile::remove(partial + QStringLiteral("-journal"));
+        removePartial();
         throw;
+    } catch (const std::exception& error) {
+        removePartial();
+        throw Failure{QString::fromLocal8Bit(error.what())};
     }
 }
 
 void compactCollection(const QString& dbPath, const QLocale& locale)
 {
-    const QDir folder = QFileInfo(dbPath).absoluteDir();
+    const QString db = realPath(dbPath);
+    const QDir folder = QFileInfo(db).absoluteDir();
     const QString compacted = folder.filePath(kCompactedName);
     const QString previous = folder.filePath(kPreviousName);
     try {
@@ -210,14 +276,17 @@ void compactCollection(const QString& dbPath, const QLocale& locale)
         // an old copy that stays is refused by the compaction below
     }
     try {
-        Database::CompactDatabase(dbPath, compacted, locale);
+        Database::CompactDatabase(db, compacted, locale);
         flushAndCheck(compacted);
-    } catch (const DbError& error) {
-        QFile::remove(compacted);
-        throw Failure{error.description()};
     } catch (const Failure&) {
         QFile::remove(compacted);
         throw;
+    } catch (const DbError& error) {
+        QFile::remove(compacted);
+        throw Failure{error.description()};
+    } catch (const std::exception& error) {
+        QFile::remove(compacted);
+        throw Failure{QString::fromLocal8Bit(error.what())};
     }
     try {
         removeWithJournal(previous);
@@ -225,14 +294,14 @@ void compactCollection(const QString& dbPath, const QLocale& locale)
         // the rename below replaces it
     }
     try {
-        rename(dbPath, previous);
-        rename(compacted, dbPath);
+        rename(db, previous);
+        rename(compacted, db);
     } catch (const Failure& failure) {
-        // whatever step failed, a collection stays under the collection's
-        // name: the previous file goes back if it had been moved
-        if (!QFileInfo::exists(dbPath)) {
+        // a rename is done or not done, and nothing follows the second: the
+        // previous file goes back if it had been moved
+        if (!QFileInfo::exists(db)) {
             try {
-                rename(previous, dbPath);
+                rename(previous, db);
             } catch (const Failure& putBack) {
                 throw Failure{failure.what + QLatin1Char('\n') + putBack.what};
             }
@@ -244,10 +313,10 @@ void compactCollection(const QString& dbPath, const QLocale& locale)
 
 std::optional<Interrupted> interruptedCompaction(const QString& dbPath)
 {
-    const QFileInfo db(dbPath);
-    if (db.exists())
+    const QString db = realPath(dbPath);
+    if (QFileInfo::exists(db))
         return std::nullopt;
-    const QDir folder = db.absoluteDir();
+    const QDir folder = QFileInfo(db).absoluteDir();
     const QString compacted = folder.filePath(kCompactedName);
     const QString previous = folder.filePath(kPreviousName);
     const bool hasCompacted = QFileInfo::exists(compacted);
@@ -255,15 +324,20 @@ std::optional<Interrupted> interruptedCompaction(const QString& dbPath)
     if (!hasCompacted && !hasPrevious)
         return std::nullopt;
     Interrupted found;
-    QStringList left;
-    if (hasCompacted)
-        left.append(QStringLiteral("the compacted copy %1").arg(kCompactedName));
-    if (hasPrevious)
-        left.append(QStringLiteral("the previous file %1").arg(kPreviousName));
+    const QString name = QFileInfo(dbPath).fileName();
+    // the previous file stays after every compaction: only the copy shows
+    // that one was cut off
     found.description =
-        QStringLiteral("The collection file %1 is missing: a compaction of it was interrupted.  "
-                       "It left %2.")
-            .arg(db.fileName(), left.join(QStringLiteral(" and ")));
+        hasCompacted
+            ? QStringLiteral(
+                  "The collection file %1 is missing: a compaction of it was interrupted.  It left "
+                  "the compacted copy %2%3.")
+                  .arg(name, kCompactedName,
+                       hasPrevious ? QStringLiteral(" and the previous file %1").arg(kPreviousName)
+                                   : QString())
+            : QStringLiteral("The collection file %1 is missing.  The previous file %2, which the last "
+                             "compaction kept, is there.")
+                  .arg(name, kPreviousName);
     if (hasCompacted && isCompleteCollection(compacted))
         found.restoreFrom = compacted;
     else if (hasPrevious && isCompleteCollection(previous))
@@ -274,7 +348,7 @@ std::optional<Interrupted> interruptedCompaction(const QString& dbPath)
 void restore(const Interrupted& interrupted, const QString& dbPath)
 {
     if (interrupted.restoreFrom)
-        rename(*interrupted.restoreFrom, dbPath);
+        rename(*interrupted.restoreFrom, realPath(dbPath));
 }
 
 } // namespace CollectionFiles

@@ -30,8 +30,8 @@ bool isCompleteCollection(const QString& path);
 // partial copy is removed and an earlier backup is left as it was.
 void backupCollection(const QString& source, const QString& folder);
 
-// Compacts the closed collection at dbPath: the compacted copy is made as
-// "Plonnew.mdb" beside it, the previous file becomes "Plonkodb.bak" and the
+// Compacts the closed collection at dbPath (a link is followed to its file):
+// the compacted copy is made as "Plonnew.mdb" beside it, the previous file becomes "Plonkodb.bak" and the
 // copy takes the collection's name. On failure the collection is under its
 // name again, as it was, wherever the failure came. The file is opened in the
 // order of locale, as the program opens it.
@@ -48,5 +48,14 @@ struct Interrupted
 std::optional<Interrupted> interruptedCompaction(const QString& dbPath);
 // Puts the chosen file back under the collection's name.
 void restore(const Interrupted& interrupted, const QString& dbPath);
+
+// For tests: after `after` more steps of this kind, the next `count` fail as
+// a failing disk fails them.
+enum class Step
+{
+    Rename,
+    FlushFile
+};
+void failSteps(Step step, int after = 0, int count = 1);
 
 } // namespace CollectionFiles

@@ -70,21 +70,25 @@ void PackDatabase(AppState& state, frmMain& window)
                                  Dialogs::Buttons::YesNo, Dialogs::Icon::None,
                                  kCompactTitle) != Dialogs::Answer::Yes)
         return;
-    BusyPointer busy(state.dialogs);
     if (!window.closeForUtility())
         return;
-    try {
-        CollectionFiles::compactCollection(state.DbPath, state.regional.locale());
-    } catch (const CollectionFiles::Failure& failure) {
-        busy.off();
-        const QString where =
-            QFileInfo::exists(state.DbPath)
-                ? QStringLiteral("The collection is as it was, in %1.").arg(state.DbPath)
-                : QStringLiteral("The collection is in %1; the program offers to put it back when it opens.")
-                      .arg(CollectionFiles::kPreviousName);
-        state.dialogs.messageBox(
-            QStringLiteral("The database could not be compacted.\n\n%1\n\n%2").arg(failure.what, where),
-            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, kCompactTitle);
+    {
+        BusyPointer busy(state.dialogs);
+        try {
+            CollectionFiles::compactCollection(state.DbPath, state.regional.locale());
+        } catch (const CollectionFiles::Failure& failure) {
+            busy.off();
+            // a failed compaction has put the previous file back, or says why it could not
+            const QString where =
+                QFileInfo::exists(state.DbPath)
+                    ? QStringLiteral("The collection is as it was, in %1.").arg(state.DbPath)
+                    : QStringLiteral("The collection is in %1, and its compacted copy in %2.  The program "
+                                     "offers to put it back as it opens.")
+                          .arg(CollectionFiles::kPreviousName, CollectionFiles::kCompactedName);
+            state.dialogs.messageBox(
+                QStringLiteral("The database could not be compacted.\n\n%1\n\n%2").arg(failure.what, where),
+                Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, kCompactTitle);
+        }
     }
     window.reopenAfterUtility();
 }
@@ -97,23 +101,25 @@ void FinishInterruptedCompaction(AppState& state)
         return;
     if (!found->restoreFrom) {
         state.dialogs.messageBox(found->description +
-                                     QStringLiteral("\n\nNeither is a complete collection, so nothing was "
-                                                    "restored.  The files are left as they are."),
+                                     QStringLiteral("\n\nNone of them is a complete collection, so nothing "
+                                                    "was restored.  The files are left as they are."),
                                  Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, kCompactTitle);
         return;
     }
-    const QString from = QFileInfo(*found->restoreFrom).fileName();
+    const QFileInfo from(*found->restoreFrom);
+    const QString saved = state.regional.locale().toString(from.lastModified(), QLocale::ShortFormat);
     if (state.dialogs.messageBox(
-            found->description + QStringLiteral("\n\n%1 is a complete collection.  Restore the collection "
-                                                "from it?")
-                                     .arg(from),
+            found->description + QStringLiteral("\n\n%1, saved %2, is a complete collection.  Restore "
+                                                "the collection from it?  If you answer No, the "
+                                                "program closes and leaves the files as they are.")
+                                     .arg(from.fileName(), saved),
             Dialogs::Buttons::YesNo, Dialogs::Icon::Question, kCompactTitle) != Dialogs::Answer::Yes)
         return;
     try {
         CollectionFiles::restore(*found, state.DbPath);
     } catch (const CollectionFiles::Failure& failure) {
-        state.dialogs.messageBox(
-            QStringLiteral("The collection could not be restored from %1.\n\n%2").arg(from, failure.what),
-            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, kCompactTitle);
+        state.dialogs.messageBox(QStringLiteral("The collection could not be restored from %1.\n\n%2")
+                                     .arg(from.fileName(), failure.what),
+                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, kCompactTitle);
     }
 }

@@ -4,12 +4,13 @@
 
 #include <sqlite3.h>
 
-#include <cstring>
+#include <limits>
 
-// A disk that fills up, for the engine: once installed, every file the engine
-// opens whose name ends with `ending` takes `room` bytes and then refuses
-// further writes as a full disk does. Other files are written as usual.
-class FullDisk
+// A failing disk, for the engine: once installed, the files the engine opens
+// whose names end with a given ending fill up after so many bytes (further
+// writes are refused as a full disk refuses them), or have one page written
+// as zeros while the write is reported done. Other files are written as usual.
+class FaultyDisk
 {
 public:
     // Installs the disk as the engine's default file system (once per run).
@@ -21,7 +22,7 @@ public:
         installed = true;
         s_real = sqlite3_vfs_find(nullptr);
         s_vfs = *s_real;
-        s_vfs.zName = "fulldisk";
+        s_vfs.zName = "faultydisk";
         s_vfs.szOsFile = int(sizeof(File)) + s_real->szOsFile;
         s_vfs.xOpen = open;
         sqlite3_vfs_register(&s_vfs, 1);
@@ -31,6 +32,14 @@ public:
     {
         s_ending = ending;
         s_room = room;
+        s_damaged = -1;
+    }
+    // Files ending so get zeros in place of what is written at offset.
+    static void damage(const QByteArray& ending, sqlite3_int64 offset)
+    {
+        s_ending = ending;
+        s_room = std::numeric_limits<sqlite3_int64>::max();
+        s_damaged = offset;
     }
 
 private:
@@ -63,6 +72,10 @@ private:
     {
         if (of(file)->watched && offset + amount > s_room)
             return SQLITE_FULL;
+        if (of(file)->watched && offset == s_damaged) {
+            const QByteArray zeros(amount, '\0');
+            return of(file)->real()->pMethods->xWrite(of(file)->real(), zeros.constData(), amount, offset);
+        }
         return of(file)->real()->pMethods->xWrite(of(file)->real(), data, amount, offset);
     }
     static int truncate(sqlite3_file* file, sqlite3_int64 size)
@@ -106,6 +119,7 @@ private:
     static inline sqlite3_vfs s_vfs;
     static inline QByteArray s_ending;
     static inline sqlite3_int64 s_room = 0;
+    static inline sqlite3_int64 s_damaged = -1;
     static inline const sqlite3_io_methods s_methods = {1,
                                                         close,
                                                         read,
