@@ -1,8 +1,9 @@
-// plonko-bench --items N [--file PATH]: times the store and the item window
-// on a collection of N generated items (made once, then reused) and prints one
-// line per figure: name, milliseconds, and the milliseconds of the same query
-// in the sqlite3 shell on the same file ("-" where no single query corresponds)
-// and, beside it, the ratio of the two. Figures in MB say so in their names.
+// plonko-bench --items N [--file PATH] [--only GROUP,...]: times the store,
+// the utilities, the item window and the reports (or only the groups named:
+// store, utilities, window, reports, other-reports) on a collection of N
+// generated items (made once, then reused) and prints one line per figure: name, milliseconds, and the
+// milliseconds of the same query in the sqlite3 shell on the same file ("-" where no single query
+// corresponds) and, beside it, the ratio of the two. Figures in MB say so in their names.
 #include "app/AppState.h"
 #include "app/CollectionSchema.h"
 #include "app/Database.h"
@@ -153,6 +154,65 @@ QList<Figure> utilityFigures(const QString& file)
                     {},
                     remove});
     timeShell(figures, copy);
+    return figures;
+}
+
+// The store on its own: opening, moving, sorting and finding.
+QList<Figure> storeFigures(const QString& file)
+{
+    QList<Figure> figures;
+    std::unique_ptr<Database> db;
+    std::unique_ptr<Recordset> itemSet;
+    figures.append({QStringLiteral("open"), timed([&] {
+                        itemSet.reset();
+                        db.reset();
+                        db = Database::OpenDatabase(file);
+                        itemSet = db->OpenRecordset(QStringLiteral("Select * from Plonko order by name"),
+                                                    RecordsetType::Dynaset);
+                        readRow(*itemSet);
+                    }),
+                    QStringLiteral("SELECT * FROM Plonko ORDER BY NameKey")});
+
+    // a change of the user's language makes every sort key again
+    int language = 0;
+    const QLocale languages[] = {QLocale(QLocale::Swedish, QLocale::Sweden), QLocale::system()};
+    figures.append({QStringLiteral("open in another language"),
+                    timed(
+                        [&] {
+                            itemSet.reset();
+                            db.reset();
+                            db = Database::OpenDatabase(file, languages[language++ % 2]);
+                        },
+                        3),
+                    QString()});
+    itemSet = db->OpenRecordset(QStringLiteral("Select * from Plonko order by name"), RecordsetType::Dynaset);
+
+    const int moves = std::min<int>(10000, itemSet->RecordCount() - 1);
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < moves; ++i) {
+        itemSet->MoveNext();
+        readRow(*itemSet);
+    }
+    figures.append({QStringLiteral("move"), timer.nsecsElapsed() / 1e6 / std::max(moves, 1), QString()});
+
+    figures.append({QStringLiteral("sort"), timed([&] {
+                        itemSet =
+                            db->OpenRecordset(QStringLiteral("Select * from Plonko order by catsort, catnum"),
+                                              RecordsetType::Dynaset);
+                        readRow(*itemSet);
+                    }),
+                    QStringLiteral("SELECT * FROM Plonko ORDER BY catsort, catnumKey")});
+
+    itemSet = db->OpenRecordset(QStringLiteral("Select * from Plonko order by name"), RecordsetType::Dynaset);
+    figures.append({QStringLiteral("find"), timed([&] {
+                        itemSet->MoveFirst();
+                        itemSet->FindFirst(QStringLiteral("Name like 'Zinnia*'"));
+                        readRow(*itemSet);
+                    }),
+                    QStringLiteral("SELECT rowid FROM Plonko WHERE Name LIKE 'Zinnia%' ESCAPE '\\'")});
+    itemSet.reset();
+    db.reset();
     return figures;
 }
 
@@ -352,6 +412,17 @@ QList<Figure> windowFigures(const QString& file)
     QDir::setCurrent(folder.path());
     ScriptedDialogs dialogs;
     AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    QList<Figure> figures;
+    // from nothing to the first item shown, as the program starts
+    figures.append({QStringLiteral("open the item window"), timed([&] {
+                        state.ItemSet.reset();
+                        state.CollectionDb.reset();
+                        frmMain opened(state);
+                        runEvent(state, [&] { opened.Form_Load(); });
+                        state.ItemSet.reset();
+                        state.CollectionDb.reset();
+                    }),
+                    QStringLiteral("SELECT * FROM Plonko ORDER BY NameKey LIMIT 1")});
     frmMain window(state);
     runEvent(state, [&] { window.Form_Load(); });
     auto get = [&](const char* name) { return window.findChild<QWidget*>(QString::fromLatin1(name)); };
@@ -360,7 +431,19 @@ QList<Figure> windowFigures(const QString& file)
         static_cast<QLineEdit*>(get(name))->setText(text);
     };
 
-    QList<Figure> figures;
+    figures.append(
+        {QStringLiteral("resident memory with the item window open (MB)"), residentMb("VmRSS:"), QString()});
+    const int moves = 1000;
+    figures.append({QStringLiteral("next item"), timed([&] {
+                                                     for (int i = 0; i < moves; ++i)
+                                                         click("cmdNext");
+                                                 }) / moves,
+                    QString()});
+    figures.append({QStringLiteral("previous item"), timed([&] {
+                                                         for (int i = 0; i < moves; ++i)
+                                                             click("cmdPrevious");
+                                                     }) / moves,
+                    QString()});
     click("cmdAddNew");
     int added = 0;
     figures.append({QStringLiteral("add another"), timed([&] {
@@ -380,6 +463,11 @@ QList<Figure> windowFigures(const QString& file)
     figures.append({QStringLiteral("partial sale"), timed([&] {
                         dialogs.inputs.enqueue(QStringLiteral("1"));
                         click("cmdSoldSome");
+                    }),
+                    QString()});
+    figures.append({QStringLiteral("delete"), timed([&] {
+                        dialogs.answers.enqueue(Dialogs::Answer::Yes);
+                        click("cmdDelete");
                     }),
                     QString()});
     figures.append({QStringLiteral("re-sort"),
@@ -435,11 +523,14 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     int items = 100000;
     QString file;
+    QStringList only; // groups of figures: store, utilities, window, reports, other-reports
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--items"))
             items = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--file"))
             file = args[i + 1];
+        else if (args[i] == QLatin1String("--only"))
+            only = args[i + 1].split(QLatin1Char(','));
     }
     if (file.isEmpty())
         file = QStringLiteral("/tmp/plonko-bench-%1.mdb").arg(items);
@@ -448,64 +539,15 @@ int main(int argc, char* argv[])
     try {
         if (!QFileInfo::exists(file))
             CollectionSchema::createCollection(file, items);
-        std::unique_ptr<Database> db;
-        std::unique_ptr<Recordset> itemSet;
-        figures.append({QStringLiteral("open"), timed([&] {
-                            itemSet.reset();
-                            db.reset();
-                            db = Database::OpenDatabase(file);
-                            itemSet = db->OpenRecordset(QStringLiteral("Select * from Plonko order by name"),
-                                                        RecordsetType::Dynaset);
-                            readRow(*itemSet);
-                        }),
-                        QStringLiteral("SELECT * FROM Plonko ORDER BY NameKey")});
-
-        // a change of the user's language makes every sort key again
-        int language = 0;
-        const QLocale languages[] = {QLocale(QLocale::Swedish, QLocale::Sweden), QLocale::system()};
-        figures.append({QStringLiteral("open in another language"),
-                        timed(
-                            [&] {
-                                itemSet.reset();
-                                db.reset();
-                                db = Database::OpenDatabase(file, languages[language++ % 2]);
-                            },
-                            3),
-                        QString()});
-        itemSet =
-            db->OpenRecordset(QStringLiteral("Select * from Plonko order by name"), RecordsetType::Dynaset);
-
-        const int moves = std::min(10000, items - 1);
-        QElapsedTimer timer;
-        timer.start();
-        for (int i = 0; i < moves; ++i) {
-            itemSet->MoveNext();
-            readRow(*itemSet);
-        }
-        figures.append({QStringLiteral("move"), timer.nsecsElapsed() / 1e6 / std::max(moves, 1), QString()});
-
-        figures.append({QStringLiteral("sort"), timed([&] {
-                            itemSet = db->OpenRecordset(
-                                QStringLiteral("Select * from Plonko order by catsort, catnum"),
-                                RecordsetType::Dynaset);
-                            readRow(*itemSet);
-                        }),
-                        QStringLiteral("SELECT * FROM Plonko ORDER BY catsort, catnumKey")});
-
-        itemSet =
-            db->OpenRecordset(QStringLiteral("Select * from Plonko order by name"), RecordsetType::Dynaset);
-        figures.append({QStringLiteral("find"), timed([&] {
-                            itemSet->MoveFirst();
-                            itemSet->FindFirst(QStringLiteral("Name like 'Zinnia*'"));
-                            readRow(*itemSet);
-                        }),
-                        QStringLiteral("SELECT rowid FROM Plonko WHERE Name LIKE 'Zinnia%' ESCAPE '\\'")});
-        itemSet.reset();
-        db.reset();
-        figures.append(utilityFigures(file));
-        figures.append(windowFigures(file));
-        figures.append(reportFigures(file));
-        figures.append(otherReportFigures(file));
+        const std::pair<const char*, QList<Figure> (*)(const QString&)> groups[] = {
+            {"store", storeFigures},
+            {"utilities", utilityFigures},
+            {"window", windowFigures},
+            {"reports", reportFigures},
+            {"other-reports", otherReportFigures}};
+        for (const auto& [name, measure] : groups)
+            if (only.isEmpty() || only.contains(QLatin1String(name)))
+                figures.append(measure(file));
     } catch (const DbError& e) {
         QTextStream(stderr) << "plonko-bench: " << e.number() << "  " << e.description() << '\n';
         return 1;
