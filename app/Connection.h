@@ -125,6 +125,8 @@ public:
     FieldType columnType(int i) const;
     Value value(int i, FieldType type) const;
     qint64 int64(int i) const;
+    // The engine's own value of a column of the current row, valid until the next step.
+    sqlite3_value* raw(int i) const { return sqlite3_column_value(m_stmt, i); }
 
 private:
     Connection& m_connection;

@@ -3,7 +3,11 @@
 #include "Connection.h"
 #include "JetSql.h"
 
+#include <QRegularExpression>
 #include <QSet>
+
+#include <algorithm>
+#include <unordered_set>
 
 #include <vector>
 
@@ -62,6 +66,76 @@ void readRow(const Statement& statement, const ColumnNames& columns, std::vector
         row.push_back(statement.value(i, columns.type(i)));
 }
 
+// One value of a row's place in an order, compared as the engine compares it
+// in an index: nulls first, then numbers, then text (by the column's
+// collation), then blobs.
+struct SortValue
+{
+    int type = SQLITE_NULL;
+    double number = 0;
+    qint64 integer = 0;
+    QByteArray bytes;
+
+    static SortValue of(sqlite3_value* value)
+    {
+        SortValue v;
+        v.type = sqlite3_value_type(value);
+        if (v.type == SQLITE_INTEGER) {
+            v.integer = sqlite3_value_int64(value);
+            v.number = double(v.integer);
+        } else if (v.type == SQLITE_FLOAT) {
+            v.number = sqlite3_value_double(value);
+        } else if (v.type == SQLITE_TEXT || v.type == SQLITE_BLOB) {
+            const auto* data = static_cast<const char*>(sqlite3_value_blob(value));
+            v.bytes = QByteArray(data, sqlite3_value_bytes(value));
+        }
+        return v;
+    }
+};
+
+// -1, 0 or 1, as a before, equal to or after b.
+int compareSortValues(const SortValue& a, const SortValue& b, bool noCase)
+{
+    const auto rank = [](int type) {
+        switch (type) {
+        case SQLITE_NULL:
+            return 0;
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            return 1;
+        case SQLITE_TEXT:
+            return 2;
+        default:
+            return 3;
+        }
+    };
+    if (rank(a.type) != rank(b.type))
+        return rank(a.type) < rank(b.type) ? -1 : 1;
+    switch (rank(a.type)) {
+    case 0:
+        return 0;
+    case 1:
+        if (a.type == SQLITE_INTEGER && b.type == SQLITE_INTEGER)
+            return a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
+        return a.number < b.number ? -1 : a.number > b.number ? 1 : 0;
+    default: {
+        const qsizetype n = std::min(a.bytes.size(), b.bytes.size());
+        for (qsizetype i = 0; i < n; ++i) {
+            unsigned char x = uchar(a.bytes[i]);
+            unsigned char y = uchar(b.bytes[i]);
+            if (noCase && a.type == SQLITE_TEXT) {
+                // the engine's NOCASE folds the ASCII letters only
+                x = x >= 'A' && x <= 'Z' ? uchar(x + 32) : x;
+                y = y >= 'A' && y <= 'Z' ? uchar(y + 32) : y;
+            }
+            if (x != y)
+                return x < y ? -1 : 1;
+        }
+        return a.bytes.size() < b.bytes.size() ? -1 : a.bytes.size() > b.bytes.size() ? 1 : 0;
+    }
+    }
+}
+
 // A recordset over one table: the keys (rowids) of its rows in order, each row
 // read when it becomes current.
 class KeyedRecordset final : public Recordset
@@ -75,6 +149,7 @@ public:
                                             .arg(fieldList(*m_connection, select), quotedName(select.table)))
     {
         m_columns.read(m_rowStatement);
+        readOrder();
         loadKeys();
         m_position = m_keys.empty() ? -1 : 0;
     }
@@ -153,6 +228,7 @@ public:
                          QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quotedName(m_select.table)));
         remove.bindKey(1, m_keys[m_position]);
         remove.step();
+        m_moved.erase(m_keys[m_position]);
         m_keys.erase(m_keys.begin() + m_position);
         m_onDeleted = true;
         m_row.clear();
@@ -206,6 +282,14 @@ public:
         while (matches.step())
             found.insert(matches.int64(0));
         m_noMatch = true;
+        if (found.size() == 1) {
+            const auto at = std::find(m_keys.begin(), m_keys.end(), *found.begin());
+            if (at != m_keys.end()) {
+                m_noMatch = false;
+                leaveRow(at - m_keys.begin());
+            }
+            return;
+        }
         for (qsizetype i = 0; i < size() && !found.isEmpty(); ++i) {
             if (found.contains(m_keys[i])) {
                 m_noMatch = false;
@@ -369,9 +453,121 @@ private:
         if (!key.isEmpty())
             insert.bindKey(int(assigned.size()) + 1, m_newKey);
         insert.step();
+        placeNewRow(sqlite3_last_insert_rowid(m_connection->handle()));
+    }
 
-        // the new row takes its place in the order
-        Requery();
+    // The order of the rows as the engine reads them, when the recordset can
+    // keep it itself: the columns of the index the query reads, then the
+    // rowid; or the rowid alone for a plain scan. Unknown for a query with a
+    // where clause or one the engine sorts itself: a new row then has the
+    // whole list read again.
+    void readOrder()
+    {
+        if (!m_select.where.isEmpty())
+            return;
+        JetSql::Select keys = m_select;
+        keys.columns = QStringLiteral("rowid");
+        Statement plan(*m_connection, QStringLiteral("EXPLAIN QUERY PLAN ") + keys.sql());
+        QStringList steps;
+        while (plan.step())
+            steps.append(textOf(plan.value(3, FieldType::Text)));
+        if (steps.size() != 1 || !steps.first().startsWith(QLatin1String("SCAN ")))
+            return;
+        static const QRegularExpression usingIndex(QStringLiteral("USING (?:COVERING )?INDEX (\\S+)"));
+        const QRegularExpressionMatch index = usingIndex.match(steps.first());
+        std::vector<std::pair<QString, bool>> columns;
+        if (index.hasMatch()) {
+            Statement info(*m_connection,
+                           QStringLiteral("SELECT name, coll, desc FROM pragma_index_xinfo(?1) WHERE key"));
+            info.bind(1, Value(index.captured(1)), ColumnInfo{});
+            while (info.step()) {
+                const QString collation = textOf(info.value(1, FieldType::Text));
+                if (info.int64(2) != 0 || isNull(info.value(0, FieldType::Text)) ||
+                    (collation.compare(QLatin1String("BINARY"), Qt::CaseInsensitive) != 0 &&
+                     collation.compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) != 0))
+                    return;
+                columns.emplace_back(textOf(info.value(0, FieldType::Text)),
+                                     collation.compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0);
+            }
+        } else if (!m_select.orderBy.isEmpty()) {
+            return;
+        }
+        QStringList names;
+        for (const auto& [name, noCase] : columns)
+            names.append(quotedName(name));
+        names.append(QStringLiteral("rowid"));
+        m_orderStatement = std::make_unique<Statement>(
+            *m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
+                               .arg(names.join(QStringLiteral(", ")), quotedName(m_select.table)));
+        m_noCase.clear();
+        for (const auto& column : columns)
+            m_noCase.push_back(column.second);
+        m_noCase.push_back(false);
+    }
+
+    // A row's place in the order: its values of the order's columns, as stored now.
+    std::vector<SortValue> placeOf(qint64 key) const
+    {
+        m_orderStatement->reset();
+        m_orderStatement->bindKey(1, key);
+        std::vector<SortValue> place;
+        if (m_orderStatement->step())
+            for (int i = 0; i < int(m_noCase.size()); ++i)
+                place.push_back(SortValue::of(m_orderStatement->raw(i)));
+        m_orderStatement->reset();
+        return place;
+    }
+
+    bool before(const std::vector<SortValue>& a, const std::vector<SortValue>& b) const
+    {
+        for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+            if (const int c = compareSortValues(a[i], b[i], m_noCase[i]))
+                return c < 0;
+        return false;
+    }
+
+    // Where the list would have the row if it were read again: rows whose
+    // place changed since the list was read, and the new row, take their
+    // places as a new reading gives them, and the position stays as a
+    // reading keeps it.
+    void placeNewRow(qint64 key)
+    {
+        if (!m_orderStatement) {
+            Requery();
+            return;
+        }
+        const bool onRow = m_position >= 0 && m_position < size() && !m_onDeleted;
+        const qint64 current = onRow ? m_keys[m_position] : 0;
+        const bool atEnd = m_position >= size();
+        std::vector<qint64> placing(m_moved.begin(), m_moved.end());
+        if (!placing.empty())
+            m_keys.erase(std::remove_if(m_keys.begin(), m_keys.end(),
+                                        [this](qint64 k) { return m_moved.count(k) != 0; }),
+                         m_keys.end());
+        m_moved.clear();
+        placing.push_back(key);
+        for (const qint64 placed : placing) {
+            const std::vector<SortValue> place = placeOf(placed);
+            if (place.empty())
+                continue; // gone meanwhile
+            const auto at = std::partition_point(m_keys.begin(), m_keys.end(),
+                                                 [&](qint64 k) { return before(placeOf(k), place); });
+            m_keys.insert(at, placed);
+        }
+        settle(onRow, current, atEnd);
+    }
+
+    // The position after the list was read again: on the row it was on while
+    // that row is still there, else at the end or on the first row.
+    void settle(bool onRow, qint64 current, bool atEnd)
+    {
+        const auto found = onRow ? std::find(m_keys.begin(), m_keys.end(), current) : m_keys.end();
+        if (found != m_keys.end())
+            m_position = found - m_keys.begin();
+        else
+            m_position = atEnd ? size() : (m_keys.empty() ? -1 : 0);
+        m_onDeleted = false;
+        m_row.clear();
     }
 
 public:
@@ -382,13 +578,8 @@ public:
         const qint64 current = onRow ? m_keys[m_position] : 0;
         const bool atEnd = m_position >= size();
         loadKeys();
-        const auto found = std::find(m_keys.begin(), m_keys.end(), current);
-        if (onRow && found != m_keys.end())
-            m_position = found - m_keys.begin();
-        else
-            m_position = atEnd ? size() : (m_keys.empty() ? -1 : 0);
-        m_onDeleted = false;
-        m_row.clear();
+        m_moved.clear();
+        settle(onRow, current, atEnd);
     }
 
 private:
@@ -414,6 +605,7 @@ private:
             }
         }
         sets.append(sortKeyAssignments(assigned, false));
+        const std::vector<SortValue> placeBefore = m_orderStatement ? placeOf(key) : std::vector<SortValue>();
         if (!sets.isEmpty()) {
             Statement update(*m_connection,
                              QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
@@ -423,6 +615,13 @@ private:
                 update.bind(p + 1, m_buffer[assigned[p]], tableColumn(m_columns.name(assigned[p])));
             update.bindKey(int(assigned.size()) + 1, key);
             update.step();
+        }
+        // the row keeps its position until the list is read again, as it
+        // would be when the next row is added
+        if (m_orderStatement) {
+            const std::vector<SortValue> placeAfter = placeOf(key);
+            if (before(placeBefore, placeAfter) || before(placeAfter, placeBefore))
+                m_moved.insert(key);
         }
         m_row.clear();
     }
@@ -442,6 +641,11 @@ private:
     std::vector<Value> m_original;
     std::vector<bool> m_assigned;
     qint64 m_newKey = 0;
+    // the order's columns and whether each compares text without letter case
+    std::unique_ptr<Statement> m_orderStatement;
+    std::vector<bool> m_noCase;
+    // rows whose place in the order changed since the list was read
+    std::unordered_set<qint64> m_moved;
 };
 
 // A read-only query over joined tables, read forwards one row at a time.

@@ -1,0 +1,203 @@
+// A recordset keeps its rows in order without reading the whole list again
+// after each change: the order and position it keeps must be those a new
+// reading would give.
+#include "TestCollection.h"
+
+#include "app/Database.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+using RecordsetType = Database::RecordsetType;
+
+// A few values each, ties and empty values among them, so that equal keys
+// and nulls meet often.
+const Value kNames[] = {Value(),
+                        QStringLiteral(""),
+                        QStringLiteral("Abby"),
+                        QStringLiteral("abby"),
+                        QStringLiteral("Ace"),
+                        QStringLiteral("Émile"),
+                        QStringLiteral("Zed")};
+const Value kDescriptions[] = {Value(), QStringLiteral("Bear"), QStringLiteral("bear"), QStringLiteral("Ant"),
+                               QStringLiteral("Öl")};
+const Value kCatalogNumbers[] = {Value(), QStringLiteral("7"), QStringLiteral("10"), QStringLiteral("7a"),
+                                 QStringLiteral("7A")};
+const Value kCatalogKeys[] = {Value(),
+                              QStringLiteral(""),
+                              QStringLiteral("a7"),
+                              QStringLiteral("A7"),
+                              QStringLiteral("10"),
+                              QStringLiteral("9")};
+const Value kBirthdays[] = {Value(), QDate(1998, 3, 5), QDate(1998, 3, 4), QDate(2004, 6, 15)};
+
+template <std::size_t N> const Value& pick(QRandomGenerator& random, const Value (&values)[N])
+{
+    return values[random.bounded(int(N))];
+}
+
+// Gives every field of the order some value, in a row being added or edited.
+void fill(Recordset& rows, QRandomGenerator& random)
+{
+    rows.SetField(QStringLiteral("Name"), pick(random, kNames));
+    rows.SetField(QStringLiteral("descr"), pick(random, kDescriptions));
+    rows.SetField(QStringLiteral("catnum"), pick(random, kCatalogNumbers));
+    rows.SetField(QStringLiteral("catsort"), pick(random, kCatalogKeys));
+    rows.SetField(QStringLiteral("issuedate"), pick(random, kBirthdays));
+    rows.SetField(QStringLiteral("quantity"), qint32(random.bounded(1, 5)));
+}
+
+qint64 keyOf(const Recordset& rows)
+{
+    return longOf(rows.Fields(QStringLiteral("PlonID"))).value_or(-1);
+}
+
+// The keys of a recordset from first to last; the position is put back.
+QList<qint64> walk(Recordset& rows)
+{
+    const bool onRow = !rows.AtBOF() && !rows.AtEOF();
+    const qint64 current = onRow ? keyOf(rows) : 0;
+    QList<qint64> keys;
+    if (rows.RecordCount() != 0)
+        for (rows.MoveFirst(); !rows.AtEOF(); rows.MoveNext())
+            keys.append(keyOf(rows));
+    if (onRow)
+        rows.FindFirst(QStringLiteral("PlonID = %1").arg(current));
+    return keys;
+}
+
+} // namespace
+
+class TestKeyOrder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eachOrderOfTheWindowReadsAnIndex_data();
+    void eachOrderOfTheWindowReadsAnIndex();
+    void changesKeepTheOrderOfANewReading_data();
+    void changesKeepTheOrderOfANewReading();
+};
+
+void TestKeyOrder::eachOrderOfTheWindowReadsAnIndex_data()
+{
+    // the keys the store reads for each order of the item window and its finds
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("index");
+    QTest::newRow("name") << "SELECT rowid FROM Plonko ORDER BY NameKey"
+                          << "PlonkoNameKey";
+    QTest::newRow("name, descr") << "SELECT rowid FROM Plonko ORDER BY NameKey, descrKey"
+                                 << "PlonkoNameKey";
+    QTest::newRow("descr") << "SELECT rowid FROM Plonko ORDER BY descrKey"
+                           << "PlonkoDescrKey";
+    QTest::newRow("catsort, catnum") << "SELECT rowid FROM Plonko ORDER BY catsort, catnumKey"
+                                     << "PlonkoCatalogKey";
+    QTest::newRow("IssueDate") << "SELECT rowid FROM Plonko ORDER BY issuedate"
+                               << "PlonkoIssueDate";
+}
+
+// Read through an index, an order needs no sorting of the whole table, and
+// the recordset can keep it itself as rows are added.
+void TestKeyOrder::eachOrderOfTheWindowReadsAnIndex()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, index);
+    TestCollection collection;
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open_v2(collection.path().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr),
+             SQLITE_OK);
+    sqlite3_stmt* plan = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db, ("EXPLAIN QUERY PLAN " + keys).toUtf8().constData(), -1, &plan, nullptr),
+             SQLITE_OK);
+    QStringList steps;
+    while (sqlite3_step(plan) == SQLITE_ROW)
+        steps.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(plan, 3))));
+    sqlite3_finalize(plan);
+    sqlite3_close(db);
+    QCOMPARE(steps, QStringList{QStringLiteral("SCAN Plonko USING COVERING INDEX ") + index});
+}
+
+void TestKeyOrder::changesKeepTheOrderOfANewReading_data()
+{
+    QTest::addColumn<QString>("query");
+    for (const char* order : {"name", "descr", "catsort, catnum", "IssueDate", "name, descr"})
+        QTest::newRow(order) << QStringLiteral("Select * from Plonko order by %1").arg(QLatin1String(order));
+}
+
+// Random adds, changes (of the order's fields too), splits of a holding and
+// deletes. After an add the list is as a new reading gives it, the position
+// on the row it was on; a change leaves the row where it stood until then;
+// a delete takes the row out.
+void TestKeyOrder::changesKeepTheOrderOfANewReading()
+{
+    QFETCH(QString, query);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    QRandomGenerator random(quint32(qHash(query)));
+    std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
+    for (int i = 0; i < 40; ++i) {
+        rows->AddNew();
+        fill(*rows, random);
+        rows->Update();
+    }
+    const auto freshReading = [&] {
+        std::unique_ptr<Recordset> fresh = db->OpenRecordset(query, RecordsetType::Snapshot);
+        return walk(*fresh);
+    };
+    QList<qint64> expected = freshReading();
+    QCOMPARE(walk(*rows), expected);
+    rows->MoveFirst();
+    for (int step = 0; step < 400; ++step) {
+        const int action = random.bounded(5);
+        if (action == 0) {
+            // to some row
+            rows->FindFirst(
+                QStringLiteral("PlonID = %1").arg(expected[random.bounded(int(expected.size()))]));
+        } else if (action == 1) {
+            const qint64 current = keyOf(*rows);
+            rows->AddNew();
+            fill(*rows, random);
+            rows->Update();
+            expected = freshReading();
+            QCOMPARE(keyOf(*rows), current);
+        } else if (action == 2) {
+            rows->Edit();
+            fill(*rows, random);
+            rows->Update();
+        } else if (action == 3) {
+            // a partial sale: the sold pieces added, the holding keeps the rest
+            const qint64 holding = keyOf(*rows);
+            Transaction split(*db);
+            rows->AddNew();
+            fill(*rows, random);
+            rows->Update();
+            rows->FindFirst(QStringLiteral("PlonID = %1").arg(holding));
+            rows->Edit();
+            rows->SetField(QStringLiteral("quantity"), qint32(1));
+            rows->Update();
+            split.commit();
+            expected = freshReading();
+            QCOMPARE(keyOf(*rows), holding);
+        } else if (expected.size() > 1) {
+            const qsizetype at = expected.indexOf(keyOf(*rows));
+            rows->Delete();
+            expected.remove(at);
+            rows->MoveNext();
+            if (rows->AtEOF())
+                rows->MoveLast();
+            else
+                QCOMPARE(keyOf(*rows), expected[at]);
+        }
+        QCOMPARE(walk(*rows), expected);
+    }
+    // a reading of the whole list agrees at the end, the changed rows placed
+    rows->Requery();
+    QCOMPARE(walk(*rows), freshReading());
+}
+
+QTEST_MAIN(TestKeyOrder)
+#include "tst_keyorder.moc"
