@@ -4,8 +4,8 @@
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpKey.h"
+#include "app/OkCancelRow.h"
 
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,21 +22,12 @@ frmRptSel::frmRptSel(AppState& state, QWidget* parent)
     optSelected->setObjectName(QStringLiteral("optSelected"));
     List1 = new QListWidget;
     List1->setObjectName(QStringLiteral("List1"));
-    cmdOk = new QPushButton(QStringLiteral("&Ok"));
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"));
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(optAll);
     layout->addWidget(optSelected);
     layout->addWidget(List1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(cmdOk, cmdCancel));
 
     connectHandler(m_state, this, optAll, &QRadioButton::clicked, &frmRptSel::optAll_Click);
     connectHandler(m_state, this, optSelected, &QRadioButton::clicked, &frmRptSel::optSelected_Click);

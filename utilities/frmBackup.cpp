@@ -5,9 +5,9 @@
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpKey.h"
+#include "app/OkCancelRow.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -24,21 +24,12 @@ frmBackup::frmBackup(AppState& state, QWidget* parent)
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     Label1->setBuddy(Drive1);
-    cmdOk = new QPushButton(QStringLiteral("&Ok"));
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"));
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(Drive1);
     layout->addSpacing(Label1->fontMetrics().height() / 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(cmdOk, cmdCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connectHandler(m_state, this, cmdOk, &QPushButton::clicked, &frmBackup::cmdOk_Click);
