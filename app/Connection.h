@@ -127,6 +127,7 @@ public:
     qint64 int64(int i) const;
     // The engine's own value of a column of the current row, valid until the next step.
     sqlite3_value* raw(int i) const { return sqlite3_column_value(m_stmt, i); }
+    sqlite3_stmt* statement() const { return m_stmt; }
 
 private:
     Connection& m_connection;

@@ -76,6 +76,26 @@ struct SortValue
     qint64 integer = 0;
     QByteArray bytes;
 
+    void bind(sqlite3_stmt* statement, int index) const
+    {
+        switch (type) {
+        case SQLITE_INTEGER:
+            sqlite3_bind_int64(statement, index, integer);
+            break;
+        case SQLITE_FLOAT:
+            sqlite3_bind_double(statement, index, number);
+            break;
+        case SQLITE_TEXT:
+            sqlite3_bind_text(statement, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            break;
+        case SQLITE_BLOB:
+            sqlite3_bind_blob(statement, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            break;
+        default:
+            sqlite3_bind_null(statement, index);
+        }
+    }
+
     static SortValue of(sqlite3_value* value)
     {
         SortValue v;
@@ -154,12 +174,19 @@ public:
         m_position = m_keys.empty() ? -1 : 0;
     }
 
+    // The rows read so far: a long list is read in growing runs as the
+    // position comes near its end, as a dynaset counts its rows.
     long RecordCount() const override { return long(m_keys.size()); }
     bool AtBOF() const override { return m_keys.empty() || (m_position < 0 && !m_onDeleted); }
     bool AtEOF() const override { return m_keys.empty() || (m_position >= size() && !m_onDeleted); }
 
     void MoveFirst() override { moveTo(0); }
-    void MoveLast() override { moveTo(size() - 1); }
+    void MoveLast() override
+    {
+        alive();
+        readAll();
+        moveTo(size() - 1);
+    }
 
     void MoveNext() override
     {
@@ -230,6 +257,9 @@ public:
         remove.step();
         m_moved.erase(m_keys[m_position]);
         m_keys.erase(m_keys.begin() + m_position);
+        // the position names the row after the deleted one: it is read now
+        while (m_position >= size() && readMore()) {
+        }
         m_onDeleted = true;
         m_row.clear();
         m_mode = Mode::None;
@@ -283,14 +313,13 @@ public:
             found.insert(matches.int64(0));
         m_noMatch = true;
         if (found.size() == 1) {
-            const auto at = std::find(m_keys.begin(), m_keys.end(), *found.begin());
-            if (at != m_keys.end()) {
+            if (const qsizetype at = indexOf(*found.begin()); at >= 0) {
                 m_noMatch = false;
-                leaveRow(at - m_keys.begin());
+                leaveRow(at);
             }
             return;
         }
-        for (qsizetype i = 0; i < size() && !found.isEmpty(); ++i) {
+        for (qsizetype i = 0; !found.isEmpty() && (i < size() || readMore()); ++i) {
             if (found.contains(m_keys[i])) {
                 m_noMatch = false;
                 leaveRow(i);
@@ -363,12 +392,84 @@ private:
 
     void loadKeys()
     {
+        m_keys.clear();
+        m_frontier.clear();
+        if (m_orderStatement) {
+            m_complete = false;
+            readMore();
+            return;
+        }
         JetSql::Select keys = m_select;
         keys.columns = QStringLiteral("rowid");
         Statement statement(*m_connection, keys.sql());
-        m_keys.clear();
         while (statement.step())
             m_keys.push_back(statement.int64(0));
+        m_complete = true;
+    }
+
+    // Reads the next run of keys after the last row read, twice as many as
+    // read so far; false when there were none left. A row that changed its
+    // place keeps the position it was read at and is not read again.
+    bool readMore()
+    {
+        if (m_complete)
+            return false;
+        const qsizetype wanted = std::max<qsizetype>(kFirstRun, size());
+        const int columns = int(m_noCase.size());
+        QString sql = QStringLiteral("SELECT %1 FROM %2").arg(m_orderColumns, quotedName(m_select.table));
+        if (!m_frontier.empty()) {
+            // after the last row read, nulls first as the index keeps them
+            QString after;
+            for (int i = columns - 1; i >= 0; --i) {
+                const QString column = m_orderNames[std::size_t(i)];
+                const bool null = m_frontier[std::size_t(i)].type == SQLITE_NULL;
+                const QString place = QStringLiteral("?%1").arg(i + 1);
+                const QString& collation = m_orderCollations[std::size_t(i)];
+                const QString greater = null ? QString(column + QStringLiteral(" IS NOT NULL"))
+                                             : QString(column + QStringLiteral(" > ") + place + collation);
+                const QString equal = null ? QString(column + QStringLiteral(" IS NULL"))
+                                           : QString(column + QStringLiteral(" = ") + place + collation);
+                after = after.isEmpty() ? greater
+                                        : QStringLiteral("(%1 OR (%2 AND %3))").arg(greater, equal, after);
+            }
+            sql += QStringLiteral(" WHERE ") + after;
+        }
+        sql += QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_orderColumns).arg(wanted);
+        Statement run(*m_connection, sql);
+        for (int i = 0; i < int(m_frontier.size()); ++i)
+            m_frontier[std::size_t(i)].bind(run.statement(), i + 1);
+        qsizetype read = 0;
+        const qsizetype before = size();
+        while (run.step()) {
+            ++read;
+            m_frontier.clear();
+            for (int i = 0; i < columns; ++i)
+                m_frontier.push_back(SortValue::of(run.raw(i)));
+            const qint64 key = run.int64(columns - 1);
+            if (m_moved.count(key) == 0)
+                m_keys.push_back(key);
+        }
+        m_complete = read < wanted;
+        return size() > before || (!m_complete && readMore());
+    }
+
+    void readAll()
+    {
+        while (readMore()) {
+        }
+    }
+
+    // The position of a key, reading on until it comes; -1 when it never does.
+    qsizetype indexOf(qint64 key)
+    {
+        qsizetype from = 0;
+        do {
+            const auto at = std::find(m_keys.begin() + from, m_keys.end(), key);
+            if (at != m_keys.end())
+                return at - m_keys.begin();
+            from = size();
+        } while (readMore());
+        return -1;
     }
 
     void moveTo(qsizetype position)
@@ -382,6 +483,8 @@ private:
     // Every move ends a pending AddNew or Edit, as it does in any dynaset.
     void leaveRow(qsizetype position)
     {
+        while (position >= size() && readMore()) {
+        }
         m_position = std::clamp<qsizetype>(position, -1, size());
         m_onDeleted = false;
         m_mode = Mode::None;
@@ -493,9 +596,18 @@ private:
             return;
         }
         QStringList names;
-        for (const auto& [name, noCase] : columns)
+        m_orderNames.clear();
+        m_orderCollations.clear();
+        for (const auto& [name, noCase] : columns) {
             names.append(quotedName(name));
+            m_orderNames.push_back(quotedName(name));
+            m_orderCollations.push_back(noCase ? QStringLiteral(" COLLATE NOCASE")
+                                               : QStringLiteral(" COLLATE BINARY"));
+        }
         names.append(QStringLiteral("rowid"));
+        m_orderNames.push_back(QStringLiteral("rowid"));
+        m_orderCollations.push_back(QString());
+        m_orderColumns = names.join(QStringLiteral(", "));
         m_orderStatement = std::make_unique<Statement>(
             *m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
                                .arg(names.join(QStringLiteral(", ")), quotedName(m_select.table)));
@@ -548,8 +660,8 @@ private:
         placing.push_back(key);
         for (const qint64 placed : placing) {
             const std::vector<SortValue> place = placeOf(placed);
-            if (place.empty())
-                continue; // gone meanwhile
+            if (place.empty() || (!m_complete && !before(place, m_frontier)))
+                continue; // gone meanwhile, or comes with a later run
             const auto at = std::partition_point(m_keys.begin(), m_keys.end(),
                                                  [&](qint64 k) { return before(placeOf(k), place); });
             m_keys.insert(at, placed);
@@ -561,11 +673,15 @@ private:
     // that row is still there, else at the end or on the first row.
     void settle(bool onRow, qint64 current, bool atEnd)
     {
-        const auto found = onRow ? std::find(m_keys.begin(), m_keys.end(), current) : m_keys.end();
-        if (found != m_keys.end())
-            m_position = found - m_keys.begin();
-        else
-            m_position = atEnd ? size() : (m_keys.empty() ? -1 : 0);
+        const qsizetype found = onRow ? indexOf(current) : -1;
+        if (found >= 0) {
+            m_position = found;
+        } else if (atEnd) {
+            readAll();
+            m_position = size();
+        } else {
+            m_position = m_keys.empty() ? -1 : 0;
+        }
         m_onDeleted = false;
         m_row.clear();
     }
@@ -577,8 +693,8 @@ public:
         const bool onRow = m_position >= 0 && m_position < size() && !m_onDeleted;
         const qint64 current = onRow ? m_keys[m_position] : 0;
         const bool atEnd = m_position >= size();
-        loadKeys();
         m_moved.clear();
+        loadKeys();
         settle(onRow, current, atEnd);
     }
 
@@ -644,6 +760,13 @@ private:
     // the order's columns and whether each compares text without letter case
     std::unique_ptr<Statement> m_orderStatement;
     std::vector<bool> m_noCase;
+    QString m_orderColumns;
+    std::vector<QString> m_orderNames;
+    std::vector<QString> m_orderCollations;
+    // whether every key was read, and the order's values of the last row read
+    bool m_complete = true;
+    std::vector<SortValue> m_frontier;
+    static constexpr qsizetype kFirstRun = 512;
     // rows whose place in the order changed since the list was read
     std::unordered_set<qint64> m_moved;
 };

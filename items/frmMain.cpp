@@ -477,7 +477,6 @@ void frmMain::Form_Load()
             ClearFields();
             DisableFields();
         } else {
-            s.items().MoveLast();
             s.items().MoveFirst();
             LoadRecord();
         }
