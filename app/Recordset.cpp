@@ -319,7 +319,7 @@ public:
             }
             return;
         }
-        for (qsizetype i = 0; !found.isEmpty() && (i < size() || readMore()); ++i) {
+        for (qsizetype i = 0; !found.isEmpty() && (i < size() || readMore(true)); ++i) {
             if (found.contains(m_keys[i])) {
                 m_noMatch = false;
                 leaveRow(i);
@@ -410,13 +410,14 @@ private:
     // Reads the next run of keys after the last row read, twice as many as
     // read so far; false when there were none left. A row that changed its
     // place keeps the position it was read at and is not read again.
-    bool readMore()
+    // With all, the rest of the list is read in one go.
+    bool readMore(bool all = false)
     {
         if (m_complete)
             return false;
-        const qsizetype wanted = std::max<qsizetype>(kFirstRun, size());
+        const qsizetype wanted = all ? -1 : std::max<qsizetype>(kFirstRun, size());
         const int columns = int(m_noCase.size());
-        QString sql = QStringLiteral("SELECT %1 FROM %2").arg(m_orderColumns, quotedName(m_select.table));
+        QString sql = QStringLiteral("SELECT rowid FROM %1").arg(quotedName(m_select.table));
         if (!m_frontier.empty()) {
             // after the last row read, nulls first as the index keeps them
             QString after;
@@ -440,24 +441,21 @@ private:
             m_frontier[std::size_t(i)].bind(run.statement(), i + 1);
         qsizetype read = 0;
         const qsizetype before = size();
+        qint64 last = 0;
         while (run.step()) {
             ++read;
-            m_frontier.clear();
-            for (int i = 0; i < columns; ++i)
-                m_frontier.push_back(SortValue::of(run.raw(i)));
-            const qint64 key = run.int64(columns - 1);
-            if (m_moved.count(key) == 0)
-                m_keys.push_back(key);
+            last = run.int64(0);
+            if (m_moved.empty() || m_moved.count(last) == 0)
+                m_keys.push_back(last);
         }
-        m_complete = read < wanted;
+        // the next run goes on after the last row as it stands now, when it was read
+        if (read > 0)
+            m_frontier = placeOf(last);
+        m_complete = all || read < wanted;
         return size() > before || (!m_complete && readMore());
     }
 
-    void readAll()
-    {
-        while (readMore()) {
-        }
-    }
+    void readAll() { readMore(true); }
 
     // The position of a key, reading on until it comes; -1 when it never does.
     qsizetype indexOf(qint64 key)
@@ -468,7 +466,7 @@ private:
             if (at != m_keys.end())
                 return at - m_keys.begin();
             from = size();
-        } while (readMore());
+        } while (readMore(true));
         return -1;
     }
 
