@@ -257,6 +257,7 @@ public:
         remove.step();
         m_moved.erase(m_keys[m_position]);
         m_keys.erase(m_keys.begin() + m_position);
+        m_pristine = false;
         // the position names the row after the deleted one: it is read now
         while (m_position >= size() && readMore()) {
         }
@@ -396,6 +397,7 @@ private:
         m_frontier.clear();
         if (m_orderStatement) {
             m_complete = false;
+            m_pristine = true;
             readMore();
             return;
         }
@@ -418,7 +420,12 @@ private:
         const qsizetype wanted = all ? -1 : std::max<qsizetype>(kFirstRun, size());
         const int columns = int(m_noCase.size());
         QString sql = QStringLiteral("SELECT rowid FROM %1").arg(quotedName(m_select.table));
-        if (!m_frontier.empty()) {
+        if (m_pristine && !m_frontier.empty()) {
+            // nothing was added, moved or deleted since the list was first
+            // read: the rows read so far are the first of the order
+            sql +=
+                QStringLiteral(" ORDER BY %1 LIMIT %2 OFFSET %3").arg(m_orderColumns).arg(wanted).arg(size());
+        } else if (!m_frontier.empty()) {
             // after the last row read, nulls first as the index keeps them
             QString after;
             for (int i = columns - 1; i >= 0; --i) {
@@ -435,10 +442,12 @@ private:
             }
             sql += QStringLiteral(" WHERE ") + after;
         }
-        sql += QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_orderColumns).arg(wanted);
+        if (!m_pristine || m_frontier.empty())
+            sql += QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_orderColumns).arg(wanted);
         Statement run(*m_connection, sql);
-        for (int i = 0; i < int(m_frontier.size()); ++i)
-            m_frontier[std::size_t(i)].bind(run.statement(), i + 1);
+        if (!m_pristine)
+            for (int i = 0; i < int(m_frontier.size()); ++i)
+                m_frontier[std::size_t(i)].bind(run.statement(), i + 1);
         qsizetype read = 0;
         const qsizetype before = size();
         qint64 last = 0;
@@ -663,6 +672,7 @@ private:
             const auto at = std::partition_point(m_keys.begin(), m_keys.end(),
                                                  [&](qint64 k) { return before(placeOf(k), place); });
             m_keys.insert(at, placed);
+            m_pristine = false;
         }
         settle(onRow, current, atEnd);
     }
@@ -736,6 +746,7 @@ private:
             const std::vector<SortValue> placeAfter = placeOf(key);
             if (before(placeBefore, placeAfter) || before(placeAfter, placeBefore))
                 m_moved.insert(key);
+            m_pristine = false;
         }
         m_row.clear();
     }
@@ -764,6 +775,8 @@ private:
     // whether every key was read, and the order's values of the last row read
     bool m_complete = true;
     std::vector<SortValue> m_frontier;
+    // no row was added, moved or deleted since the list was first read
+    bool m_pristine = true;
     static constexpr qsizetype kFirstRun = 512;
     // rows whose place in the order changed since the list was read
     std::unordered_set<qint64> m_moved;
