@@ -313,12 +313,28 @@ public:
         while (matches.step())
             found.insert(matches.int64(0));
         m_noMatch = true;
-        if (found.size() == 1) {
-            if (const qsizetype at = indexOf(*found.begin()); at >= 0) {
+        // A few matches in an order the recordset keeps, with no row out of
+        // its place: the first of them is the one that comes first in it.
+        if (found.size() == 1 ||
+            (found.size() > 1 && found.size() <= kFewMatches && m_orderStatement && m_moved.empty())) {
+            qint64 first = *found.begin();
+            if (found.size() > 1) {
+                std::vector<SortValue> firstPlace = placeOf(first);
+                for (const qint64 key : found) {
+                    std::vector<SortValue> place = placeOf(key);
+                    if (before(place, firstPlace)) {
+                        first = key;
+                        firstPlace = std::move(place);
+                    }
+                }
+            }
+            if (const qsizetype at = indexOf(first); at >= 0) {
                 m_noMatch = false;
                 leaveRow(at);
+                return;
             }
-            return;
+            if (found.size() == 1)
+                return;
         }
         for (qsizetype i = 0; !found.isEmpty() && (i < size() || readMore(true)); ++i) {
             if (found.contains(m_keys[i])) {
@@ -681,6 +697,9 @@ private:
     // that row is still there, else at the end or on the first row.
     void settle(bool onRow, qint64 current, bool atEnd)
     {
+        // rows taken out to be placed again may have emptied what was read
+        while (m_keys.empty() && readMore()) {
+        }
         const qsizetype found = onRow ? indexOf(current) : -1;
         if (found >= 0) {
             m_position = found;
@@ -778,6 +797,7 @@ private:
     // no row was added, moved or deleted since the list was first read
     bool m_pristine = true;
     static constexpr qsizetype kFirstRun = 512;
+    static constexpr qsizetype kFewMatches = 256;
     // rows whose place in the order changed since the list was read
     std::unordered_set<qint64> m_moved;
 };

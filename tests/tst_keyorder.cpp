@@ -159,7 +159,7 @@ void TestKeyOrder::changesKeepTheOrderOfANewReading()
         QList<qint64> expected = freshReading();
         QCOMPARE(keyOf(*rows), expected.first());
         for (int step = 0; step < 25; ++step) {
-            const int action = random.bounded(6);
+            const int action = random.bounded(7);
             if (action == 0) {
                 // to some row of those read so far, now and then further down
                 const int within = random.bounded(4) == 0 ? int(expected.size()) : int(rows->RecordCount());
@@ -196,6 +196,20 @@ void TestKeyOrder::changesKeepTheOrderOfANewReading()
                 split.commit();
                 expected = freshReading();
                 QCOMPARE(keyOf(*rows), holding);
+            } else if (action == 6) {
+                // the first row in the order with a name, in any letter case
+                const Value& name = pick(random, kNames);
+                const QString criteria = isNull(name) ? QStringLiteral("Name Is Null")
+                                                      : QStringLiteral("Name = '%1'").arg(textOf(name));
+                const qint64 current = keyOf(*rows);
+                std::unique_ptr<Recordset> matching = db->OpenRecordset(
+                    QStringLiteral("Select PlonID from Plonko where ") + criteria, RecordsetType::Snapshot);
+                const QList<qint64> matches = walk(*matching);
+                const auto first = std::find_if(expected.begin(), expected.end(),
+                                                [&](qint64 key) { return matches.contains(key); });
+                rows->FindFirst(criteria);
+                QCOMPARE(rows->NoMatch(), first == expected.end());
+                QCOMPARE(keyOf(*rows), rows->NoMatch() ? current : *first);
             } else {
                 const qsizetype at = expected.indexOf(keyOf(*rows));
                 rows->Delete();
