@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <vector>
 
 // Inner workings of the store shared by Database and its recordsets; not for
 // use outside the store.
@@ -54,6 +55,17 @@ using StoredValue = std::variant<std::monostate, qint64, double, QByteArray>;
 // not suit it (TypeConversion, NumericOverflow, FieldTooSmall).
 StoredValue toStorage(const Value& value, const ColumnInfo& column);
 
+// A list of keys that a recordset reads as it goes. It is told before
+// another recordset writes to its table, so that it reads the rest of the list
+// as it stood, and after a rollback, which may have undone its own writes.
+class KeyList
+{
+public:
+    virtual ~KeyList() = default;
+    virtual void beforeOtherWrite(const QString& table) = 0;
+    virtual void afterRollback() = 0;
+};
+
 class Connection
 {
 public:
@@ -87,7 +99,10 @@ public:
     // the write when the file is no longer the one opened, and lets a test have
     // writes fail as another user's lock would.
     void failNextWrites(int count, int number, int after);
-    void beforeWrite();
+    void beforeWrite(const KeyList* writer = nullptr, const QString& table = {});
+    void rolledBack();
+    void watch(KeyList* list) { m_keyLists.push_back(list); }
+    void unwatch(KeyList* list) { std::erase(m_keyLists, list); }
     // FileMoved when another file now stands at the path, or none does: a write
     // would go into the file no longer there and be lost.
     void checkNotMoved() const;
@@ -103,6 +118,7 @@ private:
     int m_failingWrites = 0;
     int m_failNumber = 0;
     int m_writesBeforeFailing = 0;
+    std::vector<KeyList*> m_keyLists;
 };
 
 // A prepared statement that is finalised on every path.

@@ -246,17 +246,26 @@ void Connection::failNextWrites(int count, int number, int after)
     m_writesBeforeFailing = after;
 }
 
-void Connection::beforeWrite()
+void Connection::beforeWrite(const KeyList* writer, const QString& table)
 {
     checkNotMoved();
     if (m_writesBeforeFailing > 0) {
         --m_writesBeforeFailing;
-        return;
-    }
-    if (m_failingWrites > 0) {
+    } else if (m_failingWrites > 0) {
         --m_failingWrites;
         throw DbError(m_failNumber, QStringLiteral("Couldn't update; currently locked by another user."));
     }
+    const std::vector<KeyList*> lists = m_keyLists;
+    for (KeyList* list : lists)
+        if (list != writer)
+            list->beforeOtherWrite(table);
+}
+
+void Connection::rolledBack()
+{
+    const std::vector<KeyList*> lists = m_keyLists;
+    for (KeyList* list : lists)
+        list->afterRollback();
 }
 
 void Connection::checkNotMoved() const
@@ -554,6 +563,7 @@ void Database::CommitTrans()
 void Database::Rollback()
 {
     execute(m_connection->handle(), "ROLLBACK", *m_connection);
+    m_connection->rolledBack();
 }
 
 void Database::failNextWrites(int count, int number, int after)

@@ -158,7 +158,7 @@ int compareSortValues(const SortValue& a, const SortValue& b, bool noCase)
 
 // A recordset over one table: the keys (rowids) of its rows in order, each row
 // read when it becomes current.
-class KeyedRecordset final : public Recordset
+class KeyedRecordset final : public Recordset, public KeyList
 {
 public:
     KeyedRecordset(std::shared_ptr<Connection> connection, const JetSql::Select& select, bool readOnly)
@@ -172,7 +172,20 @@ public:
         readOrder();
         loadKeys();
         m_position = m_keys.empty() ? -1 : 0;
+        m_connection->watch(this);
     }
+    ~KeyedRecordset() override { m_connection->unwatch(this); }
+
+    // Another recordset is about to change the table: the list is read to
+    // its end as it stands, and the next added row has it read again.
+    void beforeOtherWrite(const QString& table) override
+    {
+        if (table.compare(m_select.table, Qt::CaseInsensitive) != 0)
+            return;
+        readAll();
+        m_inStep = false;
+    }
+    void afterRollback() override { m_inStep = false; }
 
     // The rows read so far: a long list is read in growing runs as the
     // position comes near its end, as a dynaset counts its rows.
@@ -238,7 +251,7 @@ public:
         if (m_mode == Mode::None)
             throw DbError(DbError::UpdateWithoutEdit,
                           QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
-        m_connection->beforeWrite();
+        m_connection->beforeWrite(this, m_select.table);
         if (m_mode == Mode::Adding)
             insertRow();
         else
@@ -250,7 +263,7 @@ public:
     {
         writable();
         currentRow();
-        m_connection->beforeWrite();
+        m_connection->beforeWrite(this, m_select.table);
         Statement remove(*m_connection,
                          QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quotedName(m_select.table)));
         remove.bindKey(1, m_keys[m_position]);
@@ -315,8 +328,8 @@ public:
         m_noMatch = true;
         // A few matches in an order the recordset keeps, with no row out of
         // its place: the first of them is the one that comes first in it.
-        if (found.size() == 1 ||
-            (found.size() > 1 && found.size() <= kFewMatches && m_orderStatement && m_moved.empty())) {
+        if (found.size() == 1 || (found.size() > 1 && found.size() <= kFewMatches && m_orderStatement &&
+                                  m_moved.empty() && m_inStep)) {
             qint64 first = *found.begin();
             if (found.size() > 1) {
                 std::vector<SortValue> firstPlace = placeOf(first);
@@ -589,7 +602,9 @@ private:
     // whole list read again.
     void readOrder()
     {
-        if (!m_select.where.isEmpty())
+        static const QRegularExpression descending(QStringLiteral("\\bdesc\\b"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+        if (!m_select.where.isEmpty() || m_select.orderBy.contains(descending))
             return;
         JetSql::Select keys = m_select;
         keys.columns = QStringLiteral("rowid");
@@ -599,7 +614,7 @@ private:
             steps.append(textOf(plan.value(3, FieldType::Text)));
         if (steps.size() != 1 || !steps.first().startsWith(QLatin1String("SCAN ")))
             return;
-        static const QRegularExpression usingIndex(QStringLiteral("USING (?:COVERING )?INDEX (\\S+)"));
+        static const QRegularExpression usingIndex(QStringLiteral("USING (?:COVERING )?INDEX (.+)$"));
         const QRegularExpressionMatch index = usingIndex.match(steps.first());
         std::vector<std::pair<QString, bool>> columns;
         if (index.hasMatch()) {
@@ -615,6 +630,8 @@ private:
                 columns.emplace_back(textOf(info.value(0, FieldType::Text)),
                                      collation.compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0);
             }
+            if (columns.empty())
+                return; // an index the plan names but whose columns cannot be told
         } else if (!m_select.orderBy.isEmpty()) {
             return;
         }
@@ -667,7 +684,7 @@ private:
     // reading keeps it.
     void placeNewRow(qint64 key)
     {
-        if (!m_orderStatement) {
+        if (!m_orderStatement || !m_inStep) {
             Requery();
             return;
         }
@@ -721,6 +738,7 @@ public:
         const qint64 current = onRow ? m_keys[m_position] : 0;
         const bool atEnd = m_position >= size();
         m_moved.clear();
+        m_inStep = true;
         loadKeys();
         settle(onRow, current, atEnd);
     }
@@ -796,6 +814,9 @@ private:
     std::vector<SortValue> m_frontier;
     // no row was added, moved or deleted since the list was first read
     bool m_pristine = true;
+    // only this recordset changed the table since the list was read, and
+    // nothing it did was rolled back
+    bool m_inStep = true;
     static constexpr qsizetype kFirstRun = 512;
     static constexpr qsizetype kFewMatches = 256;
     // rows whose place in the order changed since the list was read

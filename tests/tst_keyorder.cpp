@@ -70,6 +70,33 @@ QList<qint64> walk(Recordset& rows)
     return keys;
 }
 
+// The order a query gives, read forwards row by row as the reports read.
+QList<qint64> orderOf(Database& db, const QString& query)
+{
+    QList<qint64> keys;
+    for (std::unique_ptr<Recordset> rows = db.OpenRecordset(query, RecordsetType::ForwardOnly);
+         !rows->AtEOF(); rows->MoveNext())
+        keys.append(keyOf(*rows));
+    return keys;
+}
+
+// A collection of that many items with a few names, ties and nulls among them.
+std::unique_ptr<Database> filled(const TestCollection& collection, int items, quint32 seed)
+{
+    std::unique_ptr<Database> db = collection.open();
+    QRandomGenerator random(seed);
+    Transaction filling(*db);
+    std::unique_ptr<Recordset> rows =
+        db->OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+    for (int i = 0; i < items; ++i) {
+        rows->AddNew();
+        fill(*rows, random);
+        rows->Update();
+    }
+    filling.commit();
+    return db;
+}
+
 } // namespace
 
 class TestKeyOrder : public QObject
@@ -82,6 +109,10 @@ private slots:
     void changesKeepTheOrderOfANewReading_data();
     void changesKeepTheOrderOfANewReading();
     void aRowMovedPastWhatWasReadIsReadOnce();
+    void anyOrderReadsAsTheQueryGivesIt_data();
+    void anyOrderReadsAsTheQueryGivesIt();
+    void writesOfOthersAndRollbacks_data();
+    void writesOfOthersAndRollbacks();
 };
 
 void TestKeyOrder::eachOrderOfTheWindowReadsAnIndex_data()
@@ -150,10 +181,7 @@ void TestKeyOrder::changesKeepTheOrderOfANewReading()
         }
         filling.commit();
     }
-    const auto freshReading = [&] {
-        std::unique_ptr<Recordset> fresh = db->OpenRecordset(query, RecordsetType::Snapshot);
-        return walk(*fresh);
-    };
+    const auto freshReading = [&] { return orderOf(*db, query); };
     for (int round = 0; round < 12; ++round) {
         std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
         QList<qint64> expected = freshReading();
@@ -252,6 +280,85 @@ void TestKeyOrder::aRowMovedPastWhatWasReadIsReadOnce()
     rows->SetField(QStringLiteral("Name"), QStringLiteral("Zzz"));
     rows->Update();
     QCOMPARE(walk(*rows), before);
+}
+
+void TestKeyOrder::anyOrderReadsAsTheQueryGivesIt_data()
+{
+    QTest::addColumn<QString>("order");
+    for (const char* order : {"name desc", "descr desc, name", "catsort, catnum desc", "IssueDate",
+                              "PlonID desc", "quantity", "Color"})
+        QTest::newRow(order) << QString::fromLatin1(order);
+}
+
+// Orders the recordset keeps itself and orders it leaves to the engine, both
+// ways: its rows come as the query gives them.
+void TestKeyOrder::anyOrderReadsAsTheQueryGivesIt()
+{
+    QFETCH(QString, order);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = filled(collection, 1300, quint32(qHash(order)));
+    const QString query = QStringLiteral("Select * from Plonko order by ") + order;
+    std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
+    QCOMPARE(walk(*rows), orderOf(*db, query));
+}
+
+void TestKeyOrder::writesOfOthersAndRollbacks_data()
+{
+    QTest::addColumn<QString>("write");
+    for (const char* write :
+         {"another adds", "another deletes", "another renames", "a delete rolled back", "an add rolled back"})
+        QTest::newRow(write) << QString::fromLatin1(write);
+}
+
+// Until it adds a row itself, a recordset keeps the list as it stood when it
+// was opened, whatever another recordset writes; its own add, or a rollback,
+// has the whole list read again.
+void TestKeyOrder::writesOfOthersAndRollbacks()
+{
+    QFETCH(QString, write);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = filled(collection, 1300, 7);
+    const QString query = QStringLiteral("Select * from Plonko order by name");
+    std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
+    QVERIFY(rows->RecordCount() < 1300);
+    const QList<qint64> atOpening = orderOf(*db, query);
+    const bool other = write.startsWith(QLatin1String("another"));
+    if (other) {
+        std::unique_ptr<Recordset> another = db->OpenRecordset(query, RecordsetType::Dynaset);
+        if (write == u"another adds") {
+            another->AddNew();
+            another->SetField(QStringLiteral("quantity"), qint32(1));
+            another->Update();
+        } else if (write == u"another deletes") {
+            another->MoveNext();
+            another->Delete();
+        } else {
+            another->Edit();
+            another->SetField(QStringLiteral("Name"), QStringLiteral("Zzz"));
+            another->Update();
+        }
+        // a row another deleted stays in the list, as a dynaset keeps it
+        if (write == u"another deletes")
+            QCOMPARE(rows->RecordCount(), long(atOpening.size()));
+        else
+            QCOMPARE(walk(*rows), atOpening);
+    } else {
+        Transaction undone(*db);
+        if (write == u"a delete rolled back") {
+            rows->Delete();
+            rows->MoveNext();
+        } else {
+            rows->AddNew();
+            rows->SetField(QStringLiteral("Name"), QStringLiteral("Gone"));
+            rows->Update();
+        }
+        undone.rollback();
+    }
+    rows->MoveFirst();
+    rows->AddNew();
+    rows->SetField(QStringLiteral("Name"), QStringLiteral("Mine"));
+    rows->Update();
+    QCOMPARE(walk(*rows), orderOf(*db, query));
 }
 
 QTEST_MAIN(TestKeyOrder)
