@@ -3,6 +3,10 @@
 #include "app/CollectionSchema.h"
 #include "app/StringHelpers.h"
 
+#include <QFile>
+
+#include <sqlite3.h>
+
 #include <span>
 
 namespace {
@@ -76,4 +80,32 @@ TestCollection::TestCollection(bool withItems)
         rs->SetField(QStringLiteral("priceask"), money(item.ask));
         rs->Update();
     }
+}
+
+QString firstValue(const QString& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    QString value;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+int itemCount(const QString& path)
+{
+    bool ok = false;
+    const int count = firstValue(path, "SELECT count(*) FROM Plonko").toInt(&ok);
+    return ok ? count : -1;
+}
+
+QString integrityOf(const QString& path)
+{
+    return firstValue(path, "PRAGMA integrity_check");
 }

@@ -38,3 +38,11 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Read beside the store, as another program reads the file: a query's first
+// value (empty when it gives none), the number of items, and the engine's
+// full integrity check ("ok" when whole). Opened for writing, as at start-up,
+// a journal left by a crash is played back first.
+QString firstValue(const QString& path, const char* sql);
+int itemCount(const QString& path);
+QString integrityOf(const QString& path);

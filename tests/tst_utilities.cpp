@@ -21,33 +21,6 @@ QByteArray bytesOf(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A query's first value, read beside the store as another program would.
-QString firstValue(const QString& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    QString value;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW)
-            value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return value;
-}
-
-int items(const QString& path)
-{
-    return firstValue(path, "SELECT count(*) FROM Plonko").toInt();
-}
-
-QString integrity(const QString& path)
-{
-    return firstValue(path, "PRAGMA integrity_check");
-}
-
 void addItem(const QString& path, const QString& name)
 {
     std::unique_ptr<Database> db = Database::OpenDatabase(path, kEnglish);
@@ -162,14 +135,14 @@ void TestUtilities::compactingKeepsThePreviousFile()
         CF::compactCollection(collection.path(), kEnglish);
         QCOMPARE(bytesOf(bak), before);
         QVERIFY(!QFileInfo::exists(compacted));
-        QCOMPARE(integrity(collection.path()), QStringLiteral("ok"));
-        QCOMPARE(items(collection.path()), 9 + run);
+        QCOMPARE(integrityOf(collection.path()), QStringLiteral("ok"));
+        QCOMPARE(itemCount(collection.path()), 9 + run);
     }
     // a copy an earlier run left is made anew
     QVERIFY(QFile::copy(bak, compacted));
     CF::compactCollection(collection.path(), kEnglish);
     QVERIFY(!QFileInfo::exists(compacted));
-    QCOMPARE(items(collection.path()), 10);
+    QCOMPARE(itemCount(collection.path()), 10);
 }
 
 void TestUtilities::aFailedCompactionLeavesTheCollection_data()
@@ -236,7 +209,7 @@ void TestUtilities::aFailedCompactionLeavesTheCollection()
         QVERIFY(found && found->restoreFrom);
         QCOMPARE(*found->restoreFrom, compacted);
         CF::restore(*found, collection.path());
-        QCOMPARE(items(collection.path()), 9);
+        QCOMPARE(itemCount(collection.path()), 9);
     }
 }
 
@@ -246,14 +219,14 @@ void TestUtilities::backingUpTwiceReplacesTheCopy()
     QTemporaryDir drive;
     const QString copy = QDir(drive.path()).filePath(QStringLiteral("Plonko.mdb"));
     CF::backupCollection(collection.path(), drive.path());
-    QCOMPARE(items(copy), 8);
+    QCOMPARE(itemCount(copy), 8);
     addItem(collection.path(), QStringLiteral("Later"));
     // a journal beside the earlier copy would be played back into the new one
     write(copy + QStringLiteral("-journal"), QByteArray(4096, 'j'));
     CF::backupCollection(collection.path(), drive.path());
     QVERIFY(!QFileInfo::exists(copy + QStringLiteral("-journal")));
-    QCOMPARE(items(copy), 9);
-    QCOMPARE(integrity(copy), QStringLiteral("ok"));
+    QCOMPARE(itemCount(copy), 9);
+    QCOMPARE(integrityOf(copy), QStringLiteral("ok"));
     QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
 }
 
@@ -333,7 +306,7 @@ void TestUtilities::interruptedCompactions()
         return;
     QCOMPARE(QFileInfo(*found->restoreFrom).fileName(), restored);
     CF::restore(*found, files.path());
-    QCOMPARE(items(files.path()), restored == u"Plonnew.mdb" ? 9 : 8);
+    QCOMPARE(itemCount(files.path()), restored == u"Plonnew.mdb" ? 9 : 8);
     QVERIFY(!QFileInfo::exists(*found->restoreFrom));
 }
 
@@ -461,7 +434,7 @@ void TestUtilities::theBackupDialog()
     const QString copy = QDir(drive.path()).filePath(QStringLiteral("Plonko.mdb"));
     QCOMPARE(QFileInfo::exists(copy), ok);
     if (ok)
-        QCOMPARE(items(copy), 8);
+        QCOMPARE(itemCount(copy), 8);
 }
 
 void TestUtilities::aBackupThatFailsSaysSo()

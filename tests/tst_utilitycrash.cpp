@@ -12,8 +12,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <sqlite3.h>
-
 namespace CF = CollectionFiles;
 
 namespace {
@@ -24,30 +22,6 @@ int kills()
 {
     return qEnvironmentVariableIntValue("PLONKO_KILLS") > 0 ? qEnvironmentVariableIntValue("PLONKO_KILLS")
                                                             : 50;
-}
-
-// The item count and the full integrity check, read as another program would.
-std::pair<int, QString> examine(const QString& path)
-{
-    sqlite3* db = nullptr;
-    std::pair<int, QString> found{-1, QStringLiteral("cannot open")};
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
-        SQLITE_OK) {
-        for (const char* sql : {"SELECT count(*) FROM Plonko", "PRAGMA integrity_check"}) {
-            sqlite3_stmt* statement = nullptr;
-            if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-                sqlite3_step(statement) == SQLITE_ROW) {
-                if (sql[0] == 'S')
-                    found.first = sqlite3_column_int(statement, 0);
-                else
-                    found.second =
-                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-            }
-            sqlite3_finalize(statement);
-        }
-    }
-    sqlite3_close(db);
-    return found;
 }
 
 struct Tally
@@ -108,9 +82,8 @@ void TestUtilityCrash::compactionKilledAnywhere()
             QVERIFY2(found->restoreFrom, qPrintable(found->description));
             CF::restore(*found, path);
         }
-        const auto [items, integrity] = examine(path);
-        QCOMPARE(items, kItems);
-        QCOMPARE(integrity, QStringLiteral("ok"));
+        QCOMPARE(itemCount(path), kItems);
+        QCOMPARE(integrityOf(path), QStringLiteral("ok"));
     }
     qInfo("compaction: %d kills, %d between the renames, %d runs finished (one run %d ms)", tally.kills,
           tally.interrupted, tally.runsFinished, runMs);
@@ -144,9 +117,8 @@ void TestUtilityCrash::backupKilledAnywhere()
             ++withoutCopy;
             continue;
         }
-        const auto [items, integrity] = examine(copy);
-        QCOMPARE(items, kItems);
-        QCOMPARE(integrity, QStringLiteral("ok"));
+        QCOMPARE(itemCount(copy), kItems);
+        QCOMPARE(integrityOf(copy), QStringLiteral("ok"));
     }
     qInfo("backup: %d kills, %d before a first copy, %d runs finished (one run %d ms)", tally.kills,
           withoutCopy, tally.runsFinished, runMs);
