@@ -99,7 +99,7 @@ public:
     // the write when the file is no longer the one opened, and lets a test have
     // writes fail as another user's lock would.
     void failNextWrites(int count, int number, int after);
-    void beforeWrite(const KeyList* writer = nullptr, const QString& table = {});
+    void beforeWrite(const KeyList* writer, const QString& table);
     void rolledBack();
     void watch(KeyList* list) { m_keyLists.push_back(list); }
     void unwatch(KeyList* list) { std::erase(m_keyLists, list); }
