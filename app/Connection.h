@@ -97,7 +97,8 @@ public:
 
     // Every write (an update or a delete of a row) asks this first: it refuses
     // the write when the file is no longer the one opened, and lets a test have
-    // writes fail as another user's lock would.
+    // writes fail as another user's lock would. The other recordsets over the
+    // table are told before the write.
     void failNextWrites(int count, int number, int after);
     void beforeWrite(const KeyList* writer, const QString& table);
     void rolledBack();
