@@ -27,6 +27,11 @@ DROP INDEX IF EXISTS PlonkoCatalog;
 
 // Rows another program wrote have text without keys; the last index lists
 // them (it stays empty otherwise), so that they are keyed at the next start.
+//
+// A find by typed text reads only the rows whose text begins as typed,
+// through an index of the text in NOCASE order (one any SQLite tool can
+// check). The name and description indexes also hold the keys of the orders
+// those finds sort by, so that the first match is found in the index alone.
 #define PLONKO_KEYLESS                                                                                       \
     "(NameKey IS NULL AND Name IS NOT NULL) OR (descrKey IS NULL AND descr IS NOT NULL) OR "                 \
     "(catnumKey IS NULL AND catnum IS NOT NULL)"
@@ -34,6 +39,9 @@ const char* const kSortKeyIndexes = R"sql(
 CREATE INDEX IF NOT EXISTS PlonkoNameKey ON Plonko (NameKey, descrKey);
 CREATE INDEX IF NOT EXISTS PlonkoDescrKey ON Plonko (descrKey);
 CREATE INDEX IF NOT EXISTS PlonkoCatalogKey ON Plonko (catsort, catnumKey);
+CREATE INDEX IF NOT EXISTS PlonkoNameText ON Plonko (Name COLLATE NOCASE, NameKey, descrKey);
+CREATE INDEX IF NOT EXISTS PlonkoDescrText ON Plonko (descr COLLATE NOCASE, descrKey);
+CREATE INDEX IF NOT EXISTS PlonkoCatalogText ON Plonko (catnum COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS PlonkoKeyless ON Plonko (PlonID) WHERE )sql" PLONKO_KEYLESS ";";
 // Made again as a whole, the keys are indexed afresh afterwards: one sort is
 // far quicker than a million changes of an index.
@@ -41,6 +49,8 @@ const char* const kDropSortKeyIndexes = R"sql(
 DROP INDEX IF EXISTS PlonkoNameKey;
 DROP INDEX IF EXISTS PlonkoDescrKey;
 DROP INDEX IF EXISTS PlonkoCatalogKey;
+DROP INDEX IF EXISTS PlonkoNameText;
+DROP INDEX IF EXISTS PlonkoDescrText;
 )sql";
 const char* const kMakeSortKeys =
     "UPDATE Plonko SET NameKey = sortkey(Name), descrKey = sortkey(descr), catnumKey = sortkey(catnum)";
@@ -176,7 +186,6 @@ INSERT INTO RptSpec (SpecID, "Desc", fieldname, datatype, filename, Linkfield, d
     (30, 'Brand', 'braDesc', 1, 'brand', 'braID', 1.25, 0),
     (31, 'Bought From', 'bouDesc', 1, 'boughtfrom', 'bouID', 1.5, 0);
 )sql";
-
 
 const char* const kFirstNames[] = {
     "Amble",  "Biscuit", "Bramble", "Clover", "Dewdrop", "Fennel", "Gus",      "Hazel",   "Juniper",  "Kip",
@@ -382,7 +391,8 @@ void mend(Connection& connection, const TextOrder& order)
         connection.forgetSchema();
         // a collection made before custom reports gets their catalogue once
         if (tables.contains(QStringLiteral("RptSpec"), Qt::CaseInsensitive) &&
-            texts(connection, QStringLiteral("SELECT count(*) FROM RptSpec")) == QStringList{QStringLiteral("0")})
+            texts(connection, QStringLiteral("SELECT count(*) FROM RptSpec")) ==
+                QStringList{QStringLiteral("0")})
             run(db, connection, kFieldCatalogue);
         if (tables.contains(QStringLiteral("Plonko"), Qt::CaseInsensitive)) {
             const QList<ColumnInfo>& columns = connection.columns(QStringLiteral("Plonko"));

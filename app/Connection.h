@@ -133,6 +133,7 @@ public:
 
     void bind(int index, const Value& value, const ColumnInfo& column);
     void bindKey(int index, qint64 key);
+    void bindText(int index, const QByteArray& utf8);
     // True while a row is there; throws on failure.
     bool step();
     void reset();

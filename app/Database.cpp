@@ -382,6 +382,13 @@ void Statement::bindKey(int index, qint64 key)
         m_connection.fail(rc);
 }
 
+void Statement::bindText(int index, const QByteArray& utf8)
+{
+    const int rc = sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        m_connection.fail(rc);
+}
+
 bool Statement::step()
 {
     m_connection.handle();

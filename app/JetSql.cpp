@@ -422,6 +422,36 @@ QString translateExpression(const QString& jet)
     return sql;
 }
 
+std::optional<TextTest> textTest(const QString& jet)
+{
+    QList<Token> tokens = tokenize(jet);
+    tokens.removeIf([](const Token& t) { return t.kind == Kind::Space; });
+    if (tokens.size() != 3 || (tokens[0].kind != Kind::Word && tokens[0].kind != Kind::Bracketed) ||
+        tokens[2].kind != Kind::String)
+        return std::nullopt;
+    if (tokens[1].kind == Kind::Symbol && tokens[1].text == QLatin1String("="))
+        return TextTest{tokens[0].text, tokens[2].text};
+    if (!isKeyword(tokens[1], "like"))
+        return std::nullopt;
+    // the literal text before the first wildcard; "[c]" stands for c
+    const QString& pattern = tokens[2].text;
+    QString prefix;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == QLatin1Char('[') && i + 2 < pattern.size() && pattern[i + 2] == QLatin1Char(']') &&
+            pattern[i + 1] != QLatin1Char('!')) {
+            prefix += pattern[i + 1];
+            i += 2;
+        } else if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('#') ||
+                   c == QLatin1Char('[')) {
+            break;
+        } else {
+            prefix += c;
+        }
+    }
+    return TextTest{tokens[0].text, prefix};
+}
+
 QString beginsWithPattern(const QString& text)
 {
     QString pattern;

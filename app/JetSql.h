@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Translation of the Jet SQL the program speaks into SQLite's dialect:
 // [bracketed] names, "double-quoted" strings, #m/d/yyyy# date literals (dates
@@ -32,6 +33,17 @@ using OrderTerm = std::function<QString(const QString& table, const QString& col
 Select translateSelect(const QString& jet, const OrderTerm& orderTerm = {});
 // A where clause or a FindFirst criteria.
 QString translateExpression(const QString& jet);
+
+// A criteria comparing one column with text, as a find by typed text builds
+// it ("Name like 'Abc*'", "catnum = '12'"): the column, and the text every
+// matching value begins with, letter case aside (empty when a wildcard comes
+// first). Nothing for any other criteria.
+struct TextTest
+{
+    QString column;
+    QString prefix;
+};
+std::optional<TextTest> textTest(const QString& jet);
 
 // A Jet string literal holding text exactly (single quotes doubled), for
 // criteria built from what a person typed.

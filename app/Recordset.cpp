@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "JetSql.h"
+#include "TextOrder.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -193,11 +194,16 @@ public:
     bool AtBOF() const override { return m_keys.empty() || (m_position < 0 && !m_onDeleted); }
     bool AtEOF() const override { return m_keys.empty() || (m_position >= size() && !m_onDeleted); }
 
-    void MoveFirst() override { moveTo(0); }
+    void MoveFirst() override
+    {
+        alive();
+        toStart();
+        moveTo(0);
+    }
     void MoveLast() override
     {
         alive();
-        readAll();
+        toEnd();
         moveTo(size() - 1);
     }
 
@@ -270,10 +276,12 @@ public:
         remove.step();
         m_moved.erase(m_keys[m_position]);
         m_keys.erase(m_keys.begin() + m_position);
-        m_pristine = false;
-        // the position names the row after the deleted one: it is read now
+        // the position names the row after the deleted one: it is read now,
+        // and the rows before it when it was the only one read
         while (m_position >= size() && readMore()) {
         }
+        if (m_keys.empty())
+            readBefore();
         m_onDeleted = true;
         m_row.clear();
         m_mode = Mode::None;
@@ -319,37 +327,45 @@ public:
     void FindFirst(const QString& criteria) override
     {
         alive();
-        Statement matches(*m_connection,
-                          QStringLiteral("SELECT rowid FROM %1 WHERE %2")
-                              .arg(quotedName(m_select.table), JetSql::translateExpression(criteria)));
+        const QString where = JetSql::translateExpression(criteria);
+        m_noMatch = true;
+        if (asStored()) {
+            // the engine finds the first match in the order the list keeps,
+            // through the index of the text sought where there is one
+            std::vector<TextMatch::NoCaseRange> ranges;
+            const QString within = textRanges(criteria, ranges);
+            Statement first(*m_connection,
+                            QStringLiteral("SELECT rowid FROM %1 WHERE (%2)%3 ORDER BY %4 LIMIT 1")
+                                .arg(quotedName(m_select.table), where, within, m_orderColumns));
+            int place = 0;
+            for (const TextMatch::NoCaseRange& range : ranges) {
+                first.bindText(++place, range.from);
+                if (!range.to.isEmpty())
+                    first.bindText(++place, range.to);
+            }
+            if (first.step()) {
+                m_noMatch = false;
+                goToKey(first.int64(0));
+            }
+            return;
+        }
+        Statement matches(
+            *m_connection,
+            QStringLiteral("SELECT rowid FROM %1 WHERE %2").arg(quotedName(m_select.table), where));
         QSet<qint64> found;
         while (matches.step())
             found.insert(matches.int64(0));
-        m_noMatch = true;
-        // A few matches in an order the recordset keeps, with no row out of
-        // its place: the first of them is the one that comes first in it.
-        if (found.size() == 1 || (found.size() > 1 && found.size() <= kFewMatches && m_orderStatement &&
-                                  m_moved.empty() && m_inStep)) {
-            qint64 first = *found.begin();
-            if (found.size() > 1) {
-                std::vector<SortValue> firstPlace = placeOf(first);
-                for (const qint64 key : found) {
-                    std::vector<SortValue> place = placeOf(key);
-                    if (before(place, firstPlace)) {
-                        first = key;
-                        firstPlace = std::move(place);
-                    }
-                }
-            }
-            if (const qsizetype at = indexOf(first); at >= 0) {
+        if (found.size() == 1) {
+            if (const qsizetype at = indexOf(*found.begin()); at >= 0) {
                 m_noMatch = false;
                 leaveRow(at);
-                return;
             }
-            if (found.size() == 1)
-                return;
+            return;
         }
-        for (qsizetype i = 0; !found.isEmpty() && (i < size() || readMore(true)); ++i) {
+        if (found.isEmpty())
+            return;
+        readAll();
+        for (qsizetype i = 0; i < size(); ++i) {
             if (found.contains(m_keys[i])) {
                 m_noMatch = false;
                 leaveRow(i);
@@ -365,6 +381,34 @@ private:
         Adding,
         Editing
     };
+
+    // " AND (...)" limiting a criteria that compares a text column with typed
+    // text to the ranges of that column's NOCASE index where its matches lie,
+    // with the ranges to bind in order; empty for any other criteria.
+    QString textRanges(const QString& criteria, std::vector<TextMatch::NoCaseRange>& ranges) const
+    {
+        const std::optional<JetSql::TextTest> test = JetSql::textTest(criteria);
+        if (!test)
+            return QString();
+        const auto& columns = m_connection->columns(m_select.table);
+        const auto column = std::find_if(columns.begin(), columns.end(), [&](const ColumnInfo& c) {
+            return c.type == FieldType::Text && c.name.compare(test->column, Qt::CaseInsensitive) == 0;
+        });
+        if (column == columns.end())
+            return QString();
+        ranges = TextMatch::noCaseRanges(test->prefix.toUtf8(), kMostRanges);
+        QStringList terms;
+        int place = 0;
+        const QString name = quotedName(column->name);
+        for (const TextMatch::NoCaseRange& range : ranges) {
+            QString term = QStringLiteral("%1 >= ?%2 COLLATE NOCASE").arg(name).arg(++place);
+            if (!range.to.isEmpty())
+                term += QStringLiteral(" AND %1 < ?%2 COLLATE NOCASE").arg(name).arg(++place);
+            terms.append(QLatin1Char('(') + term + QLatin1Char(')'));
+        }
+        return terms.isEmpty() ? QString()
+                               : QStringLiteral(" AND (%1)").arg(terms.join(QStringLiteral(" OR ")));
+    }
 
     // The columns of the select; all of them are the table's fields without
     // the sort keys the store keeps for itself.
@@ -424,9 +468,10 @@ private:
     {
         m_keys.clear();
         m_frontier.clear();
+        m_backFrontier.clear();
+        m_startRead = true;
         if (m_orderStatement) {
             m_complete = false;
-            m_pristine = true;
             readMore();
             return;
         }
@@ -438,74 +483,187 @@ private:
         m_complete = true;
     }
 
-    // Reads the next run of keys after the last row read, twice as many as
-    // read so far; false when there were none left. A row that changed its
-    // place keeps the position it was read at and is not read again.
-    // With all, the rest of the list is read in one go.
-    bool readMore(bool all = false)
+    enum class Side
     {
-        if (m_complete)
-            return false;
+        End,
+        Start
+    };
+
+    // Reads the next run of keys past the last row read towards one side of
+    // the order, twice as many as read so far (all of them with all), and
+    // returns how many came. A row that changed its place keeps the position
+    // it was read at and is not read again. Keys read towards the start go
+    // before the others, and the position moves with its row.
+    qsizetype readRun(Side side, bool all)
+    {
+        const bool towardsEnd = side == Side::End;
+        if (towardsEnd ? m_complete : m_startRead)
+            return 0;
         const qsizetype wanted = all ? -1 : std::max<qsizetype>(kFirstRun, size());
-        const int columns = int(m_noCase.size());
-        QString sql = QStringLiteral("SELECT rowid FROM %1").arg(quotedName(m_select.table));
-        if (m_pristine && !m_frontier.empty()) {
-            // nothing was added, moved or deleted since the list was first
-            // read: the rows read so far are the first of the order
-            sql +=
-                QStringLiteral(" ORDER BY %1 LIMIT %2 OFFSET %3").arg(m_orderColumns).arg(wanted).arg(size());
-        } else if (!m_frontier.empty()) {
-            // after the last row read, nulls first as the index keeps them
-            QString after;
-            for (int i = columns - 1; i >= 0; --i) {
-                const QString column = m_orderNames[std::size_t(i)];
-                const bool null = m_frontier[std::size_t(i)].type == SQLITE_NULL;
-                const QString place = QStringLiteral("?%1").arg(i + 1);
-                const QString& collation = m_orderCollations[std::size_t(i)];
-                const QString greater = null ? QString(column + QStringLiteral(" IS NOT NULL"))
-                                             : QString(column + QStringLiteral(" > ") + place + collation);
-                const QString equal = null ? QString(column + QStringLiteral(" IS NULL"))
-                                           : QString(column + QStringLiteral(" = ") + place + collation);
-                after = after.isEmpty() ? greater
-                                        : QStringLiteral("(%1 OR (%2 AND %3))").arg(greater, equal, after);
-            }
-            sql += QStringLiteral(" WHERE ") + after;
-        }
-        if (!m_pristine || m_frontier.empty())
-            sql += QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_orderColumns).arg(wanted);
-        Statement run(*m_connection, sql);
-        if (!m_pristine)
-            for (int i = 0; i < int(m_frontier.size()); ++i)
-                m_frontier[std::size_t(i)].bind(run.statement(), i + 1);
+        std::vector<SortValue>& frontier = towardsEnd ? m_frontier : m_backFrontier;
+        std::vector<qint64> keys;
         qsizetype read = 0;
-        const qsizetype before = size();
         qint64 last = 0;
-        while (run.step()) {
-            ++read;
-            last = run.int64(0);
-            if (m_moved.empty() || m_moved.count(last) == 0)
-                m_keys.push_back(last);
+        for (const Part& part : partsPast(frontier, towardsEnd)) {
+            if (wanted >= 0 && read >= wanted)
+                break;
+            Statement run(*m_connection,
+                          part.sql + QStringLiteral(" LIMIT %1").arg(wanted < 0 ? wanted : wanted - read));
+            for (std::size_t i = 0; i < part.bound.size(); ++i)
+                part.bound[i].bind(run.statement(), int(i) + 1);
+            while (run.step()) {
+                ++read;
+                last = run.int64(0);
+                if (m_moved.empty() || m_moved.count(last) == 0)
+                    keys.push_back(last);
+            }
         }
-        // the next run goes on after the last row as it stands now, when it was read
+        // the next run goes on from the last row as it stands now, when it was read
         if (read > 0)
-            m_frontier = placeOf(last);
-        m_complete = all || read < wanted;
-        return size() > before || (!m_complete && readMore());
+            frontier = placeOf(last);
+        (towardsEnd ? m_complete : m_startRead) = all || read < wanted;
+        if (towardsEnd) {
+            m_keys.insert(m_keys.end(), keys.begin(), keys.end());
+        } else {
+            m_keys.insert(m_keys.begin(), keys.rbegin(), keys.rend());
+            m_position += qsizetype(keys.size());
+        }
+        if (keys.empty() && read > 0)
+            return readRun(side, all); // every row read had moved: on to the next run
+        return qsizetype(keys.size());
     }
 
-    void readAll() { readMore(true); }
+    bool readMore(bool all = false) { return readRun(Side::End, all) > 0; }
+    bool readBefore(bool all = false) { return readRun(Side::Start, all) > 0; }
+    void readAll()
+    {
+        readMore(true);
+        readBefore(true);
+    }
+
+    // One query of a run, without its limit, and the values it binds from ?1 on.
+    struct Part
+    {
+        QString sql;
+        std::vector<SortValue> bound;
+    };
+
+    // The queries that read the rows past a frontier towards one side, in
+    // that side's order: first the rows that share all of the frontier's
+    // values but the last, then those that share one fewer, and so on; rows
+    // with nulls, which the index keeps first, in a query of their own. Each
+    // query reads one stretch of the index, found by its equal values and
+    // one bound.
+    std::vector<Part> partsPast(const std::vector<SortValue>& frontier, bool towardsEnd) const
+    {
+        QStringList order;
+        for (const QString& name : m_orderNames)
+            order.append(towardsEnd ? name : name + QStringLiteral(" DESC"));
+        const QString from = QStringLiteral("SELECT rowid FROM ") + quotedName(m_select.table);
+        const QString ordered = QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+        std::vector<Part> parts;
+        if (frontier.empty()) {
+            parts.push_back({from + ordered, {}});
+            return parts;
+        }
+        for (int j = int(frontier.size()) - 1; j >= 0; --j) {
+            QStringList equal;
+            std::vector<SortValue> bound;
+            for (int i = 0; i < j; ++i) {
+                const SortValue& value = frontier[std::size_t(i)];
+                if (value.type == SQLITE_NULL) {
+                    equal.append(m_orderNames[std::size_t(i)] + QStringLiteral(" IS NULL"));
+                } else {
+                    bound.push_back(value);
+                    equal.append(QStringLiteral("%1 = ?%2%3")
+                                     .arg(m_orderNames[std::size_t(i)])
+                                     .arg(bound.size())
+                                     .arg(m_orderCollations[std::size_t(i)]));
+                }
+            }
+            const QString& column = m_orderNames[std::size_t(j)];
+            const SortValue& value = frontier[std::size_t(j)];
+            const auto where = [&](const QString& test) -> QString {
+                QStringList terms = equal;
+                terms.append(test);
+                return from + QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND ")) + ordered;
+            };
+            if (value.type == SQLITE_NULL) {
+                if (towardsEnd)
+                    parts.push_back({where(column + QStringLiteral(" IS NOT NULL")), bound});
+                continue;
+            }
+            std::vector<SortValue> withValue = bound;
+            withValue.push_back(value);
+            parts.push_back({where(QStringLiteral("%1 %2 ?%3%4")
+                                       .arg(column, towardsEnd ? QStringLiteral(">") : QStringLiteral("<"))
+                                       .arg(withValue.size())
+                                       .arg(m_orderCollations[std::size_t(j)])),
+                             withValue});
+            if (!towardsEnd && column != QLatin1String("rowid"))
+                parts.push_back({where(column + QStringLiteral(" IS NULL")), bound});
+        }
+        return parts;
+    }
 
     // The position of a key, reading on until it comes; -1 when it never does.
     qsizetype indexOf(qint64 key)
     {
-        qsizetype from = 0;
-        do {
-            const auto at = std::find(m_keys.begin() + from, m_keys.end(), key);
-            if (at != m_keys.end())
-                return at - m_keys.begin();
-            from = size();
-        } while (readMore(true));
-        return -1;
+        auto at = std::find(m_keys.begin(), m_keys.end(), key);
+        if (at == m_keys.end() && readMore(true))
+            at = std::find(m_keys.begin(), m_keys.end(), key);
+        if (at == m_keys.end() && readBefore(true))
+            at = std::find(m_keys.begin(), m_keys.end(), key);
+        return at == m_keys.end() ? -1 : at - m_keys.begin();
+    }
+
+    // Whether the list stands as a new reading would give it, so that it
+    // may be read again in any part, and the engine's order is its order.
+    bool asStored() const { return m_orderStatement && m_moved.empty() && m_inStep; }
+
+    // The list up to its last row. When it may be read again in parts, only
+    // the last rows are read, the others as the position comes near them.
+    void toEnd()
+    {
+        if (m_complete)
+            return;
+        if (!asStored()) {
+            readMore(true);
+            return;
+        }
+        m_keys.clear();
+        m_position = 0;
+        m_complete = true;
+        m_startRead = false;
+        m_backFrontier.clear();
+        readBefore();
+    }
+
+    // The list from its first row, as a new reading gives it.
+    void toStart()
+    {
+        if (m_startRead)
+            return;
+        if (asStored())
+            loadKeys();
+        else
+            readBefore(true);
+    }
+
+    // Stands on a key the engine found. A key not read yet is kept alone,
+    // the rest read on both sides of it as the position comes near them.
+    void goToKey(qint64 key)
+    {
+        auto at = std::find(m_keys.begin(), m_keys.end(), key);
+        if (at == m_keys.end()) {
+            m_keys.assign(1, key);
+            m_frontier = placeOf(key);
+            m_backFrontier = m_frontier;
+            m_complete = false;
+            m_startRead = false;
+            at = m_keys.begin();
+        }
+        leaveRow(at - m_keys.begin());
     }
 
     void moveTo(qsizetype position)
@@ -520,6 +678,12 @@ private:
     void leaveRow(qsizetype position)
     {
         while (position >= size() && readMore()) {
+        }
+        while (position < 0) {
+            const qsizetype read = readRun(Side::Start, false);
+            if (read == 0)
+                break;
+            position += read;
         }
         m_position = std::clamp<qsizetype>(position, -1, size());
         m_onDeleted = false;
@@ -700,12 +864,12 @@ private:
         placing.push_back(key);
         for (const qint64 placed : placing) {
             const std::vector<SortValue> place = placeOf(placed);
-            if (place.empty() || (!m_complete && !before(place, m_frontier)))
-                continue; // gone meanwhile, or comes with a later run
+            if (place.empty() || (!m_complete && !before(place, m_frontier)) ||
+                (!m_startRead && !before(m_backFrontier, place)))
+                continue; // gone meanwhile, or comes with a later run on either side
             const auto at = std::partition_point(m_keys.begin(), m_keys.end(),
                                                  [&](qint64 k) { return before(placeOf(k), place); });
             m_keys.insert(at, placed);
-            m_pristine = false;
         }
         settle(onRow, current, atEnd);
     }
@@ -715,13 +879,13 @@ private:
     void settle(bool onRow, qint64 current, bool atEnd)
     {
         // rows taken out to be placed again may have emptied what was read
-        while (m_keys.empty() && readMore()) {
+        while (m_keys.empty() && (readMore() || readBefore())) {
         }
         const qsizetype found = onRow ? indexOf(current) : -1;
         if (found >= 0) {
             m_position = found;
         } else if (atEnd) {
-            readAll();
+            toEnd();
             m_position = size();
         } else {
             m_position = m_keys.empty() ? -1 : 0;
@@ -783,7 +947,6 @@ private:
             const std::vector<SortValue> placeAfter = placeOf(key);
             if (before(placeBefore, placeAfter) || before(placeAfter, placeBefore))
                 m_moved.insert(key);
-            m_pristine = false;
         }
         m_row.clear();
     }
@@ -809,16 +972,17 @@ private:
     QString m_orderColumns;
     std::vector<QString> m_orderNames;
     std::vector<QString> m_orderCollations;
-    // whether every key was read, and the order's values of the last row read
+    // whether every key up to the end was read, and the order's values of
+    // the last row read towards it; the same towards the start
     bool m_complete = true;
     std::vector<SortValue> m_frontier;
-    // no row was added, moved or deleted since the list was first read
-    bool m_pristine = true;
+    bool m_startRead = true;
+    std::vector<SortValue> m_backFrontier;
     // only this recordset changed the table since the list was read, and
     // nothing it did was rolled back
     bool m_inStep = true;
     static constexpr qsizetype kFirstRun = 512;
-    static constexpr qsizetype kFewMatches = 256;
+    static constexpr std::size_t kMostRanges = 8;
     // rows whose place in the order changed since the list was read
     std::unordered_set<qint64> m_moved;
 };

@@ -10,6 +10,7 @@
 #include <unicode/utypes.h>
 
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace TextMatch {
@@ -165,7 +166,72 @@ bool matches(const Pattern& pattern, const FoldedText& text)
     return p == items.size();
 }
 
+// The code points each folded code point is the fold of, besides itself,
+// found once by folding every code point. ASCII capitals are left out: NOCASE
+// already takes them as their small letters.
+const std::unordered_map<char32_t, std::vector<char32_t>>& foldedFrom()
+{
+    static const auto table = [] {
+        std::unordered_map<char32_t, std::vector<char32_t>> from;
+        for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            if (const char32_t folded = fold(c); folded != c)
+                from[folded].push_back(c);
+        }
+        return from;
+    }();
+    return table;
+}
+
+// The smallest text after every text that begins with the given one, in
+// byte order; empty when there is none.
+QByteArray pastEvery(QByteArray beginning)
+{
+    while (!beginning.isEmpty() && uchar(beginning.back()) == 0xFF)
+        beginning.chop(1);
+    if (!beginning.isEmpty())
+        beginning.back() = char(uchar(beginning.back()) + 1);
+    return beginning;
+}
+
 } // namespace
+
+std::vector<NoCaseRange> noCaseRanges(QByteArrayView beginning, std::size_t most)
+{
+    std::vector<QByteArray> starts{QByteArray()};
+    const auto* p = reinterpret_cast<const unsigned char*>(beginning.data());
+    const auto* end = p + beginning.size();
+    while (p < end) {
+        const char32_t c = nextCodePoint(p, end);
+        if (c == 0xFFFD)
+            break; // stands for any byte that starts no character
+        const char32_t folded = fold(c);
+        std::vector<char32_t> letters;
+        if (fold(folded) == folded)
+            letters.push_back(folded);
+        if (const auto found = foldedFrom().find(folded); found != foldedFrom().end())
+            letters.insert(letters.end(), found->second.begin(), found->second.end());
+        if (starts.size() * letters.size() > most)
+            break;
+        std::vector<QByteArray> longer;
+        for (const QByteArray& start : starts) {
+            for (const char32_t letter : letters) {
+                longer.push_back(start);
+                appendUtf8(longer.back(), letter);
+            }
+        }
+        starts = std::move(longer);
+    }
+    std::vector<NoCaseRange> ranges;
+    if (starts.front().isEmpty())
+        return ranges;
+    for (QByteArray& start : starts) {
+        QByteArray to = pastEvery(start);
+        ranges.push_back({std::move(start), std::move(to)});
+    }
+    return ranges;
+}
 
 QByteArray caseFolded(QByteArrayView utf8)
 {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 struct UCollator;
@@ -60,5 +61,22 @@ QByteArray caseFolded(QByteArrayView utf8);
 // letter. Works on whole code points, and in time bounded by the product of
 // the two lengths whatever the pattern.
 bool like(QByteArrayView pattern, QByteArrayView text, char32_t escape = 0);
+
+// A range of text as the engine's NOCASE collation orders it (ASCII letters
+// without case, every other byte as itself): from <= text < to, with no upper
+// bound when to is empty.
+struct NoCaseRange
+{
+    QByteArray from;
+    QByteArray to;
+};
+
+// Ranges that together hold every text beginning with the given UTF-8 text,
+// letter case ignored as like ignores it, so that an index in NOCASE order
+// finds the few rows worth comparing. Letters that other letters fold to
+// (k and the Kelvin sign, é and É) give a range each, at most the given
+// number; where more would be needed the ranges stop at a shorter beginning.
+// No ranges when the text gives no beginning to search by.
+std::vector<NoCaseRange> noCaseRanges(QByteArrayView beginning, std::size_t most);
 
 } // namespace TextMatch

@@ -15,6 +15,8 @@ private slots:
     void malformedTextIsRefused_data();
     void malformedTextIsRefused();
     void quoteTextRoundTrips();
+    void findsByTypedTextAreTold_data();
+    void findsByTypedTextAreTold();
     void orderTermsTakeTheirKeys_data();
     void orderTermsTakeTheirKeys();
 };
@@ -130,6 +132,53 @@ void TestJetSql::quoteTextRoundTrips()
     QCOMPARE(JetSql::translateExpression(QStringLiteral("Name like ") +
                                          JetSql::beginsWithPattern(QStringLiteral("ab"))),
              QStringLiteral("Name LIKE 'ab%' ESCAPE '\\'"));
+}
+
+void TestJetSql::findsByTypedTextAreTold_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::addColumn<bool>("told");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("prefix");
+    QTest::newRow("begins with") << "Name like 'Zin*'" << true << "Name"
+                                 << "Zin";
+    QTest::newRow("typed wildcards") << "Name like " + JetSql::beginsWithPattern(QStringLiteral("a*b?c#[d'"))
+                                     << true << "Name"
+                                     << "a*b?c#[d'";
+    QTest::newRow("equal, bracketed") << "[catnum] = '8001'" << true << "catnum"
+                                      << "8001";
+    QTest::newRow("wildcard first") << "descr like '*bear'" << true << "descr"
+                                    << "";
+    QTest::newRow("digit wildcard") << "catnum like '12#*'" << true << "catnum"
+                                    << "12";
+    QTest::newRow("list") << "Name like 'a[bc]*'" << true << "Name"
+                          << "a";
+    QTest::newRow("not like") << "Name not like 'a*'" << false << ""
+                              << "";
+    QTest::newRow("two terms") << "Name like 'a*' and descr = 'b'" << false << ""
+                               << "";
+    QTest::newRow("number") << "PlonID = 5" << false << ""
+                            << "";
+    QTest::newRow("greater") << "Name > 'a'" << false << ""
+                             << "";
+    QTest::newRow("qualified") << "Plonko.Name = 'a'" << false << ""
+                               << "";
+}
+
+// A find that compares one column with typed text is told apart, with the
+// text every match begins with, so that the store can read an index for it.
+void TestJetSql::findsByTypedTextAreTold()
+{
+    QFETCH(QString, jet);
+    QFETCH(bool, told);
+    QFETCH(QString, column);
+    QFETCH(QString, prefix);
+    const std::optional<JetSql::TextTest> test = JetSql::textTest(jet);
+    QCOMPARE(test.has_value(), told);
+    if (test) {
+        QCOMPARE(test->column, column);
+        QCOMPARE(test->prefix, prefix);
+    }
 }
 
 void TestJetSql::orderTermsTakeTheirKeys_data()

@@ -4,6 +4,8 @@
 #include "TestCollection.h"
 
 #include "app/Database.h"
+#include "app/JetSql.h"
+#include "app/TextOrder.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -22,7 +24,12 @@ const Value kNames[] = {Value(),
                         QStringLiteral("abby"),
                         QStringLiteral("Ace"),
                         QStringLiteral("Émile"),
+                        QStringLiteral("émile"),
+                        QStringLiteral("Kelvin"),
+                        QStringLiteral("\u212Aelvin"), // the Kelvin sign folds to k
                         QStringLiteral("Zed")};
+// Beginnings of names a find looks for, in other letter cases too.
+const char* const kNameBeginnings[] = {"ab", "AB", "A", "É", "é", "Émile", "kel", "\u212AEL", "z", "", "a*b"};
 const Value kDescriptions[] = {Value(), QStringLiteral("Bear"), QStringLiteral("bear"), QStringLiteral("Ant"),
                                QStringLiteral("Öl")};
 const Value kCatalogNumbers[] = {Value(), QStringLiteral("7"), QStringLiteral("10"), QStringLiteral("7a"),
@@ -70,6 +77,27 @@ QList<qint64> walk(Recordset& rows)
     return keys;
 }
 
+// The steps of the engine's plan for a query on a new collection, read
+// with the store's own functions.
+QStringList queryPlan(const QString& sql)
+{
+    TestCollection collection;
+    sqlite3* db = nullptr;
+    QStringList steps;
+    if (sqlite3_open_v2(collection.path().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK &&
+        TextOrder::install(db, std::make_shared<TextOrder>(QLocale(QLocale::English))) == SQLITE_OK) {
+        sqlite3_stmt* plan = nullptr;
+        if (sqlite3_prepare_v2(db, ("EXPLAIN QUERY PLAN " + sql).toUtf8().constData(), -1, &plan, nullptr) ==
+            SQLITE_OK)
+            while (sqlite3_step(plan) == SQLITE_ROW)
+                steps.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(plan, 3))));
+        sqlite3_finalize(plan);
+    }
+    sqlite3_close(db);
+    return steps;
+}
+
 // The order a query gives, read forwards row by row as the reports read.
 QList<qint64> orderOf(Database& db, const QString& query)
 {
@@ -106,8 +134,12 @@ class TestKeyOrder : public QObject
 private slots:
     void eachOrderOfTheWindowReadsAnIndex_data();
     void eachOrderOfTheWindowReadsAnIndex();
+    void eachFindOfTheWindowReadsAnIndex_data();
+    void eachFindOfTheWindowReadsAnIndex();
     void changesKeepTheOrderOfANewReading_data();
     void changesKeepTheOrderOfANewReading();
+    void aRowFoundFarOnReadsBothWays_data();
+    void aRowFoundFarOnReadsBothWays();
     void aRowMovedPastWhatWasReadIsReadOnce();
     void anyOrderReadsAsTheQueryGivesIt_data();
     void anyOrderReadsAsTheQueryGivesIt();
@@ -138,19 +170,54 @@ void TestKeyOrder::eachOrderOfTheWindowReadsAnIndex()
 {
     QFETCH(QString, keys);
     QFETCH(QString, index);
-    TestCollection collection;
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open_v2(collection.path().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr),
-             SQLITE_OK);
-    sqlite3_stmt* plan = nullptr;
-    QCOMPARE(sqlite3_prepare_v2(db, ("EXPLAIN QUERY PLAN " + keys).toUtf8().constData(), -1, &plan, nullptr),
-             SQLITE_OK);
-    QStringList steps;
-    while (sqlite3_step(plan) == SQLITE_ROW)
-        steps.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(plan, 3))));
-    sqlite3_finalize(plan);
-    sqlite3_close(db);
-    QCOMPARE(steps, QStringList{QStringLiteral("SCAN Plonko USING COVERING INDEX ") + index});
+    QCOMPARE(queryPlan(keys), QStringList{QStringLiteral("SCAN Plonko USING COVERING INDEX ") + index});
+}
+
+void TestKeyOrder::eachFindOfTheWindowReadsAnIndex_data()
+{
+    // each find of the item window, in the order it sorts by, and the ranges
+    // of the index of the text that the find's first match is sought in
+    QTest::addColumn<QString>("criteria");
+    QTest::addColumn<QString>("ranges");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QStringList>("plan");
+    const QString sorted = QStringLiteral("USE TEMP B-TREE FOR ORDER BY");
+    QTest::newRow("name")
+        << "Name like 'Zinnia*'"
+        << " AND ((\"Name\" >= 'zinnia' COLLATE NOCASE AND \"Name\" < 'zinnib' COLLATE NOCASE))"
+        << "NameKey, descrKey, rowid"
+        << QStringList{QStringLiteral("SEARCH Plonko USING COVERING INDEX PlonkoNameText "
+                                      "(Name>? AND Name<?)"),
+                       sorted};
+    QTest::newRow("description")
+        << "descr like 'Tie-dye p*'"
+        << " AND ((\"descr\" >= 'tie-dye p' COLLATE NOCASE AND \"descr\" < 'tie-dye q' COLLATE NOCASE))"
+        << "descrKey, rowid"
+        << QStringList{
+               QStringLiteral("SEARCH Plonko USING COVERING INDEX PlonkoDescrText (descr>? AND descr<?)"),
+               sorted};
+    QTest::newRow("catalogue number")
+        << "catnum = '8001'"
+        << " AND ((\"catnum\" >= '8001' COLLATE NOCASE AND \"catnum\" < '8002' COLLATE NOCASE))"
+        << "catsort, catnumKey, rowid"
+        << QStringList{QStringLiteral("SEARCH Plonko USING INDEX PlonkoCatalogText (catnum>? AND catnum<?)"),
+                       sorted};
+    QTest::newRow("birthday") << "issuedate = #6/15/2004#" << QString() << "issuedate, rowid"
+                              << QStringList{QStringLiteral(
+                                     "SEARCH Plonko USING COVERING INDEX PlonkoIssueDate (issuedate=?)")};
+}
+
+// A find reads the few rows whose text begins as typed, not the whole table,
+// and those rows' places in the order from the same index where it can.
+void TestKeyOrder::eachFindOfTheWindowReadsAnIndex()
+{
+    QFETCH(QString, criteria);
+    QFETCH(QString, ranges);
+    QFETCH(QString, order);
+    QFETCH(QStringList, plan);
+    QCOMPARE(queryPlan(QStringLiteral("SELECT rowid FROM Plonko WHERE (%1)%2 ORDER BY %3 LIMIT 1")
+                           .arg(JetSql::translateExpression(criteria), ranges, order)),
+             plan);
 }
 
 void TestKeyOrder::changesKeepTheOrderOfANewReading_data()
@@ -187,7 +254,7 @@ void TestKeyOrder::changesKeepTheOrderOfANewReading()
         QList<qint64> expected = freshReading();
         QCOMPARE(keyOf(*rows), expected.first());
         for (int step = 0; step < 25; ++step) {
-            const int action = random.bounded(7);
+            const int action = random.bounded(10);
             if (action == 0) {
                 // to some row of those read so far, now and then further down
                 const int within = random.bounded(4) == 0 ? int(expected.size()) : int(rows->RecordCount());
@@ -224,11 +291,27 @@ void TestKeyOrder::changesKeepTheOrderOfANewReading()
                 split.commit();
                 expected = freshReading();
                 QCOMPARE(keyOf(*rows), holding);
-            } else if (action == 6) {
-                // the first row in the order with a name, in any letter case
+            } else if (action == 7) {
+                const qsizetype at = expected.indexOf(keyOf(*rows));
+                rows->MovePrevious();
+                if (at > 0)
+                    QCOMPARE(keyOf(*rows), expected[at - 1]);
+                else
+                    rows->MoveFirst();
+            } else if (action == 8) {
+                const bool last = random.bounded(2) == 0;
+                last ? rows->MoveLast() : rows->MoveFirst();
+                QCOMPARE(keyOf(*rows), last ? expected.last() : expected.first());
+            } else if (action == 6 || action == 9) {
+                // the first row in the order with a name, or whose name
+                // begins with a text, in any letter case
                 const Value& name = pick(random, kNames);
-                const QString criteria = isNull(name) ? QStringLiteral("Name Is Null")
-                                                      : QStringLiteral("Name = '%1'").arg(textOf(name));
+                const QString criteria =
+                    action == 9 ? QStringLiteral("Name like ") +
+                                      JetSql::beginsWithPattern(QString::fromUtf8(
+                                          kNameBeginnings[random.bounded(int(std::size(kNameBeginnings)))]))
+                    : isNull(name) ? QStringLiteral("Name Is Null")
+                                   : QStringLiteral("Name = '%1'").arg(textOf(name));
                 const qint64 current = keyOf(*rows);
                 std::unique_ptr<Recordset> matching = db->OpenRecordset(
                     QStringLiteral("Select PlonID from Plonko where ") + criteria, RecordsetType::Snapshot);
@@ -251,6 +334,48 @@ void TestKeyOrder::changesKeepTheOrderOfANewReading()
         }
         QCOMPARE(walk(*rows), expected);
     }
+}
+
+void TestKeyOrder::aRowFoundFarOnReadsBothWays_data()
+{
+    changesKeepTheOrderOfANewReading_data();
+}
+
+// A find that lands far past the rows read keeps only the found row; the
+// rows on each side of it are read as the position comes to them, rows added
+// meanwhile among them, each once; deleting the last row leaves the position
+// past the end with the rows before it still there.
+void TestKeyOrder::aRowFoundFarOnReadsBothWays()
+{
+    QFETCH(QString, query);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = filled(collection, 1300, quint32(qHash(query)) + 1);
+    QRandomGenerator random(quint32(qHash(query)));
+    std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
+    const qint64 found = orderOf(*db, query)[1000];
+    rows->FindFirst(QStringLiteral("PlonID = %1").arg(found));
+    for (int i = 0; i < 6; ++i) {
+        rows->AddNew();
+        fill(*rows, random);
+        rows->Update();
+    }
+    QCOMPARE(keyOf(*rows), found);
+    const QList<qint64> expected = orderOf(*db, query);
+    const qsizetype at = expected.indexOf(found);
+    QList<qint64> backwards;
+    for (; !rows->AtBOF(); rows->MovePrevious())
+        backwards.append(keyOf(*rows));
+    std::reverse(backwards.begin(), backwards.end());
+    QCOMPARE(backwards, expected.mid(0, at + 1));
+
+    rows->FindFirst(QStringLiteral("PlonID = %1").arg(expected.last()));
+    rows->Delete();
+    QVERIFY(rows->RecordCount() > 0);
+    rows->MoveNext();
+    QVERIFY(rows->AtEOF());
+    rows->MovePrevious();
+    QCOMPARE(keyOf(*rows), expected[expected.size() - 2]);
+    QCOMPARE(walk(*rows), expected.mid(0, expected.size() - 1));
 }
 
 // The first row, renamed to stand last, keeps its place until the list is

@@ -5,6 +5,7 @@
 #include "app/TextOrder.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -95,6 +96,7 @@ private slots:
     void like_data();
     void like();
     void likeStaysFastOnHostilePatterns();
+    void everyMatchLiesInTheNoCaseRanges();
     void findsIgnoreCaseForEveryLetter_data();
     void findsIgnoreCaseForEveryLetter();
     void itemOrdersFollowTheLanguage_data();
@@ -168,6 +170,75 @@ void TestTextOrder::likeStaysFastOnHostilePatterns()
     QVERIFY(!TextMatch::like(pattern, text));
 }
 
+// Whatever the letters and their case, a text that begins as a find's text
+// lies in one of the ranges the index is read in, as the engine orders them.
+void TestTextOrder::everyMatchLiesInTheNoCaseRanges()
+{
+    const QStringList letters = {QStringLiteral("a"), QStringLiteral("A"),         QStringLiteral("k"),
+                                 QStringLiteral("K"), QStringLiteral("\u212A"),    QStringLiteral("s"),
+                                 QStringLiteral("ſ"), QStringLiteral("é"),         QStringLiteral("É"),
+                                 QStringLiteral("ß"), QStringLiteral("ẞ"),         QStringLiteral("σ"),
+                                 QStringLiteral("ς"), QStringLiteral("Σ"),         QStringLiteral("@"),
+                                 QStringLiteral("["), QStringLiteral("\U0001F600")};
+    QRandomGenerator random(11);
+    const auto text = [&](int most) {
+        QString t;
+        for (int n = random.bounded(most + 1); n > 0; --n)
+            t += letters[random.bounded(int(letters.size()))];
+        return t.toUtf8();
+    };
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+    sqlite3_stmt* within = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db,
+                                "SELECT ?1 >= ?2 COLLATE NOCASE AND (?3 IS NULL OR ?1 < ?3 COLLATE NOCASE)",
+                                -1, &within, nullptr),
+             SQLITE_OK);
+    int matched = 0;
+    for (int round = 0; round < 300; ++round) {
+        const QByteArray beginning = text(4);
+        const std::vector<TextMatch::NoCaseRange> ranges = TextMatch::noCaseRanges(beginning, 8);
+        QVERIFY(ranges.size() <= 8);
+        QCOMPARE(ranges.empty(), beginning.isEmpty());
+        for (int n = 0; n < 40; ++n) {
+            // most texts begin with the beginning in some letter case
+            QByteArray candidate = text(6);
+            if (n % 2 == 0)
+                candidate.prepend(QString::fromUtf8(beginning).toUpper().toUtf8());
+            if (!TextMatch::like(QByteArray(beginning + '%'), candidate))
+                continue;
+            ++matched;
+            bool inside = ranges.empty();
+            for (const TextMatch::NoCaseRange& range : ranges) {
+                sqlite3_bind_text(within, 1, candidate.constData(), int(candidate.size()), SQLITE_STATIC);
+                sqlite3_bind_text(within, 2, range.from.constData(), int(range.from.size()), SQLITE_STATIC);
+                if (range.to.isEmpty())
+                    sqlite3_bind_null(within, 3);
+                else
+                    sqlite3_bind_text(within, 3, range.to.constData(), int(range.to.size()), SQLITE_STATIC);
+                QCOMPARE(sqlite3_step(within), SQLITE_ROW);
+                inside = inside || sqlite3_column_int(within, 0) == 1;
+                sqlite3_reset(within);
+            }
+            if (!inside)
+                QFAIL(qPrintable(QStringLiteral("'%1' begins with '%2' but lies in none of its ranges")
+                                     .arg(QString::fromUtf8(candidate), QString::fromUtf8(beginning))));
+        }
+    }
+    sqlite3_finalize(within);
+    sqlite3_close(db);
+    QVERIFY(matched > 1000);
+    // plain letters give one range; where the letters that fold alike would
+    // give too many, the ranges stop at a shorter beginning
+    const std::vector<TextMatch::NoCaseRange> plain = TextMatch::noCaseRanges("Zinnia", 8);
+    QCOMPARE(plain.size(), std::size_t(1));
+    QCOMPARE(plain.front().from, QByteArray("zinnia"));
+    QCOMPARE(plain.front().to, QByteArray("zinnib"));
+    const std::vector<TextMatch::NoCaseRange> many = TextMatch::noCaseRanges("kkkk", 8);
+    QCOMPARE(many.size(), std::size_t(8));
+    QCOMPARE(QString::fromUtf8(many.back().from).size(), 3);
+}
+
 void TestTextOrder::findsIgnoreCaseForEveryLetter_data()
 {
     QTest::addColumn<QString>("table");
@@ -190,6 +261,24 @@ void TestTextOrder::findsIgnoreCaseForEveryLetter_data()
                                           << "Name"
                                           << "Émile*"
                                           << "Name like 'émile[*]*'";
+    // letters that other letters fold to, which an index in NOCASE order
+    // keeps apart from them
+    QTest::newRow("Kelvin sign stored") << "Plonko"
+                                        << "Name"
+                                        << "\u212Aelvin"
+                                        << "Name like 'kel*'";
+    QTest::newRow("Kelvin sign typed") << "Plonko"
+                                       << "Name"
+                                       << "Kelvin"
+                                       << "Name like '\u212Ael*'";
+    QTest::newRow("long s") << "Plonko"
+                            << "descr"
+                            << "ſoft"
+                            << "descr like 'SOF*'";
+    QTest::newRow("capital sharp s") << "Plonko"
+                                     << "catnum"
+                                     << "ẞ-7"
+                                     << "catnum = 'ß-7'";
     for (const auto& [table, field] : kLookups)
         QTest::addRow("%s", table) << table << field << "Éclair"
                                    << QStringLiteral("%1 like 'éclair*'").arg(field);
@@ -396,9 +485,11 @@ void TestTextOrder::anOldFileIsMendedKeepingEveryRow()
     QCOMPARE(shell(path, QStringLiteral(
                              "SELECT type FROM pragma_table_info('boughtfrom') WHERE name = 'bounotes'")),
              QStringLiteral("TEXT"));
-    QCOMPARE(shell(path, QStringLiteral("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master "
-                                        "WHERE type = 'index' AND tbl_name = 'Plonko' ORDER BY name)")),
-             QStringLiteral("PlonkoCatalogKey PlonkoDescrKey PlonkoIssueDate PlonkoKeyless PlonkoNameKey"));
+    QCOMPARE(
+        shell(path, QStringLiteral("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master "
+                                   "WHERE type = 'index' AND tbl_name = 'Plonko' ORDER BY name)")),
+        QStringLiteral("PlonkoCatalogKey PlonkoCatalogText PlonkoDescrKey PlonkoDescrText PlonkoIssueDate "
+                       "PlonkoKeyless PlonkoNameKey PlonkoNameText"));
     QCOMPARE(shell(path, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'boughtfromDesc'")),
              QStringLiteral("1"));
     QCOMPARE(shell(path, QStringLiteral("SELECT count(*) FROM Plonko WHERE NameKey IS NULL")),
