@@ -277,7 +277,7 @@ public:
         m_moved.erase(m_keys[m_position]);
         m_keys.erase(m_keys.begin() + m_position);
         // the position names the row after the deleted one: it is read now,
-        // and the rows before it when it was the only one read
+        // and the rows before it when the list read so far is left empty
         while (m_position >= size() && readMore()) {
         }
         if (m_keys.empty())
@@ -332,17 +332,12 @@ public:
         if (asStored()) {
             // the engine finds the first match in the order the list keeps,
             // through the index of the text sought where there is one
-            std::vector<TextMatch::NoCaseRange> ranges;
-            const QString within = textRanges(criteria, ranges);
+            const Narrowing within = textRanges(criteria);
             Statement first(*m_connection,
                             QStringLiteral("SELECT rowid FROM %1 WHERE (%2)%3 ORDER BY %4 LIMIT 1")
-                                .arg(quotedName(m_select.table), where, within, m_orderColumns));
-            int place = 0;
-            for (const TextMatch::NoCaseRange& range : ranges) {
-                first.bindText(++place, range.from);
-                if (!range.to.isEmpty())
-                    first.bindText(++place, range.to);
-            }
+                                .arg(quotedName(m_select.table), where, within.sql, orderTerms(true)));
+            for (std::size_t i = 0; i < within.bounds.size(); ++i)
+                first.bindText(int(i) + 1, within.bounds[i]);
             if (first.step()) {
                 m_noMatch = false;
                 goToKey(first.int64(0));
@@ -364,8 +359,9 @@ public:
         }
         if (found.isEmpty())
             return;
-        readAll();
-        for (qsizetype i = 0; i < size(); ++i) {
+        if (!m_startRead)
+            readBefore(true);
+        for (qsizetype i = 0; i < size() || readMore(true); ++i) {
             if (found.contains(m_keys[i])) {
                 m_noMatch = false;
                 leaveRow(i);
@@ -382,32 +378,46 @@ private:
         Editing
     };
 
-    // " AND (...)" limiting a criteria that compares a text column with typed
-    // text to the ranges of that column's NOCASE index where its matches lie,
-    // with the ranges to bind in order; empty for any other criteria.
-    QString textRanges(const QString& criteria, std::vector<TextMatch::NoCaseRange>& ranges) const
+    // What limits a find to the rows worth comparing: " AND (...)", and the
+    // values it binds from ?1 on.
+    struct Narrowing
     {
+        QString sql;
+        std::vector<QByteArray> bounds;
+    };
+
+    // For a criteria that compares a text column with typed text, the ranges
+    // of that column, in NOCASE order, where its matches lie, so that the
+    // engine reads them in the column's index where there is one. Blobs,
+    // which another program may have stored and which the engine orders
+    // after all text, are compared as before. Nothing for other criteria.
+    Narrowing textRanges(const QString& criteria) const
+    {
+        Narrowing narrowing;
         const std::optional<JetSql::TextTest> test = JetSql::textTest(criteria);
         if (!test)
-            return QString();
+            return narrowing;
         const auto& columns = m_connection->columns(m_select.table);
         const auto column = std::find_if(columns.begin(), columns.end(), [&](const ColumnInfo& c) {
             return c.type == FieldType::Text && c.name.compare(test->column, Qt::CaseInsensitive) == 0;
         });
         if (column == columns.end())
-            return QString();
-        ranges = TextMatch::noCaseRanges(test->prefix.toUtf8(), kMostRanges);
-        QStringList terms;
-        int place = 0;
+            return narrowing;
         const QString name = quotedName(column->name);
-        for (const TextMatch::NoCaseRange& range : ranges) {
-            QString term = QStringLiteral("%1 >= ?%2 COLLATE NOCASE").arg(name).arg(++place);
-            if (!range.to.isEmpty())
-                term += QStringLiteral(" AND %1 < ?%2 COLLATE NOCASE").arg(name).arg(++place);
-            terms.append(QLatin1Char('(') + term + QLatin1Char(')'));
+        QStringList terms;
+        for (TextMatch::NoCaseRange& range : TextMatch::noCaseRanges(test->prefix.toUtf8(), kMostRanges)) {
+            narrowing.bounds.push_back(std::move(range.from));
+            narrowing.bounds.push_back(std::move(range.to));
+            terms.append(QStringLiteral("(%1 >= ?%2 COLLATE NOCASE AND %1 < ?%3 COLLATE NOCASE)")
+                             .arg(name)
+                             .arg(narrowing.bounds.size() - 1)
+                             .arg(narrowing.bounds.size()));
         }
-        return terms.isEmpty() ? QString()
-                               : QStringLiteral(" AND (%1)").arg(terms.join(QStringLiteral(" OR ")));
+        if (!terms.isEmpty()) {
+            terms.append(QStringLiteral("%1 >= x''").arg(name));
+            narrowing.sql = QStringLiteral(" AND (%1)").arg(terms.join(QStringLiteral(" OR ")));
+        }
+        return narrowing;
     }
 
     // The columns of the select; all of them are the table's fields without
@@ -556,11 +566,8 @@ private:
     // one bound.
     std::vector<Part> partsPast(const std::vector<SortValue>& frontier, bool towardsEnd) const
     {
-        QStringList order;
-        for (const QString& name : m_orderNames)
-            order.append(towardsEnd ? name : name + QStringLiteral(" DESC"));
         const QString from = QStringLiteral("SELECT rowid FROM ") + quotedName(m_select.table);
-        const QString ordered = QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+        const QString ordered = QStringLiteral(" ORDER BY ") + orderTerms(towardsEnd);
         std::vector<Part> parts;
         if (frontier.empty()) {
             parts.push_back({from + ordered, {}});
@@ -606,6 +613,17 @@ private:
         return parts;
     }
 
+    // The order's columns for an order by clause, each compared as its index
+    // compares it, forwards or backwards.
+    QString orderTerms(bool forwards) const
+    {
+        QStringList terms;
+        for (std::size_t i = 0; i < m_orderNames.size(); ++i)
+            terms.append(m_orderNames[i] + m_orderCollations[i] +
+                         (forwards ? QString() : QStringLiteral(" DESC")));
+        return terms.join(QStringLiteral(", "));
+    }
+
     // The position of a key, reading on until it comes; -1 when it never does.
     qsizetype indexOf(qint64 key)
     {
@@ -631,12 +649,12 @@ private:
             readMore(true);
             return;
         }
-        m_keys.clear();
-        m_position = 0;
-        m_complete = true;
-        m_startRead = false;
-        m_backFrontier.clear();
-        readBefore();
+        replaceList([this] {
+            m_complete = true;
+            m_startRead = false;
+            m_backFrontier.clear();
+            readBefore(); // the position moves past the rows read, to the end
+        });
     }
 
     // The list from its first row, as a new reading gives it.
@@ -645,9 +663,34 @@ private:
         if (m_startRead)
             return;
         if (asStored())
-            loadKeys();
+            replaceList([this] { loadKeys(); });
         else
             readBefore(true);
+    }
+
+    // Reads the list afresh from nothing; a failure part way leaves it as it
+    // was, so that the window never sees an empty list of a table with rows.
+    template <class Read> void replaceList(Read&& read)
+    {
+        std::vector<qint64> keys = std::move(m_keys);
+        const qsizetype position = m_position;
+        const bool complete = m_complete;
+        const bool startRead = m_startRead;
+        std::vector<SortValue> frontier = m_frontier;
+        std::vector<SortValue> backFrontier = m_backFrontier;
+        m_keys.clear();
+        m_position = 0;
+        try {
+            read();
+        } catch (...) {
+            m_keys = std::move(keys);
+            m_position = position;
+            m_complete = complete;
+            m_startRead = startRead;
+            m_frontier = std::move(frontier);
+            m_backFrontier = std::move(backFrontier);
+            throw;
+        }
     }
 
     // Stands on a key the engine found. A key not read yet is kept alone,
@@ -656,9 +699,10 @@ private:
     {
         auto at = std::find(m_keys.begin(), m_keys.end(), key);
         if (at == m_keys.end()) {
+            std::vector<SortValue> place = placeOf(key);
             m_keys.assign(1, key);
-            m_frontier = placeOf(key);
-            m_backFrontier = m_frontier;
+            m_frontier = place;
+            m_backFrontier = std::move(place);
             m_complete = false;
             m_startRead = false;
             at = m_keys.begin();
@@ -811,7 +855,6 @@ private:
         names.append(QStringLiteral("rowid"));
         m_orderNames.push_back(QStringLiteral("rowid"));
         m_orderCollations.push_back(QString());
-        m_orderColumns = names.join(QStringLiteral(", "));
         m_orderStatement = std::make_unique<Statement>(
             *m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
                                .arg(names.join(QStringLiteral(", ")), quotedName(m_select.table)));
@@ -864,8 +907,9 @@ private:
         placing.push_back(key);
         for (const qint64 placed : placing) {
             const std::vector<SortValue> place = placeOf(placed);
-            if (place.empty() || (!m_complete && !before(place, m_frontier)) ||
-                (!m_startRead && !before(m_backFrontier, place)))
+            // a row on a frontier was read there, and no run reads it again
+            if (place.empty() || (!m_complete && before(m_frontier, place)) ||
+                (!m_startRead && before(place, m_backFrontier)))
                 continue; // gone meanwhile, or comes with a later run on either side
             const auto at = std::partition_point(m_keys.begin(), m_keys.end(),
                                                  [&](qint64 k) { return before(placeOf(k), place); });
@@ -888,6 +932,7 @@ private:
             toEnd();
             m_position = size();
         } else {
+            toStart();
             m_position = m_keys.empty() ? -1 : 0;
         }
         m_onDeleted = false;
@@ -969,7 +1014,6 @@ private:
     // the order's columns and whether each compares text without letter case
     std::unique_ptr<Statement> m_orderStatement;
     std::vector<bool> m_noCase;
-    QString m_orderColumns;
     std::vector<QString> m_orderNames;
     std::vector<QString> m_orderCollations;
     // whether every key up to the end was read, and the order's values of

@@ -32,6 +32,11 @@ char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end)
             return 0xFFFD;
         c = (c << 6) | (p[i] & 0x3F);
     }
+    // the shortest form of a code point only, and no surrogates, so that
+    // text compares by its bytes as by its letters
+    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (c < kLeast[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0xFFFD;
     p += length;
     return c;
 }
@@ -184,14 +189,11 @@ const std::unordered_map<char32_t, std::vector<char32_t>>& foldedFrom()
     return table;
 }
 
-// The smallest text after every text that begins with the given one, in
-// byte order; empty when there is none.
+// The smallest text after every text that begins with the given UTF-8 text,
+// in byte order: its last byte one higher (UTF-8 has no byte 0xFF).
 QByteArray pastEvery(QByteArray beginning)
 {
-    while (!beginning.isEmpty() && uchar(beginning.back()) == 0xFF)
-        beginning.chop(1);
-    if (!beginning.isEmpty())
-        beginning.back() = char(uchar(beginning.back()) + 1);
+    beginning.back() = char(uchar(beginning.back()) + 1);
     return beginning;
 }
 

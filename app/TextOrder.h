@@ -63,8 +63,7 @@ QByteArray caseFolded(QByteArrayView utf8);
 bool like(QByteArrayView pattern, QByteArrayView text, char32_t escape = 0);
 
 // A range of text as the engine's NOCASE collation orders it (ASCII letters
-// without case, every other byte as itself): from <= text < to, with no upper
-// bound when to is empty.
+// without case, every other byte as itself): from <= text < to.
 struct NoCaseRange
 {
     QByteArray from;

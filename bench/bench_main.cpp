@@ -206,12 +206,15 @@ QList<Figure> storeFigures(const QString& file)
                     QStringLiteral("SELECT rowid FROM Plonko ORDER BY catsort, catnumKey, rowid LIMIT 512")});
 
     itemSet = db->OpenRecordset(QStringLiteral("Select * from Plonko order by name"), RecordsetType::Dynaset);
-    figures.append({QStringLiteral("find"), timed([&] {
-                        itemSet->MoveFirst();
-                        itemSet->FindFirst(QStringLiteral("Name like 'Zinnia*'"));
-                        readRow(*itemSet);
-                    }),
-                    QStringLiteral("SELECT rowid FROM Plonko WHERE Name LIKE 'Zinnia%' ESCAPE '\\'")});
+    figures.append(
+        {QStringLiteral("find"), timed([&] {
+             itemSet->MoveFirst();
+             itemSet->FindFirst(QStringLiteral("Name like 'Zinnia*'"));
+             readRow(*itemSet);
+         }),
+         QStringLiteral("SELECT rowid FROM Plonko WHERE Name LIKE 'Zinnia%' AND Name >= 'zinnia' COLLATE "
+                        "NOCASE AND Name < 'zinnib' COLLATE NOCASE ORDER BY NameKey, descrKey, rowid "
+                        "LIMIT 1")});
     itemSet.reset();
     db.reset();
     return figures;

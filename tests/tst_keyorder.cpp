@@ -125,6 +125,22 @@ std::unique_ptr<Database> filled(const TestCollection& collection, int items, qu
     return db;
 }
 
+// A collection of that many items named "Item 0000" on, one name each.
+std::unique_ptr<Database> numbered(const TestCollection& collection, int items)
+{
+    std::unique_ptr<Database> db = collection.open();
+    Transaction filling(*db);
+    std::unique_ptr<Recordset> rows =
+        db->OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+    for (int i = 0; i < items; ++i) {
+        rows->AddNew();
+        rows->SetField(QStringLiteral("Name"), QStringLiteral("Item %1").arg(i, 4, 10, QLatin1Char('0')));
+        rows->Update();
+    }
+    filling.commit();
+    return db;
+}
+
 } // namespace
 
 class TestKeyOrder : public QObject
@@ -141,6 +157,14 @@ private slots:
     void aRowFoundFarOnReadsBothWays_data();
     void aRowFoundFarOnReadsBothWays();
     void aRowMovedPastWhatWasReadIsReadOnce();
+    void aRowMovedToTheEdgeOfARunStaysInTheList_data();
+    void aRowMovedToTheEdgeOfARunStaysInTheList();
+    void aRowChangedAndBackStaysInTheList_data();
+    void aRowChangedAndBackStaysInTheList();
+    void anAddOnADeletedRowGoesToTheFirstRow_data();
+    void anAddOnADeletedRowGoesToTheFirstRow();
+    void aFindMatchesWhatTheEngineMatches_data();
+    void aFindMatchesWhatTheEngineMatches();
     void anyOrderReadsAsTheQueryGivesIt_data();
     void anyOrderReadsAsTheQueryGivesIt();
     void writesOfOthersAndRollbacks_data();
@@ -181,27 +205,30 @@ void TestKeyOrder::eachFindOfTheWindowReadsAnIndex_data()
     QTest::addColumn<QString>("ranges");
     QTest::addColumn<QString>("order");
     QTest::addColumn<QStringList>("plan");
-    const QString sorted = QStringLiteral("USE TEMP B-TREE FOR ORDER BY");
-    QTest::newRow("name")
-        << "Name like 'Zinnia*'"
-        << " AND ((\"Name\" >= 'zinnia' COLLATE NOCASE AND \"Name\" < 'zinnib' COLLATE NOCASE))"
-        << "NameKey, descrKey, rowid"
-        << QStringList{QStringLiteral("SEARCH Plonko USING COVERING INDEX PlonkoNameText "
-                                      "(Name>? AND Name<?)"),
-                       sorted};
-    QTest::newRow("description")
-        << "descr like 'Tie-dye p*'"
-        << " AND ((\"descr\" >= 'tie-dye p' COLLATE NOCASE AND \"descr\" < 'tie-dye q' COLLATE NOCASE))"
-        << "descrKey, rowid"
-        << QStringList{
-               QStringLiteral("SEARCH Plonko USING COVERING INDEX PlonkoDescrText (descr>? AND descr<?)"),
-               sorted};
+    // a text find reads the range where the typed text lies, and the blobs
+    // another program may have stored, which sort after all text
+    const auto byText = [](const char* column, const char* from, const char* to, const char* index,
+                           bool covering) {
+        const QString name = QString::fromLatin1(column);
+        const QString search =
+            QStringLiteral("SEARCH Plonko USING %1INDEX %2 (%3")
+                .arg(covering ? QStringLiteral("COVERING ") : QString(), QLatin1String(index), name);
+        return std::pair{
+            QStringLiteral(" AND ((\"%1\" >= '%2' COLLATE NOCASE AND \"%1\" < '%3' COLLATE NOCASE) OR "
+                           "\"%1\" >= x'')")
+                .arg(name, QLatin1String(from), QLatin1String(to)),
+            QStringList{QStringLiteral("MULTI-INDEX OR"), QStringLiteral("INDEX 1"),
+                        search + QStringLiteral(">? AND %1<?)").arg(name), QStringLiteral("INDEX 2"),
+                        search + QStringLiteral(">?)"), QStringLiteral("USE TEMP B-TREE FOR ORDER BY")}};
+    };
+    const auto name = byText("Name", "zinnia", "zinnib", "PlonkoNameText", true);
+    QTest::newRow("name") << "Name like 'Zinnia*'" << name.first << "NameKey, descrKey, rowid" << name.second;
+    const auto description = byText("descr", "tie-dye p", "tie-dye q", "PlonkoDescrText", true);
+    QTest::newRow("description") << "descr like 'Tie-dye p*'" << description.first << "descrKey, rowid"
+                                 << description.second;
+    const auto catalogue = byText("catnum", "8001", "8002", "PlonkoCatalogText", false);
     QTest::newRow("catalogue number")
-        << "catnum = '8001'"
-        << " AND ((\"catnum\" >= '8001' COLLATE NOCASE AND \"catnum\" < '8002' COLLATE NOCASE))"
-        << "catsort, catnumKey, rowid"
-        << QStringList{QStringLiteral("SEARCH Plonko USING INDEX PlonkoCatalogText (catnum>? AND catnum<?)"),
-                       sorted};
+        << "catnum = '8001'" << catalogue.first << "catsort, catnumKey, rowid" << catalogue.second;
     QTest::newRow("birthday") << "issuedate = #6/15/2004#" << QString() << "issuedate, rowid"
                               << QStringList{QStringLiteral(
                                      "SEARCH Plonko USING COVERING INDEX PlonkoIssueDate (issuedate=?)")};
@@ -378,23 +405,164 @@ void TestKeyOrder::aRowFoundFarOnReadsBothWays()
     QCOMPARE(walk(*rows), expected.mid(0, expected.size() - 1));
 }
 
+void TestKeyOrder::aRowMovedToTheEdgeOfARunStaysInTheList_data()
+{
+    // the way the list is read, and the new name of the row at its near end,
+    // which makes it the last row of the next run read that way
+    QTest::addColumn<bool>("forwards");
+    QTest::addColumn<QString>("renamed");
+    QTest::newRow("forwards") << true << "Item 1022a";
+    QTest::newRow("backwards") << false << "Item 0976a";
+}
+
+// A row renamed to stand where the next run of the list ends is read over,
+// not lost: after the next add the list is as a new reading gives it.
+void TestKeyOrder::aRowMovedToTheEdgeOfARunStaysInTheList()
+{
+    QFETCH(bool, forwards);
+    QFETCH(QString, renamed);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = numbered(collection, 2000);
+    const QString query = QStringLiteral("Select * from Plonko order by name");
+    std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
+    if (!forwards)
+        rows->MoveLast();
+    rows->Edit();
+    rows->SetField(QStringLiteral("Name"), renamed);
+    rows->Update();
+    for (int i = 0; i < 512; ++i)
+        forwards ? rows->MoveNext() : rows->MovePrevious();
+    const qint64 current = keyOf(*rows);
+    rows->AddNew();
+    rows->SetField(QStringLiteral("Name"), QStringLiteral("Mine"));
+    rows->Update();
+    QCOMPARE(keyOf(*rows), current);
+    // on past the renamed row's new place, the way the list was read
+    const QList<qint64> fresh = orderOf(*db, query);
+    const qsizetype at = fresh.indexOf(current);
+    QList<qint64> seen;
+    for (; !rows->AtBOF() && !rows->AtEOF(); forwards ? rows->MoveNext() : rows->MovePrevious())
+        seen.append(keyOf(*rows));
+    if (!forwards)
+        std::reverse(seen.begin(), seen.end());
+    QCOMPARE(seen, forwards ? fresh.mid(at) : fresh.mid(0, at + 1));
+}
+
+void TestKeyOrder::aRowChangedAndBackStaysInTheList_data()
+{
+    // how the row is reached, and its place in the order
+    QTest::addColumn<bool>("fromTheEnd");
+    QTest::addColumn<int>("at");
+    QTest::newRow("found far on") << false << 1000;
+    QTest::newRow("last of the first run") << false << 511;
+    QTest::newRow("first of the last run") << true << 1300 - 512;
+}
+
+// A row renamed and then given its name back stays in the list, and current,
+// through the next add, wherever the list was read to.
+void TestKeyOrder::aRowChangedAndBackStaysInTheList()
+{
+    QFETCH(bool, fromTheEnd);
+    QFETCH(int, at);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = filled(collection, 1300, 4);
+    const QString query = QStringLiteral("Select * from Plonko order by name");
+    std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
+    if (fromTheEnd)
+        rows->MoveLast();
+    const qint64 changed = orderOf(*db, query)[at];
+    rows->FindFirst(QStringLiteral("PlonID = %1").arg(changed));
+    const Value name = rows->Fields(QStringLiteral("Name"));
+    for (const Value& renamed : {Value(QStringLiteral("Zzz")), name}) {
+        rows->Edit();
+        rows->SetField(QStringLiteral("Name"), renamed);
+        rows->Update();
+    }
+    rows->AddNew();
+    rows->SetField(QStringLiteral("Name"), QStringLiteral("Mine"));
+    rows->Update();
+    QCOMPARE(keyOf(*rows), changed);
+    QCOMPARE(walk(*rows), orderOf(*db, query));
+}
+
+void TestKeyOrder::anAddOnADeletedRowGoesToTheFirstRow_data()
+{
+    QTest::addColumn<QString>("reach");
+    for (const char* reach : {"moved to", "found far on", "next to last"})
+        QTest::newRow(reach) << QString::fromLatin1(reach);
+}
+
+// Standing on a deleted row, an add leaves the position on the first row of
+// the order, however the row deleted was reached.
+void TestKeyOrder::anAddOnADeletedRowGoesToTheFirstRow()
+{
+    QFETCH(QString, reach);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = filled(collection, 1300, 5);
+    const QString query = QStringLiteral("Select * from Plonko order by name");
+    std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
+    if (reach == u"moved to") {
+        rows->MoveNext();
+    } else if (reach == u"found far on") {
+        rows->FindFirst(QStringLiteral("PlonID = %1").arg(orderOf(*db, query)[1000]));
+    } else {
+        rows->MoveLast();
+        rows->MovePrevious();
+    }
+    rows->Delete();
+    rows->AddNew();
+    rows->SetField(QStringLiteral("Name"), QStringLiteral("Mine"));
+    rows->Update();
+    QCOMPARE(keyOf(*rows), orderOf(*db, query).first());
+}
+
+void TestKeyOrder::aFindMatchesWhatTheEngineMatches_data()
+{
+    // a name another program stored, and a find by how it begins
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("criteria");
+    QTest::newRow("text as a blob") << QByteArray("CAST('Abby Blob' AS BLOB)") << "Name like 'abby b*'";
+    QTest::newRow("overlong a") << QByteArray("CAST(x'C1A1626279204F6C64' AS TEXT)") << "Name like 'abby o*'";
+}
+
+// A find goes to the first row, in the order kept, that the engine's own
+// where clause takes with the criteria, whatever the stored value is.
+void TestKeyOrder::aFindMatchesWhatTheEngineMatches()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, criteria);
+    TestCollection collection(false);
+    const QString query = QStringLiteral("Select * from Plonko order by name");
+    qint64 odd = 0;
+    {
+        std::unique_ptr<Database> db = filled(collection, 600, 9);
+        odd = orderOf(*db, query)[300];
+    }
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open(collection.path().toUtf8().constData(), &raw), SQLITE_OK);
+    const QByteArray update =
+        "UPDATE Plonko SET Name = " + stored + " WHERE PlonID = " + QByteArray::number(odd);
+    QCOMPARE(sqlite3_exec(raw, update.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    std::unique_ptr<Database> db = collection.open();
+    std::unique_ptr<Recordset> matching = db->OpenRecordset(
+        QStringLiteral("Select PlonID from Plonko where ") + criteria, RecordsetType::Snapshot);
+    const QList<qint64> matches = walk(*matching);
+    QVERIFY(matches.isEmpty() || matches == QList<qint64>{odd});
+    std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
+    rows->FindFirst(criteria);
+    QCOMPARE(rows->NoMatch(), matches.isEmpty());
+    if (!matches.isEmpty())
+        QCOMPARE(keyOf(*rows), odd);
+}
+
 // The first row, renamed to stand last, keeps its place until the list is
 // read again; reading the rest of the list does not bring it a second time.
 void TestKeyOrder::aRowMovedPastWhatWasReadIsReadOnce()
 {
     TestCollection collection(false);
-    std::unique_ptr<Database> db = collection.open();
+    std::unique_ptr<Database> db = numbered(collection, 2000);
     const QString query = QStringLiteral("Select * from Plonko order by name");
-    {
-        Transaction filling(*db);
-        std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
-        for (int i = 0; i < 2000; ++i) {
-            rows->AddNew();
-            rows->SetField(QStringLiteral("Name"), QStringLiteral("Item %1").arg(i, 4, 10, QLatin1Char('0')));
-            rows->Update();
-        }
-        filling.commit();
-    }
     std::unique_ptr<Recordset> rows = db->OpenRecordset(query, RecordsetType::Dynaset);
     const QList<qint64> before = [&] {
         std::unique_ptr<Recordset> fresh = db->OpenRecordset(query, RecordsetType::Snapshot);

@@ -174,32 +174,31 @@ void TestTextOrder::likeStaysFastOnHostilePatterns()
 // lies in one of the ranges the index is read in, as the engine orders them.
 void TestTextOrder::everyMatchLiesInTheNoCaseRanges()
 {
-    const QStringList letters = {QStringLiteral("a"), QStringLiteral("A"),         QStringLiteral("k"),
-                                 QStringLiteral("K"), QStringLiteral("\u212A"),    QStringLiteral("s"),
-                                 QStringLiteral("ſ"), QStringLiteral("é"),         QStringLiteral("É"),
-                                 QStringLiteral("ß"), QStringLiteral("ẞ"),         QStringLiteral("σ"),
-                                 QStringLiteral("ς"), QStringLiteral("Σ"),         QStringLiteral("@"),
-                                 QStringLiteral("["), QStringLiteral("\U0001F600")};
+    // letters, and bytes that are no letter: an overlong a, a surrogate, 0xFF
+    const QList<QByteArray> letters = {
+        "a", "A", "k", "K",        "\u212A",       "s",   "ſ", "é", "É", "ß", "ẞ", "σ", "ς", "Σ",
+        "@", "[", "😀", "\xC1\xA1", "\xED\xA0\x80", "\xFF"};
     QRandomGenerator random(11);
     const auto text = [&](int most) {
-        QString t;
+        QByteArray t;
         for (int n = random.bounded(most + 1); n > 0; --n)
             t += letters[random.bounded(int(letters.size()))];
-        return t.toUtf8();
+        return t;
     };
     sqlite3* db = nullptr;
     QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
     sqlite3_stmt* within = nullptr;
-    QCOMPARE(sqlite3_prepare_v2(db,
-                                "SELECT ?1 >= ?2 COLLATE NOCASE AND (?3 IS NULL OR ?1 < ?3 COLLATE NOCASE)",
-                                -1, &within, nullptr),
+    QCOMPARE(sqlite3_prepare_v2(db, "SELECT ?1 >= ?2 COLLATE NOCASE AND ?1 < ?3 COLLATE NOCASE", -1, &within,
+                                nullptr),
              SQLITE_OK);
     int matched = 0;
     for (int round = 0; round < 300; ++round) {
         const QByteArray beginning = text(4);
         const std::vector<TextMatch::NoCaseRange> ranges = TextMatch::noCaseRanges(beginning, 8);
         QVERIFY(ranges.size() <= 8);
-        QCOMPARE(ranges.empty(), beginning.isEmpty());
+        // a beginning gives ranges up to its first byte that is no letter
+        QCOMPARE(ranges.empty(),
+                 beginning.isEmpty() || QByteArray("\xC1\xED\xFF").contains(beginning.front()));
         for (int n = 0; n < 40; ++n) {
             // most texts begin with the beginning in some letter case
             QByteArray candidate = text(6);
@@ -212,10 +211,7 @@ void TestTextOrder::everyMatchLiesInTheNoCaseRanges()
             for (const TextMatch::NoCaseRange& range : ranges) {
                 sqlite3_bind_text(within, 1, candidate.constData(), int(candidate.size()), SQLITE_STATIC);
                 sqlite3_bind_text(within, 2, range.from.constData(), int(range.from.size()), SQLITE_STATIC);
-                if (range.to.isEmpty())
-                    sqlite3_bind_null(within, 3);
-                else
-                    sqlite3_bind_text(within, 3, range.to.constData(), int(range.to.size()), SQLITE_STATIC);
+                sqlite3_bind_text(within, 3, range.to.constData(), int(range.to.size()), SQLITE_STATIC);
                 QCOMPARE(sqlite3_step(within), SQLITE_ROW);
                 inside = inside || sqlite3_column_int(within, 0) == 1;
                 sqlite3_reset(within);
