@@ -550,6 +550,18 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& jetSql, Record
     return openRecordset(m_connection, jetSql, type);
 }
 
+void Database::CheckField(const QString& table, const QString& field, const Value& value) const
+{
+    for (const ColumnInfo& column : m_connection->columns(table)) {
+        if (column.name.compare(field, Qt::CaseInsensitive) == 0) {
+            toStorage(value, column);
+            return;
+        }
+    }
+    throw DbError(DbError::ItemNotFound,
+                  QStringLiteral("Item '%1' not found in this collection.").arg(field));
+}
+
 void Database::Close()
 {
     m_connection->close();

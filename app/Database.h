@@ -47,6 +47,10 @@ public:
     // A query in Jet SQL: a dynaset can be written, a snapshot or a forward-only
     // recordset only read.
     std::unique_ptr<Recordset> OpenRecordset(const QString& jetSql, RecordsetType type);
+    // Throws the DbError that storing the value in the field would give (a
+    // text too long, a number beyond the field, a value of another kind),
+    // as SetField does; returns when it would be stored.
+    void CheckField(const QString& table, const QString& field, const Value& value) const;
 
     // Frees read locks. Every statement of the store is reset as soon as its
     // row is read and the file is held exclusively, so none are ever held.

@@ -48,6 +48,8 @@ public:
     virtual QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // A Save As dialog; nothing when the user cancels.
     virtual std::optional<QString> saveFileName(const QString& defaultName, const QString& filter) = 0;
+    // An Open dialog for an existing file; nothing when the user cancels.
+    virtual std::optional<QString> openFileName(const QString& filter) = 0;
     // The print dialog for printer; false when the user cancels.
     virtual bool printSetup(QPrinter& printer) = 0;
     // Shows one of the program's own dialog windows modally; returns when it closes.

@@ -167,6 +167,15 @@ std::optional<QString> QtDialogs::saveFileName(const QString& defaultName, const
     return chosen;
 }
 
+std::optional<QString> QtDialogs::openFileName(const QString& filter)
+{
+    const QString chosen =
+        QFileDialog::getOpenFileName(askingWindow(), QObject::tr("Open"), QString(), qtFileFilter(filter));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
 bool QtDialogs::printSetup(QPrinter& printer)
 {
     QPrintDialog dialog(&printer, askingWindow());

@@ -41,6 +41,7 @@ public:
                       const QString& title = {}) override;
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     std::optional<QString> saveFileName(const QString& defaultName, const QString& filter) override;
+    std::optional<QString> openFileName(const QString& filter) override;
     bool printSetup(QPrinter& printer) override;
     void showModal(QDialog& dialog) override;
     void beep() override;

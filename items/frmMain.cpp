@@ -14,6 +14,7 @@
 #include "app/StringHelpers.h"
 #include "app/TextLimit.h"
 #include "app/frmAbout.h"
+#include "csv/CsvCommands.h"
 #include "custom/frmRptSpec.h"
 #include "dates/DateBox.h"
 #include "dates/DateFormat.h"
@@ -303,6 +304,9 @@ void frmMain::buildMenus()
     mnuBackup = action(file, QStringLiteral("mnuBackup"), QStringLiteral("&Backup"));
     mnuPack = action(file, QStringLiteral("mnuPack"), QStringLiteral("&Pack Database"));
     file->addSeparator();
+    mnuExport = action(file, QStringLiteral("mnuExport"), QStringLiteral("&Export to CSV..."));
+    mnuImport = action(file, QStringLiteral("mnuImport"), QStringLiteral("&Import from CSV..."));
+    file->addSeparator();
     mnuExit = action(file, QStringLiteral("mnuExit"), QStringLiteral("E&xit"));
 
     QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sort"));
@@ -435,6 +439,9 @@ void frmMain::connectHandlers()
             [this] { runEvent(m_state, [this] { BackupDatabase(m_state, *this); }); });
     connect(mnuPack, &QAction::triggered, this,
             [this] { runEvent(m_state, [this] { PackDatabase(m_state, *this); }); });
+    connect(mnuExport, &QAction::triggered, this,
+            [this] { runEvent(m_state, [this] { ExportToCsv(m_state); }); });
+    on(mnuImport, &QAction::triggered, &frmMain::mnuImport_Click);
     on(mnuAbout, &QAction::triggered, &frmMain::mnuAbout_Click);
     on(mnuRptValue, &QAction::triggered, &frmMain::mnuRptValue_Click);
     on(mnuRptWant, &QAction::triggered, &frmMain::mnuRptWant_Click);
@@ -771,6 +778,7 @@ void frmMain::EnterEditMode()
     for (QAction* a : mnuSort)
         a->setEnabled(false);
     mnuExit->setEnabled(false);
+    mnuImport->setEnabled(false);
 }
 
 void frmMain::LeaveEditMode()
@@ -786,6 +794,7 @@ void frmMain::LeaveEditMode()
     for (QAction* a : mnuSort)
         a->setEnabled(true);
     mnuExit->setEnabled(true);
+    mnuImport->setEnabled(true);
 }
 
 void frmMain::MarkDirty()
@@ -1154,6 +1163,23 @@ void frmMain::mnuSort_Click(int index)
         ClearFields();
         DisableFields();
     }
+}
+
+// After an import: the collection as it stands now, in the order shown, from
+// its first item, with every list refilled.
+void frmMain::mnuImport_Click()
+{
+    if (!ImportFromCsv(m_state))
+        return;
+    m_state.LookupChanged.fill(true);
+    Form_Activate();
+    EnableFields();
+    int shown = 1;
+    for (int i = 0; i < 4; ++i) {
+        if (mnuSort[i]->isChecked())
+            shown = i + 1;
+    }
+    mnuSort_Click(shown);
 }
 
 void frmMain::cmdFind_Click()

@@ -90,6 +90,7 @@ private:
     void mnuSort_Click(int index);
     void reopenItems(const QString& sql);
     void checkSortItem(int index);
+    void mnuImport_Click();
     void cmdFind_Click();
     void cmdSoldSome_Click();
     void mnuMaint_Click(int index);
@@ -186,6 +187,8 @@ private:
 
     QAction* mnuBackup;
     QAction* mnuPack;
+    QAction* mnuExport;
+    QAction* mnuImport;
     QAction* mnuExit;
     std::array<QAction*, 4> mnuSort;
     std::array<QAction*, 6> mnuMaint;

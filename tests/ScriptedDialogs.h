@@ -45,6 +45,11 @@ public:
         fileDialogs.append(defaultName);
         return fileNames.isEmpty() ? std::nullopt : std::optional<QString>(fileNames.dequeue());
     }
+    std::optional<QString> openFileName(const QString&) override
+    {
+        fileDialogs.append(QString());
+        return fileNames.isEmpty() ? std::nullopt : std::optional<QString>(fileNames.dequeue());
+    }
     // The print dialog: the script sets up the printer (to a PDF file, say) and
     // answers; without a script the dialog is cancelled.
     bool printSetup(QPrinter& printer) override

@@ -1,0 +1,72 @@
+#include "CsvCommands.h"
+
+#include "ItemTransfer.h"
+#include "frmImportSummary.h"
+
+#include "app/AppState.h"
+#include "reports/ReportFile.h"
+#include "reports/ReportRun.h"
+
+#include <QFile>
+
+namespace {
+
+const QString kFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*");
+
+} // namespace
+
+void ExportToCsv(AppState& state)
+{
+    const std::optional<QString> chosen = state.dialogs.saveFileName(QStringLiteral("Plonkos.csv"), kFilter);
+    if (!chosen)
+        return;
+    ConfirmReplaceFile(state, *chosen);
+    if (state.Cancelled)
+        return;
+    BusyPointer busy(state.dialogs);
+    ReportFile file(*chosen);
+    const bool written =
+        file.open() &&
+        ItemTransfer::exportItems(state.db(), [&](const QString& line) { return file.writeLine(line); }) &&
+        file.commit();
+    if (!written) {
+        busy.off();
+        state.dialogs.messageBox(QStringLiteral("The collection could not be written to '%1'.  %2")
+                                     .arg(*chosen, file.errorString()),
+                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                                 QStringLiteral("Export Not Saved"));
+    }
+}
+
+bool ImportFromCsv(AppState& state)
+{
+    const std::optional<QString> chosen = state.dialogs.openFileName(kFilter);
+    if (!chosen)
+        return false;
+    const QString title = QStringLiteral("Import from CSV");
+    QFile file(*chosen);
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.dialogs.messageBox(
+            QStringLiteral("The file '%1' could not be opened.  %2").arg(*chosen, file.errorString()),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, title);
+        return false;
+    }
+    BusyPointer busy(state.dialogs);
+    try {
+        const ItemTransfer::Summary summary = ItemTransfer::examine(state.db(), file);
+        busy.off();
+        frmImportSummary asked(summary);
+        state.dialogs.showModal(asked);
+        if (!asked.importChosen())
+            return false;
+        BusyPointer importing(state.dialogs);
+        ItemTransfer::import(state.db(), file, summary);
+        return true;
+    } catch (const ItemTransfer::Unreadable& unreadable) {
+        busy.off();
+        state.dialogs.messageBox(
+            QStringLiteral("Nothing was imported from '%1'.\n\n%2").arg(*chosen, unreadable.reason),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, title);
+        return false;
+    }
+}

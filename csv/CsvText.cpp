@@ -1,0 +1,154 @@
+#include "CsvText.h"
+
+namespace Csv {
+
+QString line(const QStringList& fields)
+{
+    QString out;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const QString& field = fields[i];
+        if (i > 0)
+            out += QLatin1Char(',');
+        const bool quoted = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char(';')) ||
+                            field.contains(QLatin1Char('"')) || field.contains(QLatin1Char('\r')) ||
+                            field.contains(QLatin1Char('\n')) ||
+                            (!field.isEmpty() && (field.front().isSpace() || field.back().isSpace()));
+        if (quoted)
+            out += QLatin1Char('"') + QString(field).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+                   QLatin1Char('"');
+        else
+            out += field;
+    }
+    return out;
+}
+
+Reader::Reader(QIODevice& device)
+    : m_device(device)
+    , m_decoder(QStringDecoder::Utf8)
+{}
+
+// Decodes the next block of the file; false when nothing more came.
+bool Reader::fill()
+{
+    if (m_deviceDone || !m_failure.isEmpty())
+        return false;
+    constexpr qint64 kBlock = 1 << 16;
+    const QByteArray bytes = m_device.read(kBlock);
+    if (bytes.isEmpty()) {
+        m_deviceDone = true;
+        if (!m_device.atEnd())
+            m_failure = QStringLiteral("The file could not be read: %1").arg(m_device.errorString());
+        return false;
+    }
+    if (bytes.contains('\0')) {
+        m_failure = QStringLiteral("The file is not a CSV file: it holds bytes that are no text.");
+        return false;
+    }
+    QString decoded = m_decoder.decode(bytes);
+    if (m_decoder.hasError()) {
+        m_failure = QStringLiteral("The file is not a CSV file in UTF-8: save it from the spreadsheet as "
+                                   "\"CSV UTF-8\".");
+        return false;
+    }
+    m_text = m_text.mid(m_at) + decoded;
+    m_at = 0;
+    return true;
+}
+
+bool Reader::atEnd()
+{
+    while (m_at >= m_text.size()) {
+        if (!fill())
+            return true;
+    }
+    return false;
+}
+
+void Reader::chooseSeparator()
+{
+    // the first line as far as it was read, outside quotes
+    bool quoted = false;
+    bool comma = false, semicolon = false;
+    for (qsizetype i = m_at;; ++i) {
+        if (i >= m_text.size()) {
+            if (!fill())
+                break;
+            i = m_at - 1;
+            quoted = comma = semicolon = false;
+            continue;
+        }
+        const QChar c = m_text[i];
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && (c == QLatin1Char('\n') || c == QLatin1Char('\r')))
+            break;
+        else if (!quoted && c == QLatin1Char(','))
+            comma = true;
+        else if (!quoted && c == QLatin1Char(';'))
+            semicolon = true;
+    }
+    m_separator = semicolon && !comma ? QLatin1Char(';') : QLatin1Char(',');
+}
+
+bool Reader::next(QStringList& fields, qint64& line)
+{
+    fields.clear();
+    if (!m_failure.isEmpty())
+        return false;
+    if (m_separator.isNull())
+        chooseSeparator();
+    // empty lines between records are skipped
+    while (!atEnd() && (peek() == QLatin1Char('\n') || peek() == QLatin1Char('\r'))) {
+        const QChar c = peek();
+        ++m_at;
+        if (c == QLatin1Char('\n') || atEnd() || peek() != QLatin1Char('\n'))
+            ++m_line;
+    }
+    if (atEnd())
+        return false;
+    line = m_line;
+    QString field;
+    bool quoted = false;
+    while (true) {
+        if (atEnd()) {
+            if (quoted) {
+                m_failure = QStringLiteral("A quoted field that begins on line %1 is not closed.").arg(line);
+                return false;
+            }
+            fields.append(field);
+            return true;
+        }
+        const QChar c = peek();
+        ++m_at;
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (!atEnd() && peek() == QLatin1Char('"')) {
+                    field += c;
+                    ++m_at;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == QLatin1Char('\n') ||
+                    (c == QLatin1Char('\r') && (atEnd() || peek() != QLatin1Char('\n'))))
+                    ++m_line;
+                field += c;
+            }
+        } else if (c == QLatin1Char('"') && field.isEmpty()) {
+            quoted = true;
+        } else if (c == m_separator) {
+            fields.append(field);
+            field.clear();
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && !atEnd() && peek() == QLatin1Char('\n'))
+                ++m_at;
+            ++m_line;
+            fields.append(field);
+            return true;
+        } else {
+            field += c;
+        }
+    }
+}
+
+} // namespace Csv

@@ -1,0 +1,456 @@
+// The collection to CSV and back: the text of the file, every kind of value
+// exactly through a round trip, what spreadsheets write, each row refused with
+// its line and reason, and an import that writes all or nothing.
+#include "ItemSession.h"
+
+#include "csv/CsvText.h"
+#include "csv/ItemTransfer.h"
+#include "csv/frmImportSummary.h"
+
+#include <QBuffer>
+#include <QFile>
+
+namespace {
+
+using RecordsetType = Database::RecordsetType;
+
+QByteArray exported(Database& db)
+{
+    QString text;
+    ItemTransfer::exportItems(db, [&](const QString& line) {
+        text += line + QLatin1String("\r\n");
+        return true;
+    });
+    return text.toUtf8();
+}
+
+ItemTransfer::Summary examined(Database& db, const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return ItemTransfer::examine(db, buffer);
+}
+
+void imported(Database& db, const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    ItemTransfer::import(db, buffer, ItemTransfer::examine(db, buffer));
+}
+
+// The records of a text, each with the line it begins on.
+QList<std::pair<qint64, QStringList>> records(const QByteArray& bytes, QString* failure = nullptr)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    Csv::Reader reader(buffer);
+    QList<std::pair<qint64, QStringList>> out;
+    QStringList fields;
+    qint64 line = 0;
+    while (reader.next(fields, line))
+        out.append({line, fields});
+    if (failure)
+        *failure = reader.failure();
+    return out;
+}
+
+// Items holding every kind of awkward value: separators, quotes and line
+// breaks in text, blanks at the ends, letters beyond ASCII, four decimals,
+// the largest amount the file keeps, the first and last days it keeps, and
+// every lookup both set (one to a new description) and empty.
+void addAwkwardItems(Database& db)
+{
+    std::unique_ptr<Recordset> sellers =
+        db.OpenRecordset(QStringLiteral("Select * from boughtfrom"), RecordsetType::Dynaset);
+    sellers->AddNew();
+    const Value seller = sellers->Fields(QStringLiteral("bouID"));
+    sellers->SetField(QStringLiteral("bouDesc"), QStringLiteral("Grandma's \"attic\", upstairs"));
+    sellers->Update();
+    std::unique_ptr<Recordset> items =
+        db.OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+    const auto add = [&](const std::vector<std::pair<const char*, Value>>& fields) {
+        items->AddNew();
+        for (const auto& [field, value] : fields)
+            items->SetField(QString::fromLatin1(field), value);
+        items->Update();
+    };
+    const Money largest = Money::fromUnits(Database::kLargestMoneyUnits);
+    add({{"Name", QStringLiteral("Comma, Quote \"and\" | bar; semi")},
+         {"descr", QStringLiteral("  leading and trailing  ")},
+         {"catnum", QStringLiteral("7-A")},
+         {"catsort", QStringLiteral("7-A")},
+         {"wantlist", true},
+         {"quantity", qint32(2147483647)},
+         {"toycon", qint32(1)},
+         {"hastag", true},
+         {"tagcon", qint32(5)},
+         {"genID", qint32(2)},
+         {"hastush", true},
+         {"tushdesc", QStringLiteral("line one\r\nline two\nline three")},
+         {"serID", qint32(3)},
+         {"braID", qint32(2)},
+         {"Color", QStringLiteral("Émile Ölund 😀 ß")},
+         {"Errors", QString()},
+         {"issuedate", QDate(100, 1, 1)},
+         {"retiredate", QDate(9999, 12, 31)},
+         {"pricepaid", Money::fromUnits(12345)},
+         {"totalpaid", largest},
+         {"bouID", seller},
+         {"catvalue", -largest},
+         {"totalval", Money::fromUnits(1)},
+         {"priceask", Money::fromUnits(100000)},
+         {"totalsales", Money()},
+         {"forsale", true},
+         {"PurchaseDate", QDate(2004, 2, 29)},
+         {"sold", true},
+         {"SoldDate", QDate(2026, 12, 7)},
+         {"notes", QStringLiteral("\"Quoted\" notes,\nover two lines")},
+         {"misc1", QStringLiteral(" ")},
+         {"misc2", QStringLiteral("=1+1")}});
+    add({{"Name", QStringLiteral("Plain")}, {"quantity", qint32(0)}});
+    add({{"Name", QStringLiteral("Ünïcödé")},
+         {"notes", QStringLiteral("\r")},
+         {"descr", QStringLiteral("\"")}});
+}
+
+} // namespace
+
+class TestCsv : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fieldsAreQuotedOnlyWhereNeeded_data();
+    void fieldsAreQuotedOnlyWhereNeeded();
+    void spreadsheetTextReads_data();
+    void spreadsheetTextReads();
+    void aRoundTripIsExact_data();
+    void aRoundTripIsExact();
+    void spreadsheetVariantsImportAlike();
+    void lookupsAreMatchedWithoutLetterCase();
+    void eachRefusedRowNamesItsLineAndReason_data();
+    void eachRefusedRowNamesItsLineAndReason();
+    void unreadableFilesWriteNothing_data();
+    void unreadableFilesWriteNothing();
+    void theMenuExportsAndImports();
+    void cancelAfterTheSummaryWritesNothing();
+    void aFailureInTheMiddleWritesNothing();
+};
+
+void TestCsv::fieldsAreQuotedOnlyWhereNeeded_data()
+{
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("plain") << QStringList{"a", "", "b c"} << "a,,b c";
+    QTest::newRow("comma") << QStringList{"a,b"} << "\"a,b\"";
+    QTest::newRow("semicolon") << QStringList{"a;b"} << "\"a;b\"";
+    QTest::newRow("quote") << QStringList{"say \"hi\""} << "\"say \"\"hi\"\"\"";
+    QTest::newRow("line breaks") << QStringList{"a\r\nb", "c\nd", "e\rf"} << "\"a\r\nb\",\"c\nd\",\"e\rf\"";
+    QTest::newRow("blanks at the ends") << QStringList{" a", "b ", " "} << "\" a\",\"b \",\" \"";
+    QTest::newRow("bar and equals") << QStringList{"|", "=1"} << "|,=1";
+}
+
+// What is written reads back as the same fields.
+void TestCsv::fieldsAreQuotedOnlyWhereNeeded()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QString, line);
+    QCOMPARE(Csv::line(fields), line);
+    const auto read = records((line + QLatin1String("\r\nnext\r\n")).toUtf8());
+    QCOMPARE(read.size(), 2);
+    QCOMPARE(read[0].second, fields);
+    QCOMPARE(read[1].second, QStringList{QStringLiteral("next")});
+}
+
+void TestCsv::spreadsheetTextReads_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("joined"); // each record's fields joined by "/", after its line
+    QTest::newRow("byte-order mark, CR LF")
+        << QByteArray("\xEF\xBB\xBFName,b\r\nx,y\r\n") << QStringList{"1:Name/b", "2:x/y"};
+    QTest::newRow("LF, no end on the last line")
+        << QByteArray("Name,b\nx,y") << QStringList{"1:Name/b", "2:x/y"};
+    QTest::newRow("CR alone") << QByteArray("Name,b\rx,y\r") << QStringList{"1:Name/b", "2:x/y"};
+    QTest::newRow("semicolons") << QByteArray("Name;Price Paid\r\n\"a;b\";1,5\r\n")
+                                << QStringList{"1:Name/Price Paid", "2:a;b/1,5"};
+    QTest::newRow("commas win over semicolons")
+        << QByteArray("Name,\"a;b\"\r\nx;y,z\r\n") << QStringList{"1:Name/a;b", "2:x;y/z"};
+    QTest::newRow("a field over lines") << QByteArray("Name,b\r\n\"one\r\ntwo\nthree\",x\r\nlast,y\r\n")
+                                        << QStringList{"1:Name/b", "2:one\r\ntwo\nthree/x", "5:last/y"};
+    QTest::newRow("empty lines skipped")
+        << QByteArray("Name\r\n\r\n\nx\r\n\r\n") << QStringList{"1:Name", "4:x"};
+    QTest::newRow("empty fields") << QByteArray("Name,b,c\r\n,,\r\n\"\",\"\",\r\n")
+                                  << QStringList{"1:Name/b/c", "2://", "3://"};
+}
+
+void TestCsv::spreadsheetTextReads()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, joined);
+    QStringList read;
+    for (const auto& [line, fields] : records(text))
+        read.append(QString::number(line) + QLatin1Char(':') + fields.join(QLatin1Char('/')));
+    QCOMPARE(read, joined);
+}
+
+void TestCsv::aRoundTripIsExact_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+    QTest::newRow("French") << QLocale(QLocale::French, QLocale::France);
+    QTest::newRow("Arabic") << QLocale(QLocale::Arabic, QLocale::Egypt);
+}
+
+// Exported, imported into an empty collection and exported again, the file
+// is the same to the byte, whatever the language of the system.
+void TestCsv::aRoundTripIsExact()
+{
+    QFETCH(QLocale, locale);
+    const QLocale system = QLocale();
+    QLocale::setDefault(locale);
+    TestCollection first(false);
+    QByteArray once;
+    {
+        std::unique_ptr<Database> db = Database::OpenDatabase(first.path(), locale);
+        addAwkwardItems(*db);
+        once = exported(*db);
+    }
+    TestCollection second(false);
+    std::unique_ptr<Database> db = Database::OpenDatabase(second.path(), locale);
+    imported(*db, once);
+    const QByteArray twice = exported(*db);
+    QLocale::setDefault(system);
+    QCOMPARE(QString::fromUtf8(twice), QString::fromUtf8(once));
+    QCOMPARE(records(once).size(), 4);
+    QVERIFY(once.contains("225179981368.5248,"));
+    QVERIFY(once.contains(",0100-01-01,9999-12-31,1.2345,"));
+}
+
+// What spreadsheets save (a byte-order mark, semicolons, LF, every field
+// quoted, columns in another order and letter case) imports as the file did.
+void TestCsv::spreadsheetVariantsImportAlike()
+{
+    TestCollection first(false);
+    QByteArray original;
+    {
+        std::unique_ptr<Database> db = first.open();
+        addAwkwardItems(*db);
+        original = exported(*db);
+    }
+    QList<std::pair<qint64, QStringList>> rows = records(original);
+    QByteArray variant("\xEF\xBB\xBF");
+    for (auto& [line, fields] : rows) {
+        std::reverse(fields.begin(), fields.end());
+        if (line == 1)
+            fields = fields.replaceInStrings(QStringLiteral("Name"), QStringLiteral("nAME"));
+        QStringList quoted;
+        for (const QString& field : fields)
+            quoted.append(QLatin1Char('"') + QString(field).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+                          QLatin1Char('"'));
+        variant += quoted.join(QLatin1Char(';')).toUtf8() + '\n';
+    }
+    TestCollection second(false);
+    std::unique_ptr<Database> db = second.open();
+    imported(*db, variant);
+    QCOMPARE(QString::fromUtf8(exported(*db)), QString::fromUtf8(original));
+}
+
+// A description already in its table, in any letter case, makes no new entry.
+void TestCsv::lookupsAreMatchedWithoutLetterCase()
+{
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    const QByteArray file(
+        "Name,Plonko Condition,Bought From,Brand,Special Series,Swing Tag Condition,Tag Generation\r\n"
+        "a,MINT,mail order club,Plonko Minis,Under the Sea,torn,6th\r\n"
+        "b,near mint,New Shop,PLONKO,under the SEA,,\r\n");
+    const ItemTransfer::Summary summary = examined(*db, file);
+    QCOMPARE(summary.rows, 2);
+    QCOMPARE(summary.newLookupCount(), 3);
+    QCOMPARE(summary.newLookups,
+             (QList<std::pair<QString, QStringList>>{{"Tag Generation", {"6th"}},
+                                                     {"Special Series", {"Under the Sea"}},
+                                                     {"Bought From", {"New Shop"}}}));
+    imported(*db, file);
+    db.reset();
+    QCOMPARE(firstValue(collection.path(),
+                        "SELECT group_concat(ConDesc || '=' || ConID) FROM condition WHERE ConID IN "
+                        "(SELECT toycon FROM Plonko)"),
+             QStringLiteral("Mint=1,Near Mint=2"));
+    QCOMPARE(firstValue(collection.path(), "SELECT count(*) FROM series"), QStringLiteral("6"));
+    QCOMPARE(firstValue(collection.path(), "SELECT group_concat(s.serDesc) FROM Plonko p JOIN series s ON "
+                                           "s.serID = p.serID"),
+             QStringLiteral("Under the Sea,Under the Sea"));
+}
+
+void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
+{
+    QTest::addColumn<QByteArray>("row");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("name missing") << QByteArray(" ,1,2,2004-06-15,No,Plonko,x")
+                                  << "Name: the name is missing.";
+    QTest::newRow("text too long") << QByteArray(QByteArray(81, 'n') + ",1,2,,No,,x")
+                                   << "Name: the text is longer than the field holds (81 characters).";
+    QTest::newRow("no amount") << QByteArray("a,1,two dollars,,No,,x")
+                               << "Price Paid: \"two dollars\" is no amount of money.";
+    QTest::newRow("amount beyond the file")
+        << QByteArray("a,1,225179981368.5249,,No,,x")
+        << "Price Paid: \"225179981368.5249\" is beyond what the field holds.";
+    QTest::newRow("no quantity") << QByteArray("a,many,2,,No,,x") << "Quantity: \"many\" is no quantity.";
+    QTest::newRow("quantity beyond a long")
+        << QByteArray("a,2147483648,2,,No,,x") << "Quantity: \"2147483648\" is beyond what the field holds.";
+    QTest::newRow("no date") << QByteArray("a,1,2,6/15/2004,No,,x")
+                             << "Birthday: \"6/15/2004\" is no date written as yyyy-mm-dd.";
+    QTest::newRow("date outside the calendar")
+        << QByteArray("a,1,2,2003-02-29,No,,x") << "Birthday: 2003-02-29 is no day of the calendar.";
+    QTest::newRow("no yes or no") << QByteArray("a,1,2,,maybe,,x")
+                                  << "For Sale: \"maybe\" is neither Yes nor No.";
+    QTest::newRow("lookup too long") << QByteArray("a,1,2,,No," + QByteArray(51, 'b') + ",x")
+                                     << "Brand: the text is longer than the field holds (51 characters).";
+    QTest::newRow("too many fields") << QByteArray("a,1,2,,No,,x,extra")
+                                     << "it has 8 fields where the header names 7.";
+}
+
+// A bad row is left out with its line (after a field over two lines, the line
+// it begins on); the good rows around it are counted.
+void TestCsv::eachRefusedRowNamesItsLineAndReason()
+{
+    QFETCH(QByteArray, row);
+    QFETCH(QString, reason);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    const QByteArray file = "Name,Quantity,Price Paid,Birthday,For Sale,Brand,Description\r\n"
+                            "good,1,2.5,2004-06-15,Yes,Plonko,\"over\r\ntwo lines\"\r\n" +
+                            row + "\r\nalso good,,,,,,\r\n";
+    const ItemTransfer::Summary summary = examined(*db, file);
+    QCOMPARE(summary.rows, 2);
+    QCOMPARE(summary.refused.size(), 1);
+    QCOMPARE(summary.refused[0].line, 4);
+    QCOMPARE(summary.refused[0].reason, reason);
+    QCOMPARE(summary.newLookupCount(), 0);
+}
+
+void TestCsv::unreadableFilesWriteNothing_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("empty") << QByteArray() << "The file is empty.";
+    QTest::newRow("only blank lines") << QByteArray("\r\n\r\n") << "The file is empty.";
+    QTest::newRow("not text") << QByteArray("Name\r\n\x01\x00\x02", 9) << "bytes that are no text";
+    QTest::newRow("not UTF-8") << QByteArray("Name\r\nCaf\xE9\r\n") << "not a CSV file in UTF-8";
+    QTest::newRow("unknown column") << QByteArray("Name,Colour\r\na,red\r\n") << "a column \"Colour\"";
+    QTest::newRow("a column twice") << QByteArray("Name,descr,Description\r\n")
+                                    << "the column \"Description\" twice";
+    QTest::newRow("no name column") << QByteArray("Description\r\nx\r\n") << "no \"Name\" column";
+    QTest::newRow("a quote not closed")
+        << QByteArray("Name\r\nok\r\n\"open\r\nrest\r\n") << "begins on line 3 is not closed";
+}
+
+void TestCsv::unreadableFilesWriteNothing()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, reason);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    try {
+        examined(*db, file);
+        QFAIL("the file was taken");
+    } catch (const ItemTransfer::Unreadable& unreadable) {
+        QVERIFY2(unreadable.reason.contains(reason), qPrintable(unreadable.reason));
+    }
+}
+
+// Export names the file "Plonkos.csv" first and asks before replacing one;
+// import shows the summary, adds the items and shows them with their lists.
+void TestCsv::theMenuExportsAndImports()
+{
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.filePath(QStringLiteral("exported.csv"));
+    {
+        Session s;
+        s.dialogs.fileNames.enqueue(path);
+        s.get<QAction>("mnuExport")->trigger();
+        QCOMPARE(s.dialogs.fileDialogs, QStringList{"Plonkos.csv"});
+        QCOMPARE(records([&] {
+                     QFile file(path);
+                     file.open(QIODevice::ReadOnly);
+                     return file.readAll();
+                 }())
+                     .size(),
+                 9);
+        s.dialogs.fileNames.enqueue(path);
+        s.dialogs.answers.enqueue(Dialogs::Answer::No); // keep the file there
+        s.get<QAction>("mnuExport")->trigger();
+        QCOMPARE(s.dialogs.messages.last().title, QStringLiteral("File Exists"));
+    }
+    Session s(false);
+    s.dialogs.fileNames.enqueue(path);
+    QString shown;
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        shown = control<QLabel>(&dialog, "lblSummary")->text();
+        control<QPushButton>(&dialog, "cmdImport")->click();
+    });
+    s.get<QAction>("mnuImport")->trigger();
+    // the nameless item is left out, and the window shows the first of the others
+    QCOMPARE(shown, QStringLiteral("7 items will be added.\n1 row will be left out:"));
+    QCOMPARE(s.text("txtName"), QStringLiteral("Abby"));
+    QCOMPARE(s.get<QComboBox>("cmbBou")->currentText(), QStringLiteral("Corner Toy Shop"));
+    s.window.reset();
+    s.state.ItemSet.reset();
+    s.state.CollectionDb.reset();
+    QCOMPARE(itemCount(s.collection.path()), 7);
+}
+
+void TestCsv::cancelAfterTheSummaryWritesNothing()
+{
+    Session s(false);
+    const QString path = s.collection.folder() + QStringLiteral("/in.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Name,Brand\r\nNew,New Brand\r\nbad,\"" + QByteArray(60, 'x') + "\"\r\n");
+    file.close();
+    s.dialogs.fileNames.enqueue(path);
+    QString refused;
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        refused = control<QPlainTextEdit>(&dialog, "txtRefused")->toPlainText();
+        control<QPushButton>(&dialog, "cmdCancel")->click();
+    });
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(refused,
+             QStringLiteral("Line 3: Brand: the text is longer than the field holds (60 characters)."));
+    s.window.reset();
+    s.state.ItemSet.reset();
+    s.state.CollectionDb.reset();
+    QCOMPARE(itemCount(s.collection.path()), 0);
+    QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand"), QStringLiteral("3"));
+}
+
+// A write that fails part way leaves neither items nor new lookup entries.
+void TestCsv::aFailureInTheMiddleWritesNothing()
+{
+    Session s(false);
+    const QString path = s.collection.folder() + QStringLiteral("/in.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Name,Brand\r\none,Brand One\r\ntwo,Brand Two\r\nthree,\r\n");
+    file.close();
+    s.dialogs.fileNames.enqueue(path);
+    s.dialogs.modalSteps.enqueue(
+        [&](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
+    s.state.db().failNextWrites(1, DbError::DiskError, 3); // the fourth write fails
+    s.get<QAction>("mnuImport")->trigger();
+    QVERIFY(s.dialogs.ended);
+    QVERIFY(s.dialogs.lastText().startsWith(QStringLiteral("3043  ")));
+    s.window.reset();
+    s.state.ItemSet.reset();
+    s.state.CollectionDb.reset();
+    QCOMPARE(itemCount(s.collection.path()), 0);
+    QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand"), QStringLiteral("3"));
+}
+
+QTEST_MAIN(TestCsv)
+#include "tst_csv.moc"
