@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 // Inner workings of the store shared by Database and its recordsets; not for
@@ -66,6 +67,8 @@ public:
     virtual void afterRollback() = 0;
 };
 
+class Statement;
+
 class Connection
 {
 public:
@@ -120,6 +123,8 @@ private:
     int m_failNumber = 0;
     int m_writesBeforeFailing = 0;
     std::vector<KeyList*> m_keyLists;
+    // the query of the largest key of each table, prepared once
+    std::unordered_map<QString, std::unique_ptr<Statement>> m_largestKeys;
 };
 
 // A prepared statement that is finalised on every path.

@@ -113,6 +113,7 @@ sqlite3* Connection::handle() const
 
 void Connection::close()
 {
+    m_largestKeys.clear();
     // close_v2 waits for the statements of recordsets still alive to be finalised
     sqlite3_close_v2(m_db);
     m_db = nullptr;
@@ -227,14 +228,19 @@ qint64 Connection::reserveKey(const QString& table)
 {
     // The largest key ever given (kept by AUTOINCREMENT) or now present, and
     // the keys other recordsets reserved but did not store yet.
-    Statement largest(
-        *this, QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0),"
-                              " coalesce((SELECT max(rowid) FROM %1), 0))")
-                   .arg(quotedName(table)));
-    largest.bind(1, Value(table), ColumnInfo{});
-    largest.step();
     const QString key = lower(table);
-    const qint64 next = std::max(largest.int64(0), m_lastReservedKey.value(key, 0)) + 1;
+    std::unique_ptr<Statement>& largest = m_largestKeys[key];
+    if (!largest)
+        largest = std::make_unique<Statement>(
+            *this, QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0),"
+                                  " coalesce((SELECT max(rowid) FROM %1), 0))")
+                       .arg(quotedName(table)));
+    largest->reset();
+    largest->bind(1, Value(table), ColumnInfo{});
+    largest->step();
+    const qint64 stored = largest->int64(0);
+    largest->reset();
+    const qint64 next = std::max(stored, m_lastReservedKey.value(key, 0)) + 1;
     m_lastReservedKey.insert(key, next);
     return next;
 }

@@ -8,6 +8,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <map>
+#include <optional>
 #include <unordered_set>
 
 #include <vector>
@@ -315,7 +317,7 @@ public:
         if (m_mode == Mode::None)
             throw DbError(DbError::UpdateWithoutEdit,
                           QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
-        const ColumnInfo& column = tableColumn(m_columns.name(i));
+        const ColumnInfo& column = fieldColumn(i);
         if (column.autoNumber)
             throw DbError(DbError::ReadOnlyObject,
                           QStringLiteral("Field '%1' cannot be updated.").arg(column.name));
@@ -439,7 +441,7 @@ private:
     {
         QStringList out;
         for (int p = 0; p < assigned.size(); ++p) {
-            const ColumnInfo& column = tableColumn(m_columns.name(assigned[p]));
+            const ColumnInfo& column = fieldColumn(assigned[p]);
             if (column.sortKey.isEmpty())
                 continue;
             const QString value = QStringLiteral("sortkey(?%1)").arg(p + 1);
@@ -465,13 +467,22 @@ private:
                           QStringLiteral("Cannot update. Database or object is read-only."));
     }
 
-    const ColumnInfo& tableColumn(const QString& name) const
+    // The table's column a field of the select stands for, looked up once.
+    const ColumnInfo& fieldColumn(int i) const
     {
-        for (const ColumnInfo& column : m_connection->columns(m_select.table)) {
-            if (column.name.compare(name, Qt::CaseInsensitive) == 0)
-                return column;
+        if (m_fields.empty()) {
+            for (int f = 0; f < m_columns.size(); ++f) {
+                const auto& columns = m_connection->columns(m_select.table);
+                const auto found = std::find_if(columns.begin(), columns.end(), [&](const ColumnInfo& c) {
+                    return c.name.compare(m_columns.name(f), Qt::CaseInsensitive) == 0;
+                });
+                m_fields.push_back(found == columns.end() ? std::nullopt : std::optional<ColumnInfo>(*found));
+            }
         }
-        throw DbError(DbError::ReadOnlyObject, QStringLiteral("Field '%1' cannot be updated.").arg(name));
+        if (!m_fields[std::size_t(i)])
+            throw DbError(DbError::ReadOnlyObject,
+                          QStringLiteral("Field '%1' cannot be updated.").arg(m_columns.name(i)));
+        return *m_fields[std::size_t(i)];
     }
 
     void loadKeys()
@@ -764,43 +775,55 @@ private:
 
     void insertRow()
     {
-        QStringList names;
         QList<int> assigned;
         for (int i = 0; i < m_columns.size(); ++i) {
-            if (m_assigned[i]) {
-                names.append(quotedName(tableColumn(m_columns.name(i)).name));
+            if (m_assigned[i])
                 assigned.append(i);
-            }
         }
         QString key;
         for (const ColumnInfo& column : m_connection->columns(m_select.table)) {
             if (column.autoNumber)
                 key = column.name;
         }
+        // one statement for each set of fields written, prepared once
+        std::unique_ptr<Statement>& insert = m_inserts[m_assigned];
+        if (!insert)
+            insert = std::make_unique<Statement>(*m_connection, insertSql(assigned, key));
+        insert->reset();
+        for (int p = 0; p < assigned.size(); ++p)
+            insert->bind(p + 1, m_buffer[assigned[p]], fieldColumn(assigned[p]));
+        if (!key.isEmpty())
+            insert->bindKey(int(assigned.size()) + 1, m_newKey);
+        insert->step();
+        insert->reset();
+        placeNewRow(sqlite3_last_insert_rowid(m_connection->handle()));
+    }
+
+    // Inserts the fields assigned, as ?1 on, their sort keys made by the
+    // store, and the key as the next place.
+    QString insertSql(const QList<int>& assigned, const QString& key) const
+    {
+        QStringList names;
         QStringList places;
-        for (int p = 1; p <= names.size(); ++p)
-            places.append(QStringLiteral("?%1").arg(p));
+        for (int p = 0; p < assigned.size(); ++p) {
+            names.append(quotedName(fieldColumn(assigned[p]).name));
+            places.append(QStringLiteral("?%1").arg(p + 1));
+        }
         for (const int i : assigned) {
-            const ColumnInfo& column = tableColumn(m_columns.name(i));
+            const ColumnInfo& column = fieldColumn(i);
             if (!column.sortKey.isEmpty())
                 names.append(quotedName(column.sortKey));
         }
         places.append(sortKeyAssignments(assigned, true));
-        QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quotedName(m_select.table));
         if (!key.isEmpty()) {
             names.prepend(quotedName(key));
             places.prepend(QStringLiteral("?%1").arg(assigned.size() + 1));
         }
-        Statement insert(*m_connection,
-                         names.isEmpty()
-                             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_select.table))
-                             : sql.arg(names.join(QStringLiteral(", ")), places.join(QStringLiteral(", "))));
-        for (int p = 0; p < assigned.size(); ++p)
-            insert.bind(p + 1, m_buffer[assigned[p]], tableColumn(m_columns.name(assigned[p])));
-        if (!key.isEmpty())
-            insert.bindKey(int(assigned.size()) + 1, m_newKey);
-        insert.step();
-        placeNewRow(sqlite3_last_insert_rowid(m_connection->handle()));
+        if (names.isEmpty())
+            return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_select.table));
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(quotedName(m_select.table), names.join(QStringLiteral(", ")),
+                 places.join(QStringLiteral(", ")));
     }
 
     // The order of the rows as the engine reads them, when the recordset can
@@ -911,8 +934,11 @@ private:
             if (place.empty() || (!m_complete && before(m_frontier, place)) ||
                 (!m_startRead && before(place, m_backFrontier)))
                 continue; // gone meanwhile, or comes with a later run on either side
-            const auto at = std::partition_point(m_keys.begin(), m_keys.end(),
-                                                 [&](qint64 k) { return before(placeOf(k), place); });
+            // rows added in order go last: the list's end is tried first
+            const auto at = m_keys.empty() || before(placeOf(m_keys.back()), place)
+                                ? m_keys.end()
+                                : std::partition_point(m_keys.begin(), m_keys.end(),
+                                                       [&](qint64 k) { return before(placeOf(k), place); });
             m_keys.insert(at, placed);
         }
         settle(onRow, current, atEnd);
@@ -969,9 +995,8 @@ private:
         for (int i = 0; i < m_columns.size(); ++i) {
             if (m_assigned[i]) {
                 assigned.append(i);
-                sets.append(QStringLiteral("%1 = ?%2")
-                                .arg(quotedName(tableColumn(m_columns.name(i)).name))
-                                .arg(assigned.size()));
+                sets.append(
+                    QStringLiteral("%1 = ?%2").arg(quotedName(fieldColumn(i).name)).arg(assigned.size()));
             }
         }
         sets.append(sortKeyAssignments(assigned, false));
@@ -982,7 +1007,7 @@ private:
                                  .arg(quotedName(m_select.table), sets.join(QStringLiteral(", ")))
                                  .arg(assigned.size() + 1));
             for (int p = 0; p < assigned.size(); ++p)
-                update.bind(p + 1, m_buffer[assigned[p]], tableColumn(m_columns.name(assigned[p])));
+                update.bind(p + 1, m_buffer[assigned[p]], fieldColumn(assigned[p]));
             update.bindKey(int(assigned.size()) + 1, key);
             update.step();
         }
@@ -1010,6 +1035,8 @@ private:
     std::vector<Value> m_buffer;
     std::vector<Value> m_original;
     std::vector<bool> m_assigned;
+    mutable std::vector<std::optional<ColumnInfo>> m_fields;
+    std::map<std::vector<bool>, std::unique_ptr<Statement>> m_inserts;
     qint64 m_newKey = 0;
     // the order's columns and whether each compares text without letter case
     std::unique_ptr<Statement> m_orderStatement;

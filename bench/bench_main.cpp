@@ -10,12 +10,14 @@
 #include "app/DbError.h"
 #include "app/ErrorHandler.h"
 #include "app/JetSql.h"
+#include "csv/ItemTransfer.h"
 #include "custom/CustomQuery.h"
 #include "custom/CustomReport.h"
 #include "custom/FieldCatalogue.h"
 #include "items/frmMain.h"
 #include "reports/GroupedReports.h"
 #include "reports/PageView.h"
+#include "reports/ReportFile.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
 #include "tests/ScriptedDialogs.h"
@@ -154,6 +156,77 @@ QList<Figure> utilityFigures(const QString& file)
                     {},
                     remove});
     timeShell(figures, copy);
+    return figures;
+}
+
+// The collection out to CSV and back into an empty collection, beside the
+// shell writing the same rows as CSV and importing the file into a bare table.
+QList<Figure> csvFigures(const QString& file)
+{
+    constexpr int runs = 3;
+    QTemporaryDir folder;
+    const QString csv = folder.filePath(QStringLiteral("Plonkos.csv"));
+    QList<Figure> figures;
+    {
+        std::unique_ptr<Database> db = Database::OpenDatabase(file);
+        figures.append(
+            {QStringLiteral("export to CSV"),
+             timed(
+                 [&] {
+                     ReportFile out(csv);
+                     if (!out.open() ||
+                         !ItemTransfer::exportItems(
+                             *db, [&](const QString& line) { return out.writeLine(line); }) ||
+                         !out.commit())
+                         throw DbError(DbError::DiskError, out.errorString());
+                 },
+                 runs),
+             QStringLiteral(
+                 "SELECT p.Name, p.descr, p.catnum, CASE p.wantlist WHEN 0 THEN 'No' ELSE 'Yes' END, "
+                 "p.quantity, c.ConDesc, CASE p.hastag WHEN 0 THEN 'No' ELSE 'Yes' END, t.tagDesc, "
+                 "g.genDesc, CASE p.hastush WHEN 0 THEN 'No' ELSE 'Yes' END, p.tushdesc, s.serDesc, "
+                 "b.braDesc, p.Color, p.Errors, p.issuedate, p.retiredate, p.pricepaid, p.totalpaid, "
+                 "f.bouDesc, p.catvalue, p.totalval, p.priceask, p.totalsales, CASE p.forsale WHEN 0 "
+                 "THEN 'No' ELSE 'Yes' END, p.PurchaseDate, CASE p.sold WHEN 0 THEN 'No' ELSE 'Yes' END, "
+                 "p.SoldDate, p.notes, p.misc1, p.misc2 FROM Plonko p LEFT JOIN condition c ON c.ConID = "
+                 "p.toycon LEFT JOIN tagcon t ON t.tagID = p.tagcon LEFT JOIN generation g ON g.genID = "
+                 "p.genID LEFT JOIN series s ON s.serID = p.serID LEFT JOIN brand b ON b.braID = p.braID "
+                 "LEFT JOIN boughtfrom f ON f.bouID = p.bouID ORDER BY p.PlonID"),
+             QStringLiteral(".headers on\n.mode csv\n.output %1")
+                 .arg(folder.filePath(QStringLiteral("shell.csv")))});
+    }
+    QList<double> imports;
+    QList<double> shellImports;
+    const double before = residentMb("VmHWM:");
+    for (int run = 0; run < runs; ++run) {
+        const QString empty = folder.filePath(QStringLiteral("empty%1.mdb").arg(run));
+        CollectionSchema::createCollection(empty, 0);
+        std::unique_ptr<Database> db = Database::OpenDatabase(empty);
+        QFile in(csv);
+        in.open(QIODevice::ReadOnly);
+        QElapsedTimer timer;
+        timer.start();
+        ItemTransfer::import(*db, in, ItemTransfer::examine(*db, in));
+        imports.append(timer.nsecsElapsed() / 1e6);
+
+        QProcess shell;
+        timer.restart();
+        shell.start(QStringLiteral("sqlite3"),
+                    {QStringLiteral("-batch"), folder.filePath(QStringLiteral("bare%1.db").arg(run))});
+        shell.waitForStarted();
+        shell.write(QStringLiteral(".import --csv %1 bare\n").arg(csv).toUtf8());
+        shell.closeWriteChannel();
+        shell.waitForFinished(-1);
+        shellImports.append(timer.nsecsElapsed() / 1e6);
+    }
+    figures.append({QStringLiteral("import from CSV, checked and written"),
+                    median(imports),
+                    QString(),
+                    {},
+                    {},
+                    QString::number(median(shellImports), 'f', 1)});
+    figures.append({QStringLiteral("memory the imports added at their peak (MB)"),
+                    residentMb("VmHWM:") - before, QString()});
     return figures;
 }
 
@@ -545,11 +618,8 @@ int main(int argc, char* argv[])
         else // a file made by an earlier build gains the indexes this one adds, before any timing
             Database::OpenDatabase(file, QLocale(QLocale::English, QLocale::UnitedStates));
         const std::pair<const char*, QList<Figure> (*)(const QString&)> groups[] = {
-            {"store", storeFigures},
-            {"utilities", utilityFigures},
-            {"window", windowFigures},
-            {"reports", reportFigures},
-            {"other-reports", otherReportFigures}};
+            {"store", storeFigures},    {"utilities", utilityFigures},         {"window", windowFigures},
+            {"reports", reportFigures}, {"other-reports", otherReportFigures}, {"csv", csvFigures}};
         for (const auto& [name, measure] : groups)
             if (only.isEmpty() || only.contains(QLatin1String(name)))
                 figures.append(measure(file));
