@@ -1,6 +1,6 @@
 // plonko-bench --items N [--file PATH] [--only GROUP,...]: times the store,
 // the utilities, the item window and the reports (or only the groups named:
-// store, utilities, window, reports, other-reports) on a collection of N
+// store, utilities, window, reports, other-reports, csv) on a collection of N
 // generated items (made once, then reused) and prints one line per figure: name, milliseconds, and the
 // milliseconds of the same query in the sqlite3 shell on the same file ("-" where no single query
 // corresponds) and, beside it, the ratio of the two. Figures in MB say so in their names.
@@ -599,7 +599,7 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     int items = 100000;
     QString file;
-    QStringList only; // groups of figures: store, utilities, window, reports, other-reports
+    QStringList only; // groups of figures: store, utilities, window, reports, other-reports, csv
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--items"))
             items = args[i + 1].toInt();
