@@ -29,6 +29,8 @@ public:
     bool next(QStringList& fields, qint64& line);
     // Why reading stopped early: empty when the text was read to its end.
     const QString& failure() const { return m_failure; }
+    // The separator, once the first record was read.
+    QChar separator() const { return m_separator; }
 
 private:
     bool fill();

@@ -212,8 +212,10 @@ public:
     {}
 
     // The item a row holds, or why it cannot be stored.
-    std::variant<Item, QString> read(const QStringList& fields, const std::vector<std::size_t>& columns)
+    std::variant<Item, QString> read(const QStringList& fields, const std::vector<std::size_t>& columns,
+                                     QChar separator)
     {
+        m_separator = separator;
         if (fields.size() > qsizetype(columns.size()))
             return QStringLiteral("it has %1 fields where the header names %2.")
                 .arg(fields.size())
@@ -280,7 +282,12 @@ private:
         case Kind::Amount: {
             if (trimmed.isEmpty())
                 return Value();
-            const std::optional<Money> m = m_plain.toMoney(trimmed);
+            // a spreadsheet that separates with semicolons writes a decimal comma
+            const bool decimalComma = m_separator == QLatin1Char(';') &&
+                                      trimmed.count(QLatin1Char(',')) == 1 &&
+                                      !trimmed.contains(QLatin1Char('.'));
+            const std::optional<Money> m = m_plain.toMoney(
+                decimalComma ? QString(trimmed).replace(QLatin1Char(','), QLatin1Char('.')) : trimmed);
             if (!m)
                 return QStringLiteral("\"%1\" is no amount of money.").arg(text);
             return Value(*m);
@@ -318,6 +325,7 @@ private:
     Database& m_db;
     const LookupLists& m_lists;
     RegionalSettings m_plain;
+    QChar m_separator;
 };
 
 // Reads every record after the header, handing each with its line to row.
@@ -394,7 +402,7 @@ Summary examine(Database& db, QIODevice& file)
     std::array<QStringList, 6> added;
     std::array<QSet<QString>, 6> seen;
     eachRow(reader, columns, [&](const QStringList& fields, qint64 line) {
-        std::variant<Item, QString> item = rows.read(fields, columns);
+        std::variant<Item, QString> item = rows.read(fields, columns, reader.separator());
         if (const QString* reason = std::get_if<QString>(&item)) {
             summary.refused.append({line, *reason});
             return;
@@ -430,7 +438,7 @@ void import(Database& db, QIODevice& file, const Summary& examined)
     qint64 added = 0;
     int addedEntries = 0;
     eachRow(reader, columns, [&](const QStringList& fields, qint64) {
-        std::variant<Item, QString> read = rows.read(fields, columns);
+        std::variant<Item, QString> read = rows.read(fields, columns, reader.separator());
         Item* item = std::get_if<Item>(&read);
         if (!item)
             return;

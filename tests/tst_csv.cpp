@@ -131,6 +131,7 @@ private slots:
     void aRoundTripIsExact();
     void spreadsheetVariantsImportAlike();
     void lookupsAreMatchedWithoutLetterCase();
+    void semicolonFilesMayUseADecimalComma();
     void eachRefusedRowNamesItsLineAndReason_data();
     void eachRefusedRowNamesItsLineAndReason();
     void unreadableFilesWriteNothing_data();
@@ -287,6 +288,17 @@ void TestCsv::lookupsAreMatchedWithoutLetterCase()
              QStringLiteral("Under the Sea,Under the Sea"));
 }
 
+// A spreadsheet that separates with semicolons writes amounts with a decimal
+// comma; they read as the amounts they are.
+void TestCsv::semicolonFilesMayUseADecimalComma()
+{
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    imported(*db, "Name;Price Paid;Catalog Value;Selling Price\r\na;30,99;1.5;1234\r\n");
+    QVERIFY(exported(*db).contains("\r\na,,,No,,,No,,,No,,,,,,,,30.99,,,1.5,,1234,"));
+    QCOMPARE(examined(*db, "Name;Price Paid\r\nb;1,000,5\r\n").refused.size(), 1);
+}
+
 void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
 {
     QTest::addColumn<QByteArray>("row");
@@ -311,6 +323,8 @@ void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
                                   << "For Sale: \"maybe\" is neither Yes nor No.";
     QTest::newRow("lookup too long") << QByteArray("a,1,2,,No," + QByteArray(51, 'b') + ",x")
                                      << "Brand: the text is longer than the field holds (51 characters).";
+    QTest::newRow("a decimal comma, separated by commas")
+        << QByteArray("a,1,\"2,5\",,No,,x") << "Price Paid: \"2,5\" is no amount of money.";
     QTest::newRow("too many fields") << QByteArray("a,1,2,,No,,x,extra")
                                      << "it has 8 fields where the header names 7.";
 }
