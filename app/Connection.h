@@ -117,6 +117,7 @@ private:
     sqlite3* m_db;
     QString m_path;
     QHash<QString, QList<ColumnInfo>> m_columns;
+    QHash<QString, QString> m_lowerNames;
     QStringList m_tables;
     QHash<QString, qint64> m_lastReservedKey;
     int m_failingWrites = 0;

@@ -158,7 +158,11 @@ void Connection::fail(int rc, const QString& context) const
 
 const QList<ColumnInfo>& Connection::columns(const QString& table)
 {
-    const QString key = lower(table);
+    // a name as the program spells it is looked up without lowering it again
+    auto spelt = m_lowerNames.constFind(table);
+    const QString key = spelt != m_lowerNames.cend() ? *spelt : lower(table);
+    if (spelt == m_lowerNames.cend())
+        m_lowerNames.insert(table, key);
     auto found = m_columns.constFind(key);
     if (found != m_columns.cend())
         return *found;
@@ -307,6 +311,31 @@ Statement::~Statement()
     sqlite3_finalize(m_stmt);
 }
 
+namespace {
+
+// A date as ISO text, written by hand for the years of four digits: a date is
+// formatted for every row an import writes.
+QByteArray isoDate(const QDate& date)
+{
+    const int year = date.year();
+    if (year < 1 || year > 9999)
+        return date.toString(Qt::ISODate).toUtf8();
+    char text[10];
+    const int parts[3] = {year, date.month(), date.day()};
+    const int widths[3] = {4, 2, 2};
+    char* out = text;
+    for (int p = 0; p < 3; ++p) {
+        if (p > 0)
+            *out++ = '-';
+        for (int w = widths[p] - 1, n = parts[p]; w >= 0; --w, n /= 10)
+            out[w] = char('0' + n % 10);
+        out += widths[p];
+    }
+    return QByteArray(text, int(out - text));
+}
+
+} // namespace
+
 StoredValue toStorage(const Value& value, const ColumnInfo& column)
 {
     auto conversionError = [&]() -> StoredValue {
@@ -343,7 +372,7 @@ StoredValue toStorage(const Value& value, const ColumnInfo& column)
         const std::optional<QDate> d = dateOf(value);
         if (!d || !d->isValid())
             return conversionError();
-        return d->toString(Qt::ISODate).toUtf8();
+        return isoDate(*d);
     }
     case FieldType::Double:
         if (const double* d = std::get_if<double>(&value))

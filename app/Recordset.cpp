@@ -828,7 +828,8 @@ private:
 
     // The order of the rows as the engine reads them, when the recordset can
     // keep it itself: the columns of the index the query reads, then the
-    // rowid; or the rowid alone for a plain scan. Unknown for a query with a
+    // rowid; or the rowid alone for a plain scan (an order by the key is one).
+    // Unknown for a query with a
     // where clause or one the engine sorts itself: a new row then has the
     // whole list read again.
     void readOrder()
@@ -863,8 +864,6 @@ private:
             }
             if (columns.empty())
                 return; // an index the plan names but whose columns cannot be told
-        } else if (!m_select.orderBy.isEmpty()) {
-            return;
         }
         QStringList names;
         m_orderNames.clear();

@@ -432,8 +432,9 @@ void import(Database& db, QIODevice& file, const Summary& examined)
     Csv::Reader reader(file);
     std::vector<std::size_t> columns;
     Transaction writing(db);
+    // in the order of their keys, each new item goes last in the list
     std::unique_ptr<Recordset> items =
-        db.OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+        db.OpenRecordset(QStringLiteral("Select * from Plonko order by PlonID"), RecordsetType::Dynaset);
     std::array<std::unique_ptr<Recordset>, 6> entries;
     qint64 added = 0;
     int addedEntries = 0;
