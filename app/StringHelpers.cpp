@@ -108,3 +108,8 @@ Digit DigitAt(QStringView text, qsizetype i)
         return {};
     return {QChar::digitValue(c), length};
 }
+
+bool NamesAnItem(const QString& name, const QString& description)
+{
+    return !name.isEmpty() || !description.isEmpty();
+}

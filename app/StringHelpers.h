@@ -38,3 +38,7 @@ struct Digit
     qsizetype length = 0; // in UTF-16 units; 0 when no digit starts there
 };
 Digit DigitAt(QStringView text, qsizetype i);
+
+// Whether an item is told by what was typed: a name or a description, blanks
+// counting as typed.
+bool NamesAnItem(const QString& name, const QString& description);

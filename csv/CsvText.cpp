@@ -1,6 +1,14 @@
 #include "CsvText.h"
 
 namespace Csv {
+namespace {
+
+bool isLineEnd(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r');
+}
+
+} // namespace
 
 QString line(const QStringList& fields)
 {
@@ -27,27 +35,37 @@ Reader::Reader(QIODevice& device)
     , m_decoder(QStringDecoder::Utf8)
 {}
 
-// Decodes the next block of the file; false when nothing more came.
+// Decodes the next block of the file; false when nothing more came. The
+// text read so far stays from the position on.
 bool Reader::fill()
 {
     if (m_deviceDone || !m_failure.isEmpty())
         return false;
     constexpr qint64 kBlock = 1 << 16;
     const QByteArray bytes = m_device.read(kBlock);
+    const QString notUtf8 =
+        QStringLiteral("The file is not a CSV file in UTF-8: save it from the spreadsheet "
+                       "as \"CSV UTF-8\".");
     if (bytes.isEmpty()) {
         m_deviceDone = true;
-        if (!m_device.atEnd())
+        if (!m_device.atEnd()) {
             m_failure = QStringLiteral("The file could not be read: %1").arg(m_device.errorString());
+            return false;
+        }
+        // a character cut off at the end shows as an error once more text follows it
+        const QString after = m_decoder.decode(QByteArrayView("\n"));
+        if (m_decoder.hasError())
+            m_failure = notUtf8;
         return false;
     }
+    m_digest.addData(bytes);
     if (bytes.contains('\0')) {
         m_failure = QStringLiteral("The file is not a CSV file: it holds bytes that are no text.");
         return false;
     }
-    QString decoded = m_decoder.decode(bytes);
+    const QString decoded = m_decoder.decode(bytes);
     if (m_decoder.hasError()) {
-        m_failure = QStringLiteral("The file is not a CSV file in UTF-8: save it from the spreadsheet as "
-                                   "\"CSV UTF-8\".");
+        m_failure = notUtf8;
         return false;
     }
     m_text = m_text.mid(m_at) + decoded;
@@ -64,23 +82,39 @@ bool Reader::atEnd()
     return false;
 }
 
+// Blank lines before a record, each counted.
+void Reader::skipBlankLines()
+{
+    while (!atEnd() && isLineEnd(peek())) {
+        const QChar c = peek();
+        ++m_at;
+        if (c == QLatin1Char('\n') || atEnd() || peek() != QLatin1Char('\n'))
+            ++m_line;
+    }
+}
+
 void Reader::chooseSeparator()
 {
-    // the first line as far as it was read, outside quotes
+    skipBlankLines();
+    // the first line, outside quotes; the text read stays until it is parsed
     bool quoted = false;
     bool comma = false, semicolon = false;
-    for (qsizetype i = m_at;; ++i) {
-        if (i >= m_text.size()) {
+    for (qsizetype i = 0;; ++i) {
+        if (m_at + i >= m_text.size()) {
             if (!fill())
                 break;
-            i = m_at - 1;
-            quoted = comma = semicolon = false;
-            continue;
         }
-        const QChar c = m_text[i];
+        if (m_at + i >= m_text.size())
+            break;
+        if (i > kLongestFirstLine) {
+            m_failure = QStringLiteral("The file is not a CSV file: its first line is longer than any "
+                                       "header of columns.");
+            return;
+        }
+        const QChar c = m_text[m_at + i];
         if (c == QLatin1Char('"'))
             quoted = !quoted;
-        else if (!quoted && (c == QLatin1Char('\n') || c == QLatin1Char('\r')))
+        else if (!quoted && isLineEnd(c))
             break;
         else if (!quoted && c == QLatin1Char(','))
             comma = true;
@@ -95,15 +129,12 @@ bool Reader::next(QStringList& fields, qint64& line)
     fields.clear();
     if (!m_failure.isEmpty())
         return false;
-    if (m_separator.isNull())
+    if (m_separator.isNull()) {
         chooseSeparator();
-    // empty lines between records are skipped
-    while (!atEnd() && (peek() == QLatin1Char('\n') || peek() == QLatin1Char('\r'))) {
-        const QChar c = peek();
-        ++m_at;
-        if (c == QLatin1Char('\n') || atEnd() || peek() != QLatin1Char('\n'))
-            ++m_line;
+        if (!m_failure.isEmpty())
+            return false;
     }
+    skipBlankLines();
     if (atEnd())
         return false;
     line = m_line;
@@ -111,12 +142,20 @@ bool Reader::next(QStringList& fields, qint64& line)
     bool quoted = false;
     while (true) {
         if (atEnd()) {
+            if (!m_failure.isEmpty())
+                return false;
             if (quoted) {
                 m_failure = QStringLiteral("A quoted field that begins on line %1 is not closed.").arg(line);
                 return false;
             }
             fields.append(field);
             return true;
+        }
+        if (field.size() > kLongestField) {
+            m_failure = QStringLiteral("The file is not a CSV file: a field that begins on line %1 is longer "
+                                       "than any a collection holds.")
+                            .arg(line);
+            return false;
         }
         const QChar c = peek();
         ++m_at;
@@ -139,12 +178,12 @@ bool Reader::next(QStringList& fields, qint64& line)
         } else if (c == m_separator) {
             fields.append(field);
             field.clear();
-        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+        } else if (isLineEnd(c)) {
             if (c == QLatin1Char('\r') && !atEnd() && peek() == QLatin1Char('\n'))
                 ++m_at;
             ++m_line;
             fields.append(field);
-            return true;
+            return m_failure.isEmpty();
         } else {
             field += c;
         }

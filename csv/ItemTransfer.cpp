@@ -6,7 +6,6 @@
 #include "app/DbError.h"
 #include "app/RegionalSettings.h"
 #include "app/StringHelpers.h"
-#include "reports/ReportFile.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -54,8 +53,9 @@ struct Column
     int lookup = -1;
 };
 
-// Every field a collector keeps, in the order of the table; the key and the
-// catalogue sort key, which the store makes itself, are left out.
+// Every field a collector keeps, in the order of the table; the key, which
+// the store gives, and the catalogue sort key, made from the catalogue number
+// as for a typed item, are left out.
 constexpr std::array<Column, 31> kColumns = {{{"Name", "Name", Kind::Text},
                                               {"Description", "descr", Kind::Text},
                                               {"Catalog Number", "catnum", Kind::Text},
@@ -94,7 +94,8 @@ QString latin(const char* text)
 }
 
 // The entries of the six lookup tables, by key and by description (letter
-// case aside, the first of equal descriptions), with those an import adds.
+// case and blanks at the ends aside, the first of equal descriptions), with
+// those an import adds.
 class LookupLists
 {
 public:
@@ -112,8 +113,8 @@ public:
                     continue;
                 const QString description = textOf(rows->FieldAt(1));
                 m_descriptions[t].insert(*key, description);
-                if (!m_keys[t].contains(description.toCaseFolded()))
-                    m_keys[t].insert(description.toCaseFolded(), *key);
+                if (!m_keys[t].contains(matching(description)))
+                    m_keys[t].insert(matching(description), *key);
             }
         }
     }
@@ -125,25 +126,20 @@ public:
     }
     std::optional<qint32> key(int table, const QString& description) const
     {
-        const auto found = m_keys[std::size_t(table)].constFind(description.toCaseFolded());
+        const auto found = m_keys[std::size_t(table)].constFind(matching(description));
         return found == m_keys[std::size_t(table)].cend() ? std::nullopt : std::optional<qint32>(*found);
     }
     void add(int table, const QString& description, qint32 key)
     {
         m_descriptions[std::size_t(table)].insert(key, description);
-        m_keys[std::size_t(table)].insert(description.toCaseFolded(), key);
+        m_keys[std::size_t(table)].insert(matching(description), key);
     }
+    static QString matching(const QString& description) { return description.trimmed().toCaseFolded(); }
 
 private:
     std::array<QHash<qint32, QString>, 6> m_descriptions;
     std::array<QHash<QString, qint32>, 6> m_keys;
 };
-
-// An amount as stored, in plain decimals with a dot: no trailing zeros.
-QString plainAmount(Money amount)
-{
-    return ReportLines::plainAmount(QLocale::c(), amount);
-}
 
 QString exported(const Value& value, const Column& column, const LookupLists& lists)
 {
@@ -152,15 +148,15 @@ QString exported(const Value& value, const Column& column, const LookupLists& li
         return boolOf(value) ? QStringLiteral("Yes") : QStringLiteral("No");
     case Kind::Long: {
         const std::optional<qint32> n = longOf(value);
-        return n ? QString::number(*n) : QString();
+        return n ? textOf(Value(*n)) : QString();
     }
     case Kind::Amount: {
         const std::optional<Money> m = moneyOf(value);
-        return m ? plainAmount(*m) : QString();
+        return m ? textOf(Value(*m)) : QString();
     }
     case Kind::Date: {
         const std::optional<QDate> d = dateOf(value);
-        return d ? d->toString(Qt::ISODate) : QString();
+        return d ? textOf(Value(*d)) : QString();
     }
     case Kind::Lookup:
         return lists.description(column.lookup, value);
@@ -168,6 +164,13 @@ QString exported(const Value& value, const Column& column, const LookupLists& li
         break;
     }
     return textOf(value);
+}
+
+// A text quoted in a message, cut short when it is long.
+QString shortened(const QString& text)
+{
+    constexpr qsizetype kLongest = 60;
+    return text.size() <= kLongest ? text : text.left(kLongest) + QStringLiteral("...");
 }
 
 // The columns of the file, by the place of each among kColumns.
@@ -183,14 +186,16 @@ std::vector<std::size_t> readHeader(const QStringList& header)
         if (known == kColumns.end())
             throw Unreadable{QStringLiteral("The file has a column \"%1\", which is no field of an item. "
                                             "Remove or rename it, then import the file again.")
-                                 .arg(name)};
+                                 .arg(shortened(name))};
         const std::size_t at = std::size_t(known - kColumns.begin());
         if (std::find(columns.begin(), columns.end(), at) != columns.end())
-            throw Unreadable{QStringLiteral("The file has the column \"%1\" twice.").arg(name)};
+            throw Unreadable{QStringLiteral("The file has the column \"%1\" twice.").arg(shortened(name))};
         columns.push_back(at);
     }
-    if (std::find(columns.begin(), columns.end(), 0) == columns.end())
-        throw Unreadable{QStringLiteral("The file has no \"Name\" column, so no row of it names an item.")};
+    if (std::find(columns.begin(), columns.end(), 0) == columns.end() &&
+        std::find(columns.begin(), columns.end(), 1) == columns.end())
+        throw Unreadable{QStringLiteral("The file has neither a \"Name\" nor a \"Description\" column, so no "
+                                        "row of it tells an item.")};
     return columns;
 }
 
@@ -221,7 +226,8 @@ public:
                 .arg(fields.size())
                 .arg(columns.size());
         Item item;
-        bool named = false;
+        QString name;
+        QString description;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const Column& column = kColumns[columns[i]];
             const QString text = qsizetype(i) < fields.size() ? fields[qsizetype(i)] : QString();
@@ -234,12 +240,14 @@ public:
             } catch (const DbError& e) {
                 return header + QStringLiteral(": ") + refusal(e, text);
             }
-            if (column.kind == Kind::Text && columns[i] == 0)
-                named = !text.trimmed().isEmpty();
+            if (columns[i] == 0)
+                name = text;
+            else if (columns[i] == 1)
+                description = text;
             item.values.emplace_back(&column, std::get<Value>(value));
         }
-        if (!named)
-            return QStringLiteral("Name: the name is missing.");
+        if (!NamesAnItem(name, description))
+            return QStringLiteral("Name: the name is missing, and so is the description.");
         return item;
     }
 
@@ -252,6 +260,28 @@ private:
         if (e.number() == DbError::NumericOverflow)
             return QStringLiteral("\"%1\" is beyond what the field holds.").arg(text);
         return e.description();
+    }
+
+    // A number as a file writes it: a minus, digits and a decimal point (the
+    // comma in a file separated by semicolons, as spreadsheets write it there)
+    // with digits after it; no grouping, which would read as another number.
+    struct PlainNumber
+    {
+        QString text; // with a dot
+        qsizetype decimals = 0;
+    };
+    std::optional<PlainNumber> plainNumber(const QString& trimmed) const
+    {
+        static const QRegularExpression plain(QStringLiteral("^-?\\d+(?:([.,])(\\d+))?$"));
+        const QRegularExpressionMatch parts = plain.match(trimmed);
+        if (!parts.hasMatch())
+            return std::nullopt;
+        const QString point = parts.captured(1);
+        if (!point.isEmpty() &&
+            point != (m_separator == QLatin1Char(';') ? QStringLiteral(",") : QStringLiteral(".")))
+            return std::nullopt;
+        return PlainNumber{QString(trimmed).replace(QLatin1Char(','), QLatin1Char('.')),
+                           parts.capturedLength(2)};
     }
 
     std::variant<Value, QString> valueOf(const Column& column, const QString& text, Item& item) const
@@ -274,22 +304,22 @@ private:
         case Kind::Long: {
             if (trimmed.isEmpty())
                 return Value();
-            const std::optional<double> n = m_plain.toNumber(trimmed);
-            if (!n)
-                return QStringLiteral("\"%1\" is no quantity.").arg(text);
-            return Value(*n);
+            const std::optional<PlainNumber> n = plainNumber(trimmed);
+            if (!n || n->decimals > 0)
+                return QStringLiteral("\"%1\" is no whole number of pieces.").arg(text);
+            return Value(m_plain.toNumber(n->text).value_or(0));
         }
         case Kind::Amount: {
             if (trimmed.isEmpty())
                 return Value();
-            // a spreadsheet that separates with semicolons writes a decimal comma
-            const bool decimalComma = m_separator == QLatin1Char(';') &&
-                                      trimmed.count(QLatin1Char(',')) == 1 &&
-                                      !trimmed.contains(QLatin1Char('.'));
-            const std::optional<Money> m = m_plain.toMoney(
-                decimalComma ? QString(trimmed).replace(QLatin1Char(','), QLatin1Char('.')) : trimmed);
-            if (!m)
+            const std::optional<PlainNumber> n = plainNumber(trimmed);
+            if (!n)
                 return QStringLiteral("\"%1\" is no amount of money.").arg(text);
+            if (n->decimals > 4)
+                return QStringLiteral("\"%1\" has more decimals than money keeps (four).").arg(text);
+            const std::optional<Money> m = m_plain.toMoney(n->text);
+            if (!m)
+                return QStringLiteral("\"%1\" is beyond what the field holds.").arg(text);
             return Value(*m);
         }
         case Kind::Date: {
@@ -300,22 +330,24 @@ private:
             if (!parts.hasMatch())
                 return QStringLiteral("\"%1\" is no date written as yyyy-mm-dd.").arg(text);
             const QDate date(parts.captured(1).toInt(), parts.captured(2).toInt(), parts.captured(3).toInt());
-            if (!date.isValid())
+            // the window's calendar begins with the year 100
+            if (!date.isValid() || date.year() < 100)
                 return QStringLiteral("%1 is no day of the calendar.").arg(text);
             return Value(date);
         }
         case Kind::Lookup: {
             if (trimmed.isEmpty())
                 return Value();
-            if (const std::optional<qint32> key = m_lists.key(column.lookup, trimmed))
+            if (const std::optional<qint32> key = m_lists.key(column.lookup, text))
                 return Value(*key);
+            // a new entry keeps the description as the file writes it
             const LookupTableInfo& table = kLookupTables[std::size_t(column.lookup)];
             try {
-                m_db.CheckField(latin(table.table), latin(table.description), Value(trimmed));
+                m_db.CheckField(latin(table.table), latin(table.description), Value(text));
             } catch (const DbError& e) {
-                return refusal(e, trimmed);
+                return refusal(e, text);
             }
-            item.newEntries.emplace_back(&column, trimmed);
+            item.newEntries.emplace_back(&column, text);
             return Value();
         }
         }
@@ -375,17 +407,21 @@ bool exportItems(Database& db, const std::function<bool(const QString&)>& writeL
 {
     const LookupLists lists(db);
     QStringList header;
-    for (const Column& column : kColumns)
+    QStringList names;
+    for (const Column& column : kColumns) {
         header.append(latin(column.header));
+        names.append(latin(column.field));
+    }
     if (!writeLine(Csv::line(header)))
         return false;
-    std::unique_ptr<Recordset> items =
-        db.OpenRecordset(QStringLiteral("Select * from Plonko order by PlonID"), RecordsetType::ForwardOnly);
+    std::unique_ptr<Recordset> items = db.OpenRecordset(
+        QStringLiteral("Select %1 from Plonko order by PlonID").arg(names.join(QStringLiteral(", "))),
+        RecordsetType::ForwardOnly);
     QStringList fields;
     for (; !items->AtEOF(); items->MoveNext()) {
         fields.clear();
-        for (const Column& column : kColumns)
-            fields.append(exported(items->Fields(latin(column.field)), column, lists));
+        for (std::size_t i = 0; i < kColumns.size(); ++i)
+            fields.append(exported(items->FieldAt(int(i)), kColumns[i], lists));
         if (!writeLine(Csv::line(fields)))
             return false;
     }
@@ -410,12 +446,13 @@ Summary examine(Database& db, QIODevice& file)
         ++summary.rows;
         for (const auto& [column, description] : std::get<Item>(item).newEntries) {
             const std::size_t table = std::size_t(column->lookup);
-            if (!seen[table].contains(description.toCaseFolded())) {
-                seen[table].insert(description.toCaseFolded());
+            if (!seen[table].contains(LookupLists::matching(description))) {
+                seen[table].insert(LookupLists::matching(description));
                 added[table].append(description);
             }
         }
     });
+    summary.fileDigest = reader.digest();
     for (const Column& column : kColumns) {
         if (column.kind == Kind::Lookup && !added[std::size_t(column.lookup)].isEmpty())
             summary.newLookups.append({latin(column.header), added[std::size_t(column.lookup)]});
@@ -461,7 +498,8 @@ void import(Database& db, QIODevice& file, const Summary& examined)
         items->Update();
         ++added;
     });
-    if (added != examined.rows || addedEntries != examined.newLookupCount())
+    if (reader.digest() != examined.fileDigest || added != examined.rows ||
+        addedEntries != examined.newLookupCount())
         throw Unreadable{QStringLiteral("The file changed since it was examined; nothing was imported.")};
     writing.commit();
 }

@@ -34,6 +34,7 @@ struct Summary
     QList<std::pair<QString, QStringList>> newLookups;
     int newLookupCount() const;
     QList<Refusal> refused;
+    QByteArray fileDigest; // of the text examined, which the import must read again
 };
 
 // A file that cannot be imported at all, and why, in words for the collector.
@@ -49,8 +50,8 @@ Summary examine(Database& db, QIODevice& file);
 
 // Adds the rows examine accepts, with their new lookup entries, in one
 // transaction: all of them or nothing. The file is read again from its start.
-// Throws Unreadable when it no longer reads as it did, DbError on a failure
-// of the store; nothing is written then.
+// Throws Unreadable when it is no longer the text examined, DbError on a
+// failure of the store; nothing is written then.
 void import(Database& db, QIODevice& file, const Summary& examined);
 
 } // namespace ItemTransfer

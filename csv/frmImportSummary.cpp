@@ -24,26 +24,30 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
     lines.append(summary.rows == 0
                      ? QStringLiteral("No row of the file can be imported.")
                      : counted(summary.rows, "1 item will be added.", "%1 items will be added."));
-    for (const auto& [table, descriptions] : summary.newLookups)
-        lines.append(QStringLiteral("%1, new: %2").arg(table, descriptions.join(QStringLiteral(", "))));
+    if (summary.newLookupCount() > 0)
+        lines.append(counted(summary.newLookupCount(), "1 new lookup entry will be made.",
+                             "%1 new lookup entries will be made."));
     if (!summary.refused.isEmpty())
-        lines.append(counted(summary.refused.size(), "1 row will be left out:", "%1 rows will be left out:"));
+        lines.append(counted(summary.refused.size(), "1 row will be left out.", "%1 rows will be left out."));
     lblSummary = new QLabel(lines.join(QLatin1Char('\n')));
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    lblSummary->setWordWrap(true);
-    lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    txtRefused = new QPlainTextEdit;
-    txtRefused->setObjectName(QStringLiteral("txtRefused"));
-    txtRefused->setReadOnly(true);
-    txtRefused->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QStringList refused;
+    // the entries and the rows left out, however many, in a box that scrolls
+    QStringList details;
+    for (const auto& [table, descriptions] : summary.newLookups) {
+        for (const QString& description : descriptions)
+            details.append(QStringLiteral("New %1: %2").arg(table, description));
+    }
     for (const ItemTransfer::Refusal& refusal : summary.refused)
-        refused.append(QStringLiteral("Line %1: %2").arg(refusal.line).arg(refusal.reason));
-    txtRefused->setPlainText(refused.join(QLatin1Char('\n')));
-    txtRefused->setVisible(!summary.refused.isEmpty());
-    txtRefused->setMinimumSize(txtRefused->fontMetrics().averageCharWidth() * 70,
-                               txtRefused->fontMetrics().lineSpacing() * 10);
+        details.append(QStringLiteral("Line %1: %2").arg(refusal.line).arg(refusal.reason));
+    txtDetails = new QPlainTextEdit;
+    txtDetails->setObjectName(QStringLiteral("txtDetails"));
+    txtDetails->setReadOnly(true);
+    txtDetails->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtDetails->setPlainText(details.join(QLatin1Char('\n')));
+    txtDetails->setVisible(!details.isEmpty());
+    txtDetails->setMinimumSize(txtDetails->fontMetrics().averageCharWidth() * 70,
+                               txtDetails->fontMetrics().lineSpacing() * 10);
 
     cmdImport = new QPushButton(QStringLiteral("&Import"));
     cmdImport->setObjectName(QStringLiteral("cmdImport"));
@@ -58,7 +62,7 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblSummary);
-    layout->addWidget(txtRefused, 1);
+    layout->addWidget(txtDetails, 1);
     layout->addLayout(buttons);
 
     connect(cmdImport, &QPushButton::clicked, this, [this] {

@@ -8,9 +8,9 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// What an import will do, shown before anything is written: the items to
-// add, the lookup entries to make, and each row left out with its line and
-// why. "&Import" adds the items; "&Cancel" writes nothing.
+// What an import will do, shown before anything is written: how many items
+// it adds, each lookup entry it makes, and each row left out with its line
+// and why. "&Import" adds the items; "&Cancel" writes nothing.
 class frmImportSummary : public QDialog
 {
     Q_OBJECT
@@ -21,7 +21,7 @@ public:
     bool importChosen() const { return m_import; }
 
     QLabel* lblSummary;
-    QPlainTextEdit* txtRefused;
+    QPlainTextEdit* txtDetails;
     QPushButton* cmdImport;
     QPushButton* cmdCancel;
 

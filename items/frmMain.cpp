@@ -779,6 +779,7 @@ void frmMain::EnterEditMode()
         a->setEnabled(false);
     mnuExit->setEnabled(false);
     mnuImport->setEnabled(false);
+    mnuExport->setEnabled(false); // the file would miss the edit not yet stored
 }
 
 void frmMain::LeaveEditMode()
@@ -795,6 +796,7 @@ void frmMain::LeaveEditMode()
         a->setEnabled(true);
     mnuExit->setEnabled(true);
     mnuImport->setEnabled(true);
+    mnuExport->setEnabled(true);
 }
 
 void frmMain::MarkDirty()
@@ -875,7 +877,7 @@ bool frmMain::ValidateRecord()
         focus->setFocus();
         return false;
     };
-    if (txtDescr->text().isEmpty() && txtName->text().isEmpty())
+    if (!NamesAnItem(txtName->text(), txtDescr->text()))
         return refuse(
             QStringLiteral(
                 "You must enter a name or a description for this Plonko or click the Cancel button."),

@@ -47,7 +47,7 @@ public:
     }
     std::optional<QString> openFileName(const QString&) override
     {
-        fileDialogs.append(QString());
+        fileDialogs.append(QStringLiteral("Open"));
         return fileNames.isEmpty() ? std::nullopt : std::optional<QString>(fileNames.dequeue());
     }
     // The print dialog: the script sets up the printer (to a PDF file, say) and

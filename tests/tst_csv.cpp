@@ -8,7 +8,9 @@
 #include "csv/frmImportSummary.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QScreen>
 
 namespace {
 
@@ -139,6 +141,20 @@ private slots:
     void theMenuExportsAndImports();
     void cancelAfterTheSummaryWritesNothing();
     void aFailureInTheMiddleWritesNothing();
+    void itemsTheWindowKeepsSurviveARoundTrip_data();
+    void itemsTheWindowKeepsSurviveARoundTrip();
+    void lookupDescriptionsKeepTheirBlanks_data();
+    void lookupDescriptionsKeepTheirBlanks();
+    void datesTheWindowRefusesAreRefused_data();
+    void datesTheWindowRefusesAreRefused();
+    void numbersThatWouldChangeAreRefused_data();
+    void numbersThatWouldChangeAreRefused();
+    void aFileChangedAfterTheSummaryImportsNothing();
+    void moreSpreadsheetText_data();
+    void moreSpreadsheetText();
+    void aTruncatedLastCharacterIsReported();
+    void oneLongLineIsRefusedPromptly();
+    void everyNewEntryCanBeRead();
 };
 
 void TestCsv::fieldsAreQuotedOnlyWhereNeeded_data()
@@ -243,8 +259,16 @@ void TestCsv::spreadsheetVariantsImportAlike()
         original = exported(*db);
     }
     QList<std::pair<qint64, QStringList>> rows = records(original);
+    // a spreadsheet that separates with semicolons writes decimal commas
+    const QStringList amounts = {"Price Paid",  "Total Paid",    "Catalog Value",
+                                 "Total Value", "Selling Price", "Total Sales"};
+    const QStringList header = rows.first().second;
     QByteArray variant("\xEF\xBB\xBF");
     for (auto& [line, fields] : rows) {
+        for (qsizetype f = 0; line > 1 && f < fields.size(); ++f) {
+            if (amounts.contains(header[f]))
+                fields[f].replace(QLatin1Char('.'), QLatin1Char(','));
+        }
         std::reverse(fields.begin(), fields.end());
         if (line == 1)
             fields = fields.replaceInStrings(QStringLiteral("Name"), QStringLiteral("nAME"));
@@ -294,7 +318,7 @@ void TestCsv::semicolonFilesMayUseADecimalComma()
 {
     TestCollection collection(false);
     std::unique_ptr<Database> db = collection.open();
-    imported(*db, "Name;Price Paid;Catalog Value;Selling Price\r\na;30,99;1.5;1234\r\n");
+    imported(*db, "Name;Price Paid;Catalog Value;Selling Price\r\na;30,99;1,5;1234\r\n");
     QVERIFY(exported(*db).contains("\r\na,,,No,,,No,,,No,,,,,,,,30.99,,,1.5,,1234,"));
     QCOMPARE(examined(*db, "Name;Price Paid\r\nb;1,000,5\r\n").refused.size(), 1);
 }
@@ -303,8 +327,8 @@ void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
 {
     QTest::addColumn<QByteArray>("row");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("name missing") << QByteArray(" ,1,2,2004-06-15,No,Plonko,x")
-                                  << "Name: the name is missing.";
+    QTest::newRow("name and description missing") << QByteArray(",1,2,2004-06-15,No,Plonko,")
+                                                  << "Name: the name is missing, and so is the description.";
     QTest::newRow("text too long") << QByteArray(QByteArray(81, 'n') + ",1,2,,No,,x")
                                    << "Name: the text is longer than the field holds (81 characters).";
     QTest::newRow("no amount") << QByteArray("a,1,two dollars,,No,,x")
@@ -312,7 +336,8 @@ void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
     QTest::newRow("amount beyond the file")
         << QByteArray("a,1,225179981368.5249,,No,,x")
         << "Price Paid: \"225179981368.5249\" is beyond what the field holds.";
-    QTest::newRow("no quantity") << QByteArray("a,many,2,,No,,x") << "Quantity: \"many\" is no quantity.";
+    QTest::newRow("no quantity") << QByteArray("a,many,2,,No,,x")
+                                 << "Quantity: \"many\" is no whole number of pieces.";
     QTest::newRow("quantity beyond a long")
         << QByteArray("a,2147483648,2,,No,,x") << "Quantity: \"2147483648\" is beyond what the field holds.";
     QTest::newRow("no date") << QByteArray("a,1,2,6/15/2004,No,,x")
@@ -359,7 +384,8 @@ void TestCsv::unreadableFilesWriteNothing_data()
     QTest::newRow("unknown column") << QByteArray("Name,Colour\r\na,red\r\n") << "a column \"Colour\"";
     QTest::newRow("a column twice") << QByteArray("Name,descr,Description\r\n")
                                     << "the column \"Description\" twice";
-    QTest::newRow("no name column") << QByteArray("Description\r\nx\r\n") << "no \"Name\" column";
+    QTest::newRow("no name or description column")
+        << QByteArray("Quantity\r\n1\r\n") << "neither a \"Name\" nor a \"Description\" column";
     QTest::newRow("a quote not closed")
         << QByteArray("Name\r\nok\r\n\"open\r\nrest\r\n") << "begins on line 3 is not closed";
 }
@@ -409,14 +435,16 @@ void TestCsv::theMenuExportsAndImports()
         control<QPushButton>(&dialog, "cmdImport")->click();
     });
     s.get<QAction>("mnuImport")->trigger();
-    // the nameless item is left out, and the window shows the first of the others
-    QCOMPARE(shown, QStringLiteral("7 items will be added.\n1 row will be left out:"));
+    // every item comes back, the one with a description only first in name order
+    QCOMPARE(shown, QStringLiteral("8 items will be added."));
+    QCOMPARE(s.text("txtDescr"), QStringLiteral("Unnamed owl"));
+    s.click("cmdNext");
     QCOMPARE(s.text("txtName"), QStringLiteral("Abby"));
     QCOMPARE(s.get<QComboBox>("cmbBou")->currentText(), QStringLiteral("Corner Toy Shop"));
     s.window.reset();
     s.state.ItemSet.reset();
     s.state.CollectionDb.reset();
-    QCOMPARE(itemCount(s.collection.path()), 7);
+    QCOMPARE(itemCount(s.collection.path()), 8);
 }
 
 void TestCsv::cancelAfterTheSummaryWritesNothing()
@@ -430,12 +458,13 @@ void TestCsv::cancelAfterTheSummaryWritesNothing()
     s.dialogs.fileNames.enqueue(path);
     QString refused;
     s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
-        refused = control<QPlainTextEdit>(&dialog, "txtRefused")->toPlainText();
+        refused = control<QPlainTextEdit>(&dialog, "txtDetails")->toPlainText();
         control<QPushButton>(&dialog, "cmdCancel")->click();
     });
     s.get<QAction>("mnuImport")->trigger();
     QCOMPARE(refused,
-             QStringLiteral("Line 3: Brand: the text is longer than the field holds (60 characters)."));
+             QStringLiteral("New Brand: New Brand\n"
+                            "Line 3: Brand: the text is longer than the field holds (60 characters)."));
     s.window.reset();
     s.state.ItemSet.reset();
     s.state.CollectionDb.reset();
@@ -464,6 +493,272 @@ void TestCsv::aFailureInTheMiddleWritesNothing()
     s.state.CollectionDb.reset();
     QCOMPARE(itemCount(s.collection.path()), 0);
     QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand"), QStringLiteral("3"));
+}
+
+void TestCsv::itemsTheWindowKeepsSurviveARoundTrip_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("description");
+    // the item window saves an item with a name or a description
+    QTest::newRow("a description, no name") << ""
+                                            << "Unnamed owl";
+    QTest::newRow("a blank for a name") << " "
+                                        << "";
+    QTest::newRow("a blank name and a description") << "  "
+                                                    << "Owl";
+}
+
+// Every item the window can save comes back from its own export.
+void TestCsv::itemsTheWindowKeepsSurviveARoundTrip()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+    TestCollection first(false);
+    QByteArray once;
+    {
+        std::unique_ptr<Database> db = first.open();
+        std::unique_ptr<Recordset> items =
+            db->OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+        items->AddNew();
+        items->SetField(QStringLiteral("Name"), name);
+        items->SetField(QStringLiteral("descr"), description);
+        items->Update();
+        once = exported(*db);
+    }
+    TestCollection second(false);
+    std::unique_ptr<Database> db = second.open();
+    const ItemTransfer::Summary summary = examined(*db, once);
+    QCOMPARE(summary.refused.size(), 0);
+    imported(*db, once);
+    QCOMPARE(QString::fromUtf8(exported(*db)), QString::fromUtf8(once));
+}
+
+void TestCsv::lookupDescriptionsKeepTheirBlanks_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("descriptionField");
+    QTest::addColumn<QString>("itemField");
+    QTest::addColumn<QString>("keyField");
+    QTest::newRow("condition") << "condition"
+                               << "ConDesc"
+                               << "toycon"
+                               << "ConID";
+    QTest::newRow("swing tag condition") << "tagcon"
+                                         << "tagDesc"
+                                         << "tagcon"
+                                         << "tagID";
+    QTest::newRow("generation") << "generation"
+                                << "genDesc"
+                                << "genID"
+                                << "genID";
+    QTest::newRow("series") << "series"
+                            << "serDesc"
+                            << "serID"
+                            << "serID";
+    QTest::newRow("brand") << "brand"
+                           << "braDesc"
+                           << "braID"
+                           << "braID";
+    QTest::newRow("bought from") << "boughtfrom"
+                                 << "bouDesc"
+                                 << "bouID"
+                                 << "bouID";
+}
+
+// The lookup windows keep a description as typed, blanks at its ends too: it
+// goes out and comes back as it was, and is found again in its own collection.
+void TestCsv::lookupDescriptionsKeepTheirBlanks()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, descriptionField);
+    QFETCH(QString, itemField);
+    QFETCH(QString, keyField);
+    TestCollection first(false);
+    std::unique_ptr<Database> db = first.open();
+    std::unique_ptr<Recordset> entries =
+        db->OpenRecordset(QStringLiteral("Select * from ") + table, RecordsetType::Dynaset);
+    entries->AddNew();
+    const Value key = entries->Fields(keyField);
+    entries->SetField(descriptionField, QStringLiteral(" Spaced Out "));
+    entries->Update();
+    std::unique_ptr<Recordset> items =
+        db->OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+    items->AddNew();
+    items->SetField(QStringLiteral("Name"), QStringLiteral("a"));
+    items->SetField(itemField, key);
+    items->Update();
+    const QByteArray once = exported(*db);
+    // into the collection it came from: the entry is there already
+    QCOMPARE(examined(*db, once).newLookupCount(), 0);
+    TestCollection second(false);
+    std::unique_ptr<Database> other = second.open();
+    imported(*other, once);
+    QCOMPARE(QString::fromUtf8(exported(*other)), QString::fromUtf8(once));
+}
+
+void TestCsv::datesTheWindowRefusesAreRefused_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("date");
+    for (const char* column : {"Birthday", "Retirement Date", "Purchase Date", "Date Sold"}) {
+        QTest::addRow("%s 0099-12-31", column) << column << "0099-12-31";
+        QTest::addRow("%s 0001-01-01", column) << column << "0001-01-01";
+    }
+}
+
+// A year below 100 is no day of the window's calendar: the window could show
+// the item but never save it again.
+void TestCsv::datesTheWindowRefusesAreRefused()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, date);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    const ItemTransfer::Summary summary =
+        examined(*db, ("Name," + column + "\r\na," + date + "\r\n").toUtf8());
+    QCOMPARE(summary.rows, 0);
+    QCOMPARE(summary.refused.size(), 1);
+    QVERIFY2(summary.refused[0].reason.startsWith(column + QStringLiteral(": ")),
+             qPrintable(summary.refused[0].reason));
+}
+
+void TestCsv::numbersThatWouldChangeAreRefused_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QByteArray>("row"); // the header is "Name" and the column, separated alike
+    QTest::addColumn<QString>("stored"); // as exported after the import; empty: the row is refused
+    const char* const money[] = {"Price Paid",  "Total Paid",    "Catalog Value",
+                                 "Total Value", "Selling Price", "Total Sales"};
+    for (const char* column : money) {
+        // commas: the dot is the decimal point, a comma no grouping
+        QTest::addRow("%s \"0,125\" with commas", column) << column << QByteArray("a,\"0,125\"") << "";
+        QTest::addRow("%s \"2,500\" with commas", column) << column << QByteArray("a,\"2,500\"") << "";
+        // semicolons: the comma is the decimal point, a dot no decimal point
+        QTest::addRow("%s 0,125 with semicolons", column) << column << QByteArray("a;0,125") << "0.125";
+        QTest::addRow("%s 1.250 with semicolons", column) << column << QByteArray("a;1.250") << "";
+        // more decimals than money keeps
+        QTest::addRow("%s five decimals", column) << column << QByteArray("a,1.23456") << "";
+        QTest::addRow("%s 0.00005", column) << column << QByteArray("a,0.00005") << "";
+    }
+    QTest::newRow("Quantity \"2,500\" with commas") << "Quantity" << QByteArray("a,\"2,500\"") << "";
+    QTest::newRow("Quantity 2,500 with semicolons") << "Quantity" << QByteArray("a;2,500") << "";
+    QTest::newRow("Quantity 2.5") << "Quantity" << QByteArray("a,2.5") << "";
+}
+
+// Money and quantities are plain decimals: a value that would be stored as
+// another number (a thousand times larger, rounded, a whole number) is
+// refused, not changed.
+void TestCsv::numbersThatWouldChangeAreRefused()
+{
+    QFETCH(QString, column);
+    QFETCH(QByteArray, row);
+    QFETCH(QString, stored);
+    const char separator = row.at(1);
+    const QByteArray file = "Name" + QByteArray(1, separator) + column.toUtf8() + "\r\n" + row + "\r\n";
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    const ItemTransfer::Summary summary = examined(*db, file);
+    if (stored.isEmpty()) {
+        QCOMPARE(summary.refused.size(), 1);
+        QVERIFY(summary.refused[0].reason.startsWith(column + QStringLiteral(": ")));
+        return;
+    }
+    QCOMPARE(summary.rows, 1);
+    imported(*db, file);
+    const QList<std::pair<qint64, QStringList>> out = records(exported(*db));
+    QCOMPARE(out[1].second.value(out[0].second.indexOf(column)), stored);
+}
+
+// The summary describes one file; a file changed behind it (the same number
+// of rows and entries, other values) is not imported.
+void TestCsv::aFileChangedAfterTheSummaryImportsNothing()
+{
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    QBuffer buffer;
+    buffer.setData("Name,Brand\r\nshown,Shown Brand\r\n");
+    buffer.open(QIODevice::ReadOnly);
+    const ItemTransfer::Summary summary = ItemTransfer::examine(*db, buffer);
+    QCOMPARE(summary.newLookups.value(0).second, QStringList{"Shown Brand"});
+    buffer.close();
+    buffer.setData("Name,Brand\r\nnever shown,Other Brand\r\n");
+    buffer.open(QIODevice::ReadOnly);
+    try {
+        ItemTransfer::import(*db, buffer, summary);
+        QFAIL("a file the summary did not describe was imported");
+    } catch (const ItemTransfer::Unreadable&) {
+    }
+    db.reset();
+    QCOMPARE(itemCount(collection.path()), 0);
+}
+
+void TestCsv::moreSpreadsheetText_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("joined");
+    QTest::newRow("blank lines before a semicolon header")
+        << QByteArray("\r\n\r\nName;b\r\nx;y\r\n") << QStringList{"3:Name/b", "4:x/y"};
+    QTest::newRow("byte-order mark, a blank line, semicolons")
+        << QByteArray("\xEF\xBB\xBF\nName;b\nx,1;y\n") << QStringList{"2:Name/b", "3:x,1/y"};
+}
+
+void TestCsv::moreSpreadsheetText()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, joined);
+    QStringList read;
+    for (const auto& [line, fields] : records(text))
+        read.append(QString::number(line) + QLatin1Char(':') + fields.join(QLatin1Char('/')));
+    QCOMPARE(read, joined);
+}
+
+// A file cut off inside its last character is no UTF-8, not a shorter text.
+void TestCsv::aTruncatedLastCharacterIsReported()
+{
+    QString failure;
+    const auto read = records(QByteArray("Name\r\nCaf\xC3"), &failure);
+    QVERIFY2(failure.contains(QStringLiteral("UTF-8")),
+             qPrintable(read.value(1).second.join(QLatin1Char('/'))));
+}
+
+// A file of one long line (no CSV at all) is refused without reading it over
+// and over.
+void TestCsv::oneLongLineIsRefusedPromptly()
+{
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    QElapsedTimer timer;
+    timer.start();
+    QString reason;
+    try {
+        examined(*db, "Name," + QByteArray(16 * 1024 * 1024, 'x'));
+    } catch (const ItemTransfer::Unreadable& unreadable) {
+        reason = unreadable.reason;
+    }
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(reason.size() < 500, qPrintable(QString::number(reason.size()))); // a message one can read
+}
+
+// However many entries an import makes, the summary fits the screen and its
+// buttons can be reached.
+void TestCsv::everyNewEntryCanBeRead()
+{
+    ItemTransfer::Summary summary;
+    summary.rows = 5000;
+    QStringList sellers;
+    for (int i = 0; i < 5000; ++i)
+        sellers.append(QStringLiteral("Seller number %1").arg(i));
+    summary.newLookups.append({QStringLiteral("Bought From"), sellers});
+    frmImportSummary dialog(summary);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QRect screen = dialog.screen()->availableGeometry();
+    QVERIFY(dialog.frameGeometry().height() <= screen.height());
+    // every new entry can be read: none is cut off below the dialog's edge
+    QVERIFY2(dialog.lblSummary->height() >= dialog.lblSummary->heightForWidth(dialog.lblSummary->width()),
+             qPrintable(QStringLiteral("%1 of %2 pixels shown")
+                            .arg(dialog.lblSummary->height())
+                            .arg(dialog.lblSummary->heightForWidth(dialog.lblSummary->width()))));
 }
 
 QTEST_MAIN(TestCsv)
