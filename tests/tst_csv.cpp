@@ -150,8 +150,6 @@ private slots:
     void numbersThatWouldChangeAreRefused_data();
     void numbersThatWouldChangeAreRefused();
     void aFileChangedAfterTheSummaryImportsNothing();
-    void moreSpreadsheetText_data();
-    void moreSpreadsheetText();
     void aTruncatedLastCharacterIsReported();
     void oneLongLineIsRefusedPromptly();
     void everyNewEntryCanBeRead();
@@ -201,6 +199,10 @@ void TestCsv::spreadsheetTextReads_data()
         << QByteArray("Name\r\n\r\n\nx\r\n\r\n") << QStringList{"1:Name", "4:x"};
     QTest::newRow("empty fields") << QByteArray("Name,b,c\r\n,,\r\n\"\",\"\",\r\n")
                                   << QStringList{"1:Name/b/c", "2://", "3://"};
+    QTest::newRow("blank lines before a semicolon header")
+        << QByteArray("\r\n\r\nName;b\r\nx;y\r\n") << QStringList{"3:Name/b", "4:x/y"};
+    QTest::newRow("byte-order mark, a blank line, semicolons")
+        << QByteArray("\xEF\xBB\xBF\nName;b\nx,1;y\n") << QStringList{"2:Name/b", "3:x,1/y"};
 }
 
 void TestCsv::spreadsheetTextReads()
@@ -690,26 +692,6 @@ void TestCsv::aFileChangedAfterTheSummaryImportsNothing()
     }
     db.reset();
     QCOMPARE(itemCount(collection.path()), 0);
-}
-
-void TestCsv::moreSpreadsheetText_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QStringList>("joined");
-    QTest::newRow("blank lines before a semicolon header")
-        << QByteArray("\r\n\r\nName;b\r\nx;y\r\n") << QStringList{"3:Name/b", "4:x/y"};
-    QTest::newRow("byte-order mark, a blank line, semicolons")
-        << QByteArray("\xEF\xBB\xBF\nName;b\nx,1;y\n") << QStringList{"2:Name/b", "3:x,1/y"};
-}
-
-void TestCsv::moreSpreadsheetText()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(QStringList, joined);
-    QStringList read;
-    for (const auto& [line, fields] : records(text))
-        read.append(QString::number(line) + QLatin1Char(':') + fields.join(QLatin1Char('/')));
-    QCOMPARE(read, joined);
 }
 
 // A file cut off inside its last character is no UTF-8, not a shorter text.
