@@ -262,9 +262,10 @@ private:
         return e.description();
     }
 
-    // A number as a file writes it: a minus, digits and a decimal point (the
-    // comma in a file separated by semicolons, as spreadsheets write it there)
-    // with digits after it; no grouping, which would read as another number.
+    // A number as a file writes it: a minus, digits, and a decimal point with
+    // digits after it: the dot, or in a file separated by semicolons (as
+    // spreadsheets write it where the comma is the decimal mark) the comma too.
+    // Nothing that may group thousands is read: it would read as another number.
     struct PlainNumber
     {
         QString text; // with a dot
@@ -277,8 +278,12 @@ private:
         if (!parts.hasMatch())
             return std::nullopt;
         const QString point = parts.captured(1);
-        if (!point.isEmpty() &&
-            point != (m_separator == QLatin1Char(';') ? QStringLiteral(",") : QStringLiteral(".")))
+        const bool semicolons = m_separator == QLatin1Char(';');
+        // a comma in a file of commas, or a dot before three digits in a file
+        // of semicolons, may group thousands: such a number is not read
+        if (point == QLatin1String(",") && !semicolons)
+            return std::nullopt;
+        if (point == QLatin1String(".") && semicolons && parts.capturedLength(2) == 3)
             return std::nullopt;
         return PlainNumber{QString(trimmed).replace(QLatin1Char(','), QLatin1Char('.')),
                            parts.capturedLength(2)};

@@ -638,6 +638,7 @@ void TestCsv::numbersThatWouldChangeAreRefused_data()
         // semicolons: the comma is the decimal point, a dot no decimal point
         QTest::addRow("%s 0,125 with semicolons", column) << column << QByteArray("a;0,125") << "0.125";
         QTest::addRow("%s 1.250 with semicolons", column) << column << QByteArray("a;1.250") << "";
+        QTest::addRow("%s 1.25 with semicolons", column) << column << QByteArray("a;1.25") << "1.25";
         // more decimals than money keeps
         QTest::addRow("%s five decimals", column) << column << QByteArray("a,1.23456") << "";
         QTest::addRow("%s 0.00005", column) << column << QByteArray("a,0.00005") << "";
