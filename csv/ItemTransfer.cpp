@@ -93,6 +93,18 @@ QString latin(const char* text)
     return QString::fromLatin1(text);
 }
 
+// A column's field name, made once: every row names every field.
+const QString& fieldName(const Column& column)
+{
+    static const auto names = [] {
+        std::array<QString, kColumns.size()> made;
+        for (std::size_t i = 0; i < kColumns.size(); ++i)
+            made[i] = latin(kColumns[i].field);
+        return made;
+    }();
+    return names[std::size_t(&column - kColumns.data())];
+}
+
 // The entries of the six lookup tables, by key and by description (letter
 // case and blanks at the ends aside, the first of equal descriptions), with
 // those an import adds.
@@ -231,14 +243,13 @@ public:
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const Column& column = kColumns[columns[i]];
             const QString text = qsizetype(i) < fields.size() ? fields[qsizetype(i)] : QString();
-            const QString header = latin(column.header);
             std::variant<Value, QString> value = valueOf(column, text, item);
             if (const QString* reason = std::get_if<QString>(&value))
-                return header + QStringLiteral(": ") + *reason;
+                return latin(column.header) + QStringLiteral(": ") + *reason;
             try {
-                m_db.CheckField(QStringLiteral("Plonko"), latin(column.field), std::get<Value>(value));
+                m_db.CheckField(m_table, fieldName(column), std::get<Value>(value));
             } catch (const DbError& e) {
-                return header + QStringLiteral(": ") + refusal(e, text);
+                return latin(column.header) + QStringLiteral(": ") + refusal(e, text);
             }
             if (columns[i] == 0)
                 name = text;
@@ -363,6 +374,7 @@ private:
     const LookupLists& m_lists;
     RegionalSettings m_plain;
     QChar m_separator;
+    const QString m_table = QStringLiteral("Plonko");
 };
 
 // Reads every record after the header, handing each with its line to row.
@@ -487,7 +499,7 @@ void import(Database& db, QIODevice& file, const Summary& examined)
             return;
         items->AddNew();
         for (const auto& [column, value] : item->values)
-            items->SetField(latin(column->field), value);
+            items->SetField(fieldName(*column), value);
         // entries the row needs, unless an earlier row added them
         for (const auto& [column, description] : item->newEntries) {
             std::optional<qint32> key = lists.key(column->lookup, description);
@@ -496,7 +508,7 @@ void import(Database& db, QIODevice& file, const Summary& examined)
                 lists.add(column->lookup, description, *key);
                 ++addedEntries;
             }
-            items->SetField(latin(column->field), *key);
+            items->SetField(fieldName(*column), *key);
         }
         items->SetField(QStringLiteral("catsort"),
                         CatalogSortKey(textOf(items->Fields(QStringLiteral("catnum")))));
