@@ -86,10 +86,13 @@ public:
 
     // The columns of a table, looked up once; forgetSchema() after it changed.
     const QList<ColumnInfo>& columns(const QString& table);
+    // A column of a table by name, letter case ignored; null when there is none.
+    const ColumnInfo* column(const QString& table, const QString& name);
     void forgetSchema()
     {
         m_columns.clear();
         m_tables.clear();
+        m_columnsByName.clear();
     }
     // How an order by names a column, in the language's order: its key column
     // or the column's sort key, "%1" standing for its qualifier; empty for a
@@ -118,6 +121,8 @@ private:
     QString m_path;
     QHash<QString, QList<ColumnInfo>> m_columns;
     QHash<QString, QString> m_lowerNames;
+    // columns found by name, by the table's and the column's names as spelt
+    QHash<QString, QHash<QString, const ColumnInfo*>> m_columnsByName;
     QStringList m_tables;
     QHash<QString, qint64> m_lastReservedKey;
     int m_failingWrites = 0;

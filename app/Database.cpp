@@ -156,6 +156,20 @@ void Connection::fail(int rc, const QString& context) const
     }
 }
 
+const ColumnInfo* Connection::column(const QString& table, const QString& name)
+{
+    QHash<QString, const ColumnInfo*>& known = m_columnsByName[table];
+    if (const auto found = known.constFind(name); found != known.cend())
+        return *found;
+    const QList<ColumnInfo>& all = columns(table);
+    const auto found = std::find_if(all.begin(), all.end(), [&](const ColumnInfo& c) {
+        return c.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    const ColumnInfo* column = found == all.end() ? nullptr : &*found;
+    known.insert(name, column);
+    return column;
+}
+
 const QList<ColumnInfo>& Connection::columns(const QString& table)
 {
     // a name as the program spells it is looked up without lowering it again
@@ -587,14 +601,11 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& jetSql, Record
 
 void Database::CheckField(const QString& table, const QString& field, const Value& value) const
 {
-    for (const ColumnInfo& column : m_connection->columns(table)) {
-        if (column.name.compare(field, Qt::CaseInsensitive) == 0) {
-            toStorage(value, column);
-            return;
-        }
-    }
-    throw DbError(DbError::ItemNotFound,
-                  QStringLiteral("Item '%1' not found in this collection.").arg(field));
+    const ColumnInfo* column = m_connection->column(table, field);
+    if (!column)
+        throw DbError(DbError::ItemNotFound,
+                      QStringLiteral("Item '%1' not found in this collection.").arg(field));
+    toStorage(value, *column);
 }
 
 void Database::Close()
