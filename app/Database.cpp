@@ -325,31 +325,6 @@ Statement::~Statement()
     sqlite3_finalize(m_stmt);
 }
 
-namespace {
-
-// A date as ISO text, written by hand for the years of four digits: a date is
-// formatted for every row an import writes.
-QByteArray isoDate(const QDate& date)
-{
-    const int year = date.year();
-    if (year < 1 || year > 9999)
-        return date.toString(Qt::ISODate).toUtf8();
-    char text[10];
-    const int parts[3] = {year, date.month(), date.day()};
-    const int widths[3] = {4, 2, 2};
-    char* out = text;
-    for (int p = 0; p < 3; ++p) {
-        if (p > 0)
-            *out++ = '-';
-        for (int w = widths[p] - 1, n = parts[p]; w >= 0; --w, n /= 10)
-            out[w] = char('0' + n % 10);
-        out += widths[p];
-    }
-    return QByteArray(text, int(out - text));
-}
-
-} // namespace
-
 StoredValue toStorage(const Value& value, const ColumnInfo& column)
 {
     auto conversionError = [&]() -> StoredValue {
@@ -386,7 +361,7 @@ StoredValue toStorage(const Value& value, const ColumnInfo& column)
         const std::optional<QDate> d = dateOf(value);
         if (!d || !d->isValid())
             return conversionError();
-        return isoDate(*d);
+        return isoDateText(*d).toLatin1();
     }
     case FieldType::Double:
         if (const double* d = std::get_if<double>(&value))

@@ -15,6 +15,27 @@ std::optional<qint32> longFromDouble(double d)
 
 } // namespace
 
+// Written by hand for the years of four digits: every date of every row an
+// import or an export reads goes through here.
+QString isoDateText(const QDate& date)
+{
+    const int year = date.year();
+    if (!date.isValid() || year < 1 || year > 9999)
+        return date.toString(Qt::ISODate);
+    char16_t text[10];
+    const int parts[3] = {year, date.month(), date.day()};
+    const int widths[3] = {4, 2, 2};
+    char16_t* out = text;
+    for (int p = 0; p < 3; ++p) {
+        if (p > 0)
+            *out++ = u'-';
+        for (int w = widths[p] - 1, n = parts[p]; w >= 0; --w, n /= 10)
+            out[w] = char16_t(u'0' + n % 10);
+        out += widths[p];
+    }
+    return QString(reinterpret_cast<const QChar*>(text), qsizetype(out - text));
+}
+
 QString textOf(const Value& value)
 {
     struct Visitor
@@ -37,7 +58,7 @@ QString textOf(const Value& value)
                 digits.chop(1);
             return text + QLatin1Char('.') + digits;
         }
-        QString operator()(const QDate& d) const { return d.toString(Qt::ISODate); }
+        QString operator()(const QDate& d) const { return isoDateText(d); }
         QString operator()(const QString& s) const { return s; }
     };
     return std::visit(Visitor{}, value);

@@ -20,6 +20,8 @@ inline bool isNull(const Value& value)
 // A field read as text: null gives the empty text; numbers in plain decimal
 // notation, dates as ISO text, yes/no as "True" or "False".
 QString textOf(const Value& value);
+// A date as ISO text (yyyy-mm-dd), as the file stores dates.
+QString isoDateText(const QDate& date);
 // Null and false are false; a number is true when it is not zero.
 bool boolOf(const Value& value);
 // The value as a long integer when it holds a number (rounded halves to even).

@@ -17,10 +17,11 @@ QString line(const QStringList& fields)
         const QString& field = fields[i];
         if (i > 0)
             out += QLatin1Char(',');
-        const bool quoted = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char(';')) ||
-                            field.contains(QLatin1Char('"')) || field.contains(QLatin1Char('\r')) ||
-                            field.contains(QLatin1Char('\n')) ||
-                            (!field.isEmpty() && (field.front().isSpace() || field.back().isSpace()));
+        bool quoted = !field.isEmpty() && (field.front().isSpace() || field.back().isSpace());
+        for (qsizetype c = 0; c < field.size() && !quoted; ++c) {
+            const char16_t ch = field[c].unicode();
+            quoted = ch == u',' || ch == u';' || ch == u'"' || ch == u'\r' || ch == u'\n';
+        }
         if (quoted)
             out += QLatin1Char('"') + QString(field).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
                    QLatin1Char('"');
