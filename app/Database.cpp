@@ -359,7 +359,8 @@ StoredValue toStorage(const Value& value, const ColumnInfo& column)
     }
     case FieldType::Date: {
         const std::optional<QDate> d = dateOf(value);
-        if (!d || !d->isValid())
+        // the file keeps the days of the years 1 to 9999, as yyyy-mm-dd
+        if (!d || !d->isValid() || d->year() < 1 || d->year() > 9999)
             return conversionError();
         return isoDateText(*d).toLatin1();
     }

@@ -190,9 +190,11 @@ std::optional<Decimal> parseUnsigned(QStringView text, const Notation& n)
 // with or without a space; in between, the number.
 std::optional<Decimal> parseDecimal(const QString& text, const QLocale& locale)
 {
-    // the notation of the last locale read, as a file of numbers reads many in one
+    // the notation of the last locale read, as a file of numbers reads many in
+    // one; the system's own is asked each time, as its settings may change
     thread_local std::optional<std::pair<QLocale, Notation>> last;
-    if (!last || last->first != locale)
+    const bool system = locale == QLocale::system();
+    if (system || !last || last->first != locale)
         last.emplace(locale, notationOf(locale));
     const Notation& n = last->second;
     const QString unmarked = withoutFormatMarks(text);

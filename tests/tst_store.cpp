@@ -457,6 +457,10 @@ void TestStore::misuseGivesItsErrorNumber()
              int(DbError::TypeConversion));
     QCOMPARE(errorOf([&] { rs->SetField(QStringLiteral("Name"), QString(81, QLatin1Char('x'))); }),
              int(DbError::FieldTooSmall));
+    // a day the file cannot write as yyyy-mm-dd is refused, not stored as nothing
+    for (const QDate& day : {QDate(10000, 1, 1), QDate(-1, 6, 15)})
+        QCOMPARE(errorOf([&] { rs->SetField(QStringLiteral("issuedate"), day); }),
+                 int(DbError::TypeConversion));
     QCOMPARE(errorOf([&] { rs->SetField(QStringLiteral("PlonID"), qint32(5)); }),
              int(DbError::ReadOnlyObject));
     std::unique_ptr<Recordset> snapshot =
