@@ -118,6 +118,24 @@ void addAwkwardItems(Database& db)
          {"descr", QStringLiteral("\"")}});
 }
 
+// A file beside the session's collection, holding the text given.
+QString writtenFile(const Session& s, const QByteArray& text)
+{
+    const QString path = s.collection.folder() + QStringLiteral("/in.csv");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Closes the window and the collection, so that the file can be read beside them.
+void closeSession(Session& s)
+{
+    s.window.reset();
+    s.state.ItemSet.reset();
+    s.state.CollectionDb.reset();
+}
+
 } // namespace
 
 class TestCsv : public QObject
@@ -443,20 +461,15 @@ void TestCsv::theMenuExportsAndImports()
     s.click("cmdNext");
     QCOMPARE(s.text("txtName"), QStringLiteral("Abby"));
     QCOMPARE(s.get<QComboBox>("cmbBou")->currentText(), QStringLiteral("Corner Toy Shop"));
-    s.window.reset();
-    s.state.ItemSet.reset();
-    s.state.CollectionDb.reset();
+    closeSession(s);
     QCOMPARE(itemCount(s.collection.path()), 8);
 }
 
 void TestCsv::cancelAfterTheSummaryWritesNothing()
 {
     Session s(false);
-    const QString path = s.collection.folder() + QStringLiteral("/in.csv");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("Name,Brand\r\nNew,New Brand\r\nbad,\"" + QByteArray(60, 'x') + "\"\r\n");
-    file.close();
+    const QString path =
+        writtenFile(s, "Name,Brand\r\nNew,New Brand\r\nbad,\"" + QByteArray(60, 'x') + "\"\r\n");
     s.dialogs.fileNames.enqueue(path);
     QString refused;
     s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
@@ -467,9 +480,7 @@ void TestCsv::cancelAfterTheSummaryWritesNothing()
     QCOMPARE(refused,
              QStringLiteral("New Brand: New Brand\n"
                             "Line 3: Brand: the text is longer than the field holds (60 characters)."));
-    s.window.reset();
-    s.state.ItemSet.reset();
-    s.state.CollectionDb.reset();
+    closeSession(s);
     QCOMPARE(itemCount(s.collection.path()), 0);
     QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand"), QStringLiteral("3"));
 }
@@ -478,11 +489,7 @@ void TestCsv::cancelAfterTheSummaryWritesNothing()
 void TestCsv::aFailureInTheMiddleWritesNothing()
 {
     Session s(false);
-    const QString path = s.collection.folder() + QStringLiteral("/in.csv");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("Name,Brand\r\none,Brand One\r\ntwo,Brand Two\r\nthree,\r\n");
-    file.close();
+    const QString path = writtenFile(s, "Name,Brand\r\none,Brand One\r\ntwo,Brand Two\r\nthree,\r\n");
     s.dialogs.fileNames.enqueue(path);
     s.dialogs.modalSteps.enqueue(
         [&](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
@@ -490,9 +497,7 @@ void TestCsv::aFailureInTheMiddleWritesNothing()
     s.get<QAction>("mnuImport")->trigger();
     QVERIFY(s.dialogs.ended);
     QVERIFY(s.dialogs.lastText().startsWith(QStringLiteral("3043  ")));
-    s.window.reset();
-    s.state.ItemSet.reset();
-    s.state.CollectionDb.reset();
+    closeSession(s);
     QCOMPARE(itemCount(s.collection.path()), 0);
     QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand"), QStringLiteral("3"));
 }
