@@ -607,6 +607,35 @@ void Database::Rollback()
     m_connection->rolledBack();
 }
 
+void Database::BuildIndexesAfter(const QString& table, const std::function<void()>& writes)
+{
+    sqlite3* db = m_connection->handle();
+    if (sqlite3_get_autocommit(db))
+        throw DbError(DbError::NotSupported,
+                      QStringLiteral("Indexes are set aside only inside a transaction."));
+    m_connection->checkNotMoved();
+    QList<QByteArray> names;
+    QList<QByteArray> definitions;
+    {
+        Statement indexes(
+            *m_connection,
+            QStringLiteral(
+                "SELECT m.name, m.sql FROM sqlite_schema m JOIN pragma_index_list(?1) i "
+                "ON i.name = m.name WHERE m.type = 'index' AND i.origin = 'c' AND NOT i.\"unique\""));
+        indexes.bindText(1, table.toUtf8());
+        while (indexes.step()) {
+            names.append(reinterpret_cast<const char*>(sqlite3_column_text(indexes.statement(), 0)));
+            definitions.append(reinterpret_cast<const char*>(sqlite3_column_text(indexes.statement(), 1)));
+        }
+    }
+    for (const QByteArray& name : names)
+        execute(db, QByteArray("DROP INDEX " + quotedName(QString::fromUtf8(name)).toUtf8()).constData(),
+                *m_connection);
+    writes();
+    for (const QByteArray& definition : definitions)
+        execute(db, definition.constData(), *m_connection);
+}
+
 void Database::failNextWrites(int count, int number, int after)
 {
     m_connection->failNextWrites(count, number, after);

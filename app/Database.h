@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Connection;
@@ -63,6 +64,12 @@ public:
     void BeginTrans();
     void CommitTrans();
     void Rollback();
+    // Runs writes, inside a transaction, with the indexes of table that only
+    // speed up reading set aside, and makes them again afterwards: many rows
+    // added to a table with few are written faster so. Indexes that keep
+    // values unique stay and check each row as it comes. A failure leaves the
+    // transaction to be rolled back, which brings the indexes back with it.
+    void BuildIndexesAfter(const QString& table, const std::function<void()>& writes);
 
     // For tests: after `after` more row writes, the next count fail with the
     // error number given (a lock conflict, say), as if another user held the row.

@@ -158,6 +158,7 @@ private slots:
     void unreadableFilesWriteNothing();
     void theMenuExportsAndImports();
     void cancelAfterTheSummaryWritesNothing();
+    void aFailureInTheMiddleWritesNothing_data();
     void aFailureInTheMiddleWritesNothing();
     void itemsTheWindowKeepsSurviveARoundTrip_data();
     void itemsTheWindowKeepsSurviveARoundTrip();
@@ -485,10 +486,22 @@ void TestCsv::cancelAfterTheSummaryWritesNothing()
     QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand"), QStringLiteral("3"));
 }
 
-// A write that fails part way leaves neither items nor new lookup entries.
+void TestCsv::aFailureInTheMiddleWritesNothing_data()
+{
+    QTest::addColumn<bool>("withItems");
+    QTest::newRow("indexes made after the rows") << false;
+    QTest::newRow("indexes kept up row by row") << true;
+}
+
+// A write that fails part way leaves neither items nor new lookup entries,
+// and every index as it was.
 void TestCsv::aFailureInTheMiddleWritesNothing()
 {
-    Session s(false);
+    QFETCH(bool, withItems);
+    Session s(withItems);
+    const char* const indexes = "SELECT group_concat(name || ' ' || sql, ' | ') FROM "
+                                "(SELECT name, sql FROM sqlite_master WHERE type = 'index' ORDER BY name)";
+    const QString before = firstValue(TestCollection(withItems).path(), indexes);
     const QString path = writtenFile(s, "Name,Brand\r\none,Brand One\r\ntwo,Brand Two\r\nthree,\r\n");
     s.dialogs.fileNames.enqueue(path);
     s.dialogs.modalSteps.enqueue(
@@ -498,8 +511,9 @@ void TestCsv::aFailureInTheMiddleWritesNothing()
     QVERIFY(s.dialogs.ended);
     QVERIFY(s.dialogs.lastText().startsWith(QStringLiteral("3043  ")));
     closeSession(s);
-    QCOMPARE(itemCount(s.collection.path()), 0);
+    QCOMPARE(itemCount(s.collection.path()), withItems ? 8 : 0);
     QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand"), QStringLiteral("3"));
+    QCOMPARE(firstValue(s.collection.path(), indexes), before);
 }
 
 void TestCsv::itemsTheWindowKeepsSurviveARoundTrip_data()

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 using RecordsetType = Database::RecordsetType;
@@ -34,6 +35,18 @@ int errorOf(const std::function<void()>& action)
         return e.number();
     }
     return 0;
+}
+
+// Each index of the file as its name and definition, in name order.
+QStringList indexes(Database& db)
+{
+    std::unique_ptr<Recordset> rs = db.OpenRecordset(
+        QStringLiteral("Select name, sql from sqlite_master where type = 'index' order by name"),
+        RecordsetType::Snapshot);
+    QStringList out;
+    for (; !rs->AtEOF(); rs->MoveNext())
+        out.append(textOf(rs->FieldAt(0)) + QLatin1Char(' ') + textOf(rs->FieldAt(1)));
+    return out;
 }
 
 QByteArray contents(const QString& path)
@@ -66,6 +79,7 @@ private slots:
     void secondUserIsRefused();
     void anotherProcessHoldingTheFileIsRefused();
     void compactKeepsTheRows();
+    void indexesSetAsideComeBackWhole();
 };
 
 void TestStore::queriesGiveRowsInOrder_data()
@@ -555,6 +569,64 @@ void TestStore::compactKeepsTheRows()
     QCOMPARE(column(*rs, QStringLiteral("catnum")).size(), 8);
     QCOMPARE(errorOf([&] { Database::CompactDatabase(collection.path(), compacted); }),
              int(DbError::CannotOpen));
+}
+
+// Rows added with a table's plain indexes set aside find them all made again
+// as they were; keys stay unique throughout, and a failure brings them back.
+void TestStore::indexesSetAsideComeBackWhole()
+{
+    TestCollection collection;
+    std::unique_ptr<Database> db = collection.open();
+    const QStringList before = indexes(*db);
+    const auto ofItems = [](const QStringList& all) {
+        return all.filter(QRegularExpression(QStringLiteral("^Plonko")));
+    };
+    QVERIFY(ofItems(before).size() >= 10);
+    QCOMPARE(errorOf([&] { db->BuildIndexesAfter(QStringLiteral("Plonko"), [] {}); }),
+             int(DbError::NotSupported));
+    QCOMPARE(indexes(*db), before);
+
+    {
+        Transaction writing(*db);
+        std::unique_ptr<Recordset> items =
+            db->OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+        db->BuildIndexesAfter(QStringLiteral("Plonko"), [&] {
+            const QStringList aside = indexes(*db);
+            QCOMPARE(ofItems(aside), QStringList());
+            QCOMPARE(aside.size(), before.size() - ofItems(before).size());
+            items->AddNew();
+            items->SetField(QStringLiteral("Name"), QStringLiteral("Added"));
+            items->Update();
+        });
+        QCOMPARE(indexes(*db), before);
+        writing.commit();
+    }
+    {
+        Transaction writing(*db);
+        std::unique_ptr<Recordset> specs =
+            db->OpenRecordset(QStringLiteral("Select * from RptSpec"), RecordsetType::Dynaset);
+        const Value taken = specs->Fields(QStringLiteral("SpecID"));
+        QCOMPARE(errorOf([&] {
+                     db->BuildIndexesAfter(QStringLiteral("RptSpec"), [&] {
+                         QCOMPARE(indexes(*db), before); // the key's own index stays
+                         specs->AddNew();
+                         specs->SetField(QStringLiteral("SpecID"), taken);
+                         specs->Update();
+                     });
+                 }),
+                 int(DbError::DuplicateKey));
+    }
+    QCOMPARE(indexes(*db), before);
+    QCOMPARE(errorOf([&] {
+                 Transaction writing(*db);
+                 db->BuildIndexesAfter(QStringLiteral("Plonko"),
+                                       [] { throw DbError(DbError::DiskFull, QStringLiteral("full")); });
+             }),
+             int(DbError::DiskFull));
+    QCOMPARE(indexes(*db), before);
+    db.reset();
+    QCOMPARE(integrityOf(collection.path()), QStringLiteral("ok"));
+    QCOMPARE(itemCount(collection.path()), 9);
 }
 
 QTEST_GUILESS_MAIN(TestStore)
