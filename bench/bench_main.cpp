@@ -1,6 +1,6 @@
 // plonko-bench --items N [--file PATH] [--only GROUP,...]: times the store,
 // the utilities, the item window and the reports (or only the groups named:
-// store, utilities, window, reports, other-reports, csv) on a collection of N
+// store, utilities, window, reports, other-reports, csv, list) on a collection of N
 // generated items (made once, then reused) and prints one line per figure: name, milliseconds, and the
 // milliseconds of the same query in the sqlite3 shell on the same file ("-" where no single query
 // corresponds) and, beside it, the ratio of the two. Figures in MB say so in their names.
@@ -14,6 +14,8 @@
 #include "custom/CustomQuery.h"
 #include "custom/CustomReport.h"
 #include "custom/FieldCatalogue.h"
+#include "items/ItemListModel.h"
+#include "items/frmItemList.h"
 #include "items/frmMain.h"
 #include "reports/GroupedReports.h"
 #include "reports/PageView.h"
@@ -28,12 +30,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -524,6 +528,78 @@ QList<Figure> otherReportFigures(const QString& file)
     return figures;
 }
 
+// The item list window: opened with its first screen painted, a filter typed
+// a letter at a time, and a click on each heading; each timed to the list
+// painted again.
+QList<Figure> listFigures(const QString& file)
+{
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    state.CollectionDb = Database::OpenDatabase(file, state.regional.locale());
+    const auto shown = [](frmItemList& list) {
+        QEvent activation(QEvent::WindowActivate);
+        QApplication::sendEvent(&list, &activation);
+        list.grab();
+    };
+    QList<Figure> figures;
+    figures.append({QStringLiteral("open the item list, first screen painted"), timed([&] {
+                        frmItemList list(state, [](qint32) { return true; });
+                        list.show();
+                        shown(list);
+                    }),
+                    QStringLiteral("SELECT PlonID FROM Plonko ORDER BY NameKey, descrKey, PlonID")});
+    frmItemList list(state, [](qint32) { return true; });
+    list.show();
+    shown(list);
+    auto* filter = list.findChild<QLineEdit*>(QStringLiteral("txtFilter"));
+    // a keystroke at a time, each timed to the list painted
+    const QString typed = QStringLiteral("fox");
+    QList<double> keystrokes;
+    for (int run = 0; run < kRuns; ++run) {
+        for (qsizetype i = 1; i <= typed.size(); ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            filter->setText(typed.left(i));
+            list.grab();
+            keystrokes.append(timer.nsecsElapsed() / 1e6);
+        }
+        filter->clear();
+    }
+    figures.append(
+        {QStringLiteral("filter the item list, one keystroke (\"f\", \"fo\", \"fox\")"), median(keystrokes),
+         QStringLiteral("SELECT PlonID FROM Plonko WHERE PlonID IN (SELECT PlonID FROM Plonko WHERE Name "
+                        "LIKE '%fo%' OR descr LIKE '%fo%' OR catnum LIKE '%fo%') ORDER BY NameKey, "
+                        "descrKey, PlonID; SELECT count(*) FROM Plonko")});
+    QHeaderView* headings = list.findChild<QTableView*>(QStringLiteral("grdItems"))->horizontalHeader();
+    // the shell orders by the same columns, conditions ranked by their descriptions
+    const char* const orders[ItemListModel::ColumnCount] = {
+        "NameKey, descrKey",
+        "descrKey",
+        "catsort, catnumKey",
+        "quantity, NameKey",
+        "CASE toycon WHEN 3 THEN 1 WHEN 5 THEN 2 WHEN 4 THEN 3 WHEN 1 THEN 4 WHEN 2 THEN 5 WHEN 6 THEN 6 "
+        "ELSE 0 "
+        "END, NameKey",
+        "pricepaid, NameKey",
+        "catvalue, NameKey",
+        "forsale, NameKey",
+        "wantlist, NameKey",
+        "sold, NameKey"};
+    for (int column = ItemListModel::ColumnCount - 1; column >= 0; --column) {
+        const QString heading = list.model().headerData(column, Qt::Horizontal).toString();
+        figures.append({QStringLiteral("re-sort the item list by %1").arg(heading),
+                        timed([&] {
+                            headings->setSortIndicator(column, Qt::DescendingOrder);
+                            list.grab();
+                            headings->setSortIndicator(column, Qt::AscendingOrder);
+                            list.grab();
+                        }) / 2,
+                        QStringLiteral("SELECT PlonID FROM Plonko ORDER BY %1, PlonID")
+                            .arg(QString::fromLatin1(orders[column]))});
+    }
+    return figures;
+}
+
 // What a collector does in the item window, timed from the click to the
 // shown result, on a copy of the collection.
 QList<Figure> windowFigures(const QString& file)
@@ -644,7 +720,7 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     int items = 100000;
     QString file;
-    QStringList only; // groups of figures: store, utilities, window, reports, other-reports, csv
+    QStringList only; // groups of figures: store, utilities, window, reports, other-reports, csv, list
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--items"))
             items = args[i + 1].toInt();
@@ -664,7 +740,8 @@ int main(int argc, char* argv[])
             Database::OpenDatabase(file, QLocale(QLocale::English, QLocale::UnitedStates));
         const std::pair<const char*, QList<Figure> (*)(const QString&)> groups[] = {
             {"store", storeFigures},    {"utilities", utilityFigures},         {"window", windowFigures},
-            {"reports", reportFigures}, {"other-reports", otherReportFigures}, {"csv", csvFigures}};
+            {"reports", reportFigures}, {"other-reports", otherReportFigures}, {"csv", csvFigures},
+            {"list", listFigures}};
         for (const auto& [name, measure] : groups)
             if (only.isEmpty() || only.contains(QLatin1String(name)))
                 figures.append(measure(file));

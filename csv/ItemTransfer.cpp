@@ -394,12 +394,11 @@ template <class Row> void eachRow(Csv::Reader& reader, std::vector<std::size_t>&
         throw Unreadable{reader.failure()};
 }
 
-double itemCount(Database& db)
+qint64 itemCount(Database& db)
 {
     const std::unique_ptr<Recordset> count =
         db.OpenRecordset(QStringLiteral("Select count(*) from Plonko"), RecordsetType::ForwardOnly);
-    const Value n = count->FieldAt(0); // a long integer, or a double beyond one
-    return std::holds_alternative<qint32>(n) ? std::get<qint32>(n) : std::get<double>(n);
+    return countOf(count->FieldAt(0)).value_or(0);
 }
 
 // Adds a description to a lookup table; its new key.
@@ -527,7 +526,7 @@ void import(Database& db, QIODevice& file, const Summary& examined)
     };
     // as many rows as the collection holds or more are written faster with the
     // item indexes made afresh after them than kept up row by row
-    if (double(examined.rows) >= itemCount(db))
+    if (examined.rows >= itemCount(db))
         db.BuildIndexesAfter(QStringLiteral("Plonko"), addRows);
     else
         addRows();

@@ -20,6 +20,7 @@
 #include "dates/DateFormat.h"
 #include "dates/DatePicking.h"
 #include "frmFind.h"
+#include "frmItemList.h"
 #include "lookups/frmCodesMaint.h"
 #include "reports/GroupedReports.h"
 #include "reports/ReportWindow.h"
@@ -365,6 +366,10 @@ void frmMain::buildMenus()
     reports->addSeparator();
     mnuRptCustom = action(reports, QStringLiteral("mnuRptCustom"), QStringLiteral("Custom &Reports"));
 
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    mnuItemList = action(view, QStringLiteral("mnuItemList"), QStringLiteral("Item &List"));
+    mnuItemList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     const QString helpCaptions[] = {QStringLiteral("&Contents"), QStringLiteral("&Search for Help on..."),
                                     QStringLiteral("&Using Help")};
@@ -449,6 +454,7 @@ void frmMain::connectHandlers()
     on(mnuRptSold, &QAction::triggered, &frmMain::mnuRptSold_Click);
     on(mnuRptSellers, &QAction::triggered, &frmMain::mnuRptSellers_Click);
     on(mnuRptCustom, &QAction::triggered, &frmMain::mnuRptCustom_Click);
+    on(mnuItemList, &QAction::triggered, &frmMain::mnuItemList_Click);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
     on(f1, &QShortcut::activated, &frmMain::cmdHelp_Click);
     // Escape cancels an edit, as "&Cancel" does; browsing, it does nothing
@@ -585,6 +591,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    delete m_itemList; // it reads the collection, which closes now
     runEvent(m_state, [this] {
         if (m_state.ItemSet)
             m_state.ItemSet->Close();
@@ -1092,6 +1099,42 @@ void frmMain::mnuRptCustom_Click()
     m_customReport->show();
     m_customReport->raise();
     m_customReport->activateWindow();
+}
+
+void frmMain::mnuItemList_Click()
+{
+    // one window, brought forward as it was left
+    if (!m_itemList)
+        m_itemList = new frmItemList(
+            m_state, [this](qint32 key) { return showItem(key); }, this);
+    m_itemList->show();
+    m_itemList->raise();
+    m_itemList->activateWindow();
+}
+
+// Shows the item with the key, chosen in the list window, and comes to the
+// front; refused while an edit is not saved or cancelled.
+bool frmMain::showItem(qint32 key)
+{
+    if (Dirty || Adding) {
+        m_state.dialogs.messageBox(
+            QStringLiteral("Please save or cancel the changes to the item you are editing first."),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Plonko List"));
+        return false;
+    }
+    Recordset& items = m_state.items();
+    items.FindFirst(QStringLiteral("PlonID = ") + QString::number(key));
+    if (items.NoMatch()) {
+        m_state.dialogs.messageBox(QStringLiteral("That record was not found."), Dialogs::Buttons::Ok,
+                                   Dialogs::Icon::None, QStringLiteral("No Records Match"));
+        // the window still shows the row it showed
+        items.FindFirst(QStringLiteral("PlonID = ") + QString::number(m_shownKey));
+        return false;
+    }
+    LoadRecord();
+    raise();
+    activateWindow();
+    return true;
 }
 
 void frmMain::mnuAbout_Click()

@@ -15,6 +15,7 @@ class LeaveChecks;
 class ReportWindow;
 class QLineEdit;
 class frmFind;
+class frmItemList;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -126,6 +127,8 @@ private:
     void mnuRptSold_Click();
     void mnuRptSellers_Click();
     void mnuRptCustom_Click();
+    void mnuItemList_Click();
+    bool showItem(qint32 key);
 
     AppState& m_state;
     bool Dirty = false;
@@ -137,6 +140,7 @@ private:
     QPointer<QWidget> m_about;
     std::unique_ptr<ReportWindow> m_reportWindow;
     QPointer<QWidget> m_customReport;
+    QPointer<frmItemList> m_itemList;
     LeaveChecks* m_leaveChecks;
     ExactAmounts* m_amounts;
 
@@ -200,6 +204,7 @@ private:
     QAction* mnuRptSold;
     QAction* mnuRptSellers;
     QAction* mnuRptCustom;
+    QAction* mnuItemList;
     std::array<QAction*, 3> mnuHelp;
     QAction* mnuAbout;
 };

@@ -1,0 +1,271 @@
+#include "ItemListModel.h"
+
+#include "app/AppState.h"
+#include "app/JetSql.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// Rows are read this many at a time, and this many blocks are kept.
+constexpr int kBlockRows = 64;
+constexpr int kBlocksKept = 32;
+
+struct ColumnInfo
+{
+    const char* heading;
+    // the columns ordering the rows
+    QList<const char*> order;
+};
+
+const ColumnInfo kColumns[ItemListModel::ColumnCount] = {
+    {"Name", {"Name", "descr"}},
+    {"Description", {"descr"}},
+    // catalogue numbers as the Sort menu orders them: 9 before 10
+    {"Catalog Number", {"catsort", "catnum"}},
+    {"Quantity", {"quantity", "Name"}},
+    {"Condition", {}}, // by the order of the descriptions, worked out as the keys are read
+    {"Price Paid", {"pricepaid", "Name"}},
+    {"Catalog Value", {"catvalue", "Name"}},
+    {"For Sale", {"forsale", "Name"}},
+    {"Want List", {"wantlist", "Name"}},
+    {"Sold", {"sold", "Name"}},
+};
+
+// A like pattern literal matching every text that holds the given text, the
+// characters like treats as wildcards taken as themselves.
+QString containsPattern(const QString& text)
+{
+    const QString begins = JetSql::beginsWithPattern(text); // 'text*'
+    return QStringLiteral("'*") + begins.mid(1);
+}
+
+QString moneyText(const Value& value, const RegionalSettings& regional)
+{
+    const std::optional<Money> amount = moneyOf(value);
+    return amount ? regional.formatCurrency(*amount) : QString();
+}
+
+} // namespace
+
+ItemListModel::ItemListModel(AppState& state, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_state(state)
+{}
+
+int ItemListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_keys.size());
+}
+
+int ItemListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ItemListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(kColumns[section].heading);
+    return {};
+}
+
+QVariant ItemListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const int column = index.column();
+    if (role == Qt::TextAlignmentRole) {
+        const bool number = column == Quantity || column == PricePaid || column == CatalogValue;
+        return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    if (role != Qt::DisplayRole)
+        return {};
+    const Row* row = rowAt(index.row());
+    if (!row)
+        return {};
+    const auto mark = [](bool set) { return set ? QStringLiteral("Yes") : QString(); };
+    switch (column) {
+    case Name:
+        return row->name;
+    case Description:
+        return row->description;
+    case CatalogNumber:
+        return row->catalogNumber;
+    case Quantity:
+        return row->quantity;
+    case Condition:
+        return row->condition;
+    case PricePaid:
+        return row->pricePaid;
+    case CatalogValue:
+        return row->catalogValue;
+    case ForSale:
+        return mark(row->forSale);
+    case WantList:
+        return mark(row->wantList);
+    case Sold:
+        return mark(row->sold);
+    default:
+        return {};
+    }
+}
+
+void ItemListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    refresh();
+}
+
+void ItemListModel::setFilter(const QString& text)
+{
+    m_filter = text;
+    refresh();
+}
+
+QString ItemListModel::keyQuery() const
+{
+    const QString direction = m_sortOrder == Qt::DescendingOrder ? QStringLiteral(" desc") : QString();
+    QStringList terms;
+    if (m_sortColumn == Condition) {
+        // conditions in the order of their descriptions, an item without one first
+        QString rank = QStringLiteral("case toycon");
+        for (qsizetype i = 0; i < m_conditionOrder.size(); ++i)
+            rank += QStringLiteral(" when %1 then %2").arg(m_conditionOrder[i]).arg(i + 1);
+        terms.append(rank + QStringLiteral(" else 0 end") + direction);
+        terms.append(QStringLiteral("Name") + direction);
+    } else {
+        for (const char* column : kColumns[m_sortColumn].order)
+            terms.append(QString::fromLatin1(column) + direction);
+    }
+    terms.append(QStringLiteral("PlonID") + direction); // items alike keep the order they were added in
+    QString sql = QStringLiteral("Select PlonID from Plonko");
+    if (!m_filter.isEmpty()) {
+        // the matches are found by reading the table once, then put in order:
+        // reading it in the order's index would visit every row out of turn
+        sql +=
+            QStringLiteral(" where PlonID in (Select PlonID from Plonko where Name like %1 or descr like %1 "
+                           "or catnum like %1)")
+                .arg(containsPattern(m_filter));
+    }
+    return sql + QStringLiteral(" order by ") + terms.join(QStringLiteral(", "));
+}
+
+void ItemListModel::refresh()
+{
+    Database& db = m_state.db();
+    QHash<qint32, QString> conditions;
+    QList<qint32> conditionOrder;
+    {
+        std::unique_ptr<Recordset> rows =
+            db.OpenRecordset(QStringLiteral("Select ConID, ConDesc from condition order by ConDesc"),
+                             Database::RecordsetType::ForwardOnly);
+        for (; !rows->AtEOF(); rows->MoveNext()) {
+            const qint32 key = longOf(rows->FieldAt(0)).value_or(0);
+            conditions.insert(key, textOf(rows->FieldAt(1)));
+            conditionOrder.append(key);
+        }
+    }
+    m_conditionOrder = conditionOrder;
+    std::vector<qint32> keys;
+    {
+        std::unique_ptr<Recordset> rows = db.OpenRecordset(keyQuery(), Database::RecordsetType::ForwardOnly);
+        for (; !rows->AtEOF(); rows->MoveNext())
+            keys.push_back(longOf(rows->FieldAt(0)).value_or(0));
+    }
+    qint64 count = qint64(keys.size());
+    if (!m_filter.isEmpty()) {
+        std::unique_ptr<Recordset> all = db.OpenRecordset(QStringLiteral("Select count(*) from Plonko"),
+                                                          Database::RecordsetType::ForwardOnly);
+        count = countOf(all->FieldAt(0)).value_or(0);
+    }
+    beginResetModel();
+    m_keys = std::move(keys);
+    m_itemCount = count;
+    m_conditions = std::move(conditions);
+    m_blocks.clear();
+    m_blockOrder.clear();
+    endResetModel();
+}
+
+qint32 ItemListModel::keyAt(int row) const
+{
+    return row >= 0 && row < int(m_keys.size()) ? m_keys[std::size_t(row)] : 0;
+}
+
+int ItemListModel::rowOf(qint32 key) const
+{
+    const auto found = std::find(m_keys.begin(), m_keys.end(), key);
+    return found == m_keys.end() ? -1 : int(found - m_keys.begin());
+}
+
+const ItemListModel::Row* ItemListModel::rowAt(int row) const
+{
+    if (row < 0 || row >= int(m_keys.size()))
+        return nullptr;
+    const int block = row / kBlockRows;
+    if (!m_blocks.contains(block)) {
+        try {
+            readBlock(block);
+        } catch (const DbError& e) {
+            // the view asks while it paints: the failure is told after it
+            ItemListModel* model = const_cast<ItemListModel*>(this); // data() is const, its signal not
+            QTimer::singleShot(0, model, [model, number = e.number(), text = e.description()] {
+                emit model->readFailed(number, text);
+            });
+            m_blocks.insert(block, std::vector<Row>(kBlockRows));
+            m_blockOrder.append(block);
+        }
+    }
+    const std::vector<Row>& rows = m_blocks[block];
+    const std::size_t at = std::size_t(row % kBlockRows);
+    return at < rows.size() ? &rows[at] : nullptr;
+}
+
+void ItemListModel::readBlock(int block) const
+{
+    const std::size_t first = std::size_t(block) * kBlockRows;
+    const std::size_t last = std::min(m_keys.size(), first + kBlockRows);
+    QStringList keys;
+    QHash<qint32, std::size_t> places;
+    for (std::size_t i = first; i < last; ++i) {
+        keys.append(QString::number(m_keys[i]));
+        places.insert(m_keys[i], i - first);
+    }
+    std::vector<Row> rows(last - first);
+    std::unique_ptr<Recordset> read = m_state.db().OpenRecordset(
+        QStringLiteral("Select PlonID, Name, descr, catnum, quantity, toycon, pricepaid, catvalue, forsale, "
+                       "wantlist, sold from Plonko where PlonID in (%1)")
+            .arg(keys.join(QStringLiteral(", "))),
+        Database::RecordsetType::ForwardOnly);
+    const RegionalSettings& regional = m_state.regional;
+    for (; !read->AtEOF(); read->MoveNext()) {
+        const qint32 key = longOf(read->FieldAt(0)).value_or(0);
+        const auto place = places.constFind(key);
+        if (place == places.constEnd())
+            continue;
+        Row& row = rows[*place];
+        row.key = key;
+        row.name = textOf(read->FieldAt(1));
+        row.description = textOf(read->FieldAt(2));
+        row.catalogNumber = textOf(read->FieldAt(3));
+        row.quantity = textOf(read->FieldAt(4));
+        row.condition = m_conditions.value(longOf(read->FieldAt(5)).value_or(0));
+        row.pricePaid = moneyText(read->FieldAt(6), regional);
+        row.catalogValue = moneyText(read->FieldAt(7), regional);
+        row.forSale = boolOf(read->FieldAt(8));
+        row.wantList = boolOf(read->FieldAt(9));
+        row.sold = boolOf(read->FieldAt(10));
+    }
+    if (m_blockOrder.size() >= kBlocksKept)
+        m_blocks.remove(m_blockOrder.takeFirst());
+    m_blocks.insert(block, std::move(rows));
+    m_blockOrder.append(block);
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+class AppState;
+
+// Every item of the collection as a table, narrowed by a typed text and
+// ordered by a column. The keys of the rows shown are read in one query;
+// their fields are read in blocks as the rows are asked for, so a first
+// screen reads a few dozen rows whatever the size of the collection.
+class ItemListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column
+    {
+        Name,
+        Description,
+        CatalogNumber,
+        Quantity,
+        Condition,
+        PricePaid,
+        CatalogValue,
+        ForSale,
+        WantList,
+        Sold,
+        ColumnCount
+    };
+
+    explicit ItemListModel(AppState& state, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Orders the rows by a column, reading them again; empty values come first
+    // in ascending order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // Keeps the items whose name, description or catalogue number holds the
+    // text, letter case aside; the empty text keeps every item.
+    void setFilter(const QString& text);
+    const QString& filter() const { return m_filter; }
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+
+    // Reads the collection again, as it stands now.
+    void refresh();
+
+    // The item a row shows, and the row showing an item (-1 when none does).
+    qint32 keyAt(int row) const;
+    int rowOf(qint32 key) const;
+    // The number of items in the collection, shown or not.
+    qint64 itemCount() const { return m_itemCount; }
+
+signals:
+    // Reading a block of rows failed; the rows show empty. Sent on the next
+    // pass of the event loop, outside any painting.
+    void readFailed(int number, const QString& description);
+
+private:
+    struct Row
+    {
+        qint32 key = 0;
+        QString name;
+        QString description;
+        QString catalogNumber;
+        QString quantity;
+        QString condition;
+        QString pricePaid;
+        QString catalogValue;
+        bool forSale = false;
+        bool wantList = false;
+        bool sold = false;
+    };
+
+    QString keyQuery() const;
+    const Row* rowAt(int row) const;
+    void readBlock(int block) const;
+
+    AppState& m_state;
+    QString m_filter;
+    int m_sortColumn = Name;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::vector<qint32> m_keys;
+    qint64 m_itemCount = 0;
+    QHash<qint32, QString> m_conditions;
+    QList<qint32> m_conditionOrder; // keys of the conditions, in the order of their descriptions
+    // blocks of rows read, by block number, the oldest first in m_blockOrder
+    mutable QHash<int, std::vector<Row>> m_blocks;
+    mutable QList<int> m_blockOrder;
+};

@@ -1,0 +1,184 @@
+#include "frmItemList.h"
+
+#include "ItemListModel.h"
+
+#include "app/AppState.h"
+#include "app/ErrorHandler.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// The width each column opens at, in average characters of the window's
+// font: room for a typical name, the whole of a catalogue number, a large
+// amount; at least the heading's width.
+constexpr int kColumnCharacters[ItemListModel::ColumnCount] = {26, 26, 12, 6, 12, 11, 11, 7, 7, 5};
+
+} // namespace
+
+frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_state(state)
+    , m_showItem(std::move(showItem))
+    , m_model(new ItemListModel(state, this))
+{
+    setWindowTitle(QStringLiteral("Plonko List"));
+    setObjectName(QStringLiteral("frmItemList"));
+
+    txtFilter = new QLineEdit;
+    txtFilter->setObjectName(QStringLiteral("txtFilter"));
+    txtFilter->setClearButtonEnabled(true);
+    txtFilter->setPlaceholderText(QStringLiteral("Name, description or catalog number"));
+    auto* filterLabel = new QLabel(QStringLiteral("&Filter:"));
+    filterLabel->setBuddy(txtFilter);
+    lblCount = new QLabel;
+    lblCount->setObjectName(QStringLiteral("lblCount"));
+
+    grdItems = new QTableView;
+    grdItems->setObjectName(QStringLiteral("grdItems"));
+    grdItems->setModel(m_model);
+    grdItems->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdItems->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdItems->setAlternatingRowColors(true);
+    grdItems->setWordWrap(false);
+    grdItems->verticalHeader()->hide();
+    grdItems->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grdItems->verticalHeader()->setDefaultSectionSize(grdItems->fontMetrics().height() + 6);
+    QHeaderView* headings = grdItems->horizontalHeader();
+    headings->setSectionsClickable(true);
+    headings->setSortIndicatorShown(true);
+    headings->setSortIndicator(m_model->sortColumn(), m_model->sortOrder());
+    headings->setHighlightSections(false);
+    const QFontMetrics metrics = grdItems->fontMetrics();
+    int width = 0;
+    for (int i = 0; i < ItemListModel::ColumnCount; ++i) {
+        const QString heading = m_model->headerData(i, Qt::Horizontal).toString();
+        const int columnWidth =
+            std::max(metrics.averageCharWidth() * kColumnCharacters[i],
+                     headings->fontMetrics().horizontalAdvance(heading) + 3 * metrics.averageCharWidth()) +
+            12;
+        grdItems->setColumnWidth(i, columnWidth);
+        width += columnWidth;
+    }
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(filterLabel);
+    top->addWidget(txtFilter, 1);
+    top->addSpacing(12);
+    top->addWidget(lblCount);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(grdItems, 1);
+
+    // every column at its opening width, and about twenty rows
+    const int frame = 2 * grdItems->frameWidth() + grdItems->verticalScrollBar()->sizeHint().width();
+    const QMargins margins = layout->contentsMargins();
+    QSize size(width + frame + margins.left() + margins.right(),
+               txtFilter->sizeHint().height() + layout->spacing() + headings->sizeHint().height() +
+                   20 * grdItems->verticalHeader()->defaultSectionSize() + 2 * grdItems->frameWidth() +
+                   margins.top() + margins.bottom());
+    if (const QScreen* screen = QApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
+
+    connect(headings, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        runEvent(m_state, [&] { keepingSelection([&] { m_model->sort(column, order); }); });
+    });
+    connect(txtFilter, &QLineEdit::textChanged, this,
+            [this] { runEvent(m_state, [this] { txtFilter_Change(); }); });
+    connect(grdItems, &QTableView::doubleClicked, this,
+            [this] { runEvent(m_state, [this] { showSelectedItem(); }); });
+    connect(m_model, &ItemListModel::readFailed, this, [this](int number, const QString& description) {
+        runEvent(m_state, [&] { throw DbError(number, description); });
+    });
+    txtFilter->installEventFilter(this);
+    grdItems->installEventFilter(this);
+}
+
+bool frmItemList::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        runEvent(m_state, [this] { Form_Activate(); });
+    return QWidget::event(event);
+}
+
+bool frmItemList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (watched == txtFilter) {
+        if (key == Qt::Key_Escape && !txtFilter->text().isEmpty()) {
+            txtFilter->clear();
+            return true;
+        }
+        if (key == Qt::Key_Down || key == Qt::Key_PageDown) {
+            grdItems->setFocus(Qt::TabFocusReason);
+            if (!grdItems->currentIndex().isValid())
+                selectRow(0);
+            return true;
+        }
+    }
+    if (enter && (watched == txtFilter || watched == grdItems)) {
+        runEvent(m_state, [this] { showSelectedItem(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// The item window may have added, changed or deleted items meanwhile.
+void frmItemList::Form_Activate()
+{
+    keepingSelection([this] { m_model->refresh(); });
+}
+
+void frmItemList::txtFilter_Change()
+{
+    keepingSelection([this] { m_model->setFilter(txtFilter->text()); });
+}
+
+void frmItemList::keepingSelection(const std::function<void()>& reread)
+{
+    const int before = grdItems->currentIndex().row();
+    const qint32 key = m_model->keyAt(before);
+    reread();
+    const int row = m_model->rowOf(key);
+    selectRow(row >= 0 ? row : std::min(std::max(before, 0), m_model->rowCount() - 1));
+    showCount();
+}
+
+void frmItemList::selectRow(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    const QModelIndex index = m_model->index(row, std::max(grdItems->currentIndex().column(), 0));
+    grdItems->setCurrentIndex(index);
+    grdItems->scrollTo(index);
+}
+
+void frmItemList::showCount()
+{
+    const int shown = m_model->rowCount();
+    if (m_model->filter().isEmpty())
+        lblCount->setText(shown == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(shown));
+    else
+        lblCount->setText(QStringLiteral("%1 of %2 items").arg(shown).arg(m_model->itemCount()));
+}
+
+void frmItemList::showSelectedItem()
+{
+    const qint32 key = m_model->keyAt(grdItems->currentIndex().row());
+    if (key != 0)
+        m_showItem(key);
+}
