@@ -584,6 +584,11 @@ void Database::CheckField(const QString& table, const QString& field, const Valu
     toStorage(value, *column);
 }
 
+qint64 Database::ChangeCount() const
+{
+    return sqlite3_total_changes64(m_connection->handle());
+}
+
 void Database::Close()
 {
     m_connection->close();

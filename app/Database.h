@@ -53,6 +53,10 @@ public:
     // as SetField does; returns when it would be stored.
     void CheckField(const QString& table, const QString& field, const Value& value) const;
 
+    // The rows written since the file was opened (added, changed or deleted,
+    // rolled back or not): a view of the file is current while this stays the same.
+    qint64 ChangeCount() const;
+
     // Frees read locks. Every statement of the store is reset as soon as its
     // row is read and the file is held exclusively, so none are ever held.
     void Idle() {}

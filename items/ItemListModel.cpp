@@ -18,6 +18,8 @@ struct ColumnInfo
     const char* heading;
     // the columns ordering the rows
     QList<const char*> order;
+    // a yes/no column, stored as -1 for yes: its marks come last in ascending order
+    bool yesNo = false;
 };
 
 const ColumnInfo kColumns[ItemListModel::ColumnCount] = {
@@ -29,9 +31,9 @@ const ColumnInfo kColumns[ItemListModel::ColumnCount] = {
     {"Condition", {}}, // by the order of the descriptions, worked out as the keys are read
     {"Price Paid", {"pricepaid", "Name"}},
     {"Catalog Value", {"catvalue", "Name"}},
-    {"For Sale", {"forsale", "Name"}},
-    {"Want List", {"wantlist", "Name"}},
-    {"Sold", {"sold", "Name"}},
+    {"For Sale", {"forsale", "Name"}, true},
+    {"Want List", {"wantlist", "Name"}, true},
+    {"Sold", {"sold", "Name"}, true},
 };
 
 // A like pattern literal matching every text that holds the given text, the
@@ -144,6 +146,9 @@ QString ItemListModel::keyQuery() const
     } else {
         for (const char* column : kColumns[m_sortColumn].order)
             terms.append(QString::fromLatin1(column) + direction);
+        if (kColumns[m_sortColumn].yesNo)
+            terms.first() = QString::fromLatin1(kColumns[m_sortColumn].order.first()) +
+                            (direction.isEmpty() ? QStringLiteral(" desc") : QString());
     }
     terms.append(QStringLiteral("PlonID") + direction); // items alike keep the order they were added in
     QString sql = QStringLiteral("Select PlonID from Plonko");
@@ -158,9 +163,16 @@ QString ItemListModel::keyQuery() const
     return sql + QStringLiteral(" order by ") + terms.join(QStringLiteral(", "));
 }
 
+void ItemListModel::refreshIfChanged()
+{
+    if (m_changesRead != m_state.db().ChangeCount())
+        refresh();
+}
+
 void ItemListModel::refresh()
 {
     Database& db = m_state.db();
+    const qint64 changes = db.ChangeCount();
     QHash<qint32, QString> conditions;
     QList<qint32> conditionOrder;
     {
@@ -192,7 +204,16 @@ void ItemListModel::refresh()
     m_conditions = std::move(conditions);
     m_blocks.clear();
     m_blockOrder.clear();
+    m_changesRead = changes;
     endResetModel();
+}
+
+qsizetype ItemListModel::rowsHeld() const
+{
+    qsizetype held = 0;
+    for (const std::vector<Row>& rows : m_blocks)
+        held += qsizetype(rows.size());
+    return held;
 }
 
 qint32 ItemListModel::keyAt(int row) const

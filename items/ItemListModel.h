@@ -50,14 +50,18 @@ public:
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
-    // Reads the collection again, as it stands now.
+    // Reads the collection again, as it stands now; the second only when
+    // something was written since it was last read.
     void refresh();
+    void refreshIfChanged();
 
     // The item a row shows, and the row showing an item (-1 when none does).
     qint32 keyAt(int row) const;
     int rowOf(qint32 key) const;
     // The number of items in the collection, shown or not.
     qint64 itemCount() const { return m_itemCount; }
+    // The rows whose fields are held in memory now.
+    qsizetype rowsHeld() const;
 
 signals:
     // Reading a block of rows failed; the rows show empty. Sent on the next
@@ -90,6 +94,8 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::vector<qint32> m_keys;
     qint64 m_itemCount = 0;
+    // the store's count of rows written when the list was read, -1 before
+    qint64 m_changesRead = -1;
     QHash<qint32, QString> m_conditions;
     QList<qint32> m_conditionOrder; // keys of the conditions, in the order of their descriptions
     // blocks of rows read, by block number, the oldest first in m_blockOrder

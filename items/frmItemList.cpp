@@ -114,12 +114,18 @@ bool frmItemList::event(QEvent* event)
 
 bool frmItemList::eventFilter(QObject* watched, QEvent* event)
 {
+    const bool clearing = watched == txtFilter && !txtFilter->text().isEmpty();
+    if (event->type() == QEvent::ShortcutOverride && clearing &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept(); // Escape clears the filter before any shortcut sees it
+        return true;
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (watched == txtFilter) {
-        if (key == Qt::Key_Escape && !txtFilter->text().isEmpty()) {
+        if (key == Qt::Key_Escape && clearing) {
             txtFilter->clear();
             return true;
         }
@@ -137,10 +143,18 @@ bool frmItemList::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-// The item window may have added, changed or deleted items meanwhile.
+// The item window may have added, changed or deleted items meanwhile; the
+// list is read again when it did. Showing the window counts as activating it,
+// for a desktop that does not activate a window as it opens.
 void frmItemList::Form_Activate()
 {
-    keepingSelection([this] { m_model->refresh(); });
+    keepingSelection([this] { m_model->refreshIfChanged(); });
+}
+
+void frmItemList::showEvent(QShowEvent* event)
+{
+    runEvent(m_state, [this] { Form_Activate(); });
+    QWidget::showEvent(event);
 }
 
 void frmItemList::txtFilter_Change()

@@ -1,0 +1,454 @@
+#include "ItemSession.h"
+
+#include "app/CollectionSchema.h"
+#include "items/ItemListModel.h"
+#include "items/frmItemList.h"
+
+#include <QHeaderView>
+#include <QTableView>
+
+using RecordsetType = Database::RecordsetType;
+
+namespace {
+
+// The model alone over a test collection, as the list window holds it.
+struct ListOnly
+{
+    explicit ListOnly(bool withItems = true)
+        : collection(withItems)
+        , state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)))
+        , model(state)
+    {
+        state.CollectionDb = collection.open();
+    }
+
+    void addItems(const QStringList& names)
+    {
+        std::unique_ptr<Recordset> items =
+            state.db().OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+        for (const QString& name : names) {
+            items->AddNew();
+            items->SetField(QStringLiteral("Name"), name);
+            items->Update();
+        }
+    }
+
+    QList<qint32> keys() const
+    {
+        QList<qint32> out;
+        for (int row = 0; row < model.rowCount(); ++row)
+            out.append(model.keyAt(row));
+        return out;
+    }
+
+    QStringList column(int column) const
+    {
+        QStringList out;
+        for (int row = 0; row < model.rowCount(); ++row)
+            out.append(model.data(model.index(row, column)).toString());
+        return out;
+    }
+
+    TestCollection collection;
+    ScriptedDialogs dialogs;
+    AppState state;
+    ItemListModel model;
+};
+
+QList<qint32> reversed(QList<qint32> keys)
+{
+    std::reverse(keys.begin(), keys.end());
+    return keys;
+}
+
+} // namespace
+
+class TestItemList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eachHeadingOrdersItsColumn_data();
+    void eachHeadingOrdersItsColumn();
+    void theFilterIgnoresLetterCase_data();
+    void theFilterIgnoresLetterCase();
+    void typedWildcardsMatchThemselves_data();
+    void typedWildcardsMatchThemselves();
+    void cellsShowAsTheItemWindowShowsThem();
+    void rowsAreReadAsTheyAreShown();
+    void aRefreshShowsTheCollectionAsItStands();
+    void oneWindowOpensFromTheViewMenu();
+    void enterShowsTheItemInTheItemWindow_data();
+    void enterShowsTheItemInTheItemWindow();
+    void anUnsavedEditKeepsTheItemWindowWhereItIs();
+    void theListFollowsTheItemWindowKeepingTheSelection();
+    void escapeClearsTheFilterAndTheCountFollows();
+    void theListClosesWithTheCollection();
+    void everyColumnIsReadableAtTheFirstSize();
+};
+
+// Items of the test collection by key, in each column's order (ascending);
+// descending is the exact reverse. Empty values come first, yes/no marks last.
+void TestItemList::eachHeadingOrdersItsColumn_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QList<qint32>>("ascending");
+    QTest::newRow("name, then description")
+        << int(ItemListModel::Name) << QList<qint32>{6, 4, 1, 8, 2, 3, 5, 7};
+    QTest::newRow("description") << int(ItemListModel::Description) << QList<qint32>{5, 4, 3, 8, 1, 2, 6, 7};
+    // 9 before 10, 40 before 401, "Style 45-B" by its number
+    QTest::newRow("catalog number") << int(ItemListModel::CatalogNumber)
+                                    << QList<qint32>{6, 7, 8, 2, 1, 4, 5, 3};
+    QTest::newRow("quantity, then name")
+        << int(ItemListModel::Quantity) << QList<qint32>{6, 4, 8, 2, 7, 1, 3, 5};
+    // by the descriptions: none, Excellent, Mint
+    QTest::newRow("condition") << int(ItemListModel::Condition) << QList<qint32>{6, 8, 2, 5, 7, 3, 1, 4};
+    QTest::newRow("price paid") << int(ItemListModel::PricePaid) << QList<qint32>{6, 4, 5, 7, 8, 3, 1, 2};
+    QTest::newRow("catalog value") << int(ItemListModel::CatalogValue)
+                                   << QList<qint32>{6, 8, 2, 3, 7, 5, 1, 4};
+    QTest::newRow("for sale") << int(ItemListModel::ForSale) << QList<qint32>{4, 8, 2, 3, 5, 7, 6, 1};
+    QTest::newRow("want list") << int(ItemListModel::WantList) << QList<qint32>{6, 1, 4, 3, 5, 7, 8, 2};
+    QTest::newRow("sold") << int(ItemListModel::Sold) << QList<qint32>{6, 1, 4, 8, 2, 5, 7, 3};
+}
+
+void TestItemList::eachHeadingOrdersItsColumn()
+{
+    QFETCH(int, column);
+    QFETCH(QList<qint32>, ascending);
+    ListOnly list;
+    list.model.sort(column, Qt::AscendingOrder);
+    QCOMPARE(list.keys(), ascending);
+    list.model.sort(column, Qt::DescendingOrder);
+    QCOMPARE(list.keys(), reversed(ascending));
+    // a filter keeps the order
+    list.model.setFilter(QStringLiteral("b"));
+    QList<qint32> matching = reversed(ascending);
+    matching.removeIf(
+        [](qint32 key) { return key != 1 && key != 2 && key != 3 && key != 4 && key != 5 && key != 7; });
+    QCOMPARE(list.keys(), matching);
+}
+
+void TestItemList::theFilterIgnoresLetterCase_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("names");
+    const QStringList everyItem = {"",      "Abby", "Abby",  "Ace",    "bubbles",
+                                   "Cubby", "Dot",  "Émile", "straße", "Zed"};
+    QTest::newRow("nothing typed") << "" << everyItem;
+    // in a name, and in a description ("abby's friend")
+    QTest::newRow("name and description") << "ABBY" << QStringList{"Abby", "Abby", "Cubby"};
+    QTest::newRow("catalog number") << "45-b" << QStringList{"Dot"};
+    QTest::newRow("middle of a word") << "UBB" << QStringList{"bubbles", "Cubby"};
+    QTest::newRow("accented capital") << "émile" << QStringList{"Émile"};
+    QTest::newRow("accented small") << "ÉMILE" << QStringList{"Émile"};
+    QTest::newRow("capital sharp s") << "STRAẞE" << QStringList{"straße"};
+    QTest::newRow("no match") << "zzz" << QStringList{};
+}
+
+void TestItemList::theFilterIgnoresLetterCase()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, names);
+    ListOnly list;
+    list.addItems({QStringLiteral("Émile"), QStringLiteral("straße")});
+    list.model.setFilter(filter);
+    QCOMPARE(list.column(ItemListModel::Name), names);
+    QCOMPARE(list.model.itemCount(), 10);
+}
+
+void TestItemList::typedWildcardsMatchThemselves_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("name");
+    for (const char* typed : {"*", "?", "#", "[", "]", "%", "_", "'", "\"", "!", "-"})
+        QTest::newRow(typed) << QString::fromLatin1(typed)
+                             << QStringLiteral("a%1b").arg(QLatin1String(typed));
+    QTest::newRow("[a-z]") << "[a-z]"
+                           << "x[a-z]y";
+    QTest::newRow("' or 1=1 --") << "' or 1=1 --"
+                                 << "' or 1=1 --";
+}
+
+// What is typed is looked for as it stands: the characters of like patterns
+// and of SQL match themselves alone.
+void TestItemList::typedWildcardsMatchThemselves()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, name);
+    ListOnly list(false);
+    list.addItems({QStringLiteral("plain"), QStringLiteral("x"), name});
+    list.model.setFilter(filter);
+    QCOMPARE(list.column(ItemListModel::Name), QStringList{name});
+}
+
+void TestItemList::cellsShowAsTheItemWindowShowsThem()
+{
+    ListOnly list;
+    list.model.refresh();
+    const int abby = list.model.rowOf(1);
+    const auto cell = [&](int column, int role = Qt::DisplayRole) {
+        return list.model.data(list.model.index(abby, column), role);
+    };
+    QCOMPARE(list.model.columnCount(), int(ItemListModel::ColumnCount));
+    QStringList shown;
+    QStringList headings;
+    for (int column = 0; column < ItemListModel::ColumnCount; ++column) {
+        shown.append(cell(column).toString());
+        headings.append(list.model.headerData(column, Qt::Horizontal).toString());
+    }
+    QCOMPARE(shown, (QStringList{"Abby", "Brown bear", "10", "2", "Mint", "$3.00", "$4.00", "Yes", "", ""}));
+    QCOMPARE(headings, (QStringList{"Name", "Description", "Catalog Number", "Quantity", "Condition",
+                                    "Price Paid", "Catalog Value", "For Sale", "Want List", "Sold"}));
+    for (const int column : {ItemListModel::Quantity, ItemListModel::PricePaid, ItemListModel::CatalogValue})
+        QVERIFY(cell(column, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
+    QVERIFY(cell(ItemListModel::Name, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
+    // a value absent shows nothing
+    const int owl = list.model.rowOf(6);
+    QCOMPARE(list.model.data(list.model.index(owl, ItemListModel::PricePaid)).toString(), QString());
+    QCOMPARE(list.model.data(list.model.index(owl, ItemListModel::Condition)).toString(), QString());
+}
+
+// The fields of a row are read when it is asked for, and only a bounded
+// number of rows are held however far the list is scrolled.
+void TestItemList::rowsAreReadAsTheyAreShown()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("Plonko.mdb"));
+    CollectionSchema::createCollection(path, 5000);
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    state.CollectionDb = Database::OpenDatabase(path);
+    frmItemList window(state, [](qint32) { return true; });
+    window.show();
+    QEvent activation(QEvent::WindowActivate);
+    QApplication::sendEvent(&window, &activation);
+    window.grab();
+    ItemListModel& model = window.model();
+    QCOMPARE(model.rowCount(), 5000);
+    QVERIFY2(model.rowsHeld() > 0 && model.rowsHeld() <= 128, qPrintable(QString::number(model.rowsHeld())));
+    for (int row = 0; row < model.rowCount(); row += 7)
+        QVERIFY(!model.data(model.index(row, ItemListModel::Name)).toString().isNull());
+    QVERIFY(model.rowsHeld() <= 2048);
+    // what was dropped is read again
+    const QString first = model.data(model.index(0, ItemListModel::Name)).toString();
+    model.sort(ItemListModel::Name, Qt::AscendingOrder);
+    QCOMPARE(model.data(model.index(0, ItemListModel::Name)).toString(), first);
+}
+
+void TestItemList::aRefreshShowsTheCollectionAsItStands()
+{
+    ListOnly list;
+    list.model.refresh();
+    list.model.data(list.model.index(0, 0));
+    QCOMPARE(list.model.rowsHeld(), 8);
+    list.model.refreshIfChanged(); // nothing written: the rows read stay
+    QCOMPARE(list.model.rowsHeld(), 8);
+    list.addItems({QStringLiteral("Aaron")});
+    QCOMPARE(list.model.rowCount(), 8); // read when asked
+    list.model.refreshIfChanged();
+    QCOMPARE(list.model.rowCount(), 9);
+    QCOMPARE(list.model.rowsHeld(), 0);
+    QCOMPARE(list.column(ItemListModel::Name).mid(0, 2), (QStringList{"", "Aaron"}));
+    std::unique_ptr<Recordset> dot = list.state.db().OpenRecordset(
+        QStringLiteral("Select * from Plonko where PlonID = 5"), RecordsetType::Dynaset);
+    dot->Delete();
+    list.model.refreshIfChanged();
+    QCOMPARE(list.model.rowOf(5), -1);
+    QCOMPARE(list.model.rowCount(), 8);
+}
+
+void TestItemList::oneWindowOpensFromTheViewMenu()
+{
+    Session s;
+    auto* open = s.get<QAction>("mnuItemList");
+    QCOMPARE(open->text(), QStringLiteral("Item &List"));
+    QCOMPARE(open->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+    open->trigger();
+    open->trigger();
+    const QList<frmItemList*> windows = s.window->findChildren<frmItemList*>();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows[0]->windowTitle(), QStringLiteral("Plonko List"));
+    QVERIFY(windows[0]->isVisible());
+    QCOMPARE(control<QLabel>(windows[0], "lblCount")->text(), QStringLiteral("8 items"));
+}
+
+void TestItemList::enterShowsTheItemInTheItemWindow_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("shown");
+    // typed in the filter, Down into the table, Enter
+    QTest::newRow("down, enter") << QStringList{"Down", "Return"} << "Cubby";
+    QTest::newRow("down twice, enter") << QStringList{"Down", "Down", "Enter"} << "Cubby";
+    QTest::newRow("enter in the filter") << QStringList{"Return"} << "Cubby";
+}
+
+void TestItemList::enterShowsTheItemInTheItemWindow()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, shown);
+    Session s;
+    s.get<QAction>("mnuItemList")->trigger();
+    auto* list = s.window->findChild<frmItemList*>();
+    QApplication::setActiveWindow(list);
+    auto* filter = control<QLineEdit>(list, "txtFilter");
+    filter->setFocus();
+    QTest::keyClicks(filter, QStringLiteral("friend"));
+    QCOMPARE(control<QLabel>(list, "lblCount")->text(), QStringLiteral("1 of 8 items"));
+    pressKeys(keys);
+    QCOMPARE(s.text("txtName"), shown);
+    QCOMPARE(s.text("txtDescr"), QStringLiteral("abby's friend"));
+    QVERIFY(s.dialogs.messages.isEmpty());
+
+    // a double-click shows another
+    filter->clear();
+    auto* grid = control<QTableView>(list, "grdItems");
+    const QRect cell = grid->visualRect(list->model().index(list->model().rowOf(8), 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(s.text("txtName"), QStringLiteral("Ace"));
+    // and the item window's buttons go on from there, in its own order
+    s.click("cmdNext");
+    QCOMPARE(s.text("txtName"), QStringLiteral("bubbles"));
+}
+
+void TestItemList::anUnsavedEditKeepsTheItemWindowWhereItIs()
+{
+    Session s;
+    s.type("txtColor", QStringLiteral("Teal"));
+    QVERIFY(s.window->isDirty());
+    const QString editing = s.text("txtName");
+    s.get<QAction>("mnuItemList")->trigger();
+    auto* list = s.window->findChild<frmItemList*>();
+    auto* filter = control<QLineEdit>(list, "txtFilter");
+    filter->setFocus();
+    QTest::keyClicks(filter, QStringLiteral("zebra"));
+    QTest::keyClick(filter, Qt::Key_Return);
+    QCOMPARE(s.dialogs.messages.size(), 1);
+    QCOMPARE(s.dialogs.messages[0].title, QStringLiteral("Plonko List"));
+    QCOMPARE(s.dialogs.lastText(),
+             QStringLiteral("Please save or cancel the changes to the item you are editing first."));
+    QCOMPARE(s.text("txtName"), editing);
+    QCOMPARE(s.text("txtColor"), QStringLiteral("Teal"));
+    QVERIFY(s.window->isDirty());
+}
+
+void TestItemList::theListFollowsTheItemWindowKeepingTheSelection()
+{
+    Session s;
+    s.get<QAction>("mnuItemList")->trigger();
+    auto* list = s.window->findChild<frmItemList*>();
+    auto* grid = control<QTableView>(list, "grdItems");
+    auto* count = control<QLabel>(list, "lblCount");
+    const auto activateList = [&] {
+        QEvent activation(QEvent::WindowActivate);
+        QApplication::sendEvent(list, &activation);
+    };
+    const auto selectedName = [&] {
+        return list->model().data(list->model().index(grid->currentIndex().row(), 0)).toString();
+    };
+    grid->setCurrentIndex(list->model().index(list->model().rowOf(5), 0)); // Dot
+
+    // added before it in the list's order
+    s.click("cmdAddNew");
+    s.type("txtName", QStringLiteral("Aaron"));
+    s.click("cmdUpdate");
+    activateList();
+    QCOMPARE(count->text(), QStringLiteral("9 items"));
+    QCOMPARE(selectedName(), QStringLiteral("Dot"));
+
+    // renamed: it moves, and stays selected
+    s.click("cmdFirst");
+    while (s.text("txtName") != QStringLiteral("Dot"))
+        s.click("cmdNext");
+    s.type("txtName", QStringLiteral("Dottie"));
+    s.click("cmdUpdate");
+    activateList();
+    QCOMPARE(selectedName(), QStringLiteral("Dottie"));
+
+    // deleted: the row in its place is selected
+    const int row = grid->currentIndex().row();
+    s.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    s.click("cmdDelete");
+    activateList();
+    QCOMPARE(count->text(), QStringLiteral("8 items"));
+    QCOMPARE(grid->currentIndex().row(), row);
+    const QString next = selectedName();
+
+    // sold in part: the pieces sold are an item of their own
+    s.click("cmdFirst");
+    while (s.text("txtName") != QStringLiteral("Cubby"))
+        s.click("cmdNext");
+    s.dialogs.inputs.enqueue(QStringLiteral("1"));
+    s.click("cmdSoldSome");
+    activateList();
+    QCOMPARE(count->text(), QStringLiteral("9 items"));
+    QCOMPARE(selectedName(), next);
+}
+
+void TestItemList::escapeClearsTheFilterAndTheCountFollows()
+{
+    Session s;
+    s.get<QAction>("mnuItemList")->trigger();
+    auto* list = s.window->findChild<frmItemList*>();
+    auto* filter = control<QLineEdit>(list, "txtFilter");
+    auto* count = control<QLabel>(list, "lblCount");
+    filter->setFocus();
+    QTest::keyClicks(filter, QStringLiteral("b"));
+    QCOMPARE(count->text(), QStringLiteral("6 of 8 items"));
+    QTest::keyClicks(filter, QStringLiteral("ubb"));
+    QCOMPARE(count->text(), QStringLiteral("1 of 8 items"));
+    QTest::keyClick(filter, Qt::Key_Escape);
+    QCOMPARE(filter->text(), QString());
+    QCOMPARE(count->text(), QStringLiteral("8 items"));
+    QVERIFY(list->isVisible());
+}
+
+// Backing up closes the collection: the list, which reads it, closes first.
+void TestItemList::theListClosesWithTheCollection()
+{
+    Session s;
+    s.get<QAction>("mnuItemList")->trigger();
+    QPointer<frmItemList> list = s.window->findChild<frmItemList*>();
+    s.state.UtilityRunning = true;
+    QVERIFY(s.window->closeForUtility());
+    QVERIFY(!list);
+    s.window->reopenAfterUtility();
+    s.state.UtilityRunning = false;
+    s.get<QAction>("mnuItemList")->trigger();
+    QCOMPARE(control<QLabel>(s.window->findChild<frmItemList*>(), "lblCount")->text(),
+             QStringLiteral("8 items"));
+}
+
+// At its first size every heading and a typical value of each column show
+// whole, without resizing a column or the window.
+void TestItemList::everyColumnIsReadableAtTheFirstSize()
+{
+    Session s;
+    s.get<QAction>("mnuItemList")->trigger();
+    auto* list = s.window->findChild<frmItemList*>();
+    auto* grid = control<QTableView>(list, "grdItems");
+    const QFontMetrics metrics = grid->fontMetrics();
+    const QString typical[ItemListModel::ColumnCount] = {"Bartholomew the Bear",
+                                                         "Brown bear with bow",
+                                                         "Style 45-B",
+                                                         "1,000",
+                                                         "Near Mint",
+                                                         "$1,234.56",
+                                                         "$1,234.56",
+                                                         "Yes",
+                                                         "Yes",
+                                                         "Yes"};
+    int right = 0;
+    for (int column = 0; column < ItemListModel::ColumnCount; ++column) {
+        const QString heading = list->model().headerData(column, Qt::Horizontal).toString();
+        const int needed = std::max(metrics.horizontalAdvance(typical[column]),
+                                    grid->horizontalHeader()->fontMetrics().horizontalAdvance(heading));
+        QVERIFY2(grid->columnWidth(column) > needed, qPrintable(heading));
+        right = std::max(right, grid->columnViewportPosition(column) + grid->columnWidth(column));
+    }
+    QVERIFY2(right <= grid->viewport()->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(right).arg(grid->viewport()->width())));
+}
+
+QTEST_MAIN(TestItemList)
+#include "tst_itemlist.moc"
