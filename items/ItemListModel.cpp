@@ -44,6 +44,18 @@ QString containsPattern(const QString& text)
     return QStringLiteral("'*") + begins.mid(1);
 }
 
+// Numbers stand to the right, marks in the middle, text to the left.
+QVariant alignment(int column)
+{
+    Qt::Alignment across = Qt::AlignLeft;
+    if (column == ItemListModel::Quantity || column == ItemListModel::PricePaid ||
+        column == ItemListModel::CatalogValue)
+        across = Qt::AlignRight;
+    else if (column >= ItemListModel::ForSale)
+        across = Qt::AlignHCenter;
+    return QVariant::fromValue(Qt::AlignVCenter | across);
+}
+
 QString moneyText(const Value& value, const RegionalSettings& regional)
 {
     const std::optional<Money> amount = moneyOf(value);
@@ -73,6 +85,8 @@ QVariant ItemListModel::headerData(int section, Qt::Orientation orientation, int
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
         return QString::fromLatin1(kColumns[section].heading);
+    if (role == Qt::TextAlignmentRole)
+        return alignment(section); // a heading stands as its column's values
     return {};
 }
 
@@ -81,10 +95,8 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const int column = index.column();
-    if (role == Qt::TextAlignmentRole) {
-        const bool number = column == Quantity || column == PricePaid || column == CatalogValue;
-        return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
-    }
+    if (role == Qt::TextAlignmentRole)
+        return alignment(column);
     if (role != Qt::DisplayRole)
         return {};
     const Row* row = rowAt(index.row());

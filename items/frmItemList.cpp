@@ -87,9 +87,15 @@ frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, 
                txtFilter->sizeHint().height() + layout->spacing() + headings->sizeHint().height() +
                    20 * grdItems->verticalHeader()->defaultSectionSize() + 2 * grdItems->frameWidth() +
                    margins.top() + margins.bottom());
-    if (const QScreen* screen = QApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
-    resize(size);
+    const QScreen* screen = parent ? parent->screen() : QApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), size);
+    size = size.boundedTo(available.size() * 9 / 10);
+    // over the middle of the item window, inside the screen
+    QRect placed(QPoint(), size);
+    placed.moveCenter(parent ? parent->frameGeometry().center() : available.center());
+    placed.moveLeft(std::clamp(placed.left(), available.left(), available.right() - size.width()));
+    placed.moveTop(std::clamp(placed.top(), available.top(), available.bottom() - size.height()));
+    setGeometry(placed);
 
     connect(headings, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
         runEvent(m_state, [&] { keepingSelection([&] { m_model->sort(column, order); }); });

@@ -199,8 +199,12 @@ void TestItemList::cellsShowAsTheItemWindowShowsThem()
     QCOMPARE(shown, (QStringList{"Abby", "Brown bear", "10", "2", "Mint", "$3.00", "$4.00", "Yes", "", ""}));
     QCOMPARE(headings, (QStringList{"Name", "Description", "Catalog Number", "Quantity", "Condition",
                                     "Price Paid", "Catalog Value", "For Sale", "Want List", "Sold"}));
-    for (const int column : {ItemListModel::Quantity, ItemListModel::PricePaid, ItemListModel::CatalogValue})
+    for (const int column :
+         {ItemListModel::Quantity, ItemListModel::PricePaid, ItemListModel::CatalogValue}) {
         QVERIFY(cell(column, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
+        QVERIFY(list.model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                Qt::AlignRight);
+    }
     QVERIFY(cell(ItemListModel::Name, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
     // a value absent shows nothing
     const int owl = list.model.rowOf(6);
