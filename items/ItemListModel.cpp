@@ -62,6 +62,39 @@ QString moneyText(const Value& value, const RegionalSettings& regional)
     return amount ? regional.formatCurrency(*amount) : QString();
 }
 
+// The keys of the items shown, in their order. Conditions are ordered by
+// their descriptions, the keys given in that order.
+QString keyQuery(const QString& filter, int column, Qt::SortOrder order, const QList<qint32>& conditionOrder)
+{
+    const QString direction = order == Qt::DescendingOrder ? QStringLiteral(" desc") : QString();
+    QStringList terms;
+    if (column == ItemListModel::Condition) {
+        // an item without a condition first
+        QString rank = QStringLiteral("case toycon");
+        for (qsizetype i = 0; i < conditionOrder.size(); ++i)
+            rank += QStringLiteral(" when %1 then %2").arg(conditionOrder[i]).arg(i + 1);
+        terms.append(rank + QStringLiteral(" else 0 end") + direction);
+        terms.append(QStringLiteral("Name") + direction);
+    } else {
+        for (const char* name : kColumns[column].order)
+            terms.append(QString::fromLatin1(name) + direction);
+        if (kColumns[column].yesNo)
+            terms.first() = QString::fromLatin1(kColumns[column].order.first()) +
+                            (direction.isEmpty() ? QStringLiteral(" desc") : QString());
+    }
+    terms.append(QStringLiteral("PlonID") + direction); // items alike keep the order they were added in
+    QString sql = QStringLiteral("Select PlonID from Plonko");
+    if (!filter.isEmpty()) {
+        // the matches are found by reading the table once, then put in order:
+        // reading it in the order's index would visit every row out of turn
+        sql +=
+            QStringLiteral(" where PlonID in (Select PlonID from Plonko where Name like %1 or descr like %1 "
+                           "or catnum like %1)")
+                .arg(containsPattern(filter));
+    }
+    return sql + QStringLiteral(" order by ") + terms.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 ItemListModel::ItemListModel(AppState& state, QObject* parent)
@@ -133,46 +166,12 @@ void ItemListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    m_sortColumn = column;
-    m_sortOrder = order;
-    refresh();
+    read(m_filter, column, order);
 }
 
 void ItemListModel::setFilter(const QString& text)
 {
-    m_filter = text;
-    refresh();
-}
-
-QString ItemListModel::keyQuery() const
-{
-    const QString direction = m_sortOrder == Qt::DescendingOrder ? QStringLiteral(" desc") : QString();
-    QStringList terms;
-    if (m_sortColumn == Condition) {
-        // conditions in the order of their descriptions, an item without one first
-        QString rank = QStringLiteral("case toycon");
-        for (qsizetype i = 0; i < m_conditionOrder.size(); ++i)
-            rank += QStringLiteral(" when %1 then %2").arg(m_conditionOrder[i]).arg(i + 1);
-        terms.append(rank + QStringLiteral(" else 0 end") + direction);
-        terms.append(QStringLiteral("Name") + direction);
-    } else {
-        for (const char* column : kColumns[m_sortColumn].order)
-            terms.append(QString::fromLatin1(column) + direction);
-        if (kColumns[m_sortColumn].yesNo)
-            terms.first() = QString::fromLatin1(kColumns[m_sortColumn].order.first()) +
-                            (direction.isEmpty() ? QStringLiteral(" desc") : QString());
-    }
-    terms.append(QStringLiteral("PlonID") + direction); // items alike keep the order they were added in
-    QString sql = QStringLiteral("Select PlonID from Plonko");
-    if (!m_filter.isEmpty()) {
-        // the matches are found by reading the table once, then put in order:
-        // reading it in the order's index would visit every row out of turn
-        sql +=
-            QStringLiteral(" where PlonID in (Select PlonID from Plonko where Name like %1 or descr like %1 "
-                           "or catnum like %1)")
-                .arg(containsPattern(m_filter));
-    }
-    return sql + QStringLiteral(" order by ") + terms.join(QStringLiteral(", "));
+    read(text, m_sortColumn, m_sortOrder);
 }
 
 void ItemListModel::refreshIfChanged()
@@ -182,6 +181,11 @@ void ItemListModel::refreshIfChanged()
 }
 
 void ItemListModel::refresh()
+{
+    read(m_filter, m_sortColumn, m_sortOrder);
+}
+
+void ItemListModel::read(const QString& filter, int column, Qt::SortOrder order)
 {
     Database& db = m_state.db();
     const qint64 changes = db.ChangeCount();
@@ -197,20 +201,23 @@ void ItemListModel::refresh()
             conditionOrder.append(key);
         }
     }
-    m_conditionOrder = conditionOrder;
     std::vector<qint32> keys;
     {
-        std::unique_ptr<Recordset> rows = db.OpenRecordset(keyQuery(), Database::RecordsetType::ForwardOnly);
+        std::unique_ptr<Recordset> rows = db.OpenRecordset(keyQuery(filter, column, order, conditionOrder),
+                                                           Database::RecordsetType::ForwardOnly);
         for (; !rows->AtEOF(); rows->MoveNext())
             keys.push_back(longOf(rows->FieldAt(0)).value_or(0));
     }
     qint64 count = qint64(keys.size());
-    if (!m_filter.isEmpty()) {
+    if (!filter.isEmpty()) {
         std::unique_ptr<Recordset> all = db.OpenRecordset(QStringLiteral("Select count(*) from Plonko"),
                                                           Database::RecordsetType::ForwardOnly);
         count = countOf(all->FieldAt(0)).value_or(0);
     }
     beginResetModel();
+    m_filter = filter;
+    m_sortColumn = column;
+    m_sortOrder = order;
     m_keys = std::move(keys);
     m_itemCount = count;
     m_conditions = std::move(conditions);
@@ -253,8 +260,9 @@ const ItemListModel::Row* ItemListModel::rowAt(int row) const
             QTimer::singleShot(0, model, [model, number = e.number(), text = e.description()] {
                 emit model->readFailed(number, text);
             });
-            m_blocks.insert(block, std::vector<Row>(kBlockRows));
-            m_blockOrder.append(block);
+            // shown empty, and read afresh at the next activation
+            keep(block, std::vector<Row>(kBlockRows));
+            m_changesRead = -1;
         }
     }
     const std::vector<Row>& rows = m_blocks[block];
@@ -297,6 +305,11 @@ void ItemListModel::readBlock(int block) const
         row.wantList = boolOf(read->FieldAt(9));
         row.sold = boolOf(read->FieldAt(10));
     }
+    keep(block, std::move(rows));
+}
+
+void ItemListModel::keep(int block, std::vector<Row> rows) const
+{
     if (m_blockOrder.size() >= kBlocksKept)
         m_blocks.remove(m_blockOrder.takeFirst());
     m_blocks.insert(block, std::move(rows));

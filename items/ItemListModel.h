@@ -84,9 +84,12 @@ private:
         bool sold = false;
     };
 
-    QString keyQuery() const;
+    // Reads the list as the filter and order given make it, and keeps them
+    // once it is read.
+    void read(const QString& filter, int column, Qt::SortOrder order);
     const Row* rowAt(int row) const;
     void readBlock(int block) const;
+    void keep(int block, std::vector<Row> rows) const;
 
     AppState& m_state;
     QString m_filter;
@@ -94,10 +97,10 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::vector<qint32> m_keys;
     qint64 m_itemCount = 0;
-    // the store's count of rows written when the list was read, -1 before
-    qint64 m_changesRead = -1;
+    // the store's count of rows written when the list was read; -1 before,
+    // and after a read that failed
+    mutable qint64 m_changesRead = -1;
     QHash<qint32, QString> m_conditions;
-    QList<qint32> m_conditionOrder; // keys of the conditions, in the order of their descriptions
     // blocks of rows read, by block number, the oldest first in m_blockOrder
     mutable QHash<int, std::vector<Row>> m_blocks;
     mutable QList<int> m_blockOrder;

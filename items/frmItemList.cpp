@@ -25,8 +25,8 @@ constexpr int kColumnCharacters[ItemListModel::ColumnCount] = {26, 26, 12, 6, 12
 
 } // namespace
 
-frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, const QWidget* itemWindow)
+    : QWidget(nullptr, Qt::Window)
     , m_state(state)
     , m_showItem(std::move(showItem))
     , m_model(new ItemListModel(state, this))
@@ -87,12 +87,12 @@ frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, 
                txtFilter->sizeHint().height() + layout->spacing() + headings->sizeHint().height() +
                    20 * grdItems->verticalHeader()->defaultSectionSize() + 2 * grdItems->frameWidth() +
                    margins.top() + margins.bottom());
-    const QScreen* screen = parent ? parent->screen() : QApplication::primaryScreen();
+    const QScreen* screen = itemWindow ? itemWindow->screen() : QApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), size);
     size = size.boundedTo(available.size() * 9 / 10);
     // over the middle of the item window, inside the screen
     QRect placed(QPoint(), size);
-    placed.moveCenter(parent ? parent->frameGeometry().center() : available.center());
+    placed.moveCenter(itemWindow ? itemWindow->frameGeometry().center() : available.center());
     placed.moveLeft(std::clamp(placed.left(), available.left(), available.right() - size.width()));
     placed.moveTop(std::clamp(placed.top(), available.top(), available.bottom() - size.height()));
     setGeometry(placed);
@@ -141,6 +141,15 @@ bool frmItemList::eventFilter(QObject* watched, QEvent* event)
                 selectRow(0);
             return true;
         }
+    }
+    // a letter typed in the table narrows the list, as in the filter box:
+    // the table's own search would read row after row to find it
+    const QString text = static_cast<QKeyEvent*>(event)->text();
+    if (watched == grdItems && !text.isEmpty() && text.at(0).isPrint() &&
+        !(static_cast<QKeyEvent*>(event)->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        txtFilter->setFocus(Qt::OtherFocusReason);
+        txtFilter->insert(text);
+        return true;
     }
     if (enter && (watched == txtFilter || watched == grdItems)) {
         runEvent(m_state, [this] { showSelectedItem(); });

@@ -20,8 +20,9 @@ class frmItemList : public QWidget
 
 public:
     // showItem shows an item in the item window; false when it could not
-    // (an edit not saved yet).
-    frmItemList(AppState& state, std::function<bool(qint32)> showItem, QWidget* parent = nullptr);
+    // (an edit not saved yet). The list opens over the middle of itemWindow,
+    // but is a window of its own, so that either can come in front.
+    frmItemList(AppState& state, std::function<bool(qint32)> showItem, const QWidget* itemWindow = nullptr);
 
     ItemListModel& model() { return *m_model; }
 

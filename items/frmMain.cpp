@@ -127,7 +127,10 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     }
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    delete m_itemList;
+}
 
 void frmMain::buildControls()
 {
@@ -1132,6 +1135,7 @@ bool frmMain::showItem(qint32 key)
         return false;
     }
     LoadRecord();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
     return true;

@@ -5,7 +5,9 @@
 #include "items/frmItemList.h"
 
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QWindow>
 
 using RecordsetType = Database::RecordsetType;
 
@@ -55,6 +57,26 @@ struct ListOnly
     ItemListModel model;
 };
 
+// The list windows open now: each is a window of its own.
+QList<frmItemList*> listWindows()
+{
+    QList<frmItemList*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* list = qobject_cast<frmItemList*>(widget))
+            windows.append(list);
+    }
+    return windows;
+}
+
+frmItemList* openList(Session& s)
+{
+    s.get<QAction>("mnuItemList")->trigger();
+    const QList<frmItemList*> windows = listWindows();
+    if (windows.size() != 1)
+        qFatal("%d list windows", int(windows.size()));
+    return windows[0];
+}
+
 QList<qint32> reversed(QList<qint32> keys)
 {
     std::reverse(keys.begin(), keys.end());
@@ -80,7 +102,10 @@ private slots:
     void oneWindowOpensFromTheViewMenu();
     void enterShowsTheItemInTheItemWindow_data();
     void enterShowsTheItemInTheItemWindow();
+    void anUnsavedEditKeepsTheItemWindowWhereItIs_data();
     void anUnsavedEditKeepsTheItemWindowWhereItIs();
+    void lettersTypedInTheTableGoToTheFilter();
+    void aFailedReadIsToldAndReadAgain();
     void theListFollowsTheItemWindowKeepingTheSelection();
     void escapeClearsTheFilterAndTheCountFollows();
     void theListClosesWithTheCollection();
@@ -165,6 +190,10 @@ void TestItemList::typedWildcardsMatchThemselves_data()
                              << QStringLiteral("a%1b").arg(QLatin1String(typed));
     QTest::newRow("[a-z]") << "[a-z]"
                            << "x[a-z]y";
+    QTest::newRow("capital beside a wildcard") << "A*"
+                                               << "a*b";
+    QTest::newRow("accented capital beside a wildcard") << "É#"
+                                                        << "é#1";
     QTest::newRow("' or 1=1 --") << "' or 1=1 --"
                                  << "' or 1=1 --";
 }
@@ -269,10 +298,12 @@ void TestItemList::oneWindowOpensFromTheViewMenu()
     QCOMPARE(open->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
     open->trigger();
     open->trigger();
-    const QList<frmItemList*> windows = s.window->findChildren<frmItemList*>();
+    const QList<frmItemList*> windows = listWindows();
     QCOMPARE(windows.size(), 1);
     QCOMPARE(windows[0]->windowTitle(), QStringLiteral("Plonko List"));
     QVERIFY(windows[0]->isVisible());
+    // not kept above the item window, which must come in front to show an item
+    QVERIFY(!windows[0]->windowHandle()->transientParent());
     QCOMPARE(control<QLabel>(windows[0], "lblCount")->text(), QStringLiteral("8 items"));
 }
 
@@ -291,8 +322,7 @@ void TestItemList::enterShowsTheItemInTheItemWindow()
     QFETCH(QStringList, keys);
     QFETCH(QString, shown);
     Session s;
-    s.get<QAction>("mnuItemList")->trigger();
-    auto* list = s.window->findChild<frmItemList*>();
+    auto* list = openList(s);
     QApplication::setActiveWindow(list);
     auto* filter = control<QLineEdit>(list, "txtFilter");
     filter->setFocus();
@@ -315,14 +345,24 @@ void TestItemList::enterShowsTheItemInTheItemWindow()
     QCOMPARE(s.text("txtName"), QStringLiteral("bubbles"));
 }
 
+void TestItemList::anUnsavedEditKeepsTheItemWindowWhereItIs_data()
+{
+    QTest::addColumn<bool>("adding");
+    QTest::newRow("a change not saved") << false;
+    QTest::newRow("a new item, nothing typed yet") << true;
+}
+
 void TestItemList::anUnsavedEditKeepsTheItemWindowWhereItIs()
 {
+    QFETCH(bool, adding);
     Session s;
-    s.type("txtColor", QStringLiteral("Teal"));
-    QVERIFY(s.window->isDirty());
+    if (adding)
+        s.click("cmdAddNew");
+    else
+        s.type("txtColor", QStringLiteral("Teal"));
+    QVERIFY(s.window->isDirty() || s.window->isAdding());
     const QString editing = s.text("txtName");
-    s.get<QAction>("mnuItemList")->trigger();
-    auto* list = s.window->findChild<frmItemList*>();
+    auto* list = openList(s);
     auto* filter = control<QLineEdit>(list, "txtFilter");
     filter->setFocus();
     QTest::keyClicks(filter, QStringLiteral("zebra"));
@@ -332,15 +372,15 @@ void TestItemList::anUnsavedEditKeepsTheItemWindowWhereItIs()
     QCOMPARE(s.dialogs.lastText(),
              QStringLiteral("Please save or cancel the changes to the item you are editing first."));
     QCOMPARE(s.text("txtName"), editing);
-    QCOMPARE(s.text("txtColor"), QStringLiteral("Teal"));
-    QVERIFY(s.window->isDirty());
+    QCOMPARE(s.text("txtColor"), adding ? QString() : QStringLiteral("Teal"));
+    QCOMPARE(s.window->isAdding(), adding);
+    QCOMPARE(s.window->isDirty(), !adding);
 }
 
 void TestItemList::theListFollowsTheItemWindowKeepingTheSelection()
 {
     Session s;
-    s.get<QAction>("mnuItemList")->trigger();
-    auto* list = s.window->findChild<frmItemList*>();
+    auto* list = openList(s);
     auto* grid = control<QTableView>(list, "grdItems");
     auto* count = control<QLabel>(list, "lblCount");
     const auto activateList = [&] {
@@ -369,6 +409,20 @@ void TestItemList::theListFollowsTheItemWindowKeepingTheSelection()
     activateList();
     QCOMPARE(selectedName(), QStringLiteral("Dottie"));
 
+    // a condition renamed in its lookup list
+    {
+        std::unique_ptr<Recordset> mint = s.state.db().OpenRecordset(
+            QStringLiteral("Select * from condition where ConID = 1"), RecordsetType::Dynaset);
+        mint->Edit();
+        mint->SetField(QStringLiteral("ConDesc"), QStringLiteral("Mint in box"));
+        mint->Update();
+    }
+    activateList();
+    QCOMPARE(
+        list->model().data(list->model().index(list->model().rowOf(1), ItemListModel::Condition)).toString(),
+        QStringLiteral("Mint in box"));
+    QCOMPARE(selectedName(), QStringLiteral("Dottie"));
+
     // deleted: the row in its place is selected
     const int row = grid->currentIndex().row();
     s.dialogs.answers.enqueue(Dialogs::Answer::Yes);
@@ -392,8 +446,7 @@ void TestItemList::theListFollowsTheItemWindowKeepingTheSelection()
 void TestItemList::escapeClearsTheFilterAndTheCountFollows()
 {
     Session s;
-    s.get<QAction>("mnuItemList")->trigger();
-    auto* list = s.window->findChild<frmItemList*>();
+    auto* list = openList(s);
     auto* filter = control<QLineEdit>(list, "txtFilter");
     auto* count = control<QLabel>(list, "lblCount");
     filter->setFocus();
@@ -411,16 +464,13 @@ void TestItemList::escapeClearsTheFilterAndTheCountFollows()
 void TestItemList::theListClosesWithTheCollection()
 {
     Session s;
-    s.get<QAction>("mnuItemList")->trigger();
-    QPointer<frmItemList> list = s.window->findChild<frmItemList*>();
+    QPointer<frmItemList> list = openList(s);
     s.state.UtilityRunning = true;
     QVERIFY(s.window->closeForUtility());
     QVERIFY(!list);
     s.window->reopenAfterUtility();
     s.state.UtilityRunning = false;
-    s.get<QAction>("mnuItemList")->trigger();
-    QCOMPARE(control<QLabel>(s.window->findChild<frmItemList*>(), "lblCount")->text(),
-             QStringLiteral("8 items"));
+    QCOMPARE(control<QLabel>(openList(s), "lblCount")->text(), QStringLiteral("8 items"));
 }
 
 // At its first size every heading and a typical value of each column show
@@ -428,8 +478,7 @@ void TestItemList::theListClosesWithTheCollection()
 void TestItemList::everyColumnIsReadableAtTheFirstSize()
 {
     Session s;
-    s.get<QAction>("mnuItemList")->trigger();
-    auto* list = s.window->findChild<frmItemList*>();
+    auto* list = openList(s);
     auto* grid = control<QTableView>(list, "grdItems");
     const QFontMetrics metrics = grid->fontMetrics();
     const QString typical[ItemListModel::ColumnCount] = {"Bartholomew the Bear",
@@ -452,6 +501,41 @@ void TestItemList::everyColumnIsReadableAtTheFirstSize()
     }
     QVERIFY2(right <= grid->viewport()->width(),
              qPrintable(QStringLiteral("%1 > %2").arg(right).arg(grid->viewport()->width())));
+}
+
+// The table's own search by typed letters would read row after row; a
+// letter typed there narrows the list instead.
+void TestItemList::lettersTypedInTheTableGoToTheFilter()
+{
+    Session s;
+    auto* list = openList(s);
+    QApplication::setActiveWindow(list);
+    auto* grid = control<QTableView>(list, "grdItems");
+    grid->setFocus();
+    grid->setCurrentIndex(list->model().index(0, ItemListModel::PricePaid));
+    QTest::keyClicks(grid, QStringLiteral("zeb"));
+    QCOMPARE(control<QLineEdit>(list, "txtFilter")->text(), QStringLiteral("zeb"));
+    QCOMPARE(control<QLabel>(list, "lblCount")->text(), QStringLiteral("1 of 8 items"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(s.text("txtName"), QStringLiteral("Zed"));
+}
+
+// A block of rows that cannot be read shows empty, is told once, and is read
+// afresh when the list is next activated, though nothing was written.
+void TestItemList::aFailedReadIsToldAndReadAgain()
+{
+    ListOnly list;
+    list.model.refresh();
+    QSignalSpy failures(&list.model, &ItemListModel::readFailed);
+    list.state.CollectionDb.reset();
+    QCOMPARE(list.model.data(list.model.index(0, ItemListModel::Description)).toString(), QString());
+    QCOMPARE(list.model.data(list.model.index(1, ItemListModel::Description)).toString(), QString());
+    QTRY_COMPARE(failures.size(), 1);
+    QCOMPARE(failures[0][0].toInt(), int(DbError::ObjectNotSet));
+    list.state.CollectionDb = list.collection.open();
+    list.model.refreshIfChanged();
+    QCOMPARE(list.model.data(list.model.index(1, ItemListModel::Description)).toString(),
+             QStringLiteral("Aardvark"));
 }
 
 QTEST_MAIN(TestItemList)
