@@ -293,7 +293,6 @@ void ItemListModel::readBlock(int block) const
         if (place == places.constEnd())
             continue;
         Row& row = rows[*place];
-        row.key = key;
         row.name = textOf(read->FieldAt(1));
         row.description = textOf(read->FieldAt(2));
         row.catalogNumber = textOf(read->FieldAt(3));

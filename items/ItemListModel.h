@@ -71,7 +71,6 @@ signals:
 private:
     struct Row
     {
-        qint32 key = 0;
         QString name;
         QString description;
         QString catalogNumber;
