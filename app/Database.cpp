@@ -584,6 +584,13 @@ void Database::CheckField(const QString& table, const QString& field, const Valu
     toStorage(value, *column);
 }
 
+qint64 Database::RowCount(const QString& table) const
+{
+    Statement count(*m_connection, QStringLiteral("SELECT count(*) FROM %1").arg(quotedName(table)));
+    count.step();
+    return count.int64(0);
+}
+
 qint64 Database::ChangeCount() const
 {
     return sqlite3_total_changes64(m_connection->handle());

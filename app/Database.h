@@ -53,6 +53,9 @@ public:
     // as SetField does; returns when it would be stored.
     void CheckField(const QString& table, const QString& field, const Value& value) const;
 
+    // The number of rows a table holds.
+    qint64 RowCount(const QString& table) const;
+
     // The rows written since the file was opened (added, changed or deleted,
     // rolled back or not): a view of the file is current while this stays the same.
     qint64 ChangeCount() const;

@@ -112,15 +112,6 @@ std::optional<Money> moneyOf(const Value& value)
     return std::nullopt;
 }
 
-std::optional<qint64> countOf(const Value& value)
-{
-    if (const qint32* n = std::get_if<qint32>(&value))
-        return *n;
-    if (const double* d = std::get_if<double>(&value); d && std::abs(*d) < 0x1p62 && *d == std::trunc(*d))
-        return qint64(*d);
-    return std::nullopt;
-}
-
 std::optional<QDate> dateOf(const Value& value)
 {
     if (const QDate* d = std::get_if<QDate>(&value))

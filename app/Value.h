@@ -29,6 +29,3 @@ std::optional<qint32> longOf(const Value& value);
 // The value as money when it holds a number.
 std::optional<Money> moneyOf(const Value& value);
 std::optional<QDate> dateOf(const Value& value);
-// A whole number as a query gives it, count(*) say: a long integer, or a
-// double beyond a long's range.
-std::optional<qint64> countOf(const Value& value);

@@ -394,13 +394,6 @@ template <class Row> void eachRow(Csv::Reader& reader, std::vector<std::size_t>&
         throw Unreadable{reader.failure()};
 }
 
-qint64 itemCount(Database& db)
-{
-    const std::unique_ptr<Recordset> count =
-        db.OpenRecordset(QStringLiteral("Select count(*) from Plonko"), RecordsetType::ForwardOnly);
-    return countOf(count->FieldAt(0)).value_or(0);
-}
-
 // Adds a description to a lookup table; its new key.
 qint32 addEntry(Database& db, std::array<std::unique_ptr<Recordset>, 6>& entries, int table,
                 const QString& description)
@@ -526,7 +519,7 @@ void import(Database& db, QIODevice& file, const Summary& examined)
     };
     // as many rows as the collection holds or more are written faster with the
     // item indexes made afresh after them than kept up row by row
-    if (examined.rows >= itemCount(db))
+    if (examined.rows >= db.RowCount(QStringLiteral("Plonko")))
         db.BuildIndexesAfter(QStringLiteral("Plonko"), addRows);
     else
         addRows();

@@ -210,9 +210,7 @@ void ItemListModel::read(const QString& filter, int column, Qt::SortOrder order)
     }
     qint64 count = qint64(keys.size());
     if (!filter.isEmpty()) {
-        std::unique_ptr<Recordset> all = db.OpenRecordset(QStringLiteral("Select count(*) from Plonko"),
-                                                          Database::RecordsetType::ForwardOnly);
-        count = countOf(all->FieldAt(0)).value_or(0);
+        count = db.RowCount(QStringLiteral("Plonko"));
     }
     beginResetModel();
     m_filter = filter;
