@@ -27,7 +27,8 @@ frmAbout::frmAbout(QWidget* parent)
     productFont.setBold(true);
     product->setFont(productFont);
 
-    QLabel* version = makeLabel(QStringLiteral("lblVersion"), tr("Version 1.1"));
+    QLabel* version =
+        makeLabel(QStringLiteral("lblVersion"), tr("Version %1").arg(QStringLiteral(PLONKO_VERSION)));
     QFont versionFont = version->font();
     versionFont.setPointSizeF(versionFont.pointSizeF() * 1.15);
     version->setFont(versionFont);

@@ -4,11 +4,19 @@
 #include "items/frmMain.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plonko Wizmo"));
+    QApplication::setApplicationVersion(QStringLiteral(PLONKO_VERSION));
+    // the desktop entry the running program belongs to, and its icon
+    QApplication::setDesktopFileName(QStringLiteral("plonko-wizmo"));
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/plonko-wizmo-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
     // the item window ends the program as it closes, except while a backup or
     // compaction has closed it for a moment
     QApplication::setQuitOnLastWindowClosed(false);
