@@ -106,6 +106,8 @@ public:
     // writes fail as another user's lock would. The other recordsets over the
     // table are told before the write.
     void failNextWrites(int count, int number, int after);
+    // For tests: transactions are left out, so each write is stored alone.
+    bool transactionsIgnored = false;
     void beforeWrite(const KeyList* writer, const QString& table);
     void rolledBack();
     void watch(KeyList* list) { m_keyLists.push_back(list); }

@@ -603,18 +603,24 @@ void Database::Close()
 
 void Database::BeginTrans()
 {
+    if (m_connection->transactionsIgnored)
+        return;
     m_connection->checkNotMoved();
     execute(m_connection->handle(), "BEGIN", *m_connection);
 }
 
 void Database::CommitTrans()
 {
+    if (m_connection->transactionsIgnored)
+        return;
     m_connection->checkNotMoved();
     execute(m_connection->handle(), "COMMIT", *m_connection);
 }
 
 void Database::Rollback()
 {
+    if (m_connection->transactionsIgnored)
+        return;
     execute(m_connection->handle(), "ROLLBACK", *m_connection);
     m_connection->rolledBack();
 }
@@ -651,6 +657,11 @@ void Database::BuildIndexesAfter(const QString& table, const std::function<void(
 void Database::failNextWrites(int count, int number, int after)
 {
     m_connection->failNextWrites(count, number, after);
+}
+
+void Database::ignoreTransactions()
+{
+    m_connection->transactionsIgnored = true;
 }
 
 Transaction::~Transaction()

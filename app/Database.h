@@ -81,6 +81,10 @@ public:
     // For tests: after `after` more row writes, the next count fail with the
     // error number given (a lock conflict, say), as if another user held the row.
     void failNextWrites(int count, int number, int after = 0);
+    // For tests: BeginTrans, CommitTrans and Rollback do nothing from now on,
+    // so each write is stored alone as it is made; the crash test shows with
+    // it that a cut-off change is then found half made.
+    void ignoreTransactions();
 
 private:
     explicit Database(std::shared_ptr<Connection> connection);
