@@ -385,17 +385,27 @@ QString widenTwoDigitYear(const QString& pattern)
 }
 
 // The letters d, M and y in the order the pattern writes day, month and year.
+// A pattern that leaves one out (a collector's own "M/d", say) would have no
+// date read at all: three numbers are then read as month, day and year, the
+// order the examination of the format takes for it too.
 QString fieldOrder(const QString& pattern)
 {
     QString order;
     bool quoted = false;
-    for (const QChar c : pattern) {
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
         if (c == u'\'')
             quoted = !quoted;
-        else if (!quoted && (c == u'd' || c == u'M' || c == u'y') && !order.contains(c))
+        // "ddd" and "dddd" are the weekday's name, not the day
+        else if (!quoted && (c == u'M' || c == u'y' || (c == u'd' && run < 3)) && !order.contains(c))
             order += c;
+        if (c != u'\'')
+            i += run - 1;
     }
-    return order;
+    return order.size() == 3 ? order : QStringLiteral("Mdy");
 }
 
 bool isDateSeparator(QChar c)

@@ -48,13 +48,12 @@ void ChkDateFmt(AppState& state)
 
 QString FormatDate(const AppState& state, int month, int day, int year)
 {
-    const QString m = QString::number(month), d = QString::number(day), y = QString::number(year);
-    const QString& order = state.DateOrder;
-    if (order == QLatin1String("dmy"))
-        return d + QLatin1Char(' ') + m + QLatin1Char(' ') + y;
-    if (order == QLatin1String("ymd"))
-        return y + QLatin1Char(' ') + m + QLatin1Char(' ') + d;
-    if (order == QLatin1String("ydm"))
-        return y + QLatin1Char(' ') + d + QLatin1Char(' ') + m;
-    return m + QLatin1Char(' ') + d + QLatin1Char(' ') + y;
+    QString order = state.DateOrder;
+    std::sort(order.begin(), order.end());
+    if (order != QLatin1String("dmy"))
+        return QStringLiteral("%1 %2 %3").arg(month).arg(day).arg(year);
+    QStringList fields;
+    for (const QChar field : state.DateOrder)
+        fields.append(QString::number(field == u'm' ? month : field == u'd' ? day : year));
+    return fields.join(QLatin1Char(' '));
 }

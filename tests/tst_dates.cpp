@@ -58,6 +58,8 @@ private slots:
     void formatDateIsReadBackInEveryOrder_data();
     void formatDateIsReadBackInEveryOrder();
     void pickedDaysReadBackInEveryLocale();
+    void aFormatLeavingAFieldOutReadsMonthDayYear_data();
+    void aFormatLeavingAFieldOutReadsMonthDayYear();
     void calendarLayout_data();
     void calendarLayout();
     void spins_data();
@@ -168,6 +170,15 @@ void TestDates::formatDateIsReadBackInEveryOrder_data()
                          << "1998 7 5";
     QTest::newRow("month names") << "d MMM yyyy"
                                  << "7 5 1998";
+    QTest::newRow("dym") << "d/yyyy/M"
+                         << "7 1998 5";
+    QTest::newRow("myd") << "M-yyyy-d"
+                         << "5 1998 7";
+    // the weekday's name is no day: picking 7 May once stored 5 July
+    QTest::newRow("weekday first") << "dddd M/d/yyyy"
+                                   << "5 7 1998";
+    QTest::newRow("short weekday first") << "ddd d.M.yyyy"
+                                         << "7 5 1998";
 }
 
 void TestDates::formatDateIsReadBackInEveryOrder()
@@ -181,6 +192,30 @@ void TestDates::formatDateIsReadBackInEveryOrder()
     QCOMPARE(d.state.regional.toDate(d.state.regional.formatShortDate(QDate(2004, 12, 1))),
              std::optional<QDate>(QDate(2004, 12, 1)));
     QVERIFY(!d.state.regional.isDate(FormatDate(d.state, 2, 31, 1998)));
+}
+
+void TestDates::aFormatLeavingAFieldOutReadsMonthDayYear_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("no year") << "M/d";
+    QTest::newRow("no day") << "MMMM yyyy";
+    QTest::newRow("year alone") << "yyyy";
+    QTest::newRow("no field") << "'today'";
+}
+
+// A collector's own short date format without a day, month or year: dates are
+// still typed as three numbers, month first, and what the program writes for
+// itself reads back.
+void TestDates::aFormatLeavingAFieldOutReadsMonthDayYear()
+{
+    QFETCH(QString, pattern);
+    Dates d(pattern);
+    QCOMPARE(d.state.DateOrder, QStringLiteral("mdy"));
+    QCOMPARE(d.state.regional.dateFieldOrder(), QStringLiteral("mdy"));
+    QCOMPARE(d.state.regional.toDate(FormatDate(d.state, 12, 19, 2061)),
+             std::optional<QDate>(QDate(2061, 12, 19)));
+    QCOMPARE(d.state.regional.toDate(QStringLiteral("5/7/1998")), std::optional<QDate>(QDate(1998, 5, 7)));
+    QVERIFY(!d.state.regional.isDate(QStringLiteral("19/12/2061")));
 }
 
 // Whatever the system's language and format, a day built from its numbers is
