@@ -17,7 +17,9 @@ QString line(const QStringList& fields)
         const QString& field = fields[i];
         if (i > 0)
             out += QLatin1Char(',');
-        bool quoted = !field.isEmpty() && (field.front().isSpace() || field.back().isSpace());
+        // a record of one empty field is quoted: an empty line is no record
+        bool quoted =
+            field.isEmpty() ? fields.size() == 1 : field.front().isSpace() || field.back().isSpace();
         for (qsizetype c = 0; c < field.size() && !quoted; ++c) {
             const char16_t ch = field[c].unicode();
             quoted = ch == u',' || ch == u';' || ch == u'"' || ch == u'\r' || ch == u'\n';

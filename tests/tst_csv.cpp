@@ -185,6 +185,8 @@ void TestCsv::fieldsAreQuotedOnlyWhereNeeded_data()
     QTest::newRow("line breaks") << QStringList{"a\r\nb", "c\nd", "e\rf"} << "\"a\r\nb\",\"c\nd\",\"e\rf\"";
     QTest::newRow("blanks at the ends") << QStringList{" a", "b ", " "} << "\" a\",\"b \",\" \"";
     QTest::newRow("bar and equals") << QStringList{"|", "=1"} << "|,=1";
+    // an empty line would be skipped as no record at all
+    QTest::newRow("one empty field") << QStringList{""} << "\"\"";
 }
 
 // What is written reads back as the same fields.
