@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace TableString {
 
 QList<Column> parseFormat(const QString& section)
@@ -21,8 +23,11 @@ QList<Column> parseFormat(const QString& section)
         } else if (part.startsWith(QLatin1Char('<'))) {
             part = part.mid(1);
         }
-        // widths may have decimals (centimetres give 842.4): rounded to whole twips
-        column.twips = qMax(0, int(qRound(QLocale::c().toDouble(part.trimmed()))));
+        // widths may have decimals (centimetres give 842.4): rounded to whole
+        // twips; no number, or less than none, is no width, and more than the
+        // widest is the widest
+        const double width = QLocale::c().toDouble(part.trimmed());
+        column.twips = width > 0 ? qRound(std::min(width, double(kWidestColumn))) : 0;
         columns.append(column);
     }
     return columns;

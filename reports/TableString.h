@@ -11,6 +11,9 @@
 // section followed by one or more rows.
 namespace TableString {
 
+// A column's width in twips is at most this: some 17 metres, wider than any page.
+constexpr int kWidestColumn = 1000000;
+
 struct Column
 {
     int twips = 0;

@@ -44,6 +44,10 @@ void ReportEngineTest::formatSections_data()
         << "1123.2|>842.4|561.6;" << QList<int>{1123, 842, 562} << QList<bool>{false, true, false};
     QTest::newRow("empty") << ";" << QList<int>{} << QList<bool>{};
     QTest::newRow("no number") << "x|>;" << QList<int>{0, 0} << QList<bool>{false, true};
+    QTest::newRow("beyond any page") << "1e300|>99999999999|-1e300;" << QList<int>{1000000, 1000000, 0}
+                                     << QList<bool>{false, true, false};
+    QTest::newRow("not a number, infinite")
+        << "nan|inf;" << QList<int>{0, 1000000} << QList<bool>{false, false};
 }
 
 void ReportEngineTest::formatSections()
