@@ -2,7 +2,7 @@
 //
 // Opens the collection in FOLDER as the program does and, in run mode, makes
 // one change after another through the windows until it is killed: items
-// added, changed, deleted and partly sold, lookup entries added, renamed and
+// added, changed, deleted, partly and wholly sold, lookup entries added, renamed and
 // deleted, the collection compacted and backed up, items imported from a file.
 // Before each change it writes "begin N what" and after it is stored "done N",
 // so the crash test knows what was stored and which change was cut off.
@@ -82,12 +82,14 @@ public:
                 update(step, random);
             else if (roll < 42)
                 deleteItem(step, random);
-            else if (roll < 60) {
+            else if (roll < 56) {
                 if (const std::optional<int> n = holdingToSell(random))
                     sell(step, *n, random);
                 else
                     update(step, random);
-            } else if (roll < 84)
+            } else if (roll < 60)
+                sellAll(step, random);
+            else if (roll < 84)
                 lookup(step, random);
             else if (roll < 89)
                 compact(step);
@@ -251,6 +253,18 @@ private:
         m_dialogs.inputs.enqueue(QString::number(sold));
         click("cmdSoldSome");
         holding.quantity -= sold;
+        done(step);
+    }
+
+    // The whole holding sold: the row itself is marked sold.
+    void sellAll(int step, std::mt19937& random)
+    {
+        const int n = pick(m_holdings, random)->first;
+        show(n);
+        begin(step, QStringLiteral("sellall %1").arg(n));
+        m_dialogs.inputs.enqueue(QString::number(m_holdings.at(n).quantity));
+        click("cmdSoldSome");
+        m_holdings.erase(n);
         done(step);
     }
 
