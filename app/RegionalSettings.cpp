@@ -399,8 +399,10 @@ QString fieldOrder(const QString& pattern)
             ++run;
         if (c == u'\'')
             quoted = !quoted;
-        // "ddd" and "dddd" are the weekday's name, not the day
-        else if (!quoted && (c == u'M' || c == u'y' || (c == u'd' && run < 3)) && !order.contains(c))
+        // "ddd" and "dddd" are the weekday's name, not the day; a longer run
+        // is read four letters at a time ("ddddd": the name, then the day)
+        else if (!quoted && (c == u'M' || c == u'y' || (c == u'd' && run % 4 != 0 && run % 4 != 3)) &&
+                 !order.contains(c))
             order += c;
         if (c != u'\'')
             i += run - 1;

@@ -4,7 +4,7 @@
 
 class AppState;
 
-// Finds the order (DateOrder: "mdy", "dmy", "ymd" or "ydm") and separator
+// Finds the order (DateOrder: "mdy", "dmy", "ymd", "ydm", or even "dym" or "myd") and separator
 // (DateSep) of the system's short date format from a sample date that cannot
 // be misread: 30 May 1998. A field without digits is the month's name; a
 // sample that does not split into day, month and year takes the order of the

@@ -177,8 +177,10 @@ void TestDates::formatDateIsReadBackInEveryOrder_data()
     // the weekday's name is no day: picking 7 May once stored 5 July
     QTest::newRow("weekday first") << "dddd M/d/yyyy"
                                    << "5 7 1998";
-    QTest::newRow("short weekday first") << "ddd d.M.yyyy"
-                                         << "7 5 1998";
+    QTest::newRow("short weekday first") << "ddd M.d.yyyy"
+                                         << "5 7 1998";
+    QTest::newRow("weekday run into the day") << "yyyy/MM/ddddd"
+                                              << "1998 5 7";
 }
 
 void TestDates::formatDateIsReadBackInEveryOrder()
