@@ -107,7 +107,8 @@ public:
     // table are told before the write.
     void failNextWrites(int count, int number, int after);
     // For tests: transactions are left out, so each write is stored alone.
-    bool transactionsIgnored = false;
+    void ignoreTransactions() { m_transactionsIgnored = true; }
+    bool transactionsIgnored() const { return m_transactionsIgnored; }
     void beforeWrite(const KeyList* writer, const QString& table);
     void rolledBack();
     void watch(KeyList* list) { m_keyLists.push_back(list); }
@@ -130,6 +131,7 @@ private:
     int m_failingWrites = 0;
     int m_failNumber = 0;
     int m_writesBeforeFailing = 0;
+    bool m_transactionsIgnored = false;
     std::vector<KeyList*> m_keyLists;
     // the query of the largest key of each table, prepared once
     std::unordered_map<QString, std::unique_ptr<Statement>> m_largestKeys;

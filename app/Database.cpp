@@ -603,7 +603,7 @@ void Database::Close()
 
 void Database::BeginTrans()
 {
-    if (m_connection->transactionsIgnored)
+    if (m_connection->transactionsIgnored())
         return;
     m_connection->checkNotMoved();
     execute(m_connection->handle(), "BEGIN", *m_connection);
@@ -611,7 +611,7 @@ void Database::BeginTrans()
 
 void Database::CommitTrans()
 {
-    if (m_connection->transactionsIgnored)
+    if (m_connection->transactionsIgnored())
         return;
     m_connection->checkNotMoved();
     execute(m_connection->handle(), "COMMIT", *m_connection);
@@ -619,7 +619,7 @@ void Database::CommitTrans()
 
 void Database::Rollback()
 {
-    if (m_connection->transactionsIgnored)
+    if (m_connection->transactionsIgnored())
         return;
     execute(m_connection->handle(), "ROLLBACK", *m_connection);
     m_connection->rolledBack();
@@ -661,7 +661,7 @@ void Database::failNextWrites(int count, int number, int after)
 
 void Database::ignoreTransactions()
 {
-    m_connection->transactionsIgnored = true;
+    m_connection->ignoreTransactions();
 }
 
 Transaction::~Transaction()

@@ -83,7 +83,8 @@ public:
     void failNextWrites(int count, int number, int after = 0);
     // For tests: BeginTrans, CommitTrans and Rollback do nothing from now on,
     // so each write is stored alone as it is made; the crash test shows with
-    // it that a cut-off change is then found half made.
+    // it that a cut-off change is then found half made. It lasts while this
+    // file stays open: a backup or compaction opens the file anew.
     void ignoreTransactions();
 
 private:
