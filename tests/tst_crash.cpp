@@ -17,6 +17,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <tuple>
@@ -25,6 +26,7 @@
 namespace {
 
 constexpr int kGeneratedItems = 200;
+constexpr int kBrands = 3; // the lookup table of brands, as the Maintain menu numbers it
 
 // One row of an item the driver made: sold rows come from partial sales.
 struct Row
@@ -43,7 +45,8 @@ struct Row
 struct Expected
 {
     std::map<int, std::vector<Row>> items;
-    std::map<int, std::set<int>> entries; // by table, 1 to 6
+    // by table, 1 to 6; an entry stored twice is there twice
+    std::map<int, std::multiset<int>> entries;
 
     bool operator==(const Expected&) const = default;
 
@@ -81,17 +84,30 @@ struct Expected
         } else if (what == u"lookupadd") {
             entries[number(1)].insert(number(2));
         } else if (what == u"lookupchange") {
-            entries[number(1)].erase(number(2));
+            if (!eraseEntry(number(1), number(2)))
+                return false;
             entries[number(1)].insert(number(3));
         } else if (what == u"lookupdelete") {
-            entries[number(1)].erase(number(2));
+            if (!eraseEntry(number(1), number(2)))
+                return false;
         } else if (what == u"import") {
+            // the items, and the brand they name as a new entry
             for (int i = 0; i < number(2); ++i)
                 items[number(1) + i] = {{number(3), false, QStringLiteral("Imported")}};
+            entries[kBrands].insert(number(4));
         } else if (what != u"compact" && what != u"backup") {
             return false;
         }
         tidy();
+        return true;
+    }
+
+    bool eraseEntry(int table, int number)
+    {
+        const auto at = entries[table].find(number);
+        if (at == entries[table].end())
+            return false;
+        entries[table].erase(at);
         return true;
     }
 
@@ -122,6 +138,43 @@ std::set<int> differences(const Expected& a, const Expected& b)
             differ.insert(-table);
     }
     return differ;
+}
+
+// Whether every row found of the items and tables that differ is a row of
+// the state before the cut-off change or of the state after it: a half-made
+// change, and no stored change lost beside it.
+bool partOf(const Expected& found, const Expected& before, const Expected& after, const std::set<int>& differ)
+{
+    for (const int key : differ) {
+        if (key > 0) {
+            const auto rows = found.items.find(key);
+            if (rows == found.items.end())
+                continue;
+            for (const Row& row : rows->second) {
+                const auto in = [&](const Expected& state) {
+                    const auto there = state.items.find(key);
+                    return there != state.items.end() &&
+                           std::find(there->second.begin(), there->second.end(), row) != there->second.end();
+                };
+                if (!in(before) && !in(after))
+                    return false;
+            }
+        } else {
+            const auto entries = found.entries.find(-key);
+            if (entries == found.entries.end())
+                continue;
+            for (const int entry : entries->second) {
+                const auto in = [&](const Expected& state) {
+                    const auto there = state.entries.find(-key);
+                    return there != state.entries.end() &&
+                           there->second.count(entry) >= entries->second.count(entry);
+                };
+                if (!in(before) && !in(after))
+                    return false;
+            }
+        }
+    }
+    return true;
 }
 
 QString lookupTableName(int table)
@@ -272,7 +325,9 @@ std::optional<QStringList> runAndKill(const QStringList& args, const QByteArray&
     child.waitForFinished();
     output += child.readAllStandardOutput();
     if (child.exitStatus() != QProcess::CrashExit) {
-        why = QStringLiteral("the driver ended by itself: ") +
+        const QList<QByteArray> lines = output.trimmed().split('\n');
+        why = QStringLiteral("the driver (%1) ended by itself after '%2': ")
+                  .arg(args.join(u' '), QString::fromUtf8(lines.last())) +
               QString::fromLocal8Bit(child.readAllStandardError());
         return std::nullopt;
     }
@@ -294,8 +349,17 @@ public:
         // the first start-up makes the sort keys under the program's language
         QProcess opening;
         opening.start(QStringLiteral(CRASH_DRIVER), {QStringLiteral("reopen"), m_folder.path()});
-        opening.waitForFinished(60000);
+        if (!opening.waitForFinished(60000) || opening.exitCode() != 0)
+            qFatal("the collection did not open: %s", opening.readAllStandardError().constData());
         m_untouched = readCollection(m_path).untouched;
+    }
+    // The faults found were the ones looked for: the collection can go.
+    void removeWhenDone() { m_folder.setAutoRemove(true); }
+    // A collection that showed a fault is kept for a look.
+    ~Injector()
+    {
+        if (!m_folder.autoRemove())
+            qInfo("the collection is kept in %s", qPrintable(m_folder.path()));
     }
 
     // One kill, the reopening, and the checks; false when the test cannot go on.
@@ -303,11 +367,13 @@ public:
     {
         QString why;
         auto* random = QRandomGenerator::global();
-        QStringList args{QStringLiteral("run"), m_folder.path(), QString::number(random->generate())};
+        const QString seed = QString::number(random->generate());
+        QStringList args{QStringLiteral("run"), m_folder.path(), seed};
         args += m_extra;
         const std::optional<QStringList> lines = runAndKill(args, m_mark, m_withinMs, why);
         if (!lines) {
             tally.faults.append(why);
+            m_folder.setAutoRemove(false);
             return false;
         }
         ++tally.injections;
@@ -319,7 +385,8 @@ public:
                 cutOff = words.mid(2);
             } else if (words[0] == u"done" && cutOff) {
                 stored.apply(*cutOff);
-                m_backedUp = m_backedUp || cutOff->first() == u"backup";
+                if (cutOff->first() == u"backup")
+                    m_backup = stored;
                 ++tally.changesStored;
                 cutOff.reset();
             }
@@ -330,7 +397,9 @@ public:
             ++tally.cutOffKinds[cutOff->first()];
             whole.apply(*cutOff);
         }
-        const QString cut = cutOff ? cutOff->join(u' ') : QStringLiteral("nothing");
+        const QString cut = (cutOff ? cutOff->join(u' ') : QStringLiteral("nothing")) +
+                            QStringLiteral(" (seed %1)").arg(seed);
+        const qsizetype faultsBefore = tally.faults.size();
 
         // start-up, sometimes itself cut off, then once to the end
         const QStringList reopen{QStringLiteral("reopen"), m_folder.path()};
@@ -341,7 +410,8 @@ public:
             QThread::usleep(random->bounded(200000));
             child.kill();
             child.waitForFinished();
-            ++tally.reopensKilled;
+            if (child.exitStatus() == QProcess::CrashExit)
+                ++tally.reopensKilled;
         }
         QProcess opening;
         opening.start(QStringLiteral(CRASH_DRIVER), reopen);
@@ -349,6 +419,7 @@ public:
             ++tally.damaged;
             tally.faults.append(QStringLiteral("no start-up after a kill in %1: %2")
                                     .arg(cut, QString::fromLocal8Bit(opening.readAllStandardError())));
+            m_folder.setAutoRemove(false);
             return false;
         }
         if (QFile::exists(m_path + QStringLiteral("-journal"))) {
@@ -359,6 +430,7 @@ public:
         if (!found.damage.isEmpty()) {
             ++tally.damaged;
             tally.faults.append(QStringLiteral("damaged after a kill in %1: %2").arg(cut, found.damage));
+            m_folder.setAutoRemove(false);
             return false;
         }
         if (found.untouched != m_untouched) {
@@ -371,37 +443,45 @@ public:
             // change half made; any other is a stored change lost
             const std::set<int> touched = differences(stored, whole);
             const std::set<int> differ = differences(stored, found.made);
-            const bool half = cutOff &&
+            const bool half = cutOff && !differ.empty() &&
                               std::includes(touched.begin(), touched.end(), differ.begin(), differ.end()) &&
-                              !differ.empty();
+                              partOf(found.made, stored, whole, differ);
             ++(half ? tally.halfApplied : tally.lost);
             tally.faults.append(
                 QStringLiteral("%1 after a kill in %2")
                     .arg(half ? QStringLiteral("half made") : QStringLiteral("changes lost"), cut));
         }
         m_expected = found.made;
-        checkBackup(tally, cut);
+        checkBackup(tally, cut,
+                    cutOff && cutOff->first() == u"backup" ? std::optional(stored) : std::nullopt);
+        if (tally.faults.size() > faultsBefore)
+            m_folder.setAutoRemove(false);
         return true;
     }
 
 private:
-    // A backup, where one was made, is a whole collection.
-    void checkBackup(Tally& tally, const QString& cut)
+    // The backup holds what the collection held at the last backup reported
+    // made, or at a backup cut off (cutOffAt), and every untouched row.
+    void checkBackup(Tally& tally, const QString& cut, const std::optional<Expected>& cutOffAt)
     {
         const QString backup = QDir(m_folder.path()).filePath(QStringLiteral("backup/Plonko.mdb"));
         if (!QFile::exists(backup)) {
-            if (m_backedUp) {
+            if (m_backup) {
                 ++tally.lost;
                 tally.faults.append(QStringLiteral("the backup is gone after a kill in %1").arg(cut));
             }
             return;
         }
         const Found copy = readCollection(backup);
-        File file(backup);
-        const QStringList items = file.rows(QStringLiteral("SELECT count(*) FROM Plonko"));
-        if (!copy.damage.isEmpty() || items.value(0).toInt() < kGeneratedItems) {
+        if (!copy.damage.isEmpty() || copy.untouched != m_untouched) {
             ++tally.damaged;
             tally.faults.append(QStringLiteral("the backup is not whole after a kill in %1").arg(cut));
+        } else if (cutOffAt && copy.made == *cutOffAt) {
+            m_backup = cutOffAt;
+        } else if (!m_backup || copy.made != *m_backup) {
+            ++tally.lost;
+            tally.faults.append(
+                QStringLiteral("the backup does not hold what was backed up, after a kill in %1").arg(cut));
         }
     }
 
@@ -412,7 +492,7 @@ private:
     QString m_path;
     QByteArray m_untouched;
     Expected m_expected;
-    bool m_backedUp = false;
+    std::optional<Expected> m_backup; // what the last backup made holds
 };
 
 int injections()
@@ -458,6 +538,7 @@ void TestCrash::halfMadeSalesAreSeenWithoutTransactions()
     QVERIFY(tally.halfApplied > 0);
     QCOMPARE(tally.lost, 0);
     QCOMPARE(tally.damaged, 0);
+    injector.removeWhenDone();
 }
 
 QTEST_GUILESS_MAIN(TestCrash)
