@@ -48,12 +48,17 @@ private:
     std::size_t m_at = 0;
 };
 
-// Every locale Qt knows, chosen by a number.
-inline QLocale anyLocale(std::uint64_t number)
+// Every locale Qt knows; a number chooses one by its place.
+inline const QList<QLocale>& everyLocale()
 {
     static const QList<QLocale> locales =
         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
-    return locales[qsizetype(number % std::uint64_t(locales.size()))];
+    return locales;
+}
+
+inline qsizetype localeIndex(std::uint64_t number)
+{
+    return qsizetype(number % std::uint64_t(everyLocale().size()));
 }
 
 // A property that does not hold: said with what broke it, then the run stops

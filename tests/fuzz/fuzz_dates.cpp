@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzInput input(data, size);
-    const QLocale locale = anyLocale(input.number(2));
+    const QLocale locale = everyLocale()[localeIndex(input.number(2))];
     const QDate first(100, 1, 1);
     const QDate date =
         first.addDays(qint64(input.number(3) % std::uint64_t(first.daysTo(QDate(9999, 12, 31)) + 1)));

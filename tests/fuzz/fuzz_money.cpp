@@ -10,12 +10,13 @@
 
 namespace {
 
-const RegionalSettings& settings(const QLocale& locale)
+// Made once for each locale, by its place among them all.
+const RegionalSettings& settings(qsizetype index)
 {
-    static std::map<QString, RegionalSettings> made;
-    auto at = made.find(locale.bcp47Name() + locale.name());
+    static std::map<qsizetype, RegionalSettings> made;
+    auto at = made.find(index);
     if (at == made.end())
-        at = made.emplace(locale.bcp47Name() + locale.name(), RegionalSettings(locale)).first;
+        at = made.emplace(index, RegionalSettings(everyLocale()[index])).first;
     return at->second;
 }
 
@@ -24,8 +25,9 @@ const RegionalSettings& settings(const QLocale& locale)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzInput input(data, size);
-    const QLocale locale = anyLocale(input.number(2));
-    const RegionalSettings& regional = settings(locale);
+    const qsizetype index = localeIndex(input.number(2));
+    const QLocale& locale = everyLocale()[index];
+    const RegionalSettings& regional = settings(index);
     const qint64 units = qint64(input.number(8));
     const QString text = input.text();
 

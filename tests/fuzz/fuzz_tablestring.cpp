@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = input.text();
     const TableString::Table table = TableString::parse(text);
     for (const TableString::Column& column : table.columns)
-        if (column.twips < 0)
-            broken("column widths are not negative", text);
+        if (column.twips < 0 || column.twips > TableString::kWidestColumn)
+            broken("column widths are between none and the widest", text);
     TableString::parseRows(text);
     TableString::header(text, page);
     const QString part = QString(text).remove(u'|');
