@@ -7,6 +7,44 @@
 #include "app/AppState.h"
 #include "dates/DateFormat.h"
 
+namespace {
+
+// A format a collector sets up (the locales' own are all checked): printable,
+// naming the day, the month and the year once each, and without digits of its
+// own. In others (a field twice, a letter taken for the month's name, a
+// literal "7") the sample date's numbers cannot tell the order.
+bool namesEachFieldOnce(const QString& pattern)
+{
+    int days = 0, months = 0, years = 0;
+    bool quoted = false;
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern[i];
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        if (c.unicode() < 0x20 || c.isDigit() || c == QChar::ReplacementCharacter)
+            return false;
+        if (c == u'\'') {
+            quoted = run % 2 == 1 ? !quoted : quoted;
+        } else if (!quoted && !c.isLetter() && !c.isSpace() && !QStringLiteral("/.-,").contains(c)) {
+            return false;
+        } else if (!quoted && c.isLetter()) {
+            if (c == u'd' && run <= 2)
+                ++days;
+            else if (c == u'M' && run <= 4)
+                ++months;
+            else if (c == u'y' && (run == 2 || run == 4))
+                ++years;
+            else if (c != u'd' || run > 4)
+                return false; // a letter of its own, or a run the format reads otherwise
+        }
+        i += run;
+    }
+    return days == 1 && months == 1 && years == 1;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzInput input(data, size);
@@ -27,11 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     regional.dateFieldOrder();
     ChkDateFmt(state);
 
-    // a format a collector can set up: printable, and without digits of its
-    // own, which the examination would take for the sample date's
-    for (const QChar c : pattern)
-        if (c.unicode() < 0x20 || c.isDigit() || c == QChar::ReplacementCharacter)
-            return 0;
+    if (!pattern.isEmpty() && !namesEachFieldOnce(pattern))
+        return 0;
     const QString written = FormatDate(state, date.month(), date.day(), date.year());
     if (regional.toDate(written) != date)
         broken("a date the program writes reads back as that day",
