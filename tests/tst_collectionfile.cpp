@@ -63,6 +63,8 @@ private slots:
     void saleCutShortKeepsBothRows();
     void unwritableFileOrFolderIsRefusedAtStart_data();
     void unwritableFileOrFolderIsRefusedAtStart();
+    void newCollectionCommandLine_data();
+    void newCollectionCommandLine();
 };
 
 void TestCollectionFile::nothingIsSavedIntoAFileNoLongerThere_data()
@@ -277,6 +279,47 @@ void TestCollectionFile::unwritableFileOrFolderIsRefusedAtStart()
     if (!cause.isEmpty())
         QCOMPARE(contents(path), before); // a writable file may have been brought up to date
     QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("Plonko.mdb")});
+}
+
+void TestCollectionFile::newCollectionCommandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("made"); // the one file the command leaves, or none
+    QTest::addColumn<bool>("usage");   // on standard output with 0, on standard error with 2
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0 << QString() << true;
+    QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << QString() << true;
+    QTest::newRow("help beside a file")
+        << QStringList{QStringLiteral("c.mdb"), QStringLiteral("--help")} << 0 << QString() << true;
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("--version")} << 2 << QString() << true;
+    QTest::newRow("unknown option and a file")
+        << QStringList{QStringLiteral("-x"), QStringLiteral("c.mdb")} << 2 << QString() << true;
+    QTest::newRow("no file") << QStringList() << 2 << QString() << true;
+    QTest::newRow("two files") << QStringList{QStringLiteral("a.mdb"), QStringLiteral("b.mdb")} << 2
+                               << QString() << true;
+    QTest::newRow("a file") << QStringList{QStringLiteral("c.mdb")} << 0 << QStringLiteral("c.mdb") << false;
+    QTest::newRow("a file named with a minus")
+        << QStringList{QStringLiteral("./-c.mdb")} << 0 << QStringLiteral("-c.mdb") << false;
+}
+
+void TestCollectionFile::newCollectionCommandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, made);
+    QFETCH(bool, usage);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcess newdb;
+    newdb.setWorkingDirectory(dir.path());
+    newdb.start(QStringLiteral(NEWDB), args);
+    QVERIFY(newdb.waitForFinished());
+    QCOMPARE(newdb.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(newdb.exitCode(), status);
+    const QByteArray said = status == 0 ? newdb.readAllStandardOutput() : newdb.readAllStandardError();
+    QCOMPARE(said.contains("usage: plonko-newdb FILE [--sample N]"), usage);
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    QCOMPARE(left, made.isEmpty() ? QStringList() : QStringList{made});
 }
 
 QTEST_MAIN(TestCollectionFile)
