@@ -2,6 +2,7 @@
 
 #include "CollectionSchema.h"
 #include "Connection.h"
+#include "EqualRows.h"
 #include "StringHelpers.h"
 #include "TextOrder.h"
 
@@ -582,6 +583,12 @@ void Database::CheckField(const QString& table, const QString& field, const Valu
         throw DbError(DbError::ItemNotFound,
                       QStringLiteral("Item '%1' not found in this collection.").arg(field));
     toStorage(value, *column);
+}
+
+std::unique_ptr<EqualRows> Database::OpenEqualRows(const QString& table, const QStringList& lookedUpBy,
+                                                   const QStringList& compared)
+{
+    return std::make_unique<EqualRows>(m_connection, table, lookedUpBy, compared);
 }
 
 qint64 Database::RowCount(const QString& table) const

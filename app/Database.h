@@ -9,6 +9,7 @@
 #include <memory>
 
 class Connection;
+class EqualRows;
 
 // The collection database: one SQLite file held exclusively by this program
 // while it is open (another copy or program gets FileInUse), written with full
@@ -52,6 +53,10 @@ public:
     // text too long, a number beyond the field, a value of another kind),
     // as SetField does; returns when it would be stored.
     void CheckField(const QString& table, const QString& field, const Value& value) const;
+
+    // Finds rows of table equal to a row of smaller key (see EqualRows).
+    std::unique_ptr<EqualRows> OpenEqualRows(const QString& table, const QStringList& lookedUpBy,
+                                             const QStringList& compared);
 
     // The number of rows a table holds.
     qint64 RowCount(const QString& table) const;

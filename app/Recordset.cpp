@@ -238,8 +238,9 @@ public:
         m_assigned.assign(m_columns.size(), false);
         m_newKey = m_connection->reserveKey(m_select.table);
         for (const ColumnInfo& column : m_connection->columns(m_select.table)) {
-            const int i = m_columns.indexOf(column.name);
-            if (column.autoNumber && i >= 0)
+            if (!column.autoNumber)
+                continue;
+            if (const int i = m_columns.indexOf(column.name); i >= 0)
                 m_buffer[i] = qint32(m_newKey);
         }
     }
@@ -314,6 +315,14 @@ public:
         const int i = m_columns.indexOf(name);
         if (i < 0)
             itemNotFound(name);
+        SetFieldAt(i, value);
+    }
+
+    void SetFieldAt(int i, const Value& value) override
+    {
+        alive();
+        if (i < 0 || i >= m_columns.size())
+            itemNotFound(QString::number(i));
         if (m_mode == Mode::None)
             throw DbError(DbError::UpdateWithoutEdit,
                           QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
@@ -1098,6 +1107,7 @@ public:
     void Delete() override { readOnly(); }
     void FindFirst(const QString&) override { notSupported(); }
     void SetField(const QString&, const Value&) override { readOnly(); }
+    void SetFieldAt(int, const Value&) override { readOnly(); }
 
     void Close() override
     {

@@ -4,6 +4,7 @@
 #include "frmImportSummary.h"
 
 #include "app/AppState.h"
+#include "app/Database.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportRun.h"
 
@@ -53,14 +54,19 @@ bool ImportFromCsv(AppState& state)
     }
     BusyPointer busy(state.dialogs);
     try {
-        const ItemTransfer::Summary summary = ItemTransfer::examine(state.db(), file);
+        // the rows are written as they are read; the collector's answer to
+        // the summary keeps them or gives them up (as a crash would)
+        Transaction writing(state.db());
+        const ItemTransfer::Summary summary = ItemTransfer::importRows(state.db(), file);
         busy.off();
         frmImportSummary asked(summary);
         state.dialogs.showModal(asked);
         if (!asked.importChosen())
             return false;
         BusyPointer importing(state.dialogs);
-        ItemTransfer::import(state.db(), file, summary);
+        if (!asked.doublesChosen())
+            ItemTransfer::leaveOutDoubles(state.db(), summary);
+        writing.commit();
         return true;
     } catch (const ItemTransfer::Unreadable& unreadable) {
         busy.off();

@@ -143,6 +143,13 @@ bool Reader::next(QStringList& fields, qint64& line)
     line = m_line;
     QString field;
     bool quoted = false;
+    m_fieldCount = 0;
+    // a field beyond those kept is read past: its text is dropped as it comes
+    const auto endField = [&] {
+        if (++m_fieldCount <= m_mostFields + 1)
+            fields.append(field);
+        field.clear();
+    };
     while (true) {
         if (atEnd()) {
             if (!m_failure.isEmpty())
@@ -151,7 +158,7 @@ bool Reader::next(QStringList& fields, qint64& line)
                 m_failure = QStringLiteral("A quoted field that begins on line %1 is not closed.").arg(line);
                 return false;
             }
-            fields.append(field);
+            endField();
             return true;
         }
         if (field.size() > kLongestField) {
@@ -179,13 +186,12 @@ bool Reader::next(QStringList& fields, qint64& line)
         } else if (c == QLatin1Char('"') && field.isEmpty()) {
             quoted = true;
         } else if (c == m_separator) {
-            fields.append(field);
-            field.clear();
+            endField();
         } else if (isLineEnd(c)) {
             if (c == QLatin1Char('\r') && !atEnd() && peek() == QLatin1Char('\n'))
                 ++m_at;
             ++m_line;
-            fields.append(field);
+            endField();
             return m_failure.isEmpty();
         } else {
             field += c;

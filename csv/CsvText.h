@@ -20,7 +20,9 @@ QString line(const QStringList& fields);
 // The separator is the comma, or the semicolon when the first line that is
 // not blank holds semicolons and no comma outside quotes. A first line or a
 // field longer than any a collection writes is taken for a file that is no
-// CSV, and reading stops there.
+// CSV, and reading stops there. A record keeps at most mostFields() fields
+// and one more: the rest are read past and only counted, so that a line of
+// many short fields takes no more memory than a line of a few.
 class Reader
 {
 public:
@@ -30,6 +32,10 @@ public:
     // of the text or at a fault, which failure() then names. Empty lines are
     // skipped.
     bool next(QStringList& fields, qint64& line);
+    // The fields the last record had, the ones read past included.
+    qsizetype fieldCount() const { return m_fieldCount; }
+    qsizetype mostFields() const { return m_mostFields; }
+    void setMostFields(qsizetype most) { m_mostFields = most; }
     // Why reading stopped early: empty when the text was read to its end.
     const QString& failure() const { return m_failure; }
     // The separator, once the first record was read.
@@ -40,6 +46,8 @@ public:
 
     static constexpr qsizetype kLongestFirstLine = 64 * 1024;
     static constexpr qsizetype kLongestField = 4 * 1024 * 1024;
+    // the fields kept of a record until the caller knows how many it wants
+    static constexpr qsizetype kMostHeaderFields = 300;
 
 private:
     bool fill();
@@ -55,6 +63,8 @@ private:
     bool m_deviceDone = false;
     QChar m_separator;
     qint64 m_line = 1;
+    qsizetype m_mostFields = kMostHeaderFields;
+    qsizetype m_fieldCount = 0;
     QString m_failure;
     QCryptographicHash m_digest{QCryptographicHash::Sha256};
 };

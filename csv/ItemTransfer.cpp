@@ -4,15 +4,17 @@
 
 #include "app/Database.h"
 #include "app/DbError.h"
+#include "app/EqualRows.h"
 #include "app/RegionalSettings.h"
 #include "app/StringHelpers.h"
 
 #include <QHash>
+#include <QMultiHash>
 #include <QRegularExpression>
-#include <QSet>
 
 #include <array>
 #include <optional>
+#include <string_view>
 #include <variant>
 
 namespace ItemTransfer {
@@ -105,9 +107,10 @@ const QString& fieldName(const Column& column)
     return names[std::size_t(&column - kColumns.data())];
 }
 
-// The entries of the six lookup tables, by key and by description (letter
-// case and blanks at the ends aside, the first of equal descriptions), with
-// those an import adds.
+// The entries of the six lookup tables, by key and by description, with
+// those an import adds. A description from a file is taken for the entry
+// spelt exactly so; failing that, for the one entry spelt so but for letter
+// case and blanks at the ends; failing that, it makes a new entry.
 class LookupLists
 {
 public:
@@ -120,13 +123,8 @@ public:
                                      .arg(latin(info.key), latin(info.description), latin(info.table)),
                                  RecordsetType::ForwardOnly);
             for (; !rows->AtEOF(); rows->MoveNext()) {
-                const std::optional<qint32> key = longOf(rows->FieldAt(0));
-                if (!key)
-                    continue;
-                const QString description = textOf(rows->FieldAt(1));
-                m_descriptions[t].insert(*key, description);
-                if (!m_keys[t].contains(matching(description)))
-                    m_keys[t].insert(matching(description), *key);
+                if (const std::optional<qint32> key = longOf(rows->FieldAt(0)))
+                    add(int(t), textOf(rows->FieldAt(1)), *key);
             }
         }
     }
@@ -136,22 +134,54 @@ public:
         const std::optional<qint32> k = longOf(key);
         return k ? m_descriptions[std::size_t(table)].value(*k) : QString();
     }
-    std::optional<qint32> key(int table, const QString& description) const
+
+    // The keys a description may stand for: one exact, or those spelt alike
+    // but for letter case and end blanks (none, one or several).
+    struct Match
     {
-        const auto found = m_keys[std::size_t(table)].constFind(matching(description));
-        return found == m_keys[std::size_t(table)].cend() ? std::nullopt : std::optional<qint32>(*found);
+        bool exact = false;
+        QList<qint32> keys;
+    };
+    Match match(int table, const QString& description) const
+    {
+        const std::size_t t = std::size_t(table);
+        if (const auto exact = m_exact[t].constFind(description); exact != m_exact[t].cend())
+            return {true, {*exact}};
+        QList<qint32> alike = m_folded[t].values(folded(description));
+        std::sort(alike.begin(), alike.end());
+        return {false, alike};
     }
     void add(int table, const QString& description, qint32 key)
     {
-        m_descriptions[std::size_t(table)].insert(key, description);
-        m_keys[std::size_t(table)].insert(matching(description), key);
+        const std::size_t t = std::size_t(table);
+        m_descriptions[t].insert(key, description);
+        // of entries spelt exactly alike, the first stands for them all
+        if (m_exact[t].contains(description))
+            return;
+        m_exact[t].insert(description, key);
+        m_folded[t].insert(folded(description), key);
     }
-    static QString matching(const QString& description) { return description.trimmed().toCaseFolded(); }
 
 private:
+    static QString folded(const QString& description) { return description.trimmed().toCaseFolded(); }
+
     std::array<QHash<qint32, QString>, 6> m_descriptions;
-    std::array<QHash<QString, qint32>, 6> m_keys;
+    std::array<QHash<QString, qint32>, 6> m_exact;
+    std::array<QMultiHash<QString, qint32>, 6> m_folded;
 };
+
+// A text cell that a spreadsheet would run as a formula, or would read
+// without its first apostrophe, goes out after an apostrophe.
+QString guarded(const QString& text)
+{
+    static const QString risky = QStringLiteral("=+-@\t\r'");
+    return !text.isEmpty() && risky.contains(text.front()) ? QLatin1Char('\'') + text : text;
+}
+
+QString unguarded(const QString& text)
+{
+    return text.startsWith(QLatin1Char('\'')) ? text.mid(1) : text;
+}
 
 QString exported(const Value& value, const Column& column, const LookupLists& lists)
 {
@@ -171,11 +201,11 @@ QString exported(const Value& value, const Column& column, const LookupLists& li
         return d ? textOf(Value(*d)) : QString();
     }
     case Kind::Lookup:
-        return lists.description(column.lookup, value);
+        return guarded(lists.description(column.lookup, value));
     case Kind::Text:
         break;
     }
-    return textOf(value);
+    return guarded(textOf(value));
 }
 
 // A text quoted in a message, cut short when it is long.
@@ -211,66 +241,113 @@ std::vector<std::size_t> readHeader(const QStringList& header)
     return columns;
 }
 
-// A row ready to store: each field's value, and the descriptions of lookup
-// fields whose entries are not in their table yet (their values stay null).
+// Why a row is not imported: the text shown for it, and the kind of fault
+// by which rows beyond those shown are counted.
+struct Fault
+{
+    QString kind;
+    QString text;
+};
+
+// A fault of a value: its kind, and the value's part of the text.
+Fault fault(const char* kind, const QString& text)
+{
+    return {latin(kind), text};
+}
+
+// A row ready to store: each field's value, the descriptions of lookup
+// fields whose entries are not in their table yet (their values stay null),
+// and what is said of each description taken for an entry spelt otherwise.
 struct Item
 {
-    std::vector<std::pair<const Column*, Value>> values;
+    struct Field
+    {
+        const Column* column;
+        Value value;
+        QString cell; // as the file holds it, an apostrophe before a text taken off
+    };
+    std::vector<Field> values;
     std::vector<std::pair<const Column*, QString>> newEntries;
+    std::vector<std::pair<const Column*, QString>> respelt;
 };
 
 class RowReader
 {
 public:
-    RowReader(Database& db, const LookupLists& lists)
+    RowReader(Database& db, const LookupLists& lists, QChar separator)
         : m_db(db)
         , m_lists(lists)
         , m_plain(QLocale::c())
+        , m_separator(separator)
     {}
 
-    // The item a row holds, or why it cannot be stored.
-    std::variant<Item, QString> read(const QStringList& fields, const std::vector<std::size_t>& columns,
-                                     QChar separator)
+    // The item a row holds, or why it cannot be stored; fieldCount counts
+    // the fields the reader read past too.
+    std::variant<Item, Fault> read(const QStringList& fields, qsizetype fieldCount,
+                                   const std::vector<std::size_t>& columns) const
     {
-        m_separator = separator;
-        if (fields.size() > qsizetype(columns.size()))
-            return QStringLiteral("it has %1 fields where the header names %2.")
-                .arg(fields.size())
-                .arg(columns.size());
+        if (fieldCount > qsizetype(columns.size()))
+            return Fault{QStringLiteral("more fields than the header names"),
+                         QStringLiteral("it has %1 fields where the header names %2.")
+                             .arg(fieldCount)
+                             .arg(columns.size())};
         Item item;
         QString name;
         QString description;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const Column& column = kColumns[columns[i]];
-            const QString text = qsizetype(i) < fields.size() ? fields[qsizetype(i)] : QString();
-            std::variant<Value, QString> value = valueOf(column, text, item);
-            if (const QString* reason = std::get_if<QString>(&value))
-                return latin(column.header) + QStringLiteral(": ") + *reason;
-            try {
-                m_db.CheckField(m_table, fieldName(column), std::get<Value>(value));
-            } catch (const DbError& e) {
-                return latin(column.header) + QStringLiteral(": ") + refusal(e, text);
-            }
+            const QString read = qsizetype(i) < fields.size() ? fields[qsizetype(i)] : QString();
+            const bool text = column.kind == Kind::Text || column.kind == Kind::Lookup;
+            const QString cell = text ? unguarded(read) : read;
+            const std::variant<Value, Fault> value = valueOf(column, cell, item);
+            if (const Fault* wrong = std::get_if<Fault>(&value))
+                return inColumn(column, *wrong);
             if (columns[i] == 0)
-                name = text;
+                name = cell;
             else if (columns[i] == 1)
-                description = text;
-            item.values.emplace_back(&column, std::get<Value>(value));
+                description = cell;
+            item.values.push_back({&column, std::get<Value>(value), cell});
         }
-        if (!NamesAnItem(name, description))
-            return QStringLiteral("Name: the name is missing, and so is the description.");
+        if (!NamesAnItem(name, description)) {
+            const QString missing = QStringLiteral("Name: the name is missing, and so is the description.");
+            return Fault{missing, missing};
+        }
         return item;
     }
 
+    // Starts a new row of items, whose select list is kSelected, with the
+    // item's values, checked by the store as it takes them; the fault of the
+    // first it refuses.
+    static std::optional<Fault> stage(Recordset& items, const Item& item)
+    {
+        items.AddNew();
+        for (const Item::Field& field : item.values) {
+            try {
+                items.SetFieldAt(int(field.column - kColumns.data()) + 1, field.value);
+            } catch (const DbError& e) {
+                return inColumn(*field.column, refusal(e, field.cell));
+            }
+        }
+        return std::nullopt;
+    }
+
 private:
-    static QString refusal(const DbError& e, const QString& text)
+    static Fault inColumn(const Column& column, const Fault& fault)
+    {
+        return {latin(column.header) + QStringLiteral(": ") + fault.kind,
+                latin(column.header) + QStringLiteral(": ") + fault.text};
+    }
+
+    static Fault refusal(const DbError& e, const QString& text)
     {
         if (e.number() == DbError::FieldTooSmall)
-            return QStringLiteral("the text is longer than the field holds (%1 characters).")
-                .arg(CharacterCount(text));
+            return fault("longer than the field holds",
+                         QStringLiteral("the text is longer than the field holds (%1 characters).")
+                             .arg(CharacterCount(text)));
         if (e.number() == DbError::NumericOverflow)
-            return QStringLiteral("\"%1\" is beyond what the field holds.").arg(text);
-        return e.description();
+            return fault("beyond what the field holds",
+                         QStringLiteral("\"%1\" is beyond what the field holds.").arg(shortened(text)));
+        return {e.description(), e.description()};
     }
 
     // A number as a file writes it: a minus, digits, and a decimal point with
@@ -300,9 +377,10 @@ private:
                            parts.capturedLength(2)};
     }
 
-    std::variant<Value, QString> valueOf(const Column& column, const QString& text, Item& item) const
+    std::variant<Value, Fault> valueOf(const Column& column, const QString& text, Item& item) const
     {
         const QString trimmed = text.trimmed();
+        const QString quoted = shortened(text);
         switch (column.kind) {
         case Kind::Text:
             return Value(text);
@@ -315,14 +393,15 @@ private:
                 return Value(true);
             if (no.contains(trimmed, Qt::CaseInsensitive))
                 return Value(false);
-            return QStringLiteral("\"%1\" is neither Yes nor No.").arg(text);
+            return fault("neither Yes nor No", QStringLiteral("\"%1\" is neither Yes nor No.").arg(quoted));
         }
         case Kind::Long: {
             if (trimmed.isEmpty())
                 return Value();
             const std::optional<PlainNumber> n = plainNumber(trimmed);
             if (!n || n->decimals > 0)
-                return QStringLiteral("\"%1\" is no whole number of pieces.").arg(text);
+                return fault("no whole number of pieces",
+                             QStringLiteral("\"%1\" is no whole number of pieces.").arg(quoted));
             return Value(m_plain.toNumber(n->text).value_or(0));
         }
         case Kind::Amount: {
@@ -330,12 +409,15 @@ private:
                 return Value();
             const std::optional<PlainNumber> n = plainNumber(trimmed);
             if (!n)
-                return QStringLiteral("\"%1\" is no amount of money.").arg(text);
+                return fault("no amount of money",
+                             QStringLiteral("\"%1\" is no amount of money.").arg(quoted));
             if (n->decimals > 4)
-                return QStringLiteral("\"%1\" has more decimals than money keeps (four).").arg(text);
+                return fault("more decimals than money keeps",
+                             QStringLiteral("\"%1\" has more decimals than money keeps (four).").arg(quoted));
             const std::optional<Money> m = m_plain.toMoney(n->text);
             if (!m)
-                return QStringLiteral("\"%1\" is beyond what the field holds.").arg(text);
+                return fault("beyond what the field holds",
+                             QStringLiteral("\"%1\" is beyond what the field holds.").arg(quoted));
             return Value(*m);
         }
         case Kind::Date: {
@@ -344,29 +426,51 @@ private:
             static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
             const QRegularExpressionMatch parts = iso.match(trimmed);
             if (!parts.hasMatch())
-                return QStringLiteral("\"%1\" is no date written as yyyy-mm-dd.").arg(text);
+                return fault("no date written as yyyy-mm-dd",
+                             QStringLiteral("\"%1\" is no date written as yyyy-mm-dd.").arg(quoted));
             const QDate date(parts.captured(1).toInt(), parts.captured(2).toInt(), parts.captured(3).toInt());
             // the window's calendar begins with the year 100
             if (!date.isValid() || date.year() < 100)
-                return QStringLiteral("%1 is no day of the calendar.").arg(text);
+                return fault("no day of the calendar",
+                             QStringLiteral("%1 is no day of the calendar.").arg(quoted));
             return Value(date);
         }
-        case Kind::Lookup: {
-            if (trimmed.isEmpty())
-                return Value();
-            if (const std::optional<qint32> key = m_lists.key(column.lookup, text))
-                return Value(*key);
-            // a new entry keeps the description as the file writes it
-            const LookupTableInfo& table = kLookupTables[std::size_t(column.lookup)];
-            try {
-                m_db.CheckField(latin(table.table), latin(table.description), Value(text));
-            } catch (const DbError& e) {
-                return refusal(e, text);
-            }
-            item.newEntries.emplace_back(&column, text);
+        case Kind::Lookup:
+            return lookupValue(column, text, item);
+        }
+        return Value();
+    }
+
+    std::variant<Value, Fault> lookupValue(const Column& column, const QString& text, Item& item) const
+    {
+        if (text.trimmed().isEmpty())
             return Value();
+        const LookupLists::Match match = m_lists.match(column.lookup, text);
+        if (match.keys.size() == 1) {
+            if (!match.exact)
+                item.respelt.emplace_back(&column,
+                                          QStringLiteral("%1: \"%2\" taken for \"%3\".")
+                                              .arg(latin(column.header), shortened(text),
+                                                   m_lists.description(column.lookup, match.keys[0])));
+            return Value(match.keys[0]);
         }
+        if (match.keys.size() > 1) {
+            QStringList candidates;
+            for (qint32 key : match.keys)
+                candidates.append(QLatin1Char('"') + m_lists.description(column.lookup, key) +
+                                  QLatin1Char('"'));
+            return fault("matches several entries, none spelt exactly so",
+                         QStringLiteral("\"%1\" matches the entries %2, none spelt exactly so.")
+                             .arg(shortened(text), candidates.join(QStringLiteral(", "))));
         }
+        // a new entry keeps the description as the file writes it
+        const LookupTableInfo& table = kLookupTables[std::size_t(column.lookup)];
+        try {
+            m_db.CheckField(latin(table.table), latin(table.description), Value(text));
+        } catch (const DbError& e) {
+            return refusal(e, text);
+        }
+        item.newEntries.emplace_back(&column, text);
         return Value();
     }
 
@@ -374,25 +478,7 @@ private:
     const LookupLists& m_lists;
     RegionalSettings m_plain;
     QChar m_separator;
-    const QString m_table = QStringLiteral("Plonko");
 };
-
-// Reads every record after the header, handing each with its line to row.
-template <class Row> void eachRow(Csv::Reader& reader, std::vector<std::size_t>& columns, Row&& row)
-{
-    QStringList fields;
-    qint64 line = 0;
-    if (!reader.next(fields, line)) {
-        if (!reader.failure().isEmpty())
-            throw Unreadable{reader.failure()};
-        throw Unreadable{QStringLiteral("The file is empty.")};
-    }
-    columns = readHeader(fields);
-    while (reader.next(fields, line))
-        row(fields, line);
-    if (!reader.failure().isEmpty())
-        throw Unreadable{reader.failure()};
-}
 
 // Adds a description to a lookup table; its new key.
 qint32 addEntry(Database& db, std::array<std::unique_ptr<Recordset>, 6>& entries, int table,
@@ -410,14 +496,51 @@ qint32 addEntry(Database& db, std::array<std::unique_ptr<Recordset>, 6>& entries
     return key.value_or(0);
 }
 
+// The key, the field of each column, and the catalogue sort key, in this
+// order: the items an import writes.
+QString selected()
+{
+    QStringList fields = {QStringLiteral("PlonID")};
+    for (const Column& column : kColumns)
+        fields.append(fieldName(column));
+    fields.append(QStringLiteral("catsort"));
+    return QStringLiteral("Select %1 from Plonko order by PlonID").arg(fields.join(QStringLiteral(", ")));
+}
+constexpr int kCatalogSortPlace = int(kColumns.size()) + 1;
+constexpr int kCatalogNumberPlace = 3;
+static_assert(std::string_view(kColumns[kCatalogNumberPlace - 1].field) == "catnum");
+
+// The items' fields that tell one item from another: every field the file
+// holds. Doubles are looked up by catalogue number, by name where that is
+// empty, and by description where both are.
+QStringList comparedFields()
+{
+    QStringList fields;
+    for (const Column& column : kColumns)
+        fields.append(fieldName(column));
+    return fields;
+}
+
+const QStringList kLookedUpBy = {QStringLiteral("catnum"), QStringLiteral("Name"), QStringLiteral("descr")};
+
+// A file of this many bytes a row or more: an export writes more for every item.
+constexpr qint64 kLeastBytesPerRow = 64;
+
 } // namespace
 
-int Summary::newLookupCount() const
+void RowNotes::add(qint64 line, const QString& kind, const QString& text)
 {
-    int count = 0;
-    for (const auto& [table, descriptions] : newLookups)
-        count += int(descriptions.size());
-    return count;
+    ++m_count;
+    if (m_kept.size() < kKept) {
+        m_kept.append({line, text});
+        return;
+    }
+    const auto same =
+        std::find_if(m_more.begin(), m_more.end(), [&](const auto& k) { return k.first == kind; });
+    if (same == m_more.end())
+        m_more.append({kind, 1});
+    else
+        ++same->second;
 }
 
 bool exportItems(Database& db, const std::function<bool(const QString&)>& writeLine)
@@ -445,88 +568,81 @@ bool exportItems(Database& db, const std::function<bool(const QString&)>& writeL
     return true;
 }
 
-Summary examine(Database& db, QIODevice& file)
+Summary importRows(Database& db, QIODevice& file)
 {
-    LookupLists lists(db);
-    RowReader rows(db, lists);
     Csv::Reader reader(file);
-    std::vector<std::size_t> columns;
+    QStringList fields;
+    qint64 line = 0;
+    if (!reader.next(fields, line))
+        throw Unreadable{reader.failure().isEmpty() ? QStringLiteral("The file is empty.")
+                                                    : reader.failure()};
+    if (reader.fieldCount() > Csv::Reader::kMostHeaderFields)
+        throw Unreadable{
+            QStringLiteral("The file is not a CSV file: its first line holds more than %1 fields.")
+                .arg(Csv::Reader::kMostHeaderFields)};
+    const std::vector<std::size_t> columns = readHeader(fields);
+    reader.setMostFields(qsizetype(columns.size()));
+
+    LookupLists lists(db);
+    const RowReader rows(db, lists, reader.separator());
+    // in the order of their keys, each new item goes last in the list
+    std::unique_ptr<Recordset> items = db.OpenRecordset(selected(), RecordsetType::Dynaset);
+    std::array<std::unique_ptr<Recordset>, 6> entries;
+    std::array<QStringList, 6> madeEntries;
     Summary summary;
-    std::array<QStringList, 6> added;
-    std::array<QSet<QString>, 6> seen;
-    eachRow(reader, columns, [&](const QStringList& fields, qint64 line) {
-        std::variant<Item, QString> item = rows.read(fields, columns, reader.separator());
-        if (const QString* reason = std::get_if<QString>(&item)) {
-            summary.refused.append({line, *reason});
-            return;
-        }
-        ++summary.rows;
-        for (const auto& [column, description] : std::get<Item>(item).newEntries) {
-            const std::size_t table = std::size_t(column->lookup);
-            if (!seen[table].contains(LookupLists::matching(description))) {
-                seen[table].insert(LookupLists::matching(description));
-                added[table].append(description);
+    const auto addRows = [&] {
+        while (reader.next(fields, line)) {
+            std::variant<Item, Fault> read = rows.read(fields, reader.fieldCount(), columns);
+            const Item* item = std::get_if<Item>(&read);
+            std::optional<Fault> wrong = item ? RowReader::stage(*items, *item) : std::get<Fault>(read);
+            if (wrong) {
+                summary.refused.add(line, wrong->kind, wrong->text);
+                continue;
             }
+            const qint64 key = longOf(items->FieldAt(0)).value_or(0);
+            // entries the row needs; a later row finds them among the lists
+            for (const auto& [column, description] : item->newEntries) {
+                const qint32 entry = addEntry(db, entries, column->lookup, description);
+                lists.add(column->lookup, description, entry);
+                if (summary.newLookupCount++ < RowNotes::kKept)
+                    madeEntries[std::size_t(column->lookup)].append(description);
+                items->SetFieldAt(int(column - kColumns.data()) + 1, entry);
+            }
+            for (const auto& [column, said] : item->respelt)
+                summary.respelt.add(line, latin(column->header), said);
+            items->SetFieldAt(kCatalogSortPlace, CatalogSortKey(textOf(items->FieldAt(kCatalogNumberPlace))));
+            items->Update();
+            if (summary.rows++ == 0)
+                summary.firstKey = key;
         }
-    });
-    summary.fileDigest = reader.digest();
+    };
+    // as many rows as the collection holds or more are written faster with the
+    // item indexes made afresh after them than kept up row by row
+    if (file.size() / kLeastBytesPerRow >= db.RowCount(QStringLiteral("Plonko")))
+        db.BuildIndexesAfter(QStringLiteral("Plonko"), addRows);
+    else
+        addRows();
+    if (!reader.failure().isEmpty())
+        throw Unreadable{reader.failure()};
+    // found at the end, in one pass through the indexes
+    if (summary.rows > 0)
+        summary.doubles = db.OpenEqualRows(QStringLiteral("Plonko"), kLookedUpBy, comparedFields())
+                              ->countFrom(summary.firstKey);
     for (const Column& column : kColumns) {
-        if (column.kind == Kind::Lookup && !added[std::size_t(column.lookup)].isEmpty())
-            summary.newLookups.append({latin(column.header), added[std::size_t(column.lookup)]});
+        if (column.kind != Kind::Lookup)
+            continue;
+        const QStringList& made = madeEntries[std::size_t(column.lookup)];
+        if (!made.isEmpty())
+            summary.newLookups.append({latin(column.header), made});
     }
     return summary;
 }
 
-void import(Database& db, QIODevice& file, const Summary& examined)
+void leaveOutDoubles(Database& db, const Summary& summary)
 {
-    if (!file.seek(0))
-        throw Unreadable{QStringLiteral("The file could not be read again: %1").arg(file.errorString())};
-    LookupLists lists(db);
-    RowReader rows(db, lists);
-    Csv::Reader reader(file);
-    std::vector<std::size_t> columns;
-    Transaction writing(db);
-    // in the order of their keys, each new item goes last in the list
-    std::unique_ptr<Recordset> items =
-        db.OpenRecordset(QStringLiteral("Select * from Plonko order by PlonID"), RecordsetType::Dynaset);
-    std::array<std::unique_ptr<Recordset>, 6> entries;
-    qint64 added = 0;
-    int addedEntries = 0;
-    const auto addRows = [&] {
-        eachRow(reader, columns, [&](const QStringList& fields, qint64) {
-            std::variant<Item, QString> read = rows.read(fields, columns, reader.separator());
-            Item* item = std::get_if<Item>(&read);
-            if (!item)
-                return;
-            items->AddNew();
-            for (const auto& [column, value] : item->values)
-                items->SetField(fieldName(*column), value);
-            // entries the row needs, unless an earlier row added them
-            for (const auto& [column, description] : item->newEntries) {
-                std::optional<qint32> key = lists.key(column->lookup, description);
-                if (!key) {
-                    key = addEntry(db, entries, column->lookup, description);
-                    lists.add(column->lookup, description, *key);
-                    ++addedEntries;
-                }
-                items->SetField(fieldName(*column), *key);
-            }
-            items->SetField(QStringLiteral("catsort"),
-                            CatalogSortKey(textOf(items->Fields(QStringLiteral("catnum")))));
-            items->Update();
-            ++added;
-        });
-    };
-    // as many rows as the collection holds or more are written faster with the
-    // item indexes made afresh after them than kept up row by row
-    if (examined.rows >= db.RowCount(QStringLiteral("Plonko")))
-        db.BuildIndexesAfter(QStringLiteral("Plonko"), addRows);
-    else
-        addRows();
-    if (reader.digest() != examined.fileDigest || added != examined.rows ||
-        addedEntries != examined.newLookupCount())
-        throw Unreadable{QStringLiteral("The file changed since it was examined; nothing was imported.")};
-    writing.commit();
+    if (summary.doubles > 0)
+        db.OpenEqualRows(QStringLiteral("Plonko"), kLookedUpBy, comparedFields())
+            ->deleteFrom(summary.firstKey);
 }
 
 } // namespace ItemTransfer

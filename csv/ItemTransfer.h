@@ -11,7 +11,9 @@ class Database;
 
 // The collection as CSV: every item a line, lookups as their descriptions,
 // yes/no as "Yes" and "No", dates as yyyy-mm-dd, money and quantities as
-// plain decimals with a dot, exactly as stored.
+// plain decimals with a dot, exactly as stored. A text that a spreadsheet
+// would take for a formula (or that begins with an apostrophe) is written
+// after one apostrophe, which the import takes off again.
 namespace ItemTransfer {
 
 // The header and the lines of every item, in the order the items were made.
@@ -19,22 +21,47 @@ namespace ItemTransfer {
 // be written (the writer knows why).
 bool exportItems(Database& db, const std::function<bool(const QString&)>& writeLine);
 
-// A row of the file that is not imported, and why.
+// A row of the file, and what is said of it.
 struct Refusal
 {
     qint64 line = 0;
     QString reason;
 };
 
-// What an import would do, found without writing anything.
+// Lines said of rows: the first kKept whole, the rest only counted by their
+// kind, so that a file of a million bad rows takes no more memory than one
+// of a thousand.
+class RowNotes
+{
+public:
+    static constexpr qsizetype kKept = 1000;
+
+    void add(qint64 line, const QString& kind, const QString& text);
+    const QList<Refusal>& kept() const { return m_kept; }
+    qint64 count() const { return m_count; }
+    // the rows beyond those kept, by kind, in the order the kinds came
+    const QList<std::pair<QString, qint64>>& more() const { return m_more; }
+
+private:
+    QList<Refusal> m_kept;
+    QList<std::pair<QString, qint64>> m_more;
+    qint64 m_count = 0;
+};
+
+// What an import wrote, inside the caller's transaction, for the collector
+// to keep or give up.
 struct Summary
 {
-    qint64 rows = 0; // rows that will be added
-    // descriptions not yet in each lookup table, by the table's title
+    qint64 rows = 0;     // rows written, doubles among them
+    qint64 doubles = 0;  // rows equal to an item there before, or to an earlier row of the file
+    qint64 firstKey = 0; // of the first item written
+    // descriptions made new entries in each lookup table, by the table's
+    // title: the first RowNotes::kKept of them in all
     QList<std::pair<QString, QStringList>> newLookups;
-    int newLookupCount() const;
-    QList<Refusal> refused;
-    QByteArray fileDigest; // of the text examined, which the import must read again
+    int newLookupCount = 0;
+    RowNotes refused;
+    // rows whose description was taken for an entry spelt otherwise
+    RowNotes respelt;
 };
 
 // A file that cannot be imported at all, and why, in words for the collector.
@@ -43,15 +70,15 @@ struct Unreadable
     QString reason;
 };
 
-// Reads the whole file and checks every row as the store checks a typed
-// item; writes nothing. Throws Unreadable for a file that is not CSV, is
-// empty, names a column the program does not know, or cannot be read.
-Summary examine(Database& db, QIODevice& file);
+// Reads the file once, checks every row as the store checks a typed item and
+// writes each row it accepts, with the lookup entries the rows need, inside
+// the transaction the caller holds open: the caller commits or rolls back
+// after showing the summary. Throws Unreadable for a file that is not CSV,
+// is empty, names a column the program does not know, or cannot be read, and
+// DbError on a failure of the store; the caller rolls back then.
+Summary importRows(Database& db, QIODevice& file);
 
-// Adds the rows examine accepts, with their new lookup entries, in one
-// transaction: all of them or nothing. The file is read again from its start.
-// Throws Unreadable when it is no longer the text examined, DbError on a
-// failure of the store; nothing is written then.
-void import(Database& db, QIODevice& file, const Summary& examined);
+// Takes the doubles the summary counted out again, before the commit.
+void leaveOutDoubles(Database& db, const Summary& summary);
 
 } // namespace ItemTransfer

@@ -1,7 +1,9 @@
 #include "frmImportSummary.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -10,27 +12,33 @@ namespace {
 
 QString counted(qint64 count, const char* one, const char* many)
 {
-    return count == 1 ? QString::fromLatin1(one) : QString::fromLatin1(many).arg(count);
+    return count == 1 ? QString::fromLatin1(one) : QString::fromLatin1(many).arg(QLocale().toString(count));
+}
+
+// The lines kept of some rows, and a line for each kind of the rest.
+void appendNotes(QStringList& details, const ItemTransfer::RowNotes& notes)
+{
+    for (const ItemTransfer::Refusal& note : notes.kept())
+        details.append(QStringLiteral("Line %1: %2").arg(note.line).arg(note.reason));
+    for (const auto& [kind, more] : notes.more())
+        details.append(QStringLiteral("%1: and %2")
+                           .arg(kind, counted(more, "1 more row with the same reason.",
+                                              "%1 more rows with the same reason.")));
 }
 
 } // namespace
 
 frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget* parent)
     : QDialog(parent)
+    , m_summary(summary)
 {
     setObjectName(QStringLiteral("frmImportSummary"));
     setWindowTitle(QStringLiteral("Import from CSV"));
-    QStringList lines;
-    lines.append(summary.rows == 0
-                     ? QStringLiteral("No row of the file can be imported.")
-                     : counted(summary.rows, "1 item will be added.", "%1 items will be added."));
-    if (summary.newLookupCount() > 0)
-        lines.append(counted(summary.newLookupCount(), "1 new lookup entry will be made.",
-                             "%1 new lookup entries will be made."));
-    if (!summary.refused.isEmpty())
-        lines.append(counted(summary.refused.size(), "1 row will be left out.", "%1 rows will be left out."));
-    lblSummary = new QLabel(lines.join(QLatin1Char('\n')));
+    lblSummary = new QLabel;
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
+    chkAddDoubles = new QCheckBox(QStringLiteral("Add them anyway"));
+    chkAddDoubles->setObjectName(QStringLiteral("chkAddDoubles"));
+    chkAddDoubles->setVisible(summary.doubles > 0);
 
     // the entries and the rows left out, however many, in a box that scrolls
     QStringList details;
@@ -38,8 +46,11 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
         for (const QString& description : descriptions)
             details.append(QStringLiteral("New %1: %2").arg(table, description));
     }
-    for (const ItemTransfer::Refusal& refusal : summary.refused)
-        details.append(QStringLiteral("Line %1: %2").arg(refusal.line).arg(refusal.reason));
+    if (summary.newLookupCount > ItemTransfer::RowNotes::kKept)
+        details.append(counted(summary.newLookupCount - ItemTransfer::RowNotes::kKept,
+                               "And 1 more new lookup entry.", "And %1 more new lookup entries."));
+    appendNotes(details, summary.refused);
+    appendNotes(details, summary.respelt);
     txtDetails = new QPlainTextEdit;
     txtDetails->setObjectName(QStringLiteral("txtDetails"));
     txtDetails->setReadOnly(true);
@@ -51,8 +62,6 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
 
     cmdImport = new QPushButton(QStringLiteral("&Import"));
     cmdImport->setObjectName(QStringLiteral("cmdImport"));
-    cmdImport->setEnabled(summary.rows > 0);
-    cmdImport->setDefault(summary.rows > 0);
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     auto* buttons = new QHBoxLayout;
@@ -62,12 +71,45 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblSummary);
+    layout->addWidget(chkAddDoubles);
     layout->addWidget(txtDetails, 1);
     layout->addLayout(buttons);
 
+    showCounts();
+    connect(chkAddDoubles, &QCheckBox::toggled, this, &frmImportSummary::showCounts);
     connect(cmdImport, &QPushButton::clicked, this, [this] {
         m_import = true;
         accept();
     });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool frmImportSummary::doublesChosen() const
+{
+    return chkAddDoubles->isChecked();
+}
+
+// The counts, and "&Import" only where it adds something.
+void frmImportSummary::showCounts()
+{
+    const qint64 added = doublesChosen() ? m_summary.rows : m_summary.rows - m_summary.doubles;
+    QStringList lines;
+    lines.append(m_summary.rows == 0 ? QStringLiteral("No row of the file can be imported.")
+                 : added == 0        ? QStringLiteral("No item will be added.")
+                                     : counted(added, "1 item will be added.", "%1 items will be added."));
+    if (m_summary.doubles > 0)
+        lines.append(counted(m_summary.doubles, "1 row is already in the collection.",
+                             "%1 rows are already in the collection."));
+    if (m_summary.newLookupCount > 0)
+        lines.append(counted(m_summary.newLookupCount, "1 new lookup entry will be made.",
+                             "%1 new lookup entries will be made."));
+    if (m_summary.refused.count() > 0)
+        lines.append(
+            counted(m_summary.refused.count(), "1 row will be left out.", "%1 rows will be left out."));
+    if (m_summary.respelt.count() > 0)
+        lines.append(counted(m_summary.respelt.count(), "1 row names a lookup entry spelt otherwise.",
+                             "%1 rows name lookup entries spelt otherwise."));
+    lblSummary->setText(lines.join(QLatin1Char('\n')));
+    cmdImport->setEnabled(added > 0);
+    cmdImport->setDefault(added > 0);
 }

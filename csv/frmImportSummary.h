@@ -4,13 +4,16 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// What an import will do, shown before anything is written: how many items
-// it adds, each lookup entry it makes, and each row left out with its line
-// and why. "&Import" adds the items; "&Cancel" writes nothing.
+// What an import has written, shown before it is kept: how many items it
+// adds, how many rows are already in the collection, each lookup entry it
+// makes, each row left out with its line and why, and each description taken
+// for an entry spelt otherwise. "&Import" keeps the items, with the rows
+// already there only when "Add them anyway" is ticked; "&Cancel" keeps nothing.
 class frmImportSummary : public QDialog
 {
     Q_OBJECT
@@ -19,12 +22,17 @@ public:
     frmImportSummary(const ItemTransfer::Summary& summary, QWidget* parent = nullptr);
 
     bool importChosen() const { return m_import; }
+    bool doublesChosen() const;
 
     QLabel* lblSummary;
+    QCheckBox* chkAddDoubles;
     QPlainTextEdit* txtDetails;
     QPushButton* cmdImport;
     QPushButton* cmdCancel;
 
 private:
+    void showCounts();
+
+    const ItemTransfer::Summary& m_summary;
     bool m_import = false;
 };

@@ -1,4 +1,5 @@
 // crash_driver run FOLDER SEED [--no-transactions] [--only-sales] | reopen FOLDER
+//              | hold-import FOLDER FILE
 //
 // Opens the collection in FOLDER as the program does and, in run mode, makes
 // one change after another through the windows until it is killed: items
@@ -7,6 +8,8 @@
 // Before each change it writes "begin N what" and after it is stored "done N",
 // so the crash test knows what was stored and which change was cut off.
 // Reopen mode opens the collection (finishing what a crash left) and ends.
+// Hold-import mode imports FILE and, once the summary is shown, says
+// "summary shown: " and its first line, then waits to be killed.
 #include "ItemSession.h"
 
 #include "app/Database.h"
@@ -19,7 +22,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTableView>
+#include <QThread>
 
 #include <cstdio>
 #include <map>
@@ -421,9 +426,10 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const bool run = args.size() >= 4 && args[1] == u"run";
-    if (!run && !(args.size() == 3 && args[1] == u"reopen")) {
+    const bool hold = args.size() == 4 && args[1] == u"hold-import";
+    if (!run && !hold && !(args.size() == 3 && args[1] == u"reopen")) {
         std::fprintf(stderr, "usage: crash_driver run FOLDER SEED [--no-transactions] [--only-sales] | "
-                             "reopen FOLDER\n");
+                             "reopen FOLDER | hold-import FOLDER FILE\n");
         return 2;
     }
     QApplication::setQuitOnLastWindowClosed(false);
@@ -443,6 +449,17 @@ int main(int argc, char* argv[])
         if (message.buttons == Dialogs::Buttons::Ok)
             fail(QStringLiteral("the start-up said: ") + message.text);
     say(QStringLiteral("ready"));
+    if (hold) {
+        dialogs.fileNames.enqueue(args[3]);
+        dialogs.modalSteps.enqueue([](QDialog& dialog) {
+            say(QStringLiteral("summary shown: ") +
+                control<QLabel>(&dialog, "lblSummary")->text().section(u'\n', 0, 0));
+            for (;;)
+                QThread::sleep(60);
+        });
+        window.findChild<QAction*>(QStringLiteral("mnuImport"))->trigger();
+        fail(QStringLiteral("the import ended without its summary"));
+    }
     if (!run)
         return 0;
     if (args.contains(QStringLiteral("--no-transactions")))
