@@ -246,17 +246,23 @@ void frmRptSpec::buildControls()
             current().WantFalse = true;
         }
     });
-    connect(dcStartDate, &DateBox::dropDown, this, [this] {
-        runEvent(m_state, [this] {
-            dropDownDate(m_state, dcStartDate, QStringLiteral("Select Start Date"),
-                         PickerPlacement::BelowLeftAligned);
+    // the day picked is kept at once: the focus may leave the box before the
+    // window is active again, and then no leave check sees it
+    auto dropDown = [this](DateBox* box, const QString& caption, PickerPlacement placement,
+                           QDate FieldSetting::*member) {
+        runEvent(m_state, [&] {
+            dropDownDate(m_state, box, caption, placement);
+            if (CurrentSpecID)
+                current().*member = m_state.regional.toDate(box->text()).value_or(QDate());
         });
+    };
+    connect(dcStartDate, &DateBox::dropDown, this, [this, dropDown] {
+        dropDown(dcStartDate, QStringLiteral("Select Start Date"), PickerPlacement::BelowLeftAligned,
+                 &FieldSetting::StartDate);
     });
-    connect(dcEndDate, &DateBox::dropDown, this, [this] {
-        runEvent(m_state, [this] {
-            dropDownDate(m_state, dcEndDate, QStringLiteral("Select End Date"),
-                         PickerPlacement::AboveRightAligned);
-        });
+    connect(dcEndDate, &DateBox::dropDown, this, [this, dropDown] {
+        dropDown(dcEndDate, QStringLiteral("Select End Date"), PickerPlacement::AboveRightAligned,
+                 &FieldSetting::EndDate);
     });
 
     m_leaveChecks = new LeaveChecks(this);

@@ -5,6 +5,7 @@
 
 #include <QGroupBox>
 #include <QListWidget>
+#include <QTableWidget>
 
 namespace {
 
@@ -57,6 +58,27 @@ struct CustomWindow
         window->txtTitle->setFocus(Qt::TabFocusReason);
     }
 
+    // Opens the calendar of a date box that holds seed and picks the day by
+    // the keyboard. The calendar is the active window meanwhile, and the
+    // report window is not active again when it closes, as with a real
+    // window system: no focus leaves the box then.
+    void pickDay(DateBox* box, const QString& seed, int day)
+    {
+        box->setText(seed);
+        session.dialogs.modalSteps.enqueue([day](QDialog& picker) {
+            picker.show();
+            QApplication::setActiveWindow(&picker);
+            auto* cells = picker.findChild<QTableWidget*>();
+            for (int row = 0; row < cells->rowCount(); ++row)
+                for (int column = 0; column < cells->columnCount(); ++column)
+                    if (cells->item(row, column)->text() == QString::number(day))
+                        cells->setCurrentCell(row, column);
+            QTest::keyClick(cells, Qt::Key_Return);
+        });
+        box->showPopup();
+        QApplication::setActiveWindow(nullptr);
+    }
+
     Session session;
     frmRptSpec* window = nullptr;
 };
@@ -83,6 +105,7 @@ private slots:
     void startsOnTheMenusDestination();
     void generatesWhatWasChosen();
     void aCatalogueWithGapsOpens();
+    void datesPickedFromTheCalendarAreKept();
 };
 
 void TestCustomWindow::opensAsDesigned()
@@ -360,6 +383,30 @@ void TestCustomWindow::aCatalogueWithGapsOpens()
     w->cmdGenerate->click();
     QVERIFY(session.dialogs.messages.isEmpty());
     QVERIFY(contents(file).contains("\tZed\r\n"));
+}
+
+// Both bounds picked from the calendar make the report, and stand in their
+// boxes when the field is chosen again.
+void TestCustomWindow::datesPickedFromTheCalendarAreKept()
+{
+    CustomWindow custom;
+    frmRptSpec& w = *custom.window;
+    custom.add(QStringLiteral("Name"));
+    custom.add(QStringLiteral("Birthday"));
+    custom.pickDay(w.dcStartDate, QStringLiteral("3/1/1998"), 4);
+    custom.pickDay(w.dcEndDate, QStringLiteral("3/31/1998"), 5);
+    QCOMPARE(w.dcStartDate->text(), QStringLiteral("3/4/1998"));
+    QCOMPARE(w.dcEndDate->text(), QStringLiteral("3/5/1998"));
+    custom.select(QStringLiteral("Name"));
+    custom.select(QStringLiteral("Birthday"));
+    QCOMPARE(w.dcStartDate->text(), QStringLiteral("3/4/1998"));
+    QCOMPARE(w.dcEndDate->text(), QStringLiteral("3/5/1998"));
+    w.cmbSort1->setCurrentIndex(w.cmbSort1->findText(QStringLiteral("Name")));
+    w.optReportTo[1]->click();
+    const QString file = QDir(custom.session.collection.folder()).filePath(QStringLiteral("custom.txt"));
+    custom.session.dialogs.fileNames.enqueue(file);
+    w.cmdGenerate->click();
+    QCOMPARE(contents(file), QByteArray("Abby\t3/5/1998\r\nAce\t3/4/1998\r\nZed\t3/5/1998\r\n"));
 }
 
 QTEST_MAIN(TestCustomWindow)
