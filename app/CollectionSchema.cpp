@@ -4,6 +4,7 @@
 #include "StringHelpers.h"
 #include "TextOrder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -370,6 +371,20 @@ void giveMemoTextAffinity(Connection& connection, const QString& table)
     }
 }
 
+// The sort keys of every item are made again in one transaction: the journal
+// keeps the file's pages as they were, and the keys and their indexes are
+// written anew beside them, so about twice the file must be free.
+QString noRoomToSort(const QString& path)
+{
+    const QFileInfo file(path);
+    const qint64 needed = std::max<qint64>(1, (2 * file.size() + (1 << 20) - 1) >> 20);
+    return QStringLiteral("The collection must be sorted again for the system's language, which needs about "
+                          "%1 MB free on the disk of the folder '%2'.  Nothing was changed.  Make room on "
+                          "that disk, then start the program again.")
+        .arg(needed)
+        .arg(QDir::toNativeSeparators(file.absolutePath()));
+}
+
 } // namespace
 
 void mend(Connection& connection, const TextOrder& order)
@@ -378,6 +393,7 @@ void mend(Connection& connection, const TextOrder& order)
         texts(connection, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
                                          "AND name NOT LIKE 'sqlite!_%' ESCAPE '!'"));
     sqlite3* db = connection.handle();
+    bool resorting = false;
     run(db, connection, "BEGIN");
     try {
         for (const QString& table : tables) {
@@ -403,7 +419,8 @@ void mend(Connection& connection, const TextOrder& order)
             connection.forgetSchema();
             const QStringList signature =
                 texts(connection, QStringLiteral("SELECT Signature FROM SortOrder"));
-            if (signature != QStringList{order.signature()}) {
+            resorting = signature != QStringList{order.signature()};
+            if (resorting) {
                 run(db, connection, kDropSortKeyIndexes);
                 run(db, connection, kMakeSortKeys);
                 exec(connection, QStringLiteral("DELETE FROM SortOrder"));
@@ -415,9 +432,11 @@ void mend(Connection& connection, const TextOrder& order)
             run(db, connection, kSortKeyIndexes);
         }
         run(db, connection, "COMMIT");
-    } catch (...) {
+    } catch (const DbError& e) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         connection.forgetSchema();
+        if (resorting && e.number() == DbError::DiskFull)
+            throw DbError(DbError::DiskFull, noRoomToSort(connection.path()));
         throw;
     }
     connection.forgetSchema();

@@ -79,6 +79,8 @@ public:
 
     // The handle, or DbError(ObjectInvalid) once the database was closed.
     sqlite3* handle() const;
+    // The file's absolute path.
+    const QString& path() const { return m_path; }
     void close();
 
     // Turns the engine's result code into a DbError with its message.

@@ -7,7 +7,10 @@
 #include "utilities/frmBackup.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <sqlite3.h>
 
 namespace CF = CollectionFiles;
 
@@ -113,6 +116,8 @@ private slots:
     void theBackupDialog_data();
     void theBackupDialog();
     void aBackupThatFailsSaysSo();
+    void theCollectionStaysHeldDuringTheBackup();
+    void noRoomToSortChangesNothing();
     void packingDuringAnEdit_data();
     void packingDuringAnEdit();
     void aPackThatFailsSaysSo();
@@ -459,6 +464,92 @@ void TestUtilities::aBackupThatFailsSaysSo()
     QVERIFY(session.window->isVisible());
     QVERIFY(session.state.CollectionDb);
     QVERIFY(!session.state.UtilityRunning);
+}
+
+// While the backup dialog is up the collection is closed, yet another copy
+// of the program cannot take it, before the copy or after it; a copy that
+// fails because another program got hold of the file says so, not that the
+// disk failed.
+void TestUtilities::theCollectionStaysHeldDuringTheBackup()
+{
+    Session session;
+    QTemporaryDir drive;
+    const QString path = session.collection.path();
+    const auto secondCopy = [&] {
+        QProcess copy;
+        copy.start(QStringLiteral(OPEN_COLLECTION), {path});
+        copy.waitForFinished();
+        return copy.readAllStandardOutput().split(' ').value(0).trimmed().toInt();
+    };
+    int before = 0;
+    int after = 0;
+    session.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        before = secondCopy();
+        backUpTo(drive.path())(dialog);
+        after = secondCopy();
+    });
+    session.get<QAction>("mnuBackup")->trigger();
+    QCOMPARE(before, int(DbError::FileInUse));
+    QCOMPARE(after, int(DbError::FileInUse));
+    QVERIFY(session.dialogs.messages.isEmpty());
+
+    QProcess shell;
+    session.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        // a handle of this process on the file closed ends its locks: the
+        // moment another program can take the file
+        QFile(path).open(QIODevice::ReadOnly);
+        shell.start(QStringLiteral("sqlite3"), {path});
+        shell.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
+        shell.waitForReadyRead(10000);
+        QVERIFY(shell.readAllStandardOutput().contains("held"));
+        backUpTo(drive.path())(dialog);
+        shell.closeWriteChannel();
+        shell.waitForFinished();
+    });
+    session.get<QAction>("mnuBackup")->trigger();
+    QCOMPARE(
+        session.dialogs.lastText(),
+        QStringLiteral("Backup could not be Performed.  The collection file is in use by another program; "
+                       "close that program, then back up again."));
+    QVERIFY(session.state.CollectionDb);
+    QVERIFY(!session.dialogs.ended);
+}
+
+// A collection sorted for another language is sorted again as it opens; on a
+// disk without room for that, the start-up says how much room it needs and
+// where, and leaves the file as it was.
+void TestUtilities::noRoomToSortChangesNothing()
+{
+    TestCollection collection;
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(collection.path()).constData(), &db);
+        sqlite3_exec(db, "UPDATE SortOrder SET Signature = 'another language'", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    const QByteArray before = bytesOf(collection.path());
+    QString said;
+    {
+        const Fault full(QStringLiteral("full"), "-journal");
+        try {
+            Database::OpenDatabase(collection.path());
+        } catch (const DbError& e) {
+            QCOMPARE(e.number(), int(DbError::DiskFull));
+            said = e.description();
+        }
+    }
+    const QString mb = QString::number(std::max<qint64>(1, (2 * before.size() + (1 << 20) - 1) >> 20));
+    QCOMPARE(said,
+             QStringLiteral("The collection must be sorted again for the system's language, which needs "
+                            "about %1 MB free on the disk of the folder '%2'.  Nothing was changed.  Make "
+                            "room on that disk, then start the program again.")
+                 .arg(mb, collection.folder()));
+    QCOMPARE(bytesOf(collection.path()), before);
+    QCOMPARE(firstValue(collection.path(), "SELECT Signature FROM SortOrder"),
+             QStringLiteral("another language"));
+    Database::OpenDatabase(collection.path());
+    QVERIFY(firstValue(collection.path(), "SELECT Signature FROM SortOrder") !=
+            QStringLiteral("another language"));
 }
 
 void TestUtilities::packingDuringAnEdit_data()

@@ -219,11 +219,41 @@ void copyPages(const QString& source, const QString& destination)
         to.fail();
     const int stepped = sqlite3_backup_step(backup, -1);
     sqlite3_backup_finish(backup);
+    if (stepped == SQLITE_BUSY || stepped == SQLITE_LOCKED)
+        throw Failure{QStringLiteral("'%1' is in use by another program.").arg(source), true};
     if (stepped != SQLITE_DONE)
-        (stepped == SQLITE_BUSY || stepped == SQLITE_LOCKED ? from : to).fail();
+        to.fail();
 }
 
 } // namespace
+
+Hold::Hold(const QString& path)
+    : m_path(path)
+{
+    renew();
+}
+
+Hold::~Hold()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void Hold::renew()
+{
+    if (m_fd < 0)
+        m_fd = ::open(native(m_path).constData(), O_RDWR | O_CLOEXEC);
+    if (m_fd < 0)
+        return;
+    // the engine's pending, reserved and shared lock bytes, from 1 GiB on
+    constexpr off_t kPendingByte = 0x40000000;
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kPendingByte;
+    lock.l_len = 512;
+    ::fcntl(m_fd, F_SETLK, &lock);
+}
 
 bool isCompleteCollection(const QString& path)
 {

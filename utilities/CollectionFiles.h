@@ -15,11 +15,35 @@ namespace CollectionFiles {
 struct Failure
 {
     QString what;
+    // another program holds the collection, so it could not be read
+    bool inUse = false;
 };
 
 inline const QString kBackupName = QStringLiteral("Plonko.mdb");
 inline const QString kCompactedName = QStringLiteral("Plonnew.mdb");
 inline const QString kPreviousName = QStringLiteral("Plonkodb.bak");
+
+// Keeps another program that uses the engine's locks (another copy of this
+// one among them) out of a closed collection while it lives: it holds the
+// bytes the engine locks to read the file, so that such a program finds the
+// file in use. The engine in this process still reads the file, since a
+// process's own locks never stand in its way; but closing any handle of this
+// process on the file ends the lock, so renew() takes it again after the file
+// was read, and the hold ends before the program opens the file itself.
+class Hold
+{
+public:
+    explicit Hold(const QString& path);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+    void renew();
+
+private:
+    QString m_path;
+    int m_fd = -1;
+};
 
 // Whether path holds a whole collection: it opens, has the item table, and
 // the engine's full integrity check finds nothing.

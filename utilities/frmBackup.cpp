@@ -15,6 +15,7 @@
 frmBackup::frmBackup(AppState& state, QWidget* parent)
     : QDialog(parent)
     , m_state(state)
+    , m_hold(std::make_unique<CollectionFiles::Hold>(state.DbPath))
 {
     setObjectName(QStringLiteral("frmBackup"));
     setWindowTitle(QStringLiteral("Backup the Plonko Wizmo Database"));
@@ -38,6 +39,8 @@ frmBackup::frmBackup(AppState& state, QWidget* parent)
     runEvent(m_state, [this] { Form_Load(); });
 }
 
+frmBackup::~frmBackup() = default;
+
 void frmBackup::Form_Load()
 {
     // the home folder stands where a fixed disk's first drive would
@@ -54,11 +57,15 @@ void frmBackup::cmdOk_Click()
     BusyPointer busy(m_state.dialogs);
     try {
         CollectionFiles::backupCollection(m_state.DbPath, Drive1->currentData().toString());
-    } catch (const CollectionFiles::Failure&) {
+        m_hold->renew();
+    } catch (const CollectionFiles::Failure& failure) {
+        m_hold->renew();
         busy.off();
         m_state.dialogs.messageBox(
-            QStringLiteral("Backup could not be Performed.  Make sure a formatted disk with "
-                           "sufficient free space is in the selected drive."));
+            failure.inUse ? QStringLiteral("Backup could not be Performed.  The collection file is in use by "
+                                           "another program; close that program, then back up again.")
+                          : QStringLiteral("Backup could not be Performed.  Make sure a formatted disk with "
+                                           "sufficient free space is in the selected drive."));
     }
     accept();
 }

@@ -2,13 +2,20 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class AppState;
 class QComboBox;
 class QLabel;
 class QPushButton;
+namespace CollectionFiles {
+class Hold;
+}
 
 // "Backup the Plonko Wizmo Database": the collector picks a drive and the
-// closed collection file is copied to "Plonko.mdb" in its root folder.
+// closed collection file is copied to "Plonko.mdb" in its root folder. It is
+// made while the collection is closed, and holds the file against other
+// copies of the program while it is open.
 class frmBackup : public QDialog
 {
     Q_OBJECT
@@ -17,6 +24,7 @@ public:
     static constexpr int kHelpTopic = 43;
 
     frmBackup(AppState& state, QWidget* parent);
+    ~frmBackup() override;
 
     QLabel* Label1;
     QComboBox* Drive1;
@@ -29,4 +37,5 @@ private:
     void cmdcancel_Click();
 
     AppState& m_state;
+    std::unique_ptr<CollectionFiles::Hold> m_hold;
 };
