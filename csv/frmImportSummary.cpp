@@ -36,7 +36,7 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
     setWindowTitle(QStringLiteral("Import from CSV"));
     lblSummary = new QLabel;
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    chkAddDoubles = new QCheckBox(QStringLiteral("Add them anyway"));
+    chkAddDoubles = new QCheckBox(QStringLiteral("&Add them anyway"));
     chkAddDoubles->setObjectName(QStringLiteral("chkAddDoubles"));
     chkAddDoubles->setVisible(summary.doubles > 0);
 
