@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStorageInfo>
 
 #include <algorithm>
 #include <random>
@@ -373,16 +374,23 @@ void giveMemoTextAffinity(Connection& connection, const QString& table)
 
 // The sort keys of every item are made again in one transaction: the journal
 // keeps the file's pages as they were, and the keys and their indexes are
-// written anew beside them, so about twice the file must be free.
+// written anew beside them (their indexes sorted in the temporary folder), so
+// about twice the file must be free. The folder named is the collection's,
+// unless the temporary folder stands on another disk without that room.
 QString noRoomToSort(const QString& path)
 {
     const QFileInfo file(path);
     const qint64 needed = std::max<qint64>(1, (2 * file.size() + (1 << 20) - 1) >> 20);
+    const QStorageInfo collection(file.absolutePath());
+    const QStorageInfo temporary(QDir::tempPath());
+    const bool temporaryShort = temporary.isValid() && temporary.rootPath() != collection.rootPath() &&
+                                temporary.bytesAvailable() < (needed << 20) &&
+                                collection.bytesAvailable() >= (needed << 20);
     return QStringLiteral("The collection must be sorted again for the system's language, which needs about "
                           "%1 MB free on the disk of the folder '%2'.  Nothing was changed.  Make room on "
                           "that disk, then start the program again.")
         .arg(needed)
-        .arg(QDir::toNativeSeparators(file.absolutePath()));
+        .arg(QDir::toNativeSeparators(temporaryShort ? QDir::tempPath() : file.absolutePath()));
 }
 
 } // namespace
@@ -432,12 +440,16 @@ void mend(Connection& connection, const TextOrder& order)
             run(db, connection, kSortKeyIndexes);
         }
         run(db, connection, "COMMIT");
-    } catch (const DbError& e) {
+    } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         connection.forgetSchema();
-        if (resorting && e.number() == DbError::DiskFull)
-            throw DbError(DbError::DiskFull, noRoomToSort(connection.path()));
-        throw;
+        try {
+            throw;
+        } catch (const DbError& e) {
+            if (resorting && e.number() == DbError::DiskFull)
+                throw DbError(DbError::DiskFull, noRoomToSort(connection.path()));
+            throw;
+        }
     }
     connection.forgetSchema();
 }

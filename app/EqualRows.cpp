@@ -13,9 +13,10 @@ EqualRows::EqualRows(std::shared_ptr<Connection> connection, const QString& tabl
             key = quotedName(column.name);
     // row n is the one asked about, o a row it may equal
     QStringList equal;
-    for (const QString& field : compared)
+    for (const QString& expression : compared)
         equal.append(
-            QStringLiteral("coalesce(o.%1, '') = coalesce(n.%1, '') COLLATE BINARY").arg(quotedName(field)));
+            QStringLiteral("%1 = %2 COLLATE BINARY")
+                .arg(QString(expression).arg(QLatin1Char('o')), QString(expression).arg(QLatin1Char('n'))));
     const QString same = equal.join(QStringLiteral(" AND "));
     // each row is looked up by the first of the fields it does not leave
     // empty, through that field's index (its letter case aside)

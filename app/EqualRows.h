@@ -7,11 +7,11 @@
 
 class Connection;
 
-// Rows of a table that equal a row of smaller key in every field compared:
-// texts exactly (letter case and blanks count, an empty text is no text),
-// numbers, dates and keys as stored. A row is looked up through the index of
-// the first of the fields looked up by that it does not leave empty, never by
-// reading the whole table; a row that leaves all of them empty equals none.
+// Rows of a table that equal a row of smaller key in every expression
+// compared, each written with %1 for the row (texts exactly, letter case and
+// all). A row is looked up through the index of the first of the fields
+// looked up by that it does not leave empty, never by reading the whole
+// table; a row that leaves all of them empty equals none.
 class EqualRows
 {
 public:

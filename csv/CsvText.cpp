@@ -61,7 +61,6 @@ bool Reader::fill()
             m_failure = notUtf8;
         return false;
     }
-    m_digest.addData(bytes);
     if (bytes.contains('\0')) {
         m_failure = QStringLiteral("The file is not a CSV file: it holds bytes that are no text.");
         return false;
@@ -144,7 +143,7 @@ bool Reader::next(QStringList& fields, qint64& line)
     QString field;
     bool quoted = false;
     m_fieldCount = 0;
-    // a field beyond those kept is read past: its text is dropped as it comes
+    // a field beyond those kept is read past: its text is dropped as it ends
     const auto endField = [&] {
         if (++m_fieldCount <= m_mostFields + 1)
             fields.append(field);

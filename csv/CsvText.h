@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QCryptographicHash>
 #include <QIODevice>
 #include <QString>
 #include <QStringDecoder>
@@ -40,9 +39,6 @@ public:
     const QString& failure() const { return m_failure; }
     // The separator, once the first record was read.
     QChar separator() const { return m_separator; }
-    // A digest of every byte read so far: two readings of a file read the
-    // same text when their digests are equal.
-    QByteArray digest() const { return m_digest.result(); }
 
     static constexpr qsizetype kLongestFirstLine = 64 * 1024;
     static constexpr qsizetype kLongestField = 4 * 1024 * 1024;
@@ -66,7 +62,6 @@ private:
     qsizetype m_mostFields = kMostHeaderFields;
     qsizetype m_fieldCount = 0;
     QString m_failure;
-    QCryptographicHash m_digest{QCryptographicHash::Sha256};
 };
 
 } // namespace Csv

@@ -315,7 +315,7 @@ public:
         return item;
     }
 
-    // Starts a new row of items, whose select list is kSelected, with the
+    // Starts a new row of items, whose select list is selected(), with the
     // item's values, checked by the store as it takes them; the fault of the
     // first it refuses.
     static std::optional<Fault> stage(Recordset& items, const Item& item)
@@ -325,6 +325,9 @@ public:
             try {
                 items.SetFieldAt(int(field.column - kColumns.data()) + 1, field.value);
             } catch (const DbError& e) {
+                if (e.number() != DbError::FieldTooSmall && e.number() != DbError::NumericOverflow &&
+                    e.number() != DbError::TypeConversion)
+                    throw;
                 return inColumn(*field.column, refusal(e, field.cell));
             }
         }
@@ -498,22 +501,7 @@ qint32 addEntry(Database& db, std::array<std::unique_ptr<Recordset>, 6>& entries
 
 // The key, the field of each column, and the catalogue sort key, in this
 // order: the items an import writes.
-QString selected()
-{
-    QStringList fields = {QStringLiteral("PlonID")};
-    for (const Column& column : kColumns)
-        fields.append(fieldName(column));
-    fields.append(QStringLiteral("catsort"));
-    return QStringLiteral("Select %1 from Plonko order by PlonID").arg(fields.join(QStringLiteral(", ")));
-}
-constexpr int kCatalogSortPlace = int(kColumns.size()) + 1;
-constexpr int kCatalogNumberPlace = 3;
-static_assert(std::string_view(kColumns[kCatalogNumberPlace - 1].field) == "catnum");
-
-// The items' fields that tell one item from another: every field the file
-// holds. Doubles are looked up by catalogue number, by name where that is
-// empty, and by description where both are.
-QStringList comparedFields()
+QStringList columnFields()
 {
     QStringList fields;
     for (const Column& column : kColumns)
@@ -521,10 +509,46 @@ QStringList comparedFields()
     return fields;
 }
 
-const QStringList kLookedUpBy = {QStringLiteral("catnum"), QStringLiteral("Name"), QStringLiteral("descr")};
+QString selected()
+{
+    const QStringList fields =
+        QStringList{QStringLiteral("PlonID")} + columnFields() + QStringList{QStringLiteral("catsort")};
+    return QStringLiteral("Select %1 from Plonko order by PlonID").arg(fields.join(QStringLiteral(", ")));
+}
+constexpr int kCatalogSortPlace = int(kColumns.size()) + 1;
+constexpr int kCatalogNumberPlace = 3;
+static_assert(std::string_view(kColumns[kCatalogNumberPlace - 1].field) == "catnum");
 
-// A file of this many bytes a row or more: an export writes more for every item.
-constexpr qint64 kLeastBytesPerRow = 64;
+// What tells one item from another: every field as the file holds it, of
+// the item that %1 names. A lookup is compared by its description, since
+// entries may be spelt alike; yes/no by truth. Doubles are looked up by
+// catalogue number, by name where that is empty, and by description where
+// both are.
+QStringList compared()
+{
+    QStringList expressions;
+    for (const Column& column : kColumns) {
+        const QString field = QStringLiteral("%1.") + fieldName(column);
+        if (column.kind == Kind::Lookup) {
+            const LookupTableInfo& table = kLookupTables[std::size_t(column.lookup)];
+            expressions.append(
+                QStringLiteral("coalesce((SELECT %1 FROM %2 WHERE %3 = %4), '')")
+                    .arg(latin(table.description), latin(table.table), latin(table.key), field));
+        } else if (column.kind == Kind::YesNo) {
+            expressions.append(QStringLiteral("(coalesce(%1, 0) <> 0)").arg(field));
+        } else {
+            expressions.append(QStringLiteral("coalesce(%1, '')").arg(field));
+        }
+    }
+    return expressions;
+}
+
+std::unique_ptr<EqualRows> openDoubles(Database& db)
+{
+    return db.OpenEqualRows(QStringLiteral("Plonko"),
+                            {QStringLiteral("catnum"), QStringLiteral("Name"), QStringLiteral("descr")},
+                            compared());
+}
 
 } // namespace
 
@@ -547,16 +571,14 @@ bool exportItems(Database& db, const std::function<bool(const QString&)>& writeL
 {
     const LookupLists lists(db);
     QStringList header;
-    QStringList names;
-    for (const Column& column : kColumns) {
+    for (const Column& column : kColumns)
         header.append(latin(column.header));
-        names.append(latin(column.field));
-    }
     if (!writeLine(Csv::line(header)))
         return false;
-    std::unique_ptr<Recordset> items = db.OpenRecordset(
-        QStringLiteral("Select %1 from Plonko order by PlonID").arg(names.join(QStringLiteral(", "))),
-        RecordsetType::ForwardOnly);
+    std::unique_ptr<Recordset> items =
+        db.OpenRecordset(QStringLiteral("Select %1 from Plonko order by PlonID")
+                             .arg(columnFields().join(QStringLiteral(", "))),
+                         RecordsetType::ForwardOnly);
     QStringList fields;
     for (; !items->AtEOF(); items->MoveNext()) {
         fields.clear();
@@ -590,11 +612,19 @@ Summary importRows(Database& db, QIODevice& file)
     std::array<std::unique_ptr<Recordset>, 6> entries;
     std::array<QStringList, 6> madeEntries;
     Summary summary;
-    const auto addRows = [&] {
-        while (reader.next(fields, line)) {
-            std::variant<Item, Fault> read = rows.read(fields, reader.fieldCount(), columns);
-            const Item* item = std::get_if<Item>(&read);
-            std::optional<Fault> wrong = item ? RowReader::stage(*items, *item) : std::get<Fault>(read);
+    const qint64 held = db.RowCount(QStringLiteral("Plonko"));
+    bool read = false;
+    // writes rows until the file ends or, while the indexes are kept up,
+    // until as many are written as the collection held
+    const auto addRows = [&](bool keptUp) {
+        while (!(keptUp && summary.rows >= held)) {
+            if (!reader.next(fields, line)) {
+                read = true;
+                return;
+            }
+            std::variant<Item, Fault> row = rows.read(fields, reader.fieldCount(), columns);
+            const Item* item = std::get_if<Item>(&row);
+            std::optional<Fault> wrong = item ? RowReader::stage(*items, *item) : std::get<Fault>(row);
             if (wrong) {
                 summary.refused.add(line, wrong->kind, wrong->text);
                 continue;
@@ -616,18 +646,17 @@ Summary importRows(Database& db, QIODevice& file)
                 summary.firstKey = key;
         }
     };
-    // as many rows as the collection holds or more are written faster with the
-    // item indexes made afresh after them than kept up row by row
-    if (file.size() / kLeastBytesPerRow >= db.RowCount(QStringLiteral("Plonko")))
-        db.BuildIndexesAfter(QStringLiteral("Plonko"), addRows);
-    else
-        addRows();
+    // the first rows keep the indexes up row by row; the rows past as many
+    // as the collection held are written faster with the item indexes made
+    // afresh after them
+    addRows(true);
+    if (!read)
+        db.BuildIndexesAfter(QStringLiteral("Plonko"), [&] { addRows(false); });
     if (!reader.failure().isEmpty())
         throw Unreadable{reader.failure()};
     // found at the end, in one pass through the indexes
     if (summary.rows > 0)
-        summary.doubles = db.OpenEqualRows(QStringLiteral("Plonko"), kLookedUpBy, comparedFields())
-                              ->countFrom(summary.firstKey);
+        summary.doubles = openDoubles(db)->countFrom(summary.firstKey);
     for (const Column& column : kColumns) {
         if (column.kind != Kind::Lookup)
             continue;
@@ -641,8 +670,7 @@ Summary importRows(Database& db, QIODevice& file)
 void leaveOutDoubles(Database& db, const Summary& summary)
 {
     if (summary.doubles > 0)
-        db.OpenEqualRows(QStringLiteral("Plonko"), kLookedUpBy, comparedFields())
-            ->deleteFrom(summary.firstKey);
+        openDoubles(db)->deleteFrom(summary.firstKey);
 }
 
 } // namespace ItemTransfer

@@ -38,7 +38,6 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     chkAddDoubles = new QCheckBox(QStringLiteral("&Add them anyway"));
     chkAddDoubles->setObjectName(QStringLiteral("chkAddDoubles"));
-    chkAddDoubles->setVisible(summary.doubles > 0);
 
     // the entries and the rows left out, however many, in a box that scrolls
     QStringList details;
@@ -56,7 +55,6 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
     txtDetails->setReadOnly(true);
     txtDetails->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtDetails->setPlainText(details.join(QLatin1Char('\n')));
-    txtDetails->setVisible(!details.isEmpty());
     txtDetails->setMinimumSize(txtDetails->fontMetrics().averageCharWidth() * 70,
                                txtDetails->fontMetrics().lineSpacing() * 10);
 
@@ -74,6 +72,9 @@ frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget
     layout->addWidget(chkAddDoubles);
     layout->addWidget(txtDetails, 1);
     layout->addLayout(buttons);
+    // hidden once in the dialog: shown before, each would stand alone on the screen
+    chkAddDoubles->setHidden(summary.doubles == 0);
+    txtDetails->setHidden(details.isEmpty());
 
     showCounts();
     connect(chkAddDoubles, &QCheckBox::toggled, this, &frmImportSummary::showCounts);
@@ -107,8 +108,9 @@ void frmImportSummary::showCounts()
         lines.append(
             counted(m_summary.refused.count(), "1 row will be left out.", "%1 rows will be left out."));
     if (m_summary.respelt.count() > 0)
-        lines.append(counted(m_summary.respelt.count(), "1 row names a lookup entry spelt otherwise.",
-                             "%1 rows name lookup entries spelt otherwise."));
+        lines.append(counted(m_summary.respelt.count(),
+                             "1 lookup description was taken for an entry spelt otherwise.",
+                             "%1 lookup descriptions were taken for entries spelt otherwise."));
     lblSummary->setText(lines.join(QLatin1Char('\n')));
     cmdImport->setEnabled(added > 0);
     cmdImport->setDefault(added > 0);

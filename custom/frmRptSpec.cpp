@@ -252,8 +252,7 @@ void frmRptSpec::buildControls()
                            QDate FieldSetting::*member) {
         runEvent(m_state, [&] {
             dropDownDate(m_state, box, caption, placement);
-            if (CurrentSpecID)
-                current().*member = m_state.regional.toDate(box->text()).value_or(QDate());
+            storeDate(box, member);
         });
     };
     connect(dcStartDate, &DateBox::dropDown, this, [this, dropDown] {
@@ -288,8 +287,7 @@ void frmRptSpec::buildControls()
                     m_state, box,
                     QStringLiteral("You must enter a valid date or leave this selection field blank.")))
                 return false;
-            if (CurrentSpecID)
-                current().*member = m_state.regional.toDate(box->text()).value_or(QDate());
+            storeDate(box, member);
             return true;
         };
     };
@@ -437,6 +435,13 @@ void frmRptSpec::cmdDown_Click()
         return;
     }
     moveSelected(1);
+}
+
+// A date box's date (none when it is empty) into the selected field's settings.
+void frmRptSpec::storeDate(const DateBox* box, QDate FieldSetting::*member)
+{
+    if (CurrentSpecID)
+        current().*member = m_state.regional.toDate(box->text()).value_or(QDate());
 }
 
 bool frmRptSpec::txtWidth_LostFocus()

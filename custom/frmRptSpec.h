@@ -81,6 +81,7 @@ private:
     void moveSelected(int step);
     bool txtWidth_LostFocus();
     bool boundLostFocus(QLineEdit* box, QString FieldSetting::*member);
+    void storeDate(const DateBox* box, QDate FieldSetting::*member);
     void optReportTo_Click();
     void cmdGenerate_Click();
     void cmdCancel_Click();

@@ -209,6 +209,7 @@ private slots:
     void doublesAreLeftOutUnlessAsked_data();
     void doublesAreLeftOutUnlessAsked();
     void anExportImportedIntoItsCollectionAddsNothing();
+    void doublesCompareWhatTheFileHolds();
     void lookupEntriesSpeltAlikeStayApart_data();
     void lookupEntriesSpeltAlikeStayApart();
     void fieldsBeyondTheHeaderAreOnlyCounted_data();
@@ -928,6 +929,24 @@ void TestCsv::anExportImportedIntoItsCollectionAddsNothing()
     QCOMPARE(itemCount(s.collection.path()), 16);
 }
 
+// An item naming the second of two entries spelt alike, or holding a yes
+// written as 1 by another program, is a double of its own export.
+void TestCsv::doublesCompareWhatTheFileHolds()
+{
+    TestCollection collection(false);
+    {
+        std::unique_ptr<Database> db = collection.open();
+        addBrand(*db, QStringLiteral("Foo"));
+        addItem(*db, {{"Name", QStringLiteral("a")}, {"braID", addBrand(*db, QStringLiteral("Foo"))}});
+    }
+    QVERIFY(firstValue(collection.path(), "UPDATE Plonko SET wantlist = 1").isEmpty());
+    std::unique_ptr<Database> db = collection.open();
+    const ItemTransfer::Summary summary = imported(*db, exported(*db));
+    QCOMPARE(summary.rows, 1);
+    QCOMPARE(summary.doubles, 1);
+    QCOMPARE(db->RowCount(QStringLiteral("Plonko")), 1);
+}
+
 void TestCsv::lookupEntriesSpeltAlikeStayApart_data()
 {
     QTest::addColumn<QStringList>("entries");
@@ -1075,6 +1094,9 @@ void TestCsv::theRowsAreWrittenBeforeTheAnswer()
 {
     QFETCH(bool, keep);
     Session s(false);
+    const char* const indexes = "SELECT group_concat(name || ' ' || sql, ' | ') FROM "
+                                "(SELECT name, sql FROM sqlite_master WHERE type = 'index' ORDER BY name)";
+    const QString before = firstValue(TestCollection(false).path(), indexes);
     const QString path = writtenFile(s, "Name,Brand\none,Brand One\ntwo,Brand One\n");
     s.dialogs.fileNames.enqueue(path);
     qint64 during = -1;
@@ -1088,6 +1110,8 @@ void TestCsv::theRowsAreWrittenBeforeTheAnswer()
     QCOMPARE(itemCount(s.collection.path()), keep ? 2 : 0);
     QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand WHERE braDesc = 'Brand One'"),
              keep ? QStringLiteral("1") : QStringLiteral("0"));
+    // the indexes set aside while the rows were written are back either way
+    QCOMPARE(firstValue(s.collection.path(), indexes), before);
 }
 
 // A program killed while the summary is shown leaves the collection as it

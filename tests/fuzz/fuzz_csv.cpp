@@ -13,6 +13,8 @@ QList<QStringList> readAll(const QByteArray& bytes, QString& failure)
     device.setData(bytes);
     device.open(QIODevice::ReadOnly);
     Csv::Reader reader(device);
+    // every field kept: a record cut short would read back cut alike
+    reader.setMostFields(qsizetype(bytes.size()) + 1);
     QList<QStringList> records;
     QStringList fields;
     qint64 line = 0;
