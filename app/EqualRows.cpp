@@ -21,26 +21,51 @@ EqualRows::EqualRows(std::shared_ptr<Connection> connection, const QString& tabl
     // each row is looked up by the first of the fields it does not leave
     // empty, through that field's index (its letter case aside)
     QStringList lookedUp;
-    QStringList emptyBefore;
+    QString emptyBefore; // the fields before, each empty, with %1 for the row
     for (const QString& field : lookedUpBy) {
         const QString name = quotedName(field);
-        lookedUp.append(QStringLiteral("(%1coalesce(n.%2, '') <> '' AND o.%2 = n.%2)")
-                            .arg(emptyBefore.join(QString()), name));
-        emptyBefore.append(QStringLiteral("coalesce(n.%1, '') = '' AND ").arg(name));
+        lookedUp.append(
+            QStringLiteral("(%1coalesce(n.%2, '') <> '' AND o.%2 = n.%2)")
+                .arg(QString(emptyBefore).replace(QStringLiteral("%1"), QStringLiteral("n")), name));
+        emptyBefore += QStringLiteral("coalesce(%1.") + name + QStringLiteral(", '') = '' AND ");
     }
     const QString by = lookedUp.join(QStringLiteral(" OR "));
-    m_laterRows =
-        QStringLiteral("SELECT n.%2 FROM %1 AS n WHERE n.%2 >= ?1 AND EXISTS (SELECT 1 FROM %1 AS o "
-                       "WHERE (%3) AND o.%2 < n.%2 AND %4)")
-            .arg(quotedName(table), key, by, same);
+    m_lookedUp = QStringLiteral("SELECT n.%2 FROM %1 AS n WHERE n.%2 >= ?1 AND EXISTS (SELECT 1 FROM %1 AS o "
+                                "WHERE (%3) AND o.%2 < n.%2 AND %4)")
+                     .arg(quotedName(table), key, by, same);
+    // the rows grouped by everything compared, each of those that leave every
+    // field looked up by empty in a group of its own; the first of a group stays
+    QStringList groups;
+    for (const QString& expression : compared)
+        groups.append(QString(expression).arg(QLatin1Char('g')) + QStringLiteral(" COLLATE BINARY"));
+    groups.append(QStringLiteral("CASE WHEN %1 1 THEN g.%2 END")
+                      .arg(QString(emptyBefore).replace(QStringLiteral("%1"), QStringLiteral("g")), key));
+    m_grouped =
+        QStringLiteral("SELECT %2 FROM %1 WHERE %2 >= ?1 AND %2 NOT IN (SELECT min(g.%2) FROM %1 AS g "
+                       "GROUP BY %3)")
+            .arg(quotedName(table), key, groups.join(QStringLiteral(", ")));
     m_key = key;
 }
 
 EqualRows::~EqualRows() = default;
 
+// Few rows from firstKey among many are each looked up through an index;
+// as many as there were before them or more are found faster by sorting the
+// whole table once.
+QString EqualRows::laterRows(qint64 firstKey) const
+{
+    Statement later(*m_connection,
+                    QStringLiteral("SELECT count(*) FILTER (WHERE %2 >= ?1), count(*) FILTER (WHERE %2 < ?1) "
+                                   "FROM %1")
+                        .arg(quotedName(m_table), m_key));
+    later.bindKey(1, firstKey);
+    later.step();
+    return later.int64(0) >= later.int64(1) ? m_grouped : m_lookedUp;
+}
+
 qint64 EqualRows::countFrom(qint64 firstKey)
 {
-    Statement count(*m_connection, QStringLiteral("SELECT count(*) FROM (%1)").arg(m_laterRows));
+    Statement count(*m_connection, QStringLiteral("SELECT count(*) FROM (%1)").arg(laterRows(firstKey)));
     count.bindKey(1, firstKey);
     count.step();
     return count.int64(0);
@@ -49,9 +74,8 @@ qint64 EqualRows::countFrom(qint64 firstKey)
 qint64 EqualRows::deleteFrom(qint64 firstKey)
 {
     m_connection->beforeWrite(nullptr, m_table);
-    Statement remove(
-        *m_connection,
-        QStringLiteral("DELETE FROM %1 WHERE %2 IN (%3)").arg(quotedName(m_table), m_key, m_laterRows));
+    Statement remove(*m_connection, QStringLiteral("DELETE FROM %1 WHERE %2 IN (%3)")
+                                        .arg(quotedName(m_table), m_key, laterRows(firstKey)));
     remove.bindKey(1, firstKey);
     remove.step();
     return sqlite3_changes64(m_connection->handle());

@@ -9,9 +9,10 @@ class Connection;
 
 // Rows of a table that equal a row of smaller key in every expression
 // compared, each written with %1 for the row (texts exactly, letter case and
-// all). A row is looked up through the index of the first of the fields
-// looked up by that it does not leave empty, never by reading the whole
-// table; a row that leaves all of them empty equals none.
+// all). A row that leaves every field looked up by empty equals none. A few
+// rows are each looked up through the index of the first of those fields
+// they do not leave empty; many are found by sorting the table once. Neither
+// reads the whole table once for each row.
 class EqualRows
 {
 public:
@@ -22,8 +23,7 @@ public:
     EqualRows& operator=(const EqualRows&) = delete;
 
     // The rows from firstKey on that equal a row of smaller key; the first
-    // of equal rows is not counted. Each is found in one pass over the rows
-    // from firstKey, the rows they may equal through an index.
+    // of equal rows is not counted.
     qint64 countFrom(qint64 firstKey);
     // Deletes the rows countFrom counts; the number deleted.
     qint64 deleteFrom(qint64 firstKey);
@@ -31,7 +31,11 @@ public:
 private:
     std::shared_ptr<Connection> m_connection;
     QString m_table;
+    // The keys of the rows from ?1 on that equal a row of smaller key, found
+    // the way that suits the number of rows from firstKey.
+    QString laterRows(qint64 firstKey) const;
+
     QString m_key;
-    // the keys of the rows from ?1 on that equal a row of smaller key
-    QString m_laterRows;
+    QString m_lookedUp; // each row through an index
+    QString m_grouped;  // every row sorted once
 };
