@@ -151,6 +151,10 @@ qint32 addBrand(Database& db, const QString& description)
     return key;
 }
 
+// Every index of a collection with its definition, in one text.
+const char* const kIndexes = "SELECT group_concat(name || ' ' || sql, ' | ') FROM "
+                             "(SELECT name, sql FROM sqlite_master WHERE type = 'index' ORDER BY name)";
+
 // A file beside the session's collection, holding the text given.
 QString writtenFile(const Session& s, const QByteArray& text)
 {
@@ -547,9 +551,7 @@ void TestCsv::aFailureInTheMiddleWritesNothing()
 {
     QFETCH(bool, withItems);
     Session s(withItems);
-    const char* const indexes = "SELECT group_concat(name || ' ' || sql, ' | ') FROM "
-                                "(SELECT name, sql FROM sqlite_master WHERE type = 'index' ORDER BY name)";
-    const QString before = firstValue(TestCollection(withItems).path(), indexes);
+    const QString before = firstValue(TestCollection(withItems).path(), kIndexes);
     const QString path = writtenFile(s, "Name,Brand\r\none,Brand One\r\ntwo,Brand Two\r\nthree,\r\n");
     s.dialogs.fileNames.enqueue(path);
     s.dialogs.modalSteps.enqueue(
@@ -561,7 +563,7 @@ void TestCsv::aFailureInTheMiddleWritesNothing()
     closeSession(s);
     QCOMPARE(itemCount(s.collection.path()), withItems ? 8 : 0);
     QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand"), QStringLiteral("3"));
-    QCOMPARE(firstValue(s.collection.path(), indexes), before);
+    QCOMPARE(firstValue(s.collection.path(), kIndexes), before);
 }
 
 void TestCsv::itemsTheWindowKeepsSurviveARoundTrip_data()
@@ -1100,9 +1102,7 @@ void TestCsv::theRowsAreWrittenBeforeTheAnswer()
 {
     QFETCH(bool, keep);
     Session s(false);
-    const char* const indexes = "SELECT group_concat(name || ' ' || sql, ' | ') FROM "
-                                "(SELECT name, sql FROM sqlite_master WHERE type = 'index' ORDER BY name)";
-    const QString before = firstValue(TestCollection(false).path(), indexes);
+    const QString before = firstValue(TestCollection(false).path(), kIndexes);
     const QString path = writtenFile(s, "Name,Brand\none,Brand One\ntwo,Brand One\n");
     s.dialogs.fileNames.enqueue(path);
     qint64 during = -1;
@@ -1117,7 +1117,7 @@ void TestCsv::theRowsAreWrittenBeforeTheAnswer()
     QCOMPARE(firstValue(s.collection.path(), "SELECT count(*) FROM brand WHERE braDesc = 'Brand One'"),
              keep ? QStringLiteral("1") : QStringLiteral("0"));
     // the indexes set aside while the rows were written are back either way
-    QCOMPARE(firstValue(s.collection.path(), indexes), before);
+    QCOMPARE(firstValue(s.collection.path(), kIndexes), before);
 }
 
 // A program killed while the summary is shown leaves the collection as it
