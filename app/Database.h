@@ -23,7 +23,10 @@ public:
         Dynaset = 2,
         Snapshot = 4,
         // read once, forwards, a row at a time: memory does not grow with the rows
-        ForwardOnly = 8
+        ForwardOnly = 8,
+        // only adds rows (AddNew, Update), and keeps no list of rows: memory
+        // does not grow with the rows added
+        AppendOnly = 16
     };
 
     // Money is stored as a double so that SQL compares it with plain numbers;

@@ -513,7 +513,7 @@ QString selected()
 {
     const QStringList fields =
         QStringList{QStringLiteral("PlonID")} + columnFields() + QStringList{QStringLiteral("catsort")};
-    return QStringLiteral("Select %1 from Plonko order by PlonID").arg(fields.join(QStringLiteral(", ")));
+    return QStringLiteral("Select %1 from Plonko").arg(fields.join(QStringLiteral(", ")));
 }
 constexpr int kCatalogSortPlace = int(kColumns.size()) + 1;
 constexpr int kCatalogNumberPlace = 3;
@@ -607,8 +607,7 @@ Summary importRows(Database& db, QIODevice& file)
 
     LookupLists lists(db);
     const RowReader rows(db, lists, reader.separator());
-    // in the order of their keys, each new item goes last in the list
-    std::unique_ptr<Recordset> items = db.OpenRecordset(selected(), RecordsetType::Dynaset);
+    std::unique_ptr<Recordset> items = db.OpenRecordset(selected(), RecordsetType::AppendOnly);
     std::array<std::unique_ptr<Recordset>, 6> entries;
     std::array<QStringList, 6> madeEntries;
     Summary summary;
