@@ -3,6 +3,7 @@
 #include "CollectionSchema.h"
 #include "Connection.h"
 #include "EqualRows.h"
+#include "RowAppender.h"
 #include "StringHelpers.h"
 #include "TextOrder.h"
 
@@ -583,6 +584,11 @@ void Database::CheckField(const QString& table, const QString& field, const Valu
         throw DbError(DbError::ItemNotFound,
                       QStringLiteral("Item '%1' not found in this collection.").arg(field));
     toStorage(value, *column);
+}
+
+std::unique_ptr<RowAppender> Database::OpenAppender(const QString& table, const QStringList& fields)
+{
+    return std::make_unique<RowAppender>(m_connection, table, fields);
 }
 
 std::unique_ptr<EqualRows> Database::OpenEqualRows(const QString& table, const QStringList& lookedUpBy,

@@ -10,6 +10,7 @@
 
 class Connection;
 class EqualRows;
+class RowAppender;
 
 // The collection database: one SQLite file held exclusively by this program
 // while it is open (another copy or program gets FileInUse), written with full
@@ -23,10 +24,7 @@ public:
         Dynaset = 2,
         Snapshot = 4,
         // read once, forwards, a row at a time: memory does not grow with the rows
-        ForwardOnly = 8,
-        // only adds rows (AddNew, Update), and keeps no list of rows: memory
-        // does not grow with the rows added
-        AppendOnly = 16
+        ForwardOnly = 8
     };
 
     // Money is stored as a double so that SQL compares it with plain numbers;
@@ -57,6 +55,8 @@ public:
     // as SetField does; returns when it would be stored.
     void CheckField(const QString& table, const QString& field, const Value& value) const;
 
+    // Adds rows to a table, setting the fields named (see RowAppender).
+    std::unique_ptr<RowAppender> OpenAppender(const QString& table, const QStringList& fields);
     // Finds rows of table equal to a row of smaller key (see EqualRows).
     std::unique_ptr<EqualRows> OpenEqualRows(const QString& table, const QStringList& lookedUpBy,
                                              const QStringList& compared);

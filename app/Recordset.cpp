@@ -164,19 +164,16 @@ int compareSortValues(const SortValue& a, const SortValue& b, bool noCase)
 class KeyedRecordset final : public Recordset, public KeyList
 {
 public:
-    KeyedRecordset(std::shared_ptr<Connection> connection, const JetSql::Select& select, bool readOnly,
-                   bool appendOnly = false)
+    KeyedRecordset(std::shared_ptr<Connection> connection, const JetSql::Select& select, bool readOnly)
         : m_connection(std::move(connection))
         , m_select(select)
         , m_readOnly(readOnly)
-        , m_appendOnly(appendOnly)
         , m_rowStatement(*m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
                                             .arg(fieldList(*m_connection, select), quotedName(select.table)))
     {
         m_columns.read(m_rowStatement);
         readOrder();
-        if (!m_appendOnly)
-            loadKeys();
+        loadKeys();
         m_position = m_keys.empty() ? -1 : 0;
         m_connection->watch(this);
     }
@@ -186,7 +183,7 @@ public:
     // its end as it stands, and the next added row has it read again.
     void beforeOtherWrite(const QString& table) override
     {
-        if (m_appendOnly || table.compare(m_select.table, Qt::CaseInsensitive) != 0)
+        if (table.compare(m_select.table, Qt::CaseInsensitive) != 0)
             return;
         readAll();
         m_inStep = false;
@@ -318,14 +315,6 @@ public:
         const int i = m_columns.indexOf(name);
         if (i < 0)
             itemNotFound(name);
-        SetFieldAt(i, value);
-    }
-
-    void SetFieldAt(int i, const Value& value) override
-    {
-        alive();
-        if (i < 0 || i >= m_columns.size())
-            itemNotFound(QString::number(i));
         if (m_mode == Mode::None)
             throw DbError(DbError::UpdateWithoutEdit,
                           QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
@@ -808,8 +797,7 @@ private:
             insert->bindKey(int(assigned.size()) + 1, m_newKey);
         insert->step();
         insert->reset();
-        if (!m_appendOnly)
-            placeNewRow(sqlite3_last_insert_rowid(m_connection->handle()));
+        placeNewRow(sqlite3_last_insert_rowid(m_connection->handle()));
     }
 
     // Inserts the fields assigned, as ?1 on, their sort keys made by the
@@ -1036,7 +1024,6 @@ private:
     std::shared_ptr<Connection> m_connection;
     JetSql::Select m_select;
     bool m_readOnly;
-    bool m_appendOnly;
     mutable Statement m_rowStatement;
     ColumnNames m_columns;
     std::vector<qint64> m_keys;
@@ -1112,7 +1099,6 @@ public:
     void Delete() override { readOnly(); }
     void FindFirst(const QString&) override { notSupported(); }
     void SetField(const QString&, const Value&) override { readOnly(); }
-    void SetFieldAt(int, const Value&) override { readOnly(); }
 
     void Close() override
     {
@@ -1193,8 +1179,5 @@ std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& conn
         });
     if (select.table.isEmpty() || type == Database::RecordsetType::ForwardOnly)
         return std::make_unique<ForwardRecordset>(connection, select.sql());
-    return std::make_unique<KeyedRecordset>(connection, select,
-                                            type != Database::RecordsetType::Dynaset &&
-                                                type != Database::RecordsetType::AppendOnly,
-                                            type == Database::RecordsetType::AppendOnly);
+    return std::make_unique<KeyedRecordset>(connection, select, type != Database::RecordsetType::Dynaset);
 }

@@ -45,8 +45,6 @@ public:
     // A field by its place in the query's select list, from 0.
     virtual Value FieldAt(int index) const = 0;
     virtual void SetField(const QString& name, const Value& value) = 0;
-    // A field by its place in the select list: no name is looked up.
-    virtual void SetFieldAt(int index, const Value& value) = 0;
 
     // Moves to the first row in the recordset's order that meets the criteria
     // (a Jet where-expression); NoMatch tells whether there was one.

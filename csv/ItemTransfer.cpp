@@ -6,6 +6,7 @@
 #include "app/DbError.h"
 #include "app/EqualRows.h"
 #include "app/RegionalSettings.h"
+#include "app/RowAppender.h"
 #include "app/StringHelpers.h"
 
 #include <QHash>
@@ -89,6 +90,9 @@ constexpr std::array<Column, 31> kColumns = {{{"Name", "Name", Kind::Text},
                                               {"Notes", "notes", Kind::Text},
                                               {"Misc. 1", "misc1", Kind::Text},
                                               {"Misc. 2", "misc2", Kind::Text}}};
+
+constexpr std::size_t kCatalogNumberColumn = 2;
+static_assert(std::string_view(kColumns[kCatalogNumberColumn].field) == "catnum");
 
 QString latin(const char* text)
 {
@@ -267,6 +271,7 @@ struct Item
         QString cell; // as the file holds it, an apostrophe before a text taken off
     };
     std::vector<Field> values;
+    QString catalogNumber; // of which the catalogue sort key is made, as for a typed item
     std::vector<std::pair<const Column*, QString>> newEntries;
     std::vector<std::pair<const Column*, QString>> respelt;
 };
@@ -306,6 +311,8 @@ public:
                 name = cell;
             else if (columns[i] == 1)
                 description = cell;
+            else if (columns[i] == kCatalogNumberColumn)
+                item.catalogNumber = cell;
             item.values.push_back({&column, std::get<Value>(value), cell});
         }
         if (!NamesAnItem(name, description)) {
@@ -315,15 +322,15 @@ public:
         return item;
     }
 
-    // Starts a new row of items, whose select list is selected(), with the
-    // item's values, checked by the store as it takes them; the fault of the
-    // first it refuses.
-    static std::optional<Fault> stage(Recordset& items, const Item& item)
+    // Starts a new row of items, whose fields are appended(), with the item's
+    // values, checked by the store as it takes them; the fault of the first
+    // it refuses. The row's key, or its fault.
+    static std::variant<qint64, Fault> stage(RowAppender& items, const Item& item)
     {
-        items.AddNew();
+        const qint64 key = items.newRow();
         for (const Item::Field& field : item.values) {
             try {
-                items.SetFieldAt(int(field.column - kColumns.data()) + 1, field.value);
+                items.set(int(field.column - kColumns.data()), field.value);
             } catch (const DbError& e) {
                 if (e.number() != DbError::FieldTooSmall && e.number() != DbError::NumericOverflow &&
                     e.number() != DbError::TypeConversion)
@@ -331,7 +338,7 @@ public:
                 return inColumn(*field.column, refusal(e, field.cell));
             }
         }
-        return std::nullopt;
+        return key;
     }
 
 private:
@@ -509,15 +516,12 @@ QStringList columnFields()
     return fields;
 }
 
-QString selected()
+// The fields an import sets: those of the columns, then the catalogue sort key.
+QStringList appended()
 {
-    const QStringList fields =
-        QStringList{QStringLiteral("PlonID")} + columnFields() + QStringList{QStringLiteral("catsort")};
-    return QStringLiteral("Select %1 from Plonko").arg(fields.join(QStringLiteral(", ")));
+    return columnFields() + QStringList{QStringLiteral("catsort")};
 }
-constexpr int kCatalogSortPlace = int(kColumns.size()) + 1;
-constexpr int kCatalogNumberPlace = 3;
-static_assert(std::string_view(kColumns[kCatalogNumberPlace - 1].field) == "catnum");
+constexpr int kCatalogSortPlace = int(kColumns.size());
 
 // What tells one item from another: every field as the file holds it, of
 // the item that %1 names. A lookup is compared by its description, since
@@ -607,7 +611,7 @@ Summary importRows(Database& db, QIODevice& file)
 
     LookupLists lists(db);
     const RowReader rows(db, lists, reader.separator());
-    std::unique_ptr<Recordset> items = db.OpenRecordset(selected(), RecordsetType::AppendOnly);
+    std::unique_ptr<RowAppender> items = db.OpenAppender(QStringLiteral("Plonko"), appended());
     std::array<std::unique_ptr<Recordset>, 6> entries;
     std::array<QStringList, 6> madeEntries;
     Summary summary;
@@ -623,24 +627,25 @@ Summary importRows(Database& db, QIODevice& file)
             }
             std::variant<Item, Fault> row = rows.read(fields, reader.fieldCount(), columns);
             const Item* item = std::get_if<Item>(&row);
-            std::optional<Fault> wrong = item ? RowReader::stage(*items, *item) : std::get<Fault>(row);
-            if (wrong) {
+            const std::variant<qint64, Fault> staged =
+                item ? RowReader::stage(*items, *item) : std::variant<qint64, Fault>(std::get<Fault>(row));
+            if (const Fault* wrong = std::get_if<Fault>(&staged)) {
                 summary.refused.add(line, wrong->kind, wrong->text);
                 continue;
             }
-            const qint64 key = longOf(items->FieldAt(0)).value_or(0);
+            const qint64 key = std::get<qint64>(staged);
             // entries the row needs; a later row finds them among the lists
             for (const auto& [column, description] : item->newEntries) {
                 const qint32 entry = addEntry(db, entries, column->lookup, description);
                 lists.add(column->lookup, description, entry);
                 if (summary.newLookupCount++ < RowNotes::kKept)
                     madeEntries[std::size_t(column->lookup)].append(description);
-                items->SetFieldAt(int(column - kColumns.data()) + 1, entry);
+                items->set(int(column - kColumns.data()), entry);
             }
             for (const auto& [column, said] : item->respelt)
                 summary.respelt.add(line, latin(column->header), said);
-            items->SetFieldAt(kCatalogSortPlace, CatalogSortKey(textOf(items->FieldAt(kCatalogNumberPlace))));
-            items->Update();
+            items->set(kCatalogSortPlace, CatalogSortKey(item->catalogNumber));
+            items->append();
             if (summary.rows++ == 0)
                 summary.firstKey = key;
         }

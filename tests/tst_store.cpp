@@ -2,6 +2,7 @@
 
 #include "app/CollectionSchema.h"
 #include "app/DbError.h"
+#include "app/RowAppender.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,6 +72,7 @@ private slots:
     void moneyKeepsFourDecimalsAndCompares();
     void positionAroundDeletes();
     void addedRowTakesItsPlaceAndKeepsItsKey();
+    void appendedRowsTakeDefaultsKeysAndSortKeys();
     void staleEditsAreRefused();
     void requeryKeepsTheRowAndDropsTheGone();
     void misuseGivesItsErrorNumber();
@@ -419,6 +421,38 @@ void TestStore::addedRowTakesItsPlaceAndKeepsItsKey()
     rs->Delete();
     rs->AddNew();
     QCOMPARE(rs->Fields(QStringLiteral("PlonID")), Value(qint32(10)));
+}
+
+// Rows written through an appender, as the import writes them: the fields
+// left unset take their defaults, the keys follow those a recordset holds,
+// the sort keys are made, and a value the field cannot hold is refused with
+// the field left as it was.
+void TestStore::appendedRowsTakeDefaultsKeysAndSortKeys()
+{
+    TestCollection collection;
+    std::unique_ptr<Database> db = collection.open();
+    std::unique_ptr<Recordset> reserving =
+        db->OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+    reserving->AddNew(); // key 9, not yet written
+    std::unique_ptr<RowAppender> rows =
+        db->OpenAppender(QStringLiteral("Plonko"), {QStringLiteral("Name"), QStringLiteral("pricepaid")});
+    QCOMPARE(rows->newRow(), qint64(10));
+    rows->set(0, QStringLiteral("Äpfel"));
+    rows->set(1, Money::fromUnits(12345));
+    rows->append();
+    QCOMPARE(rows->newRow(), qint64(11));
+    QCOMPARE(errorOf([&] { rows->set(0, QString(81, QLatin1Char('x'))); }), int(DbError::FieldTooSmall));
+    QCOMPARE(errorOf([&] { rows->set(1, QStringLiteral("many")); }), int(DbError::TypeConversion));
+    rows->append();
+    rows.reset();
+    reserving.reset();
+    db.reset();
+    QCOMPARE(firstValue(collection.path(), "SELECT Name || '|' || pricepaid || '|' || wantlist || '|' || "
+                                           "(NameKey IS NOT NULL) FROM Plonko WHERE PlonID = 10"),
+             QStringLiteral("Äpfel|1.2345|0|1"));
+    QCOMPARE(firstValue(collection.path(), "SELECT coalesce(Name, 'none') || '|' || coalesce(pricepaid, "
+                                           "'none') || '|' || sold FROM Plonko WHERE PlonID = 11"),
+             QStringLiteral("none|none|0"));
 }
 
 void TestStore::staleEditsAreRefused()
