@@ -11,7 +11,6 @@
 
 #include <QHash>
 #include <QMultiHash>
-#include <QRegularExpression>
 
 #include <array>
 #include <optional>
@@ -366,53 +365,106 @@ private:
     // Nothing that may group thousands is read: it would read as another number.
     struct PlainNumber
     {
-        QString text; // with a dot
-        qsizetype decimals = 0;
+        bool negative = false;
+        QStringView whole;
+        QStringView decimals;
     };
-    std::optional<PlainNumber> plainNumber(const QString& trimmed) const
+    std::optional<PlainNumber> plainNumber(QStringView trimmed) const
     {
-        static const QRegularExpression plain(QStringLiteral("^-?\\d+(?:([.,])(\\d+))?$"));
-        const QRegularExpressionMatch parts = plain.match(trimmed);
-        if (!parts.hasMatch())
+        PlainNumber n;
+        n.negative = trimmed.startsWith(QLatin1Char('-'));
+        const QStringView number = trimmed.mid(n.negative ? 1 : 0);
+        qsizetype point = -1;
+        for (qsizetype i = 0; i < number.size(); ++i) {
+            if (isDigit(number[i]))
+                continue;
+            if ((number[i] == QLatin1Char('.') || number[i] == QLatin1Char(',')) && point < 0) {
+                point = i;
+                continue;
+            }
             return std::nullopt;
-        const QString point = parts.captured(1);
-        const bool semicolons = m_separator == QLatin1Char(';');
+        }
+        n.whole = point < 0 ? number : number.left(point);
+        if (point >= 0)
+            n.decimals = number.mid(point + 1);
+        if (n.whole.isEmpty() || (point >= 0 && n.decimals.isEmpty()))
+            return std::nullopt;
         // a comma in a file of commas, or a dot before three digits in a file
         // of semicolons, may group thousands: such a number is not read
-        if (point == QLatin1String(",") && !semicolons)
+        const bool semicolons = m_separator == QLatin1Char(';');
+        if (point >= 0 && number[point] == QLatin1Char(',') && !semicolons)
             return std::nullopt;
-        if (point == QLatin1String(".") && semicolons && parts.capturedLength(2) == 3)
+        if (point >= 0 && number[point] == QLatin1Char('.') && semicolons && n.decimals.size() == 3)
             return std::nullopt;
-        return PlainNumber{QString(trimmed).replace(QLatin1Char(','), QLatin1Char('.')),
-                           parts.capturedLength(2)};
+        return n;
+    }
+
+    static bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+    // The amount a plain number of at most four decimals writes, exactly;
+    // nothing beyond the 64-bit range.
+    static std::optional<Money> moneyOf(const PlainNumber& n)
+    {
+        qint64 units = 0;
+        for (const QChar c : n.whole)
+            if (__builtin_mul_overflow(units, 10, &units) ||
+                __builtin_add_overflow(units, c.unicode() - '0', &units))
+                return std::nullopt;
+        for (qsizetype i = 0; i < 4; ++i) {
+            const qint64 digit = i < n.decimals.size() ? n.decimals[i].unicode() - '0' : 0;
+            if (__builtin_mul_overflow(units, 10, &units) || __builtin_add_overflow(units, digit, &units))
+                return std::nullopt;
+        }
+        return Money::fromUnits(n.negative ? -units : units);
+    }
+
+    // A day written yyyy-mm-dd (the month and the day may have one digit);
+    // it may be no day of the calendar.
+    static std::optional<QDate> isoDate(QStringView trimmed)
+    {
+        const qsizetype first = trimmed.indexOf(QLatin1Char('-'));
+        const qsizetype second = trimmed.indexOf(QLatin1Char('-'), first + 1);
+        if (first != 4 || second < 6 || second > 7 || trimmed.size() - second - 1 < 1 ||
+            trimmed.size() - second - 1 > 2)
+            return std::nullopt;
+        int parts[3] = {0, 0, 0};
+        int part = 0;
+        for (const QChar c : trimmed) {
+            if (c == QLatin1Char('-')) {
+                if (++part > 2)
+                    return std::nullopt;
+            } else if (isDigit(c))
+                parts[part] = parts[part] * 10 + (c.unicode() - '0');
+            else
+                return std::nullopt;
+        }
+        return QDate(parts[0], parts[1], parts[2]);
     }
 
     std::variant<Value, Fault> valueOf(const Column& column, const QString& text, Item& item) const
     {
-        const QString trimmed = text.trimmed();
-        const QString quoted = shortened(text);
+        const QStringView trimmed = QStringView(text).trimmed();
+        const auto quoted = [&] { return shortened(text); };
         switch (column.kind) {
         case Kind::Text:
             return Value(text);
         case Kind::YesNo: {
-            static const QStringList yes = {QStringLiteral("yes"), QStringLiteral("true"),
-                                            QStringLiteral("1"), QStringLiteral("-1")};
-            static const QStringList no = {QString(), QStringLiteral("no"), QStringLiteral("false"),
-                                           QStringLiteral("0")};
-            if (yes.contains(trimmed, Qt::CaseInsensitive))
-                return Value(true);
-            if (no.contains(trimmed, Qt::CaseInsensitive))
-                return Value(false);
-            return fault("neither Yes nor No", QStringLiteral("\"%1\" is neither Yes nor No.").arg(quoted));
+            for (const char* yes : {"yes", "true", "1", "-1"})
+                if (trimmed.compare(QLatin1String(yes), Qt::CaseInsensitive) == 0)
+                    return Value(true);
+            for (const char* no : {"", "no", "false", "0"})
+                if (trimmed.compare(QLatin1String(no), Qt::CaseInsensitive) == 0)
+                    return Value(false);
+            return fault("neither Yes nor No", QStringLiteral("\"%1\" is neither Yes nor No.").arg(quoted()));
         }
         case Kind::Long: {
             if (trimmed.isEmpty())
                 return Value();
             const std::optional<PlainNumber> n = plainNumber(trimmed);
-            if (!n || n->decimals > 0)
+            if (!n || !n->decimals.isEmpty())
                 return fault("no whole number of pieces",
-                             QStringLiteral("\"%1\" is no whole number of pieces.").arg(quoted));
-            return Value(m_plain.toNumber(n->text).value_or(0));
+                             QStringLiteral("\"%1\" is no whole number of pieces.").arg(quoted()));
+            return Value(m_plain.toNumber(trimmed.toString()).value_or(0));
         }
         case Kind::Amount: {
             if (trimmed.isEmpty())
@@ -420,30 +472,29 @@ private:
             const std::optional<PlainNumber> n = plainNumber(trimmed);
             if (!n)
                 return fault("no amount of money",
-                             QStringLiteral("\"%1\" is no amount of money.").arg(quoted));
-            if (n->decimals > 4)
-                return fault("more decimals than money keeps",
-                             QStringLiteral("\"%1\" has more decimals than money keeps (four).").arg(quoted));
-            const std::optional<Money> m = m_plain.toMoney(n->text);
+                             QStringLiteral("\"%1\" is no amount of money.").arg(quoted()));
+            if (n->decimals.size() > 4)
+                return fault(
+                    "more decimals than money keeps",
+                    QStringLiteral("\"%1\" has more decimals than money keeps (four).").arg(quoted()));
+            const std::optional<Money> m = moneyOf(*n);
             if (!m)
                 return fault("beyond what the field holds",
-                             QStringLiteral("\"%1\" is beyond what the field holds.").arg(quoted));
+                             QStringLiteral("\"%1\" is beyond what the field holds.").arg(quoted()));
             return Value(*m);
         }
         case Kind::Date: {
             if (trimmed.isEmpty())
                 return Value();
-            static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
-            const QRegularExpressionMatch parts = iso.match(trimmed);
-            if (!parts.hasMatch())
+            const std::optional<QDate> date = isoDate(trimmed);
+            if (!date)
                 return fault("no date written as yyyy-mm-dd",
-                             QStringLiteral("\"%1\" is no date written as yyyy-mm-dd.").arg(quoted));
-            const QDate date(parts.captured(1).toInt(), parts.captured(2).toInt(), parts.captured(3).toInt());
+                             QStringLiteral("\"%1\" is no date written as yyyy-mm-dd.").arg(quoted()));
             // the window's calendar begins with the year 100
-            if (!date.isValid() || date.year() < 100)
+            if (!date->isValid() || date->year() < 100)
                 return fault("no day of the calendar",
-                             QStringLiteral("%1 is no day of the calendar.").arg(quoted));
-            return Value(date);
+                             QStringLiteral("%1 is no day of the calendar.").arg(quoted()));
+            return Value(*date);
         }
         case Kind::Lookup:
             return lookupValue(column, text, item);

@@ -423,6 +423,27 @@ void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
                                      << "Brand: the text is longer than the field holds (51 characters).";
     QTest::newRow("a decimal comma, separated by commas")
         << QByteArray("a,1,\"2,5\",,No,,x") << "Price Paid: \"2,5\" is no amount of money.";
+    QTest::newRow("a point and no decimals")
+        << QByteArray("a,1,2.,,No,,x") << "Price Paid: \"2.\" is no amount of money.";
+    QTest::newRow("decimals and no whole")
+        << QByteArray("a,1,.5,,No,,x") << "Price Paid: \".5\" is no amount of money.";
+    QTest::newRow("two points") << QByteArray("a,1,1.2.3,,No,,x")
+                                << "Price Paid: \"1.2.3\" is no amount of money.";
+    QTest::newRow("five decimals") << QByteArray("a,1,0.00001,,No,,x")
+                                   << "Price Paid: \"0.00001\" has more decimals than money keeps (four).";
+    QTest::newRow("amount beyond 64 bits")
+        << QByteArray("a,1,922337203685477.5808,,No,,x")
+        << "Price Paid: \"922337203685477.5808\" is beyond what the field holds.";
+    QTest::newRow("digits of another script")
+        << QByteArray("a,1,\xd9\xa1\xd9\xa2,,No,,x") << "Price Paid: \"\u0661\u0662\" is no amount of money.";
+    QTest::newRow("a date with a dash after it")
+        << QByteArray("a,1,2,2004-06-15-,No,,x")
+        << "Birthday: \"2004-06-15-\" is no date written as yyyy-mm-dd.";
+    QTest::newRow("a date of a three-digit day")
+        << QByteArray("a,1,2,2004-06-150,No,,x")
+        << "Birthday: \"2004-06-150\" is no date written as yyyy-mm-dd.";
+    QTest::newRow("a date before the year 100")
+        << QByteArray("a,1,2,0099-06-15,No,,x") << "Birthday: 0099-06-15 is no day of the calendar.";
     QTest::newRow("too many fields") << QByteArray("a,1,2,,No,,x,extra")
                                      << "it has 8 fields where the header names 7.";
 }
