@@ -33,17 +33,19 @@ EqualRows::EqualRows(std::shared_ptr<Connection> connection, const QString& tabl
     m_lookedUp = QStringLiteral("SELECT n.%2 FROM %1 AS n WHERE n.%2 >= ?1 AND EXISTS (SELECT 1 FROM %1 AS o "
                                 "WHERE (%3) AND o.%2 < n.%2 AND %4)")
                      .arg(quotedName(table), key, by, same);
-    // the rows grouped by everything compared, each of those that leave every
-    // field looked up by empty in a group of its own; the first of a group stays
-    QStringList groups;
-    for (const QString& expression : compared)
-        groups.append(QString(expression).arg(QLatin1Char('g')) + QStringLiteral(" COLLATE BINARY"));
-    groups.append(QStringLiteral("CASE WHEN %1 1 THEN g.%2 END")
-                      .arg(QString(emptyBefore).replace(QStringLiteral("%1"), QStringLiteral("g")), key));
+    // many rows are narrowed first to those that share the fields looked up
+    // by with a row of smaller key, found by sorting the table once on those
+    // fields alone, and only these are compared whole
+    QStringList shared;
+    for (const QString& field : lookedUpBy)
+        shared.append(QStringLiteral("coalesce(%1, '') COLLATE BINARY").arg(quotedName(field)));
+    const QString candidates =
+        QStringLiteral("SELECT %2 FROM %1 WHERE %2 >= ?1 AND %2 NOT IN (SELECT min(%2) FROM %1 GROUP BY %3)")
+            .arg(quotedName(table), key, shared.join(QStringLiteral(", ")));
     m_grouped =
-        QStringLiteral("SELECT %2 FROM %1 WHERE %2 >= ?1 AND %2 NOT IN (SELECT min(g.%2) FROM %1 AS g "
-                       "GROUP BY %3)")
-            .arg(quotedName(table), key, groups.join(QStringLiteral(", ")));
+        QStringLiteral("SELECT n.%2 FROM %1 AS n WHERE n.%2 IN (%3) AND EXISTS (SELECT 1 FROM %1 AS o "
+                       "WHERE (%4) AND o.%2 < n.%2 AND %5)")
+            .arg(quotedName(table), key, candidates, by, same);
     m_key = key;
 }
 

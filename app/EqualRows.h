@@ -9,10 +9,11 @@ class Connection;
 
 // Rows of a table that equal a row of smaller key in every expression
 // compared, each written with %1 for the row (texts exactly, letter case and
-// all). A row that leaves every field looked up by empty equals none. A few
-// rows are each looked up through the index of the first of those fields
-// they do not leave empty; many are found by sorting the table once. Neither
-// reads the whole table once for each row.
+// all). A row that leaves every field looked up by empty equals none. Each
+// row is looked up through the index of the first of those fields it does
+// not leave empty; many rows are first narrowed, by sorting the table once
+// on those fields, to those that share them with a row of smaller key.
+// Neither reads the whole table once for each row.
 class EqualRows
 {
 public:
@@ -37,5 +38,5 @@ private:
 
     QString m_key;
     QString m_lookedUp; // each row through an index
-    QString m_grouped;  // every row sorted once
+    QString m_grouped;  // narrowed by sorting every row once
 };
