@@ -39,7 +39,7 @@ void ExportToCsv(AppState& state)
     }
 }
 
-bool ImportFromCsv(AppState& state)
+bool ImportFromCsv(AppState& state, QWidget* owner)
 {
     const std::optional<QString> chosen = state.dialogs.openFileName(kFilter);
     if (!chosen)
@@ -59,7 +59,7 @@ bool ImportFromCsv(AppState& state)
         Transaction writing(state.db());
         const ItemTransfer::Summary summary = ItemTransfer::importRows(state.db(), file);
         busy.off();
-        frmImportSummary asked(summary);
+        frmImportSummary asked(summary, owner);
         state.dialogs.showModal(asked);
         if (!asked.importChosen())
             return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 class AppState;
+class QWidget;
 
 // The item window's "&Export to CSV..." and "&Import from CSV..." commands.
 // Export writes every item to a file the collector names; import reads one,
@@ -8,4 +9,5 @@ class AppState;
 // when the collector agrees.
 void ExportToCsv(AppState& state);
 // True when items were added: the item window shows the collection again.
-bool ImportFromCsv(AppState& state);
+// The summary opens over owner.
+bool ImportFromCsv(AppState& state, QWidget* owner);

@@ -1218,7 +1218,7 @@ void frmMain::mnuSort_Click(int index)
 // its first item, with every list refilled.
 void frmMain::mnuImport_Click()
 {
-    if (!ImportFromCsv(m_state))
+    if (!ImportFromCsv(m_state, this))
         return;
     m_state.LookupChanged.fill(true);
     Form_Activate();

@@ -1,11 +1,13 @@
 #include "frmOutput.h"
 
 #include "PageView.h"
+#include "PreviewPlace.h"
 #include "ReportEngine.h"
 #include "ReportRun.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpKey.h"
+#include "app/WindowPlacement.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,11 +17,14 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
+#include <QVBoxLayout>
 
 frmOutput::frmOutput(AppState& state, QWidget* owner)
     : QWidget(owner, Qt::Window)
     , m_state(state)
+    , m_owner(owner)
 {
     setObjectName(QStringLiteral("frmOutput"));
     setWindowTitle(QStringLiteral("Report Output"));
@@ -38,12 +43,16 @@ frmOutput::frmOutput(AppState& state, QWidget* owner)
     scrlPage->setSingleStep(1);
     scrlPage->setPageStep(2);
     scrlPage->setToolTip(QStringLiteral("Page"));
+    scrlPage->setAccessibleName(QStringLiteral("Page"));
+    scrlPage->setFocusPolicy(Qt::StrongFocus);
     scrlZoom = new QScrollBar(Qt::Horizontal);
     scrlZoom->setObjectName(QStringLiteral("scrlZoom"));
     scrlZoom->setRange(10, 250);
     scrlZoom->setSingleStep(10);
     scrlZoom->setPageStep(50);
     scrlZoom->setToolTip(QStringLiteral("Zoom"));
+    scrlZoom->setAccessibleName(QStringLiteral("Zoom"));
+    scrlZoom->setFocusPolicy(Qt::StrongFocus);
     cmdPrint = new QPushButton(QStringLiteral("&Print"));
     cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
     cmdPdf = new QPushButton(QStringLiteral("Save as P&DF"));
@@ -51,10 +60,22 @@ frmOutput::frmOutput(AppState& state, QWidget* owner)
     cmdOk = new QPushButton(QStringLiteral("&Ok"));
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
 
+    // the page's scroll bar under its name, apart from the view's own
+    auto* pageLabel = new QLabel(QStringLiteral("Pa&ge"));
+    pageLabel->setBuddy(scrlPage);
+    auto* zoomLabel = new QLabel(QStringLiteral("&Zoom"));
+    zoomLabel->setBuddy(scrlZoom);
+    auto* pageColumn = new QVBoxLayout;
+    pageColumn->addWidget(pageLabel, 0, Qt::AlignHCenter);
+    pageColumn->addWidget(scrlPage, 1, Qt::AlignHCenter);
+    auto* zoomRow = new QHBoxLayout;
+    zoomRow->addWidget(zoomLabel);
+    zoomRow->addWidget(scrlZoom, 1);
+
     auto* grid = new QGridLayout(this);
     grid->addWidget(vsViewPort1, 0, 0);
-    grid->addWidget(scrlPage, 0, 1);
-    grid->addWidget(scrlZoom, 1, 0);
+    grid->addLayout(pageColumn, 0, 1);
+    grid->addLayout(zoomRow, 1, 0);
     lblPosition = new QLabel;
     lblPosition->setObjectName(QStringLiteral("lblPosition"));
     auto* buttons = new QHBoxLayout;
@@ -72,11 +93,88 @@ frmOutput::frmOutput(AppState& state, QWidget* owner)
     connectHandler(m_state, this, cmdPrint, &QPushButton::clicked, &frmOutput::cmdPrint_Click);
     connectHandler(m_state, this, cmdPdf, &QPushButton::clicked, &frmOutput::cmdPdf_Click);
     connectHandler(m_state, this, cmdOk, &QPushButton::clicked, &frmOutput::cmdOk_Click);
+    addKey(QKeySequence(Qt::Key_PageDown), &frmOutput::PageDown_Key);
+    addKey(QKeySequence(Qt::Key_PageUp), &frmOutput::PageUp_Key);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_PageDown), &frmOutput::NextPage_Key);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_PageUp), &frmOutput::PreviousPage_Key);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_Home), &frmOutput::FirstPage_Key);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_End), &frmOutput::LastPage_Key);
+    // Ctrl and the plus key, shifted or not, as keyboards place it
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_Plus), &frmOutput::ZoomIn_Key);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_Equal), &frmOutput::ZoomIn_Key);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_Minus), &frmOutput::ZoomOut_Key);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_0), &frmOutput::ActualSize_Key);
+    setTabOrder(vsViewPort1, scrlPage);
+    setTabOrder(scrlPage, scrlZoom);
+    setTabOrder(scrlZoom, cmdPrint);
+    vsViewPort1->setFocus();
     addHelpKey(this, m_state, kHelpTopic);
     runEvent(m_state, [this] { Form_Load(); });
 }
 
 frmOutput::~frmOutput() = default;
+
+void frmOutput::addKey(const QKeySequence& key, void (frmOutput::*handler)())
+{
+    connectHandler(m_state, this, new QShortcut(key, this), &QShortcut::activated, handler);
+}
+
+PreviewPlace frmOutput::place() const
+{
+    const QScrollBar* view = vsViewPort1->verticalScrollBar();
+    return {scrlPage->value(), scrlPage->maximum(), view->value(), view->maximum()};
+}
+
+void frmOutput::goTo(const PreviewPlace& place)
+{
+    scrlPage->setValue(place.page);
+    vsViewPort1->verticalScrollBar()->setValue(place.scroll);
+}
+
+void frmOutput::PageDown_Key()
+{
+    goTo(pageDown(place(), vsViewPort1->verticalScrollBar()->pageStep()));
+}
+
+void frmOutput::PageUp_Key()
+{
+    goTo(pageUp(place(), vsViewPort1->verticalScrollBar()->pageStep()));
+}
+
+void frmOutput::NextPage_Key()
+{
+    scrlPage->setValue(scrlPage->value() + 1);
+}
+
+void frmOutput::PreviousPage_Key()
+{
+    scrlPage->setValue(scrlPage->value() - 1);
+}
+
+void frmOutput::FirstPage_Key()
+{
+    scrlPage->setValue(scrlPage->minimum());
+}
+
+void frmOutput::LastPage_Key()
+{
+    scrlPage->setValue(scrlPage->maximum());
+}
+
+void frmOutput::ZoomIn_Key()
+{
+    scrlZoom->setValue(zoomedIn(scrlZoom->value()));
+}
+
+void frmOutput::ZoomOut_Key()
+{
+    scrlZoom->setValue(zoomedOut(scrlZoom->value()));
+}
+
+void frmOutput::ActualSize_Key()
+{
+    scrlZoom->setValue(100);
+}
 
 void frmOutput::Form_Load()
 {
@@ -105,8 +203,11 @@ void frmOutput::placeForPage()
     const QRect available = screen->availableGeometry();
     const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
     size = size.boundedTo(available.size() - QSize(2 * titleBar, 3 * titleBar));
-    resize(size);
-    move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+    // no smaller than the controls below the page need
+    resize(size.expandedTo(minimumSizeHint()));
+    // over the window it belongs to, or the middle of the screen without one
+    const QRect over = m_owner ? m_owner->window()->frameGeometry() : available;
+    move(centredOver(over, this->size() + QSize(0, titleBar), available));
 }
 
 void frmOutput::showPosition()

@@ -6,11 +6,13 @@
 
 class AppState;
 class PageView;
+class QKeySequence;
 class QLabel;
 class QPushButton;
 class QScrollArea;
 class QScrollBar;
 class ReportEngine;
+struct PreviewPlace;
 
 // "Report Output": one page of a finished report document at a time, at the
 // zoom of its scroll bar, with printing and saving as a PDF.
@@ -28,7 +30,7 @@ public:
     // Shows a finished document in place of the one before, at the zoom in force.
     void showDocument(std::unique_ptr<ReportEngine> document, const QString& title);
     // Sized for the whole page at the zoom in force, as far as the screen
-    // allows, in the middle of the screen.
+    // allows, over the window it belongs to.
     void placeForPage();
 
     PageView* vsPrinter;
@@ -49,8 +51,22 @@ private:
     void cmdPdf_Click();
     void cmdOk_Click();
     void showPosition();
+    // The keys a reader pages and zooms with, from any control of the window.
+    void addKey(const QKeySequence& key, void (frmOutput::*handler)());
+    void PageDown_Key();
+    void PageUp_Key();
+    void NextPage_Key();
+    void PreviousPage_Key();
+    void FirstPage_Key();
+    void LastPage_Key();
+    void ZoomIn_Key();
+    void ZoomOut_Key();
+    void ActualSize_Key();
+    PreviewPlace place() const;
+    void goTo(const PreviewPlace& place);
 
     AppState& m_state;
+    QWidget* m_owner;
     std::unique_ptr<ReportEngine> m_document;
     QString m_title;
 };

@@ -547,6 +547,7 @@ void TestCsv::cancelAfterTheSummaryWritesNothing()
     s.dialogs.fileNames.enqueue(path);
     QString refused;
     s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        QCOMPARE(dialog.parentWidget(), s.window.get()); // opens over the item window
         refused = control<QPlainTextEdit>(&dialog, "txtDetails")->toPlainText();
         control<QPushButton>(&dialog, "cmdCancel")->click();
     });

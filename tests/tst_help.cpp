@@ -97,6 +97,7 @@ class TestHelp : public QObject
 private slots:
     void shippedFileHasEveryContextTopic_data();
     void shippedFileHasEveryContextTopic();
+    void shippedTopicsNameTheirWindowsKeys();
     void shippedLinksLeadToTopics();
     void parsesSections();
     void contextTopicFallsBack_data();
@@ -154,6 +155,18 @@ void TestHelp::shippedFileHasEveryContextTopic()
     QVERIFY(topic);
     QVERIFY2(topic->title.contains(titleWord), qPrintable(topic->title));
     QVERIFY(!topic->keywords.isEmpty());
+}
+
+// The topic of a window that answers keys of its own names each of them.
+void TestHelp::shippedTopicsNameTheirWindowsKeys()
+{
+    HelpFile file;
+    QCOMPARE(file.load(shippedHelpFile()), HelpFile::Status::Loaded);
+    const HelpTopic* preview = file.topicByNumber(frmOutput::kHelpTopic);
+    QVERIFY(preview);
+    for (const char* key : {"Page Down", "Page Up", "Ctrl+Page Down", "Ctrl+Page Up", "Ctrl+Home", "Ctrl+End",
+                            "Ctrl+plus", "Ctrl+minus", "Ctrl+0", "Alt+G", "Alt+Z"})
+        QVERIFY2(preview->html.contains(QStringLiteral("<b>%1</b>").arg(QLatin1String(key))), key);
 }
 
 void TestHelp::shippedLinksLeadToTopics()

@@ -1,13 +1,18 @@
 #include "ReportSession.h"
 
+#include "app/WindowPlacement.h"
 #include "reports/PageView.h"
+#include "reports/PreviewPlace.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportRun.h"
 #include "reports/StandardReports.h"
 #include "reports/frmOutput.h"
 
+#include <QLabel>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 
 #include <sqlite3.h>
@@ -61,6 +66,12 @@ private slots:
     void reportsSupplyTheirOwnCellsAndTotals();
     void amountBeyondMoneyIsShownAsStored();
     void outputWindowPagesAndZooms();
+    void previewPlacesByKey_data();
+    void previewPlacesByKey();
+    void outputWindowByKeyboard();
+    void windowsOpenOverTheirOwner_data();
+    void windowsOpenOverTheirOwner();
+    void previewOpensOverTheItemWindow();
     void pdfHoldsTheDocumentsPages();
     void printingGoesThroughThePrintDialog();
 };
@@ -459,6 +470,144 @@ void ReportsTest::outputWindowPagesAndZooms()
     QCOMPARE(window.vsPrinter->page(), 3);
     QTest::mouseClick(window.cmdOk, Qt::LeftButton);
     QVERIFY(!window.isVisible());
+}
+
+void ReportsTest::previewPlacesByKey_data()
+{
+    QTest::addColumn<PreviewPlace>("from");
+    QTest::addColumn<PreviewPlace>("down");
+    QTest::addColumn<PreviewPlace>("up");
+    // page, pages, scroll, scrollMax; a screen is 300
+    QTest::newRow("whole page") << PreviewPlace{2, 3, 0, 0} << PreviewPlace{3, 3, 0, 0}
+                                << PreviewPlace{1, 3, 0, 0};
+    QTest::newRow("top of a tall page")
+        << PreviewPlace{2, 3, 0, 500} << PreviewPlace{2, 3, 300, 500} << PreviewPlace{1, 3, 500, 500};
+    QTest::newRow("inside a tall page")
+        << PreviewPlace{2, 3, 400, 500} << PreviewPlace{2, 3, 500, 500} << PreviewPlace{2, 3, 100, 500};
+    QTest::newRow("foot of a tall page")
+        << PreviewPlace{2, 3, 500, 500} << PreviewPlace{3, 3, 0, 500} << PreviewPlace{2, 3, 200, 500};
+    QTest::newRow("first page's top")
+        << PreviewPlace{1, 3, 0, 500} << PreviewPlace{1, 3, 300, 500} << PreviewPlace{1, 3, 0, 500};
+    QTest::newRow("last page's foot")
+        << PreviewPlace{3, 3, 500, 500} << PreviewPlace{3, 3, 500, 500} << PreviewPlace{3, 3, 200, 500};
+    QTest::newRow("a single page") << PreviewPlace{1, 1, 0, 0} << PreviewPlace{1, 1, 0, 0}
+                                   << PreviewPlace{1, 1, 0, 0};
+}
+
+void ReportsTest::previewPlacesByKey()
+{
+    QFETCH(PreviewPlace, from);
+    QFETCH(PreviewPlace, down);
+    QFETCH(PreviewPlace, up);
+    QVERIFY(pageDown(from, 300) == down);
+    QVERIFY(pageUp(from, 300) == up);
+}
+
+// The preview pages and zooms from the keyboard, whichever control has the
+// focus; its scroll bars take the focus, are named, and follow.
+void ReportsTest::outputWindowByKeyboard()
+{
+    OutputWindow output;
+    frmOutput& window = *output.window;
+    window.resize(500, 400); // the page does not show whole
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QScrollBar* view = window.vsViewPort1->verticalScrollBar();
+    QVERIFY(view->maximum() > 0);
+    QCOMPARE(window.focusWidget(), window.vsViewPort1);
+    // down the page a screen at a time, then on to the next page's top
+    int screens = 0;
+    while (window.scrlPage->value() == 1 && screens++ < 20)
+        QTest::keyClick(&window, Qt::Key_PageDown);
+    QCOMPARE(screens, (view->maximum() + view->pageStep() - 1) / view->pageStep() + 1);
+    QCOMPARE(window.scrlPage->value(), 2);
+    QCOMPARE(view->value(), 0);
+    QTest::keyClick(&window, Qt::Key_PageUp);
+    QCOMPARE(window.scrlPage->value(), 1);
+    QCOMPARE(view->value(), view->maximum());
+
+    window.cmdPrint->setFocus();
+    const QList<std::pair<QKeyCombination, int>> pages = {{Qt::CTRL | Qt::Key_End, output.pages},
+                                                          {Qt::CTRL | Qt::Key_PageUp, output.pages - 1},
+                                                          {Qt::CTRL | Qt::Key_Home, 1},
+                                                          {Qt::CTRL | Qt::Key_PageDown, 2}};
+    for (const auto& [key, page] : pages) {
+        QTest::keyClick(&window, key.key(), key.keyboardModifiers());
+        QCOMPARE(window.scrlPage->value(), page);
+        QCOMPARE(window.vsPrinter->page(), page);
+    }
+    const QList<std::pair<QKeyCombination, int>> zooms = {{Qt::CTRL | Qt::Key_Plus, 70},
+                                                          {Qt::CTRL | Qt::Key_Equal, 80},
+                                                          {Qt::CTRL | Qt::Key_Minus, 70},
+                                                          {Qt::CTRL | Qt::Key_0, 100}};
+    for (const auto& [key, zoom] : zooms) {
+        QTest::keyClick(&window, key.key(), key.keyboardModifiers());
+        QCOMPARE(window.scrlZoom->value(), zoom);
+        QCOMPARE(window.vsPrinter->zoom(), zoom);
+    }
+    QCOMPARE(zoomedIn(250), 250);
+    QCOMPARE(zoomedIn(245), 250);
+    QCOMPARE(zoomedOut(10), 10);
+    QCOMPARE(zoomedOut(15), 10);
+
+    // the scroll bars are named, reached by their labels' keys, and used by the arrows
+    for (QScrollBar* bar : {window.scrlPage, window.scrlZoom}) {
+        QCOMPARE(bar->focusPolicy(), Qt::StrongFocus);
+        const QList<QLabel*> labels = window.findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) {
+            return l->buddy() == bar && l->text().remove(QLatin1Char('&')) == bar->accessibleName();
+        }));
+    }
+    QTest::keyClick(&window, Qt::Key_G, Qt::AltModifier);
+    QCOMPARE(window.focusWidget(), window.scrlPage);
+    QTest::keyClick(window.scrlPage, Qt::Key_Down);
+    QCOMPARE(window.scrlPage->value(), 3);
+    QTest::keyClick(&window, Qt::Key_Z, Qt::AltModifier);
+    QCOMPARE(window.focusWidget(), window.scrlZoom);
+    QCOMPARE(window.scrlPage->accessibleName(), QStringLiteral("Page"));
+    QCOMPARE(window.scrlZoom->accessibleName(), QStringLiteral("Zoom"));
+}
+
+void ReportsTest::windowsOpenOverTheirOwner_data()
+{
+    QTest::addColumn<QRect>("owner");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("place");
+    const QRect screen(0, 0, 1280, 1024);
+    QTest::newRow("centred") << QRect(100, 100, 600, 400) << QSize(200, 100) << QPoint(300, 250);
+    QTest::newRow("past the right edge") << QRect(1000, 100, 280, 400) << QSize(400, 100) << QPoint(880, 250);
+    QTest::newRow("above the top") << QRect(100, 0, 600, 100) << QSize(200, 300) << QPoint(300, 0);
+    QTest::newRow("past the foot") << QRect(0, 900, 600, 124) << QSize(200, 300) << QPoint(200, 724);
+    QTest::newRow("larger than the screen") << QRect(100, 100, 600, 400) << QSize(1400, 1100) << QPoint(0, 0);
+}
+
+void ReportsTest::windowsOpenOverTheirOwner()
+{
+    QFETCH(QRect, owner);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, place);
+    QCOMPARE(centredOver(owner, size, QRect(0, 0, 1280, 1024)), place);
+}
+
+void ReportsTest::previewOpensOverTheItemWindow()
+{
+    Reports reports;
+    reports.addForSale(QStringLiteral("Abby"), QStringLiteral("Bear"), QStringLiteral("1"),
+                       Money::fromUnits(100));
+    reports.run(1);
+    QWidget owner;
+    owner.setGeometry(40, 60, 500, 400);
+    owner.show();
+    frmOutput window(reports.state, &owner);
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.showDocument(std::move(reports.preview.document), reports.preview.title);
+    window.scrlZoom->setValue(20);
+    window.placeForPage();
+    window.show();
+    const QPoint offset = window.frameGeometry().center() - owner.frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 30,
+             qPrintable(QStringLiteral("%1, %2").arg(offset.x()).arg(offset.y())));
+    QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
 }
 
 void ReportsTest::pdfHoldsTheDocumentsPages()
