@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -83,18 +84,24 @@ void frmRptSpec::buildControls()
     List1 = named(new QListWidget, QStringLiteral("List1"));
     List1->setSortingEnabled(true);
     List2 = named(new QListWidget, QStringLiteral("List2"));
-    cmdAdd = named(new QPushButton, QStringLiteral("cmdAdd"));
-    cmdAdd->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
-    cmdAdd->setToolTip(QStringLiteral("Add the field to the report"));
-    cmdRemove = named(new QPushButton, QStringLiteral("cmdRemove"));
-    cmdRemove->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
-    cmdRemove->setToolTip(QStringLiteral("Take the field out of the report"));
-    cmdUp = named(new QPushButton, QStringLiteral("cmdUp"));
-    cmdUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
-    cmdUp->setToolTip(QStringLiteral("Move the field up"));
-    cmdDown = named(new QPushButton, QStringLiteral("cmdDown"));
-    cmdDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    cmdDown->setToolTip(QStringLiteral("Move the field down"));
+    // the arrow buttons, each with its name, its key and a tooltip that says both
+    const auto arrow = [this](const QString& name, QStyle::StandardPixmap icon, const QString& said,
+                              Qt::Key key) {
+        auto* button = named(new QPushButton, name);
+        button->setIcon(style()->standardIcon(icon));
+        button->setAccessibleName(said);
+        button->setShortcut(QKeySequence(Qt::ALT | key));
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(said, button->shortcut().toString(QKeySequence::NativeText)));
+        return button;
+    };
+    cmdAdd =
+        arrow(QStringLiteral("cmdAdd"), QStyle::SP_ArrowRight, QStringLiteral("Add field"), Qt::Key_Right);
+    cmdRemove = arrow(QStringLiteral("cmdRemove"), QStyle::SP_ArrowLeft, QStringLiteral("Remove field"),
+                      Qt::Key_Left);
+    cmdUp = arrow(QStringLiteral("cmdUp"), QStyle::SP_ArrowUp, QStringLiteral("Move up"), Qt::Key_Up);
+    cmdDown =
+        arrow(QStringLiteral("cmdDown"), QStyle::SP_ArrowDown, QStringLiteral("Move down"), Qt::Key_Down);
     frame1 = named(new QGroupBox(QStringLiteral("Details For ")), QStringLiteral("frame1"));
     chkHide = named(new QCheckBox(QStringLiteral("Hide Field")), QStringLiteral("chkHide"));
     txtWidth = named(new QLineEdit, QStringLiteral("txtWidth"));
@@ -221,6 +228,14 @@ void frmRptSpec::buildControls()
     connectHandler(m_state, this, cmdUp, &QPushButton::clicked, &frmRptSpec::cmdUp_Click);
     connectHandler(m_state, this, cmdDown, &QPushButton::clicked, &frmRptSpec::cmdDown_Click);
     connectHandler(m_state, this, List1, &QListWidget::itemDoubleClicked, &frmRptSpec::cmdAdd_Click);
+    // Enter in the available fields adds the one chosen, Delete in the
+    // report's fields takes it out, as the buttons do
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
+        connectHandler(m_state, this, new QShortcut(key, List1, nullptr, nullptr, Qt::WidgetShortcut),
+                       &QShortcut::activated, &frmRptSpec::cmdAdd_Click);
+    connectHandler(m_state, this,
+                   new QShortcut(QKeySequence::Delete, List2, nullptr, nullptr, Qt::WidgetShortcut),
+                   &QShortcut::activated, &frmRptSpec::cmdRemove_Click);
     connectHandler(m_state, this, List2, &QListWidget::itemSelectionChanged, &frmRptSpec::ShowFieldDetails);
     connectHandler(m_state, this, cmdGenerate, &QPushButton::clicked, &frmRptSpec::cmdGenerate_Click);
     connectHandler(m_state, this, cmdCancel, &QPushButton::clicked, &frmRptSpec::cmdCancel_Click);

@@ -94,6 +94,7 @@ private slots:
     void opensOnceAndKeepsWhatWasChosen();
     void addingAndRemovingKeepsAFieldsSettings();
     void upAndDownStopAtTheEnds();
+    void fieldsAreMovedByTheKeyboard();
     void actionsNeedASelectedField_data();
     void actionsNeedASelectedField();
     void widthZeroHidesTheField();
@@ -195,6 +196,50 @@ void TestCustomWindow::upAndDownStopAtTheEnds()
     w.cmdDown->click();
     QCOMPARE(custom.texts(w.List2), QStringList({"Brand", "Name", "Birthday"}));
     QVERIFY(custom.session.dialogs.messages.isEmpty());
+}
+
+// Enter adds the chosen available field and Delete takes a report field
+// out; each arrow button has a name, a key and a tooltip that gives both.
+void TestCustomWindow::fieldsAreMovedByTheKeyboard()
+{
+    CustomWindow custom;
+    frmRptSpec& w = *custom.window;
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.List1->setFocus();
+    for (const char* desc : {"Name", "Brand"}) {
+        w.List1->setCurrentItem(w.List1->findItems(QString::fromLatin1(desc), Qt::MatchExactly).first());
+        QTest::keyClick(w.List1, desc[0] == 'N' ? Qt::Key_Return : Qt::Key_Enter);
+    }
+    QCOMPARE(custom.texts(w.List2), QStringList({"Name", "Brand"}));
+    w.List2->setFocus();
+    custom.select(QStringLiteral("Name"));
+    QTest::keyClick(w.List2, Qt::Key_Delete);
+    QCOMPARE(custom.texts(w.List2), QStringList{QStringLiteral("Brand")});
+    QTest::keyClick(w.List1, Qt::Key_Delete); // nothing in the available fields
+    QCOMPARE(custom.texts(w.List2), QStringList{QStringLiteral("Brand")});
+
+    const QList<std::tuple<QPushButton*, const char*, Qt::Key>> arrows = {
+        {w.cmdAdd, "Add field", Qt::Key_Right},
+        {w.cmdRemove, "Remove field", Qt::Key_Left},
+        {w.cmdUp, "Move up", Qt::Key_Up},
+        {w.cmdDown, "Move down", Qt::Key_Down}};
+    for (const auto& [button, name, key] : arrows) {
+        QCOMPARE(button->accessibleName(), QString::fromLatin1(name));
+        QCOMPARE(button->shortcut(), QKeySequence(Qt::ALT | key));
+        QCOMPARE(button->toolTip(),
+                 QStringLiteral("%1 (Alt+%2)").arg(QLatin1String(name), QKeySequence(key).toString()));
+    }
+    custom.add(QStringLiteral("Birthday"));
+    w.List1->setCurrentItem(w.List1->findItems(QStringLiteral("Color"), Qt::MatchExactly).first());
+    // a button's key presses it as a click would, after its press shows
+    QTest::keyClick(&w, Qt::Key_Right, Qt::AltModifier);
+    QTRY_COMPARE(custom.texts(w.List2), QStringList({"Brand", "Birthday", "Color"}));
+    QTest::keyClick(&w, Qt::Key_Up, Qt::AltModifier);
+    QTRY_COMPARE(custom.texts(w.List2), QStringList({"Brand", "Color", "Birthday"}));
+    QTest::keyClick(&w, Qt::Key_Down, Qt::AltModifier);
+    QTRY_COMPARE(custom.texts(w.List2), QStringList({"Brand", "Birthday", "Color"}));
+    QTest::keyClick(&w, Qt::Key_Left, Qt::AltModifier);
+    QTRY_COMPARE(custom.texts(w.List2), QStringList({"Brand", "Birthday"}));
 }
 
 void TestCustomWindow::actionsNeedASelectedField_data()
