@@ -6,6 +6,7 @@
 #include "app/HelpKey.h"
 #include "app/OkCancelRow.h"
 
+#include <QEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,7 @@ frmRptSel::frmRptSel(AppState& state, QWidget* parent)
     optSelected->setObjectName(QStringLiteral("optSelected"));
     List1 = new QListWidget;
     List1->setObjectName(QStringLiteral("List1"));
+    List1->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(optAll);
@@ -57,6 +59,14 @@ void frmRptSel::Form_Load()
     optAll->setChecked(true);
     List1->setEnabled(false);
     optAll->setFocus();
+}
+
+bool frmRptSel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == List1 && event->type() == QEvent::FocusIn && List1->selectedItems().isEmpty() &&
+        List1->count() > 0)
+        List1->setCurrentItem(List1->currentItem() ? List1->currentItem() : List1->item(0));
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmRptSel::optAll_Click()

@@ -23,6 +23,11 @@ public:
     QPushButton* cmdOk;
     QPushButton* cmdCancel;
 
+protected:
+    // The list taking the focus with nothing selected selects the entry that
+    // has the focus, so that what looks chosen is what OK takes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Form_Load();
     void optAll_Click();

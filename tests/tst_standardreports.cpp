@@ -160,6 +160,7 @@ private slots:
     void groupDialogDefaultsToAllGroups_data();
     void groupDialogDefaultsToAllGroups();
     void groupDialogAsksForAPick();
+    void groupDialogListChoosesWhatHasTheFocus();
     void groupDialogPicksByKey_data();
     void groupDialogPicksByKey();
     void groupDialogWaysOut_data();
@@ -516,6 +517,39 @@ void StandardReportsTest::groupDialogAsksForAPick()
     QCOMPARE(reports.dialogs.messages.first().icon, Dialogs::Icon::None);
     QCOMPARE(reports.dialogs.fileDialogs, QStringList{QStringLiteral("Plonko.txt")});
     QCOMPARE(file, QByteArray("Mail Order Club\tZed\tZebra\t7\t1\r\n\t\t\t\t1\r\n"));
+}
+
+// Tabbing into the list chooses the entry that takes the focus, as it looks
+// chosen; an entry chosen before stays so.
+void StandardReportsTest::groupDialogListChoosesWhatHasTheFocus()
+{
+    Reports reports;
+    addReportItems(reports);
+    reports.state.GroupReportKind = 2;
+    QString chosenOnTab;
+    QString first;
+    int second = 0;
+    reports.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        auto* list = control<QListWidget>(&dialog, "List1");
+        control<QRadioButton>(&dialog, "optSelected")->click();
+        control<QRadioButton>(&dialog, "optSelected")->setFocus();
+        while (QApplication::focusWidget() != list)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        first = list->item(0)->text();
+        second = list->item(1)->data(Qt::UserRole).toInt();
+        chosenOnTab = list->selectedItems().value(0) ? list->selectedItems().first()->text() : QString();
+        QTest::keyClick(list, Qt::Key_Down);
+        control<QPushButton>(&dialog, "cmdOk")->setFocus();
+        list->setFocus(Qt::BacktabFocusReason);
+        control<QPushButton>(&dialog, "cmdOk")->click();
+    });
+    runTo(reports, ReportGrouped, 2);
+    QCOMPARE(chosenOnTab, first);
+    QCOMPARE(reports.state.SelectedGroupID, second);
+    QVERIFY(reports.dialogs.messages.isEmpty());
+    QVERIFY(!reports.state.Cancelled);
 }
 
 void StandardReportsTest::groupDialogPicksByKey_data()
