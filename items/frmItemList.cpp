@@ -1,5 +1,6 @@
 #include "frmItemList.h"
 
+#include "ColumnWidths.h"
 #include "ItemListModel.h"
 
 #include "app/AppState.h"
@@ -16,12 +17,27 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <numeric>
+
 namespace {
 
-// The width each column opens at, in average characters of the window's
-// font: room for a typical name, the whole of a catalogue number, a large
-// amount; at least the heading's width.
-constexpr int kColumnCharacters[ItemListModel::ColumnCount] = {26, 26, 12, 6, 12, 11, 11, 7, 7, 5};
+// A typical value of each column as the list shows it, or its longest where
+// it varies little: a column opens wide enough for it in the window's font.
+QStringList typicalValues(const RegionalSettings& regional)
+{
+    const QString amount = regional.formatCurrency(Money::fromUnits(12345678 * Money::kScale / 100));
+    const QString mark = QStringLiteral("Yes");
+    return {QStringLiteral("Bartholomew the Bear"),
+            QStringLiteral("Brown bear with a bow"),
+            QStringLiteral("Style 45-B"),
+            QStringLiteral("1000"),
+            QStringLiteral("Near Mint"),
+            amount,
+            amount,
+            mark,
+            mark,
+            mark};
+}
 
 } // namespace
 
@@ -59,17 +75,6 @@ frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, 
     headings->setSortIndicatorShown(true);
     headings->setSortIndicator(m_model->sortColumn(), m_model->sortOrder());
     headings->setHighlightSections(false);
-    const QFontMetrics metrics = grdItems->fontMetrics();
-    int width = 0;
-    for (int i = 0; i < ItemListModel::ColumnCount; ++i) {
-        const QString heading = m_model->headerData(i, Qt::Horizontal).toString();
-        const int columnWidth =
-            std::max(metrics.averageCharWidth() * kColumnCharacters[i],
-                     headings->fontMetrics().horizontalAdvance(heading) + 3 * metrics.averageCharWidth()) +
-            12;
-        grdItems->setColumnWidth(i, columnWidth);
-        width += columnWidth;
-    }
 
     auto* top = new QHBoxLayout;
     top->addWidget(filterLabel);
@@ -80,16 +85,36 @@ frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, 
     layout->addLayout(top);
     layout->addWidget(grdItems, 1);
 
-    // every column at its opening width, and about twenty rows
-    const int frame = 2 * grdItems->frameWidth() + grdItems->verticalScrollBar()->sizeHint().width();
+    // at most nine tenths of the screen
+    const QScreen* screen = itemWindow ? itemWindow->screen() : QApplication::primaryScreen();
+    const QSize most =
+        screen ? screen->availableGeometry().size() * 9 / 10 : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     const QMargins margins = layout->contentsMargins();
-    QSize size(width + frame + margins.left() + margins.right(),
+    const int sides = 2 * grdItems->frameWidth() + grdItems->verticalScrollBar()->sizeHint().width() +
+                      margins.left() + margins.right();
+    // each column as wide as its heading and its typical value, measured in
+    // their fonts: an average character is near a full width in a Japanese font
+    const QFontMetrics metrics = grdItems->fontMetrics();
+    const int cellMargins =
+        2 * (grdItems->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grdItems) + 1) + 1;
+    const QStringList typical = typicalValues(m_state.regional);
+    QList<ColumnNeed> needs;
+    for (int i = 0; i < ItemListModel::ColumnCount; ++i) {
+        const bool text = i == ItemListModel::Name || i == ItemListModel::Description ||
+                          i == ItemListModel::CatalogNumber || i == ItemListModel::Condition;
+        needs.append({metrics.horizontalAdvance(typical[i] + QStringLiteral("  ")) + cellMargins,
+                      headings->sectionSizeHint(i), text});
+    }
+    const QList<int> widths = fittedWidths(needs, most.width() - sides);
+    for (int i = 0; i < ItemListModel::ColumnCount; ++i)
+        grdItems->setColumnWidth(i, widths[i]);
+    // and about twenty rows
+    QSize size(std::accumulate(widths.begin(), widths.end(), sides),
                txtFilter->sizeHint().height() + layout->spacing() + headings->sizeHint().height() +
                    20 * grdItems->verticalHeader()->defaultSectionSize() + 2 * grdItems->frameWidth() +
                    margins.top() + margins.bottom());
-    const QScreen* screen = itemWindow ? itemWindow->screen() : QApplication::primaryScreen();
+    size = size.boundedTo(most);
     const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), size);
-    size = size.boundedTo(available.size() * 9 / 10);
     // over the middle of the item window, inside the screen
     QRect placed(QPoint(), size);
     placed.moveCenter(itemWindow ? itemWindow->frameGeometry().center() : available.center());

@@ -1,9 +1,11 @@
 #include "ItemSession.h"
 
 #include "app/CollectionSchema.h"
+#include "items/ColumnWidths.h"
 #include "items/ItemListModel.h"
 #include "items/frmItemList.h"
 
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTableView>
@@ -109,7 +111,10 @@ private slots:
     void theListFollowsTheItemWindowKeepingTheSelection();
     void escapeClearsTheFilterAndTheCountFollows();
     void theListClosesWithTheCollection();
+    void everyColumnIsReadableAtTheFirstSize_data();
     void everyColumnIsReadableAtTheFirstSize();
+    void narrowColumnsGiveWayDownToTheirLeast_data();
+    void narrowColumnsGiveWayDownToTheirLeast();
 };
 
 // Items of the test collection by key, in each column's order (ascending);
@@ -473,21 +478,51 @@ void TestItemList::theListClosesWithTheCollection()
     QCOMPARE(control<QLabel>(openList(s), "lblCount")->text(), QStringLiteral("8 items"));
 }
 
+void TestItemList::everyColumnIsReadableAtTheFirstSize_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan);
+}
+
 // At its first size every heading and a typical value of each column show
-// whole, without resizing a column or the window.
+// whole, without resizing a column or the window, in the font the desktop
+// gives the language: a Japanese one's average character is near a full width.
 void TestItemList::everyColumnIsReadableAtTheFirstSize()
 {
-    Session s;
+    QFETCH(QLocale, locale);
+    const QFont font = QApplication::font();
+    const QLocale before;
+    const auto restore = qScopeGuard([&] {
+        QApplication::setFont(font);
+        QLocale::setDefault(before);
+    });
+    QLocale::setDefault(locale);
+    if (locale.language() == QLocale::Japanese) {
+        QFont widest = font;
+        for (const QString& family : QFontDatabase::families(QFontDatabase::Japanese)) {
+            QFont japanese = font;
+            japanese.setFamily(family);
+            if (QFontMetrics(japanese).averageCharWidth() > QFontMetrics(widest).averageCharWidth())
+                widest = japanese;
+        }
+        const QFontMetrics metrics(widest);
+        QVERIFY2(metrics.averageCharWidth() > metrics.horizontalAdvance(QStringLiteral("n")) * 3 / 2,
+                 "no proportional Japanese font (scripts/setup tests installs one)");
+        QApplication::setFont(widest);
+    }
+    Session s(true, locale);
     auto* list = openList(s);
     auto* grid = control<QTableView>(list, "grdItems");
     const QFontMetrics metrics = grid->fontMetrics();
+    const QString amount = s.state.regional.formatCurrency(Money::fromUnits(1234 * Money::kScale));
     const QString typical[ItemListModel::ColumnCount] = {"Bartholomew the Bear",
                                                          "Brown bear with bow",
                                                          "Style 45-B",
-                                                         "1,000",
+                                                         "1000",
                                                          "Near Mint",
-                                                         "$1,234.56",
-                                                         "$1,234.56",
+                                                         amount,
+                                                         amount,
                                                          "Yes",
                                                          "Yes",
                                                          "Yes"};
@@ -501,6 +536,23 @@ void TestItemList::everyColumnIsReadableAtTheFirstSize()
     }
     QVERIFY2(right <= grid->viewport()->width(),
              qPrintable(QStringLiteral("%1 > %2").arg(right).arg(grid->viewport()->width())));
+}
+
+void TestItemList::narrowColumnsGiveWayDownToTheirLeast_data()
+{
+    QTest::addColumn<int>("room");
+    QTest::addColumn<QList<int>>("widths");
+    // wanted 300, 100 (narrows to 60), 50, 40 (narrows to 30; wants less than its least)
+    QTest::newRow("room enough") << 500 << QList<int>{300, 100, 50, 40};
+    QTest::newRow("in proportion to what is beyond the least") << 450 << QList<int>{271, 88, 50, 40};
+    QTest::newRow("no column below its least") << 300 << QList<int>{200, 60, 50, 40};
+}
+
+void TestItemList::narrowColumnsGiveWayDownToTheirLeast()
+{
+    QFETCH(int, room);
+    QFETCH(QList<int>, widths);
+    QCOMPARE(fittedWidths({{300, 200, true}, {100, 60, true}, {50, 0, false}, {20, 40, true}}, room), widths);
 }
 
 // The table's own search by typed letters would read row after row; a
