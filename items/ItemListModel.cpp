@@ -97,6 +97,13 @@ QString keyQuery(const QString& filter, int column, Qt::SortOrder order, const Q
 
 } // namespace
 
+QString itemCountText(qint64 shown, std::optional<qint64> of, const QLocale& locale)
+{
+    if (of)
+        return QStringLiteral("%1 of %2 items").arg(locale.toString(shown), locale.toString(*of));
+    return shown == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(locale.toString(shown));
+}
+
 ItemListModel::ItemListModel(AppState& state, QObject* parent)
     : QAbstractTableModel(parent)
     , m_state(state)

@@ -5,9 +5,16 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class AppState;
+class QLocale;
+
+// The count of items the list shows: "1 item", "1,234 items", or "12 of
+// 1,234 items" while a filter narrows the list (of is the whole count), the
+// digits grouped as the locale groups them.
+QString itemCountText(qint64 shown, std::optional<qint64> of, const QLocale& locale);
 
 // Every item of the collection as a table, narrowed by a typed text and
 // ordered by a column. The keys of the rows shown are read in one query;

@@ -223,11 +223,9 @@ void frmItemList::selectRow(int row)
 
 void frmItemList::showCount()
 {
-    const int shown = m_model->rowCount();
-    if (m_model->filter().isEmpty())
-        lblCount->setText(shown == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(shown));
-    else
-        lblCount->setText(QStringLiteral("%1 of %2 items").arg(shown).arg(m_model->itemCount()));
+    const std::optional<qint64> of =
+        m_model->filter().isEmpty() ? std::nullopt : std::optional<qint64>(m_model->itemCount());
+    lblCount->setText(itemCountText(m_model->rowCount(), of, m_state.regional.locale()));
 }
 
 void frmItemList::showSelectedItem()

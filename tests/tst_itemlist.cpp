@@ -110,6 +110,8 @@ private slots:
     void aFailedReadIsToldAndReadAgain();
     void theListFollowsTheItemWindowKeepingTheSelection();
     void escapeClearsTheFilterAndTheCountFollows();
+    void theCountGroupsItsDigitsAsTheLanguageDoes_data();
+    void theCountGroupsItsDigitsAsTheLanguageDoes();
     void theListClosesWithTheCollection();
     void everyColumnIsReadableAtTheFirstSize_data();
     void everyColumnIsReadableAtTheFirstSize();
@@ -463,6 +465,30 @@ void TestItemList::escapeClearsTheFilterAndTheCountFollows()
     QCOMPARE(filter->text(), QString());
     QCOMPARE(count->text(), QStringLiteral("8 items"));
     QVERIFY(list->isVisible());
+}
+
+void TestItemList::theCountGroupsItsDigitsAsTheLanguageDoes_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<qint64>("shown");
+    QTest::addColumn<qint64>("of"); // -1 without a filter
+    QTest::addColumn<QString>("text");
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    QTest::newRow("en_US every item") << english << qint64(100000) << qint64(-1) << "100,000 items";
+    QTest::newRow("en_US filtered") << english << qint64(1234) << qint64(100000) << "1,234 of 100,000 items";
+    QTest::newRow("en_US one") << english << qint64(1) << qint64(-1) << "1 item";
+    QTest::newRow("de_DE every item") << german << qint64(100000) << qint64(-1) << "100.000 items";
+    QTest::newRow("de_DE filtered") << german << qint64(1234) << qint64(100000) << "1.234 of 100.000 items";
+}
+
+void TestItemList::theCountGroupsItsDigitsAsTheLanguageDoes()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(qint64, shown);
+    QFETCH(qint64, of);
+    QFETCH(QString, text);
+    QCOMPARE(itemCountText(shown, of < 0 ? std::nullopt : std::optional<qint64>(of), locale), text);
 }
 
 // Backing up closes the collection: the list, which reads it, closes first.
