@@ -9,6 +9,8 @@
 #include <unicode/uloc.h>
 #include <unicode/utypes.h>
 
+#include <algorithm>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -246,6 +248,42 @@ QByteArray caseFolded(QByteArrayView utf8)
     return out;
 }
 
+QString compatibilityFolded(const QString& text)
+{
+    QString folded = text.normalized(QString::NormalizationForm_KC);
+    for (qsizetype i = 0; i < folded.size();) {
+        // read through at(), which copies nothing of text the normal form shares
+        const bool pair =
+            folded.at(i).isHighSurrogate() && i + 1 < folded.size() && folded.at(i + 1).isLowSurrogate();
+        const qsizetype length = pair ? 2 : 1;
+        const char32_t c =
+            pair ? QChar::surrogateToUcs4(folded.at(i), folded.at(i + 1)) : folded.at(i).unicode();
+        const char32_t small = fold(c);
+        if (small == c) {
+            i += length;
+            continue;
+        }
+        // in place where the fold is as long, as for nearly every letter
+        const auto units = QChar::fromUcs4(small);
+        const QStringView written = units;
+        folded.replace(i, length, written.constData(), written.size());
+        i += written.size();
+    }
+    return folded;
+}
+
+bool holdsFolded(QByteArrayView text, const QString& folded)
+{
+    // plain ASCII is its own compatibility form: its capitals alone fold
+    if (std::all_of(text.begin(), text.end(), [](char c) { return uchar(c) < 0x80; })) {
+        const auto small = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+        return std::search(text.begin(), text.end(), folded.begin(), folded.end(), [&](char c, QChar wanted) {
+                   return wanted.unicode() == uchar(small(c));
+               }) != text.end();
+    }
+    return compatibilityFolded(QString::fromUtf8(text)).contains(folded);
+}
+
 bool like(QByteArrayView pattern, QByteArrayView text, char32_t escape)
 {
     return matches(compile(pattern, escape), FoldedText(text));
@@ -319,6 +357,26 @@ void casefoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
         const QByteArray folded = caseFolded(textArgument(argv[0]));
         sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
     });
+}
+
+void holdsFoldedMatch(sqlite3_context* context, sqlite3_value** argv)
+{
+    // the text looked for is the same on every row: read once a statement
+    const auto* wanted = static_cast<const QString*>(sqlite3_get_auxdata(context, 1));
+    std::optional<QString> read;
+    if (!wanted) {
+        read = QString::fromUtf8(textArgument(argv[1]));
+        wanted = &*read;
+        sqlite3_set_auxdata(context, 1, new QString(*read), [](void* p) { delete static_cast<QString*>(p); });
+    }
+    sqlite3_result_int(context, holdsFolded(textArgument(argv[0]), *wanted));
+}
+
+void holdsFoldedFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return;
+    guarded(context, [&] { holdsFoldedMatch(context, argv); });
 }
 
 void sortkeyFunction(sqlite3_context* context, int, sqlite3_value** argv)
@@ -446,6 +504,8 @@ int TextOrder::install(sqlite3* db, const std::shared_ptr<TextOrder>& order)
         sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr),
         sqlite3_create_function_v2(db, "casefold", 1, flags, nullptr, casefoldFunction, nullptr, nullptr,
                                    nullptr),
+        sqlite3_create_function_v2(db, "holdsfolded", 2, flags, nullptr, holdsFoldedFunction, nullptr,
+                                   nullptr, nullptr),
         sqlite3_create_function_v2(db, "sortkey", 1, flags, new std::shared_ptr<TextOrder>(order),
                                    sortkeyFunction, nullptr, nullptr, deleteOrder),
         sqlite3_create_collation_v2(db, "language", SQLITE_UTF8, new std::shared_ptr<TextOrder>(order),

@@ -40,9 +40,10 @@ public:
     int compare(const QString& a, const QString& b) const;
 
     // Installs on a connection: like() with Unicode case folding (replacing
-    // SQLite's, which folds ASCII only), casefold(text), sortkey(text), and the
-    // collations "language" (the language's order) and "unicode_nocase"
-    // (equal when equal after case folding). Returns SQLite's result code.
+    // SQLite's, which folds ASCII only), casefold(text), holdsfolded(text,
+    // folded) (TextMatch::holdsFolded), sortkey(text), and the collations
+    // "language" (the language's order) and "unicode_nocase" (equal when equal
+    // after case folding). Returns SQLite's result code.
     static int install(sqlite3* db, const std::shared_ptr<TextOrder>& order);
 
 private:
@@ -55,6 +56,14 @@ namespace TextMatch {
 
 // Each code point of UTF-8 text case-folded.
 QByteArray caseFolded(QByteArrayView utf8);
+
+// Text with its compatibility forms folded (Unicode NFKC: full-width letters
+// and digits as the plain ones, half-width katakana as full-width, ligatures
+// as their letters), then each code point case-folded as like folds it.
+QString compatibilityFolded(const QString& text);
+// Whether UTF-8 text, so folded, holds the given folded text: as it stands,
+// without wildcards.
+bool holdsFolded(QByteArrayView text, const QString& folded);
 
 // SQL's like: % any run of characters, _ one character, escape (when not 0)
 // taking the next pattern character as itself; letter case ignored for every

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/JetSql.h"
+#include "app/TextOrder.h"
 
 #include <QTimer>
 
@@ -35,14 +36,6 @@ const ColumnInfo kColumns[ItemListModel::ColumnCount] = {
     {"Want List", {"wantlist", "Name"}, true},
     {"Sold", {"sold", "Name"}, true},
 };
-
-// A like pattern literal matching every text that holds the given text, the
-// characters like treats as wildcards taken as themselves.
-QString containsPattern(const QString& text)
-{
-    const QString begins = JetSql::beginsWithPattern(text); // 'text*'
-    return QStringLiteral("'*") + begins.mid(1);
-}
 
 // Numbers stand to the right, marks in the middle, text to the left.
 QVariant alignment(int column)
@@ -87,10 +80,10 @@ QString keyQuery(const QString& filter, int column, Qt::SortOrder order, const Q
     if (!filter.isEmpty()) {
         // the matches are found by reading the table once, then put in order:
         // reading it in the order's index would visit every row out of turn
-        sql +=
-            QStringLiteral(" where PlonID in (Select PlonID from Plonko where Name like %1 or descr like %1 "
-                           "or catnum like %1)")
-                .arg(containsPattern(filter));
+        const QString folded = TextMatch::compatibilityFolded(filter);
+        sql += QStringLiteral(" where PlonID in (Select PlonID from Plonko where holdsfolded(Name, %1) or "
+                              "holdsfolded(descr, %1) or holdsfolded(catnum, %1))")
+                   .arg(JetSql::quoteText(folded));
     }
     return sql + QStringLiteral(" order by ") + terms.join(QStringLiteral(", "));
 }

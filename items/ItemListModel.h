@@ -51,7 +51,8 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // Keeps the items whose name, description or catalogue number holds the
-    // text, letter case aside; the empty text keeps every item.
+    // text, letter case and compatibility forms aside (full-width "ＧＥＣＫＯ"
+    // as "Gecko"); the empty text keeps every item.
     void setFilter(const QString& text);
     const QString& filter() const { return m_filter; }
     int sortColumn() const { return m_sortColumn; }

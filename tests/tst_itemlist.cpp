@@ -96,6 +96,8 @@ private slots:
     void eachHeadingOrdersItsColumn();
     void theFilterIgnoresLetterCase_data();
     void theFilterIgnoresLetterCase();
+    void fullWidthAndPlainFormsFindEachOther_data();
+    void fullWidthAndPlainFormsFindEachOther();
     void typedWildcardsMatchThemselves_data();
     void typedWildcardsMatchThemselves();
     void cellsShowAsTheItemWindowShowsThem();
@@ -186,6 +188,34 @@ void TestItemList::theFilterIgnoresLetterCase()
     list.model.setFilter(filter);
     QCOMPARE(list.column(ItemListModel::Name), names);
     QCOMPARE(list.model.itemCount(), 10);
+}
+
+void TestItemList::fullWidthAndPlainFormsFindEachOther_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("name");
+    // each form alone: typed, and stored
+    const char* const rows[][3] = {{"full-width letters typed", "ＧＥＣＫＯ", "Gecko"},
+                                   {"full-width letters stored", "GECKO", "ＧＥＣＫＯ"},
+                                   {"full-width small letters typed", "ｇｅｃ", "GECKO"},
+                                   {"full-width digits typed", "１２", "Lot 12"},
+                                   {"full-width digits stored", "12", "Lot １２"},
+                                   {"half-width katakana typed", "ｶﾞｰﾙ", "ガール"},
+                                   {"ligature stored", "fi", "ﬁsh"}};
+    for (const auto& [row, typed, stored] : rows)
+        QTest::newRow(row) << QString::fromUtf8(typed) << QString::fromUtf8(stored);
+}
+
+// What is typed finds the same letters and digits in their compatibility
+// forms, and the other way round, letter case aside as ever.
+void TestItemList::fullWidthAndPlainFormsFindEachOther()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, name);
+    ListOnly list(false);
+    list.addItems({QStringLiteral("plain"), QStringLiteral("Lot 13"), name});
+    list.model.setFilter(filter);
+    QCOMPARE(list.column(ItemListModel::Name), QStringList{name});
 }
 
 void TestItemList::typedWildcardsMatchThemselves_data()
