@@ -192,9 +192,11 @@ void frmOutput::placeForPage()
     const QMargins margins = layout()->contentsMargins();
     const int spacing = layout()->spacing();
     QSize size = vsPrinter->size() + QSize(frame + bar, frame + bar);
-    size += QSize(scrlPage->sizeHint().width() + margins.left() + margins.right() + spacing,
-                  scrlZoom->sizeHint().height() + cmdOk->sizeHint().height() + margins.top() +
-                      margins.bottom() + 2 * spacing);
+    // the page's scroll bar under its name beside the page, the zoom's below it
+    const auto* grid = static_cast<QGridLayout*>(layout());
+    size += QSize(grid->itemAtPosition(0, 1)->sizeHint().width() + margins.left() + margins.right() + spacing,
+                  grid->itemAtPosition(1, 0)->sizeHint().height() + cmdOk->sizeHint().height() +
+                      margins.top() + margins.bottom() + 2 * spacing);
     const QScreen* screen = this->screen();
     if (!screen) {
         resize(size);
