@@ -1,28 +1,46 @@
 #include "ColumnWidths.h"
 
 #include <algorithm>
+#include <limits>
+
+namespace {
+
+// The widths with every narrowing column held to at most cap, and to no less
+// than its least.
+QList<int> capped(const QList<ColumnNeed>& columns, int cap)
+{
+    QList<int> widths;
+    for (const ColumnNeed& column : columns) {
+        const int width = std::max(column.wanted, column.least);
+        widths.append(column.narrows ? std::max(std::min(width, cap), column.least) : width);
+    }
+    return widths;
+}
+
+qint64 sum(const QList<int>& widths)
+{
+    qint64 total = 0;
+    for (const int width : widths)
+        total += width;
+    return total;
+}
+
+} // namespace
 
 QList<int> fittedWidths(const QList<ColumnNeed>& columns, int room)
 {
-    QList<int> widths;
-    qint64 total = 0;
-    qint64 spare = 0; // what the narrowing columns have beyond their least
-    for (const ColumnNeed& column : columns) {
-        const int width = std::max(column.wanted, column.least);
-        widths.append(width);
-        total += width;
-        if (column.narrows)
-            spare += width - column.least;
+    const QList<int> wanted = capped(columns, std::numeric_limits<int>::max());
+    // where the columns cannot fit even at their least, cutting them helps nothing
+    if (sum(wanted) <= room || sum(capped(columns, 0)) > room)
+        return wanted;
+    // the largest cap that fits: the widest columns give way first
+    int fits = 0;
+    int tooWide = 0;
+    for (const int width : wanted)
+        tooWide = std::max(tooWide, width);
+    while (tooWide - fits > 1) {
+        const int cap = fits + (tooWide - fits) / 2;
+        (sum(capped(columns, cap)) <= room ? fits : tooWide) = cap;
     }
-    const qint64 missing = std::min(total - room, spare);
-    if (missing <= 0)
-        return widths;
-    // each gives up its share rounded up, so that the shares cover what is missing
-    for (qsizetype i = 0; i < columns.size(); ++i) {
-        if (!columns[i].narrows)
-            continue;
-        const qint64 own = widths[i] - columns[i].least;
-        widths[i] -= int((missing * own + spare - 1) / spare);
-    }
-    return widths;
+    return capped(columns, fits);
 }

@@ -13,7 +13,8 @@ struct ColumnNeed
 };
 
 // The widths the columns open at, filling no more than the room where they
-// can: each column as wide as it wants when they fit, else the columns that
-// narrow give up the width missing in proportion to what each has beyond
-// its least, and none goes below that. They may still be wider than the room.
+// can: each column as wide as it wants when they fit; else the widest of the
+// columns that narrow give way first, down to a width they share, none below
+// its least. Where even their least does not fit, each keeps what it wants:
+// the table scrolls either way, and a cut column would show less for nothing.
 QList<int> fittedWidths(const QList<ColumnNeed>& columns, int room);

@@ -598,10 +598,13 @@ void TestItemList::narrowColumnsGiveWayDownToTheirLeast_data()
 {
     QTest::addColumn<int>("room");
     QTest::addColumn<QList<int>>("widths");
-    // wanted 300, 100 (narrows to 60), 50, 40 (narrows to 30; wants less than its least)
+    // wanted 300 (narrows to 200), 100 (narrows to 60), 50, 40 (narrows to
+    // 40; wants less than its least)
     QTest::newRow("room enough") << 500 << QList<int>{300, 100, 50, 40};
-    QTest::newRow("in proportion to what is beyond the least") << 450 << QList<int>{271, 88, 50, 40};
-    QTest::newRow("no column below its least") << 300 << QList<int>{200, 60, 50, 40};
+    QTest::newRow("the widest gives way first") << 450 << QList<int>{260, 100, 50, 40};
+    QTest::newRow("down to a width they share") << 360 << QList<int>{200, 70, 50, 40};
+    QTest::newRow("no column below its least") << 350 << QList<int>{200, 60, 50, 40};
+    QTest::newRow("too little room for the least") << 349 << QList<int>{300, 100, 50, 40};
 }
 
 void TestItemList::narrowColumnsGiveWayDownToTheirLeast()
