@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Database.h"
-#include "DbError.h"
+#include "store/Database.h"
+#include "store/DbError.h"
 #include "Dialogs.h"
-#include "RegionalSettings.h"
+#include "regional/RegionalSettings.h"
 
 #include <QDate>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "FindText.h"
 
-#include "StringHelpers.h"
+#include "regional/StringHelpers.h"
 
 namespace FindText {
 

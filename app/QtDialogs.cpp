@@ -1,6 +1,6 @@
 #include "QtDialogs.h"
 
-#include "HelpViewer.h"
+#include "help/HelpViewer.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "RecordNavigation.h"
 
 #include "Dialogs.h"
-#include "Recordset.h"
+#include "store/Recordset.h"
 
 void moveNextWithinRows(Recordset& rows, Dialogs& dialogs)
 {

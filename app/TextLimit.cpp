@@ -1,6 +1,6 @@
 #include "TextLimit.h"
 
-#include "StringHelpers.h"
+#include "regional/StringHelpers.h"
 
 #include <QLineEdit>
 #include <QValidator>

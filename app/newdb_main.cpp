@@ -1,5 +1,5 @@
-#include "app/CollectionSchema.h"
-#include "app/DbError.h"
+#include "store/CollectionSchema.h"
+#include "store/DbError.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -5,11 +5,11 @@
 // milliseconds of the same query in the sqlite3 shell on the same file ("-" where no single query
 // corresponds) and, beside it, the ratio of the two. Figures in MB say so in their names.
 #include "app/AppState.h"
-#include "app/CollectionSchema.h"
-#include "app/Database.h"
-#include "app/DbError.h"
+#include "store/CollectionSchema.h"
+#include "store/Database.h"
+#include "store/DbError.h"
 #include "app/ErrorHandler.h"
-#include "app/JetSql.h"
+#include "store/JetSql.h"
 #include "csv/ItemTransfer.h"
 #include "custom/CustomQuery.h"
 #include "custom/CustomReport.h"

@@ -4,7 +4,7 @@
 #include "frmImportSummary.h"
 
 #include "app/AppState.h"
-#include "app/Database.h"
+#include "store/Database.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportRun.h"
 

@@ -2,12 +2,12 @@
 
 #include "CsvText.h"
 
-#include "app/Database.h"
-#include "app/DbError.h"
-#include "app/EqualRows.h"
-#include "app/RegionalSettings.h"
-#include "app/RowAppender.h"
-#include "app/StringHelpers.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "store/EqualRows.h"
+#include "regional/RegionalSettings.h"
+#include "store/RowAppender.h"
+#include "regional/StringHelpers.h"
 
 #include <QHash>
 #include <QMultiHash>

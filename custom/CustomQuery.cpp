@@ -1,8 +1,8 @@
 #include "CustomQuery.h"
 
-#include "app/JetSql.h"
-#include "app/RegionalSettings.h"
-#include "app/StringHelpers.h"
+#include "store/JetSql.h"
+#include "regional/RegionalSettings.h"
+#include "regional/StringHelpers.h"
 
 namespace {
 

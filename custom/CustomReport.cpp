@@ -2,7 +2,7 @@
 
 #include "CustomQuery.h"
 #include "app/AppState.h"
-#include "app/Recordset.h"
+#include "store/Recordset.h"
 #include "reports/MoneyTotal.h"
 #include "reports/ReportRun.h"
 #include "reports/TableString.h"

@@ -1,6 +1,6 @@
 #include "FieldCatalogue.h"
 
-#include "app/Database.h"
+#include "store/Database.h"
 
 #include <QSet>
 

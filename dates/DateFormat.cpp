@@ -1,7 +1,7 @@
 #include "DateFormat.h"
 
 #include "app/AppState.h"
-#include "app/StringHelpers.h"
+#include "regional/StringHelpers.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "ExactAmounts.h"
 
-#include "app/RegionalSettings.h"
+#include "regional/RegionalSettings.h"
 
 #include <QLineEdit>
 

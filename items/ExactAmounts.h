@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Money.h"
+#include "regional/Money.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "ItemListModel.h"
 
 #include "app/AppState.h"
-#include "app/JetSql.h"
-#include "app/TextOrder.h"
+#include "store/JetSql.h"
+#include "store/TextOrder.h"
 
 #include <QTimer>
 

@@ -1,8 +1,8 @@
 #include "SaveChecks.h"
 
 #include "ExactAmounts.h"
-#include "app/Database.h"
-#include "app/RegionalSettings.h"
+#include "store/Database.h"
+#include "regional/RegionalSettings.h"
 #include "dates/DateBox.h"
 
 #include <QLineEdit>

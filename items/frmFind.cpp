@@ -4,7 +4,7 @@
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
 #include "app/HelpKey.h"
-#include "app/StringHelpers.h"
+#include "regional/StringHelpers.h"
 #include "app/TextLimit.h"
 
 #include <QButtonGroup>

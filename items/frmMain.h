@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ErrorHandler.h"
+#include "utilities/CollectionHolder.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -27,7 +28,7 @@ class QTabWidget;
 // The item window: shows one row of the item recordset at a time, switches to
 // edit mode on the first change, and is the program's main window (loading it
 // starts the program, closing it ends it).
-class frmMain : public QMainWindow
+class frmMain : public QMainWindow, public CollectionHolder
 {
     Q_OBJECT
 
@@ -41,9 +42,10 @@ public:
     // Closes the window, and with it the database, for a backup or
     // compaction (UtilityRunning keeps the program running); false when the
     // collector chose to stay in an unsaved edit.
-    bool closeForUtility();
+    bool closeForUtility() override;
     // Opens the collection again and shows the window on its first item.
-    void reopenAfterUtility();
+    void reopenAfterUtility() override;
+    QWidget* holdingWindow() override { return this; }
 
     bool isDirty() const { return Dirty; }
     bool isAdding() const { return Adding; }

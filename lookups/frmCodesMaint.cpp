@@ -4,9 +4,9 @@
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
 #include "app/HelpKey.h"
-#include "app/JetSql.h"
+#include "store/JetSql.h"
 #include "app/RecordNavigation.h"
-#include "app/StringHelpers.h"
+#include "regional/StringHelpers.h"
 #include "app/TextLimit.h"
 #include "app/WindowPlacement.h"
 

@@ -3,7 +3,7 @@
 #include "ReportRun.h"
 #include "StandardReports.h"
 #include "app/AppState.h"
-#include "app/Recordset.h"
+#include "store/Recordset.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Money.h"
-#include "app/Value.h"
+#include "regional/Money.h"
+#include "store/Value.h"
 
 #include <QString>
 

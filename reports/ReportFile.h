@@ -3,7 +3,7 @@
 #include "ReportRun.h"
 #include "TableString.h"
 
-#include "app/Money.h"
+#include "regional/Money.h"
 
 #include <QLocale>
 #include <QSaveFile>

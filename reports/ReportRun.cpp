@@ -3,8 +3,8 @@
 #include "ReportEngine.h"
 #include "ReportFile.h"
 #include "app/AppState.h"
-#include "app/Database.h"
-#include "app/DbError.h"
+#include "store/Database.h"
+#include "store/DbError.h"
 #include "app/ErrorHandler.h"
 
 #include <QFileInfo>

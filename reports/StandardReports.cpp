@@ -3,7 +3,7 @@
 #include "MoneyTotal.h"
 #include "ReportRun.h"
 #include "app/AppState.h"
-#include "app/Recordset.h"
+#include "store/Recordset.h"
 
 #include <memory>
 

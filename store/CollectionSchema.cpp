@@ -1,7 +1,7 @@
 #include "CollectionSchema.h"
 
 #include "Connection.h"
-#include "StringHelpers.h"
+#include "regional/StringHelpers.h"
 #include "TextOrder.h"
 
 #include <QDir>

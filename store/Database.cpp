@@ -4,7 +4,7 @@
 #include "Connection.h"
 #include "EqualRows.h"
 #include "RowAppender.h"
-#include "StringHelpers.h"
+#include "regional/StringHelpers.h"
 #include "TextOrder.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Money.h"
+#include "regional/Money.h"
 
 #include <QDate>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "TestCollection.h"
 
-#include "app/CollectionSchema.h"
-#include "app/StringHelpers.h"
+#include "store/CollectionSchema.h"
+#include "regional/StringHelpers.h"
 
 #include <QFile>
 

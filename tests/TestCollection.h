@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Database.h"
+#include "store/Database.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -12,7 +12,7 @@
 // "summary shown: " and its first line, then waits to be killed.
 #include "ItemSession.h"
 
-#include "app/Database.h"
+#include "store/Database.h"
 #include "csv/CsvText.h"
 #include "items/ItemListModel.h"
 #include "items/frmItemList.h"

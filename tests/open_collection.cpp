@@ -1,5 +1,5 @@
-#include "app/Database.h"
-#include "app/DbError.h"
+#include "store/Database.h"
+#include "store/DbError.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,7 +1,7 @@
 #include "ItemSession.h"
 #include "LookupWindow.h"
 
-#include "app/CollectionSchema.h"
+#include "store/CollectionSchema.h"
 
 #include <QProcess>
 #include <QStandardPaths>

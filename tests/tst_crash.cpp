@@ -3,7 +3,7 @@
 // (sometimes killing that too), and checks the file: whole, no journal left,
 // every change reported stored still there, the change cut off wholly there
 // or wholly absent, and every row the driver never touched unchanged.
-#include "app/CollectionSchema.h"
+#include "store/CollectionSchema.h"
 #include "lookups/LookupTables.h"
 
 #include <QCryptographicHash>

@@ -1,6 +1,6 @@
 #include "TestCollection.h"
 
-#include "app/RegionalSettings.h"
+#include "regional/RegionalSettings.h"
 #include "custom/CustomQuery.h"
 #include "custom/FieldCatalogue.h"
 

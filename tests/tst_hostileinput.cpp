@@ -1,6 +1,6 @@
 #include "LookupWindow.h"
 
-#include "app/StringHelpers.h"
+#include "regional/StringHelpers.h"
 
 #include <QCryptographicHash>
 #include <QFile>

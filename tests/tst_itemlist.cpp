@@ -1,6 +1,6 @@
 #include "ItemSession.h"
 
-#include "app/CollectionSchema.h"
+#include "store/CollectionSchema.h"
 #include "items/ColumnWidths.h"
 #include "items/ItemListModel.h"
 #include "items/frmItemList.h"

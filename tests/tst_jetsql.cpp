@@ -1,5 +1,5 @@
-#include "app/DbError.h"
-#include "app/JetSql.h"
+#include "store/DbError.h"
+#include "store/JetSql.h"
 
 #include <QTest>
 

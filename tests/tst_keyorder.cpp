@@ -3,9 +3,9 @@
 // reading would give.
 #include "TestCollection.h"
 
-#include "app/Database.h"
-#include "app/JetSql.h"
-#include "app/TextOrder.h"
+#include "store/Database.h"
+#include "store/JetSql.h"
+#include "store/TextOrder.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "app/RegionalSettings.h"
+#include "regional/RegionalSettings.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 #include "TestCollection.h"
 
-#include "app/CollectionSchema.h"
-#include "app/DbError.h"
-#include "app/RowAppender.h"
+#include "store/CollectionSchema.h"
+#include "store/DbError.h"
+#include "store/RowAppender.h"
 
 #include <QDir>
 #include <QFile>

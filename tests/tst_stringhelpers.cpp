@@ -1,4 +1,4 @@
-#include "app/StringHelpers.h"
+#include "regional/StringHelpers.h"
 
 #include <QTest>
 

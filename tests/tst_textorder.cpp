@@ -1,8 +1,8 @@
 #include "TestCollection.h"
 
-#include "app/CollectionSchema.h"
-#include "app/DbError.h"
-#include "app/TextOrder.h"
+#include "store/CollectionSchema.h"
+#include "store/DbError.h"
+#include "store/TextOrder.h"
 
 #include <QProcess>
 #include <QRandomGenerator>

@@ -2,7 +2,7 @@
 // after each kill the collection opens as at start-up, whole, with every item.
 #include "TestCollection.h"
 
-#include "app/CollectionSchema.h"
+#include "store/CollectionSchema.h"
 #include "utilities/CollectionFiles.h"
 
 #include <QDir>

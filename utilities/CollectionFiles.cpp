@@ -1,7 +1,7 @@
 #include "CollectionFiles.h"
 
-#include "app/Database.h"
-#include "app/DbError.h"
+#include "store/Database.h"
+#include "store/DbError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,11 @@
 #include "DatabaseUtilities.h"
 
 #include "CollectionFiles.h"
+#include "CollectionHolder.h"
+#include "app/AppState.h"
+#include "app/ErrorHandler.h"
 #include "custom/frmRptSpec.h"
 #include "frmBackup.h"
-#include "items/frmMain.h"
 #include "lookups/frmCodesMaint.h"
 
 #include <QFileInfo>
@@ -14,7 +16,7 @@ const QString kCompactTitle = QStringLiteral("Compact Database");
 
 // Both commands close the database; a lookup or custom report window still
 // open would lose its hold on it, and may hold an edit not yet saved.
-bool windowsHoldTheDatabase(AppState& state, const frmMain& window, const QString& title)
+bool windowsHoldTheDatabase(AppState& state, const QWidget& window, const QString& title)
 {
     const auto open = [](const auto& windows) {
         return std::any_of(windows.begin(), windows.end(), [](const QWidget* w) { return w->isVisible(); });
@@ -47,23 +49,24 @@ private:
 
 } // namespace
 
-void BackupDatabase(AppState& state, frmMain& window)
+void BackupDatabase(AppState& state, CollectionHolder& window)
 {
-    if (windowsHoldTheDatabase(state, window, QStringLiteral("Backup the Plonko Wizmo Database")))
+    if (windowsHoldTheDatabase(state, *window.holdingWindow(),
+                               QStringLiteral("Backup the Plonko Wizmo Database")))
         return;
     const UtilityRun running(state);
     if (!window.closeForUtility())
         return;
     {
-        frmBackup dialog(state, &window);
+        frmBackup dialog(state, window.holdingWindow());
         state.dialogs.showModal(dialog);
     }
     window.reopenAfterUtility();
 }
 
-void PackDatabase(AppState& state, frmMain& window)
+void PackDatabase(AppState& state, CollectionHolder& window)
 {
-    if (windowsHoldTheDatabase(state, window, kCompactTitle))
+    if (windowsHoldTheDatabase(state, *window.holdingWindow(), kCompactTitle))
         return;
     const UtilityRun running(state);
     if (state.dialogs.messageBox(QStringLiteral("Do you wish to compact the Plonko Wizmo Program database?"),

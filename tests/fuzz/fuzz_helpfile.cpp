@@ -2,7 +2,7 @@
 // topic, and a search finds nothing the index lacks.
 #include "FuzzInput.h"
 
-#include "app/HelpFile.h"
+#include "help/HelpFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -2,9 +2,9 @@
 // use matches itself, letter case aside, and nothing wider than it should.
 #include "FuzzInput.h"
 
-#include "app/DbError.h"
-#include "app/JetSql.h"
-#include "app/TextOrder.h"
+#include "store/DbError.h"
+#include "store/JetSql.h"
+#include "store/TextOrder.h"
 
 #include <sqlite3.h>
 

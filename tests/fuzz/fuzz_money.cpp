@@ -2,8 +2,8 @@
 // format read back as what was printed.
 #include "FuzzInput.h"
 
-#include "app/Money.h"
-#include "app/RegionalSettings.h"
+#include "regional/Money.h"
+#include "regional/RegionalSettings.h"
 
 #include <cmath>
 #include <map>
