@@ -39,6 +39,10 @@ RowAppender::RowAppender(std::shared_ptr<Connection> connection, const QString& 
         names.append(quotedName(key));
         places.append(QStringLiteral("?%1").arg(m_columns.size() + 1));
     }
+    m_insert = std::make_unique<Statement>(
+        *m_connection, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                           .arg(quotedName(table), (names + keyNames).join(QStringLiteral(", ")),
+                                (places + keyPlaces).join(QStringLiteral(", "))));
     // a field the row leaves unset takes its column's default, as in an
     // insert that does not name it
     QStringList defaults;
@@ -54,12 +58,10 @@ RowAppender::RowAppender(std::shared_ptr<Connection> connection, const QString& 
     }
     Statement evaluated(*m_connection, QStringLiteral("SELECT ") + defaults.join(QStringLiteral(", ")));
     evaluated.step();
+    // nothing throws once the first is copied
+    m_defaults.reserve(std::size_t(m_columns.size()));
     for (int i = 0; i < m_columns.size(); ++i)
         m_defaults.push_back(sqlite3_value_dup(evaluated.raw(i)));
-    m_insert = std::make_unique<Statement>(
-        *m_connection, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                           .arg(quotedName(table), (names + keyNames).join(QStringLiteral(", ")),
-                                (places + keyPlaces).join(QStringLiteral(", "))));
 }
 
 RowAppender::~RowAppender()

@@ -22,7 +22,8 @@ struct sqlite3_value;
 class RowAppender
 {
 public:
-    // fields: the table's columns that rows set, by name (not the key).
+    // fields: the table's columns that rows set, by name (not the key); at
+    // least one.
     RowAppender(std::shared_ptr<Connection> connection, const QString& table, const QStringList& fields);
     ~RowAppender();
     RowAppender(const RowAppender&) = delete;
