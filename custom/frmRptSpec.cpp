@@ -6,6 +6,7 @@
 #include "app/ErrorHandler.h"
 #include "app/HelpKey.h"
 #include "app/LeaveChecks.h"
+#include "app/WindowPlacement.h"
 #include "dates/DateBox.h"
 #include "dates/DatePicking.h"
 
@@ -63,14 +64,8 @@ frmRptSpec::frmRptSpec(AppState& state, ReportPreview& preview, QWidget* owner)
     if (screen()) // as far as the screen allows, with the title bar and frame
         size = size.boundedTo(screen()->availableSize() - QSize(40, 60));
     resize(size);
-    if (owner && screen()) {
-        const QRect available = screen()->availableGeometry();
-        const QPoint centred = owner->geometry().center() - rect().center();
-        move(std::clamp(centred.x(), available.left(),
-                        std::max(available.left(), available.right() - width())),
-             std::clamp(centred.y(), available.top(),
-                        std::max(available.top(), available.bottom() - height())));
-    }
+    if (owner && screen())
+        move(centredOver(owner->geometry(), this->size(), screen()->availableGeometry()));
 }
 
 frmRptSpec::~frmRptSpec() = default;

@@ -5,6 +5,7 @@
 
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
+#include "app/WindowPlacement.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -116,11 +117,8 @@ frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, 
     size = size.boundedTo(most);
     const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), size);
     // over the middle of the item window, inside the screen
-    QRect placed(QPoint(), size);
-    placed.moveCenter(itemWindow ? itemWindow->frameGeometry().center() : available.center());
-    placed.moveLeft(std::clamp(placed.left(), available.left(), available.right() - size.width()));
-    placed.moveTop(std::clamp(placed.top(), available.top(), available.bottom() - size.height()));
-    setGeometry(placed);
+    setGeometry(
+        QRect(centredOver(itemWindow ? itemWindow->frameGeometry() : available, size, available), size));
 
     connect(headings, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
         runEvent(m_state, [&] { keepingSelection([&] { m_model->sort(column, order); }); });
