@@ -128,50 +128,73 @@ void Reader::chooseSeparator()
 
 bool Reader::next(QStringList& fields, qint64& line)
 {
-    fields.clear();
+    // each field is read into the text of the one before it in its place,
+    // so that a record costs no allocation where its fields are no longer
+    // held elsewhere; a field beyond those kept is read past, its text dropped
+    qsizetype kept = 0;
+    QString dropped;
+    const auto fieldAt = [&]() -> QString* {
+        QString* field = &dropped;
+        if (kept <= m_mostFields) {
+            if (kept == fields.size())
+                fields.append(QString());
+            field = &fields[kept];
+        }
+        field->resize(0);
+        return field;
+    };
+    const auto ended = [&](bool read) {
+        fields.resize(read ? kept : 0);
+        return read;
+    };
     if (!m_failure.isEmpty())
-        return false;
+        return ended(false);
     if (m_separator.isNull()) {
         chooseSeparator();
         if (!m_failure.isEmpty())
-            return false;
+            return ended(false);
     }
     skipBlankLines();
     if (atEnd())
-        return false;
+        return ended(false);
     line = m_line;
-    QString field;
+    QString* field = fieldAt();
     bool quoted = false;
     m_fieldCount = 0;
-    // a field beyond those kept is read past: its text is dropped as it ends
     const auto endField = [&] {
         if (++m_fieldCount <= m_mostFields + 1)
-            fields.append(field);
-        field.clear();
+            ++kept;
     };
     while (true) {
         if (atEnd()) {
             if (!m_failure.isEmpty())
-                return false;
+                return ended(false);
             if (quoted) {
                 m_failure = QStringLiteral("A quoted field that begins on line %1 is not closed.").arg(line);
-                return false;
+                return ended(false);
             }
             endField();
-            return true;
+            return ended(true);
         }
-        if (field.size() > kLongestField) {
+        if (field->size() > kLongestField) {
             m_failure = QStringLiteral("The file is not a CSV file: a field that begins on line %1 is longer "
                                        "than any a collection holds.")
                             .arg(line);
-            return false;
+            return ended(false);
+        }
+        // a run of plain characters is taken at once
+        const qsizetype run = plainRun(quoted);
+        if (run > 0) {
+            field->append(QStringView(m_text).mid(m_at, run));
+            m_at += run;
+            continue;
         }
         const QChar c = peek();
         ++m_at;
         if (quoted) {
             if (c == QLatin1Char('"')) {
                 if (!atEnd() && peek() == QLatin1Char('"')) {
-                    field += c;
+                    *field += c;
                     ++m_at;
                 } else {
                     quoted = false;
@@ -180,22 +203,37 @@ bool Reader::next(QStringList& fields, qint64& line)
                 if (c == QLatin1Char('\n') ||
                     (c == QLatin1Char('\r') && (atEnd() || peek() != QLatin1Char('\n'))))
                     ++m_line;
-                field += c;
+                *field += c;
             }
-        } else if (c == QLatin1Char('"') && field.isEmpty()) {
+        } else if (c == QLatin1Char('"') && field->isEmpty()) {
             quoted = true;
         } else if (c == m_separator) {
             endField();
+            field = fieldAt();
         } else if (isLineEnd(c)) {
             if (c == QLatin1Char('\r') && !atEnd() && peek() == QLatin1Char('\n'))
                 ++m_at;
             ++m_line;
             endField();
-            return m_failure.isEmpty();
+            return ended(m_failure.isEmpty());
         } else {
-            field += c;
+            *field += c;
         }
     }
+}
+
+// How many characters from the position, within the text decoded so far and
+// no longer than a field may be, mean nothing but themselves: no quote, no
+// line end, and outside quotes no separator.
+qsizetype Reader::plainRun(bool quoted) const
+{
+    const char16_t separator = quoted ? u'"' : m_separator.unicode();
+    const qsizetype end = std::min(m_text.size(), m_at + kLongestField + 1);
+    const char16_t* text = reinterpret_cast<const char16_t*>(m_text.constData());
+    qsizetype i = m_at;
+    while (i < end && text[i] != separator && text[i] != u'"' && text[i] != u'\n' && text[i] != u'\r')
+        ++i;
+    return i - m_at;
 }
 
 } // namespace Csv

@@ -49,6 +49,7 @@ private:
     bool fill();
     bool atEnd();
     QChar peek() const { return m_text[m_at]; }
+    qsizetype plainRun(bool quoted) const;
     void chooseSeparator();
     void skipBlankLines();
 

@@ -1,20 +1,24 @@
 #include "ItemTransfer.h"
 
 #include "CsvText.h"
+#include "Handoff.h"
 
+#include "regional/RegionalSettings.h"
+#include "regional/StringHelpers.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/EqualRows.h"
-#include "regional/RegionalSettings.h"
 #include "store/RowAppender.h"
-#include "regional/StringHelpers.h"
+#include "store/RowChecker.h"
 
 #include <QHash>
 #include <QMultiHash>
+#include <QScopeGuard>
 
 #include <array>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <variant>
 
 namespace ItemTransfer {
@@ -258,52 +262,67 @@ Fault fault(const char* kind, const QString& text)
     return {latin(kind), text};
 }
 
-// A row ready to store: each field's value, the descriptions of lookup
-// fields whose entries are not in their table yet (their values stay null),
-// and what is said of each description taken for an entry spelt otherwise.
+// A row ready to store, checked whole: its fields readied to write; the
+// lookup fields whose entries an import adds, which stay null until the
+// entry is made; and what is said of each description taken for an entry
+// spelt otherwise.
 struct Item
 {
-    struct Field
+    // A lookup field that names an entry added by this import, by the
+    // stand-in key it has until the entry is written, and its description.
+    struct NewEntry
     {
         const Column* column;
-        Value value;
-        QString cell; // as the file holds it, an apostrophe before a text taken off
+        qint32 standIn;
+        QString description;
+        bool made; // by this row
     };
-    std::vector<Field> values;
-    QString catalogNumber; // of which the catalogue sort key is made, as for a typed item
-    std::vector<std::pair<const Column*, QString>> newEntries;
+    RowChecker::Row row;
+    std::vector<NewEntry> newEntries;
     std::vector<std::pair<const Column*, QString>> respelt;
 };
 
+constexpr int kCatalogSortPlace = int(kColumns.size());
+
+// Reads the rows of a file into items, each field checked as the store
+// checks it, knowing nothing of the database but the lookup entries it held
+// at the start: it works on a thread of its own while the rows read before
+// are written. An entry that a row makes is known by a stand-in key (below
+// zero) to the rows after it.
 class RowReader
 {
 public:
-    RowReader(Database& db, const LookupLists& lists, QChar separator)
-        : m_db(db)
-        , m_lists(lists)
-        , m_plain(QLocale::c())
+    RowReader(LookupLists lists, std::unique_ptr<RowChecker> items,
+              std::array<std::unique_ptr<RowChecker>, 6> descriptions, QChar separator)
+        : m_lists(std::move(lists))
+        , m_items(std::move(items))
+        , m_descriptions(std::move(descriptions))
         , m_separator(separator)
     {}
 
     // The item a row holds, or why it cannot be stored; fieldCount counts
     // the fields the reader read past too.
     std::variant<Item, Fault> read(const QStringList& fields, qsizetype fieldCount,
-                                   const std::vector<std::size_t>& columns) const
+                                   const std::vector<std::size_t>& columns)
     {
         if (fieldCount > qsizetype(columns.size()))
             return Fault{QStringLiteral("more fields than the header names"),
                          QStringLiteral("it has %1 fields where the header names %2.")
                              .arg(fieldCount)
                              .arg(columns.size())};
-        Item item;
+        Item item{m_items->newRow(), {}, {}};
+        // the row's texts are let go at once, so that the reader writes the
+        // next row over them
+        const auto forget = qScopeGuard([&] { m_values.clear(); });
         QString name;
         QString description;
+        QString catalogNumber;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const Column& column = kColumns[columns[i]];
             const QString read = qsizetype(i) < fields.size() ? fields[qsizetype(i)] : QString();
             const bool text = column.kind == Kind::Text || column.kind == Kind::Lookup;
             const QString cell = text ? unguarded(read) : read;
-            const std::variant<Value, Fault> value = valueOf(column, cell, item);
+            std::variant<Value, Fault> value = valueOf(column, cell, item);
             if (const Fault* wrong = std::get_if<Fault>(&value))
                 return inColumn(column, *wrong);
             if (columns[i] == 0)
@@ -311,36 +330,48 @@ public:
             else if (columns[i] == 1)
                 description = cell;
             else if (columns[i] == kCatalogNumberColumn)
-                item.catalogNumber = cell;
-            item.values.push_back({&column, std::get<Value>(value), cell});
+                catalogNumber = cell;
+            m_values.push_back({&column, std::move(std::get<Value>(value)), cell});
         }
         if (!NamesAnItem(name, description)) {
             const QString missing = QStringLiteral("Name: the name is missing, and so is the description.");
             return Fault{missing, missing};
         }
-        return item;
-    }
-
-    // Starts a new row of items, whose fields are appended(), with the item's
-    // values, checked by the store as it takes them; the fault of the first
-    // it refuses. The row's key, or its fault.
-    static std::variant<qint64, Fault> stage(RowAppender& items, const Item& item)
-    {
-        const qint64 key = items.newRow();
-        for (const Item::Field& field : item.values) {
+        // the store's checks of each value, once every value was read
+        for (const Field& field : m_values) {
             try {
-                items.set(int(field.column - kColumns.data()), field.value);
+                m_items->set(item.row, int(field.column - kColumns.data()), field.value);
             } catch (const DbError& e) {
-                if (e.number() != DbError::FieldTooSmall && e.number() != DbError::NumericOverflow &&
-                    e.number() != DbError::TypeConversion)
+                if (!refused(e))
                     throw;
                 return inColumn(*field.column, refusal(e, field.cell));
             }
         }
-        return key;
+        m_items->set(item.row, kCatalogSortPlace, CatalogSortKey(catalogNumber));
+        // the row is taken: the rows after it find the entries it makes
+        for (const Item::NewEntry& entry : item.newEntries) {
+            if (!entry.made)
+                continue;
+            m_lists.add(entry.column->lookup, entry.description, entry.standIn);
+            m_lastStandIn[std::size_t(entry.column->lookup)] = entry.standIn;
+        }
+        return item;
     }
 
 private:
+    struct Field
+    {
+        const Column* column;
+        Value value;
+        QString cell; // as the file holds it, an apostrophe before a text taken off
+    };
+
+    static bool refused(const DbError& e)
+    {
+        return e.number() == DbError::FieldTooSmall || e.number() == DbError::NumericOverflow ||
+               e.number() == DbError::TypeConversion;
+    }
+
     static Fault inColumn(const Column& column, const Fault& fault)
     {
         return {latin(column.header) + QStringLiteral(": ") + fault.kind,
@@ -464,7 +495,11 @@ private:
             if (!n || !n->decimals.isEmpty())
                 return fault("no whole number of pieces",
                              QStringLiteral("\"%1\" is no whole number of pieces.").arg(quoted()));
-            return Value(m_plain.toNumber(trimmed.toString()).value_or(0));
+            // exact within the field's range; the store refuses what is beyond it
+            double pieces = 0;
+            for (const QChar c : n->whole)
+                pieces = pieces * 10 + (c.unicode() - '0');
+            return Value(n->negative ? -pieces : pieces);
         }
         case Kind::Amount: {
             if (trimmed.isEmpty())
@@ -504,58 +539,103 @@ private:
 
     std::variant<Value, Fault> lookupValue(const Column& column, const QString& text, Item& item) const
     {
+        const int t = column.lookup;
         if (text.trimmed().isEmpty())
             return Value();
-        const LookupLists::Match match = m_lists.match(column.lookup, text);
+        const LookupLists::Match match = m_lists.match(t, text);
         if (match.keys.size() == 1) {
+            const qint32 key = match.keys[0];
             if (!match.exact)
-                item.respelt.emplace_back(&column,
-                                          QStringLiteral("%1: \"%2\" taken for \"%3\".")
-                                              .arg(latin(column.header), shortened(text),
-                                                   m_lists.description(column.lookup, match.keys[0])));
-            return Value(match.keys[0]);
+                item.respelt.emplace_back(
+                    &column, QStringLiteral("%1: \"%2\" taken for \"%3\".")
+                                 .arg(latin(column.header), shortened(text), m_lists.description(t, key)));
+            if (key >= 0)
+                return Value(key);
+            item.newEntries.push_back({&column, key, m_lists.description(t, key), false});
+            return Value();
         }
         if (match.keys.size() > 1) {
             QStringList candidates;
             for (qint32 key : match.keys)
-                candidates.append(QLatin1Char('"') + m_lists.description(column.lookup, key) +
-                                  QLatin1Char('"'));
+                candidates.append(QLatin1Char('"') + m_lists.description(t, key) + QLatin1Char('"'));
             return fault("matches several entries, none spelt exactly so",
                          QStringLiteral("\"%1\" matches the entries %2, none spelt exactly so.")
                              .arg(shortened(text), candidates.join(QStringLiteral(", "))));
         }
         // a new entry keeps the description as the file writes it
-        const LookupTableInfo& table = kLookupTables[std::size_t(column.lookup)];
+        const RowChecker& entries = *m_descriptions[std::size_t(t)];
+        RowChecker::Row entry = entries.newRow();
         try {
-            m_db.CheckField(latin(table.table), latin(table.description), Value(text));
+            entries.set(entry, 0, Value(text));
         } catch (const DbError& e) {
             return refusal(e, text);
         }
-        item.newEntries.emplace_back(&column, text);
+        item.newEntries.push_back({&column, m_lastStandIn[std::size_t(t)] - 1, text, true});
         return Value();
     }
 
-    Database& m_db;
-    const LookupLists& m_lists;
-    RegionalSettings m_plain;
+    LookupLists m_lists;
+    std::unique_ptr<RowChecker> m_items;
+    std::array<std::unique_ptr<RowChecker>, 6> m_descriptions; // of the entries of each lookup table
+    std::array<qint32, 6> m_lastStandIn = {};
     QChar m_separator;
+    std::vector<Field> m_values; // of the row being read
 };
 
-// Adds a description to a lookup table; its new key.
-qint32 addEntry(Database& db, std::array<std::unique_ptr<Recordset>, 6>& entries, int table,
-                const QString& description)
+// The entries an import adds to the lookup tables, written as the first row
+// that names each is written, and the keys that stand in for them until then.
+class NewEntries
 {
-    const LookupTableInfo& info = kLookupTables[std::size_t(table)];
-    std::unique_ptr<Recordset>& entry = entries[std::size_t(table)];
-    if (!entry)
-        entry = db.OpenRecordset(QStringLiteral("Select * from %1").arg(latin(info.table)),
-                                 RecordsetType::Dynaset);
-    entry->AddNew();
-    const std::optional<qint32> key = longOf(entry->Fields(latin(info.key)));
-    entry->SetField(latin(info.description), description);
-    entry->Update();
-    return key.value_or(0);
-}
+public:
+    explicit NewEntries(Database& db)
+        : m_db(db)
+    {}
+
+    // The key of the entry, written now if it is not yet.
+    qint32 key(const Item::NewEntry& entry, Summary& summary)
+    {
+        const std::size_t t = std::size_t(entry.column->lookup);
+        if (const auto made = m_keys[t].constFind(entry.standIn); made != m_keys[t].cend())
+            return *made;
+        const qint32 key = add(t, entry.description);
+        m_keys[t].insert(entry.standIn, key);
+        if (summary.newLookupCount++ < RowNotes::kKept)
+            m_listed[t].append(entry.description);
+        return key;
+    }
+
+    // The entries made, by the lookup columns that made them, as many as the summary lists.
+    void list(Summary& summary) const
+    {
+        for (const Column& column : kColumns) {
+            if (column.kind != Kind::Lookup)
+                continue;
+            const QStringList& made = m_listed[std::size_t(column.lookup)];
+            if (!made.isEmpty())
+                summary.newLookups.append({latin(column.header), made});
+        }
+    }
+
+private:
+    qint32 add(std::size_t t, const QString& description)
+    {
+        const LookupTableInfo& info = kLookupTables[t];
+        std::unique_ptr<Recordset>& entry = m_tables[t];
+        if (!entry)
+            entry = m_db.OpenRecordset(QStringLiteral("Select * from %1").arg(latin(info.table)),
+                                       RecordsetType::Dynaset);
+        entry->AddNew();
+        const std::optional<qint32> key = longOf(entry->Fields(latin(info.key)));
+        entry->SetField(latin(info.description), description);
+        entry->Update();
+        return key.value_or(0);
+    }
+
+    Database& m_db;
+    std::array<std::unique_ptr<Recordset>, 6> m_tables;
+    std::array<QHash<qint32, qint32>, 6> m_keys; // by stand-in
+    std::array<QStringList, 6> m_listed;
+};
 
 // The key, the field of each column, and the catalogue sort key, in this
 // order: the items an import writes.
@@ -572,7 +652,6 @@ QStringList appended()
 {
     return columnFields() + QStringList{QStringLiteral("catsort")};
 }
-constexpr int kCatalogSortPlace = int(kColumns.size());
 
 // What tells one item from another: every field as the file holds it, of
 // the item that %1 names. A lookup is compared by its description, since
@@ -660,43 +739,81 @@ Summary importRows(Database& db, QIODevice& file)
     const std::vector<std::size_t> columns = readHeader(fields);
     reader.setMostFields(qsizetype(columns.size()));
 
-    LookupLists lists(db);
-    const RowReader rows(db, lists, reader.separator());
     std::unique_ptr<RowAppender> items = db.OpenAppender(QStringLiteral("Plonko"), appended());
-    std::array<std::unique_ptr<Recordset>, 6> entries;
-    std::array<QStringList, 6> madeEntries;
+    std::array<std::unique_ptr<RowChecker>, 6> descriptions;
+    for (std::size_t t = 0; t < kLookupTables.size(); ++t)
+        descriptions[t] =
+            db.OpenRowChecker(latin(kLookupTables[t].table), {latin(kLookupTables[t].description)});
+    const std::unique_ptr<RowChecker> entryKeys = items->checker();
+    RowReader rows(LookupLists(db), items->checker(), std::move(descriptions), reader.separator());
+
+    // the file is read and checked on a thread of its own, a batch of rows
+    // at a time, while the rows read before are written
+    struct ReadRow
+    {
+        qint64 line;
+        std::variant<Item, Fault> item;
+    };
+    using Batch = std::vector<ReadRow>;
+    constexpr std::size_t kBatchRows = 256;
+    Handoff<Batch> handoff(4);
+    std::thread reading([&] {
+        try {
+            QStringList read;
+            qint64 at = 0;
+            Batch batch;
+            while (reader.next(read, at)) {
+                batch.push_back({at, rows.read(read, reader.fieldCount(), columns)});
+                if (batch.size() < kBatchRows)
+                    continue;
+                if (!handoff.give(std::exchange(batch, handoff.reused())))
+                    return;
+                batch.clear();
+            }
+            if (!batch.empty() && !handoff.give(std::move(batch)))
+                return;
+            handoff.finish();
+        } catch (...) {
+            handoff.fail(std::current_exception());
+        }
+    });
+    // the reading stops and ends however the writing ends
+    const auto stopReading = qScopeGuard([&] {
+        handoff.giveUp();
+        reading.join();
+    });
+
+    NewEntries entries(db);
     Summary summary;
     const qint64 held = db.RowCount(QStringLiteral("Plonko"));
+    std::optional<Batch> batch;
+    std::size_t next = 0;
     bool read = false;
     // writes rows until the file ends or, while the indexes are kept up,
     // until as many are written as the collection held
     const auto addRows = [&](bool keptUp) {
         while (!(keptUp && summary.rows >= held)) {
-            if (!reader.next(fields, line)) {
-                read = true;
-                return;
+            if (!batch || next == batch->size()) {
+                if (batch)
+                    handoff.giveBack(std::move(*batch));
+                batch = handoff.take();
+                next = 0;
+                if (!batch) {
+                    read = true;
+                    return;
+                }
             }
-            std::variant<Item, Fault> row = rows.read(fields, reader.fieldCount(), columns);
-            const Item* item = std::get_if<Item>(&row);
-            const std::variant<qint64, Fault> staged =
-                item ? RowReader::stage(*items, *item) : std::variant<qint64, Fault>(std::get<Fault>(row));
-            if (const Fault* wrong = std::get_if<Fault>(&staged)) {
-                summary.refused.add(line, wrong->kind, wrong->text);
+            ReadRow& row = (*batch)[next++];
+            if (const Fault* wrong = std::get_if<Fault>(&row.item)) {
+                summary.refused.add(row.line, wrong->kind, wrong->text);
                 continue;
             }
-            const qint64 key = std::get<qint64>(staged);
-            // entries the row needs; a later row finds them among the lists
-            for (const auto& [column, description] : item->newEntries) {
-                const qint32 entry = addEntry(db, entries, column->lookup, description);
-                lists.add(column->lookup, description, entry);
-                if (summary.newLookupCount++ < RowNotes::kKept)
-                    madeEntries[std::size_t(column->lookup)].append(description);
-                items->set(int(column - kColumns.data()), entry);
-            }
-            for (const auto& [column, said] : item->respelt)
-                summary.respelt.add(line, latin(column->header), said);
-            items->set(kCatalogSortPlace, CatalogSortKey(item->catalogNumber));
-            items->append();
+            Item& item = std::get<Item>(row.item);
+            for (const Item::NewEntry& entry : item.newEntries)
+                entryKeys->set(item.row, int(entry.column - kColumns.data()), entries.key(entry, summary));
+            for (const auto& [column, said] : item.respelt)
+                summary.respelt.add(row.line, latin(column->header), said);
+            const qint64 key = items->append(item.row);
             if (summary.rows++ == 0)
                 summary.firstKey = key;
         }
@@ -712,13 +829,7 @@ Summary importRows(Database& db, QIODevice& file)
     // found at the end, in one pass through the indexes
     if (summary.rows > 0)
         summary.doubles = openDoubles(db)->countFrom(summary.firstKey);
-    for (const Column& column : kColumns) {
-        if (column.kind != Kind::Lookup)
-            continue;
-        const QStringList& made = madeEntries[std::size_t(column.lookup)];
-        if (!made.isEmpty())
-            summary.newLookups.append({latin(column.header), made});
-    }
+    entries.list(summary);
     return summary;
 }
 

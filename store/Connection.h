@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "DbError.h"
+#include "StoredValue.h"
 #include "Value.h"
 
 #include <QHash>
@@ -50,8 +51,6 @@ inline QString quotedName(const QString& name)
            QLatin1Char('"');
 }
 
-// A value as the file stores it: null, an integer, a double or UTF-8 text.
-using StoredValue = std::variant<std::monostate, qint64, double, QByteArray>;
 // Converts a value for a column, or throws the DbError of a value that does
 // not suit it (TypeConversion, NumericOverflow, FieldTooSmall).
 StoredValue toStorage(const Value& value, const ColumnInfo& column);
@@ -68,6 +67,7 @@ public:
 };
 
 class Statement;
+class TextOrder;
 
 class Connection
 {
@@ -102,6 +102,14 @@ public:
     QString orderTerm(const QString& table, const QString& column);
     // The key the next row added to table will get; each call reserves one.
     qint64 reserveKey(const QString& table);
+    // Reserves the key after key when key is the last reserved for table,
+    // without asking the file: the caller knows it stored that row and that
+    // nothing was written since. False, reserving nothing, otherwise.
+    bool reserveFollowing(const QString& table, qint64 key);
+
+    // The order of text the connection's sort keys follow.
+    void setOrder(std::shared_ptr<TextOrder> order) { m_order = std::move(order); }
+    const TextOrder& order() const { return *m_order; }
 
     // Every write (an update or a delete of a row) asks this first: it refuses
     // the write when the file is no longer the one opened, and lets a test have
@@ -135,6 +143,7 @@ private:
     int m_writesBeforeFailing = 0;
     bool m_transactionsIgnored = false;
     std::vector<KeyList*> m_keyLists;
+    std::shared_ptr<TextOrder> m_order;
     // the query of the largest key of each table, prepared once
     std::unordered_map<QString, std::unique_ptr<Statement>> m_largestKeys;
 };

@@ -4,8 +4,9 @@
 #include "Connection.h"
 #include "EqualRows.h"
 #include "RowAppender.h"
-#include "regional/StringHelpers.h"
+#include "RowChecker.h"
 #include "TextOrder.h"
+#include "regional/StringHelpers.h"
 
 #include <QFileInfo>
 
@@ -263,6 +264,15 @@ qint64 Connection::reserveKey(const QString& table)
     const qint64 next = std::max(stored, m_lastReservedKey.value(key, 0)) + 1;
     m_lastReservedKey.insert(key, next);
     return next;
+}
+
+bool Connection::reserveFollowing(const QString& table, qint64 key)
+{
+    const auto last = m_lastReservedKey.find(lower(table));
+    if (last == m_lastReservedKey.end() || *last != key)
+        return false;
+    *last = key + 1;
+    return true;
 }
 
 void Connection::failNextWrites(int count, int number, int after)
@@ -550,6 +560,7 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLoc
     const auto order = std::make_shared<TextOrder>(locale);
     if (const int installed = TextOrder::install(db, order); installed != SQLITE_OK)
         connection->fail(installed);
+    connection->setOrder(order);
     CollectionSchema::mend(*connection, *order);
     return std::unique_ptr<Database>(new Database(std::move(connection)));
 }
@@ -577,18 +588,14 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& jetSql, Record
     return openRecordset(m_connection, jetSql, type);
 }
 
-void Database::CheckField(const QString& table, const QString& field, const Value& value) const
-{
-    const ColumnInfo* column = m_connection->column(table, field);
-    if (!column)
-        throw DbError(DbError::ItemNotFound,
-                      QStringLiteral("Item '%1' not found in this collection.").arg(field));
-    toStorage(value, *column);
-}
-
 std::unique_ptr<RowAppender> Database::OpenAppender(const QString& table, const QStringList& fields)
 {
     return std::make_unique<RowAppender>(m_connection, table, fields);
+}
+
+std::unique_ptr<RowChecker> Database::OpenRowChecker(const QString& table, const QStringList& fields)
+{
+    return std::make_unique<RowChecker>(*m_connection, table, fields);
 }
 
 std::unique_ptr<EqualRows> Database::OpenEqualRows(const QString& table, const QStringList& lookedUpBy,

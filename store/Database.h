@@ -11,6 +11,7 @@
 class Connection;
 class EqualRows;
 class RowAppender;
+class RowChecker;
 
 // The collection database: one SQLite file held exclusively by this program
 // while it is open (another copy or program gets FileInUse), written with full
@@ -50,13 +51,12 @@ public:
     // A query in Jet SQL: a dynaset can be written, a snapshot or a forward-only
     // recordset only read.
     std::unique_ptr<Recordset> OpenRecordset(const QString& jetSql, RecordsetType type);
-    // Throws the DbError that storing the value in the field would give (a
-    // text too long, a number beyond the field, a value of another kind),
-    // as SetField does; returns when it would be stored.
-    void CheckField(const QString& table, const QString& field, const Value& value) const;
 
     // Adds rows to a table, setting the fields named (see RowAppender).
     std::unique_ptr<RowAppender> OpenAppender(const QString& table, const QStringList& fields);
+    // Checks fields of rows of a table as their recordsets do, on any one
+    // thread (see RowChecker).
+    std::unique_ptr<RowChecker> OpenRowChecker(const QString& table, const QStringList& fields);
     // Finds rows of table equal to a row of smaller key (see EqualRows).
     std::unique_ptr<EqualRows> OpenEqualRows(const QString& table, const QStringList& lookedUpBy,
                                              const QStringList& compared);

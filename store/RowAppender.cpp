@@ -11,12 +11,13 @@ RowAppender::RowAppender(std::shared_ptr<Connection> connection, const QString& 
                          const QStringList& fields)
     : m_connection(std::move(connection))
     , m_table(table)
+    , m_fields(fields)
 {
-    // the fields as ?1 on, the key after them, then the sort keys made of them
+    // the fields as ?1 on, the key after them, then the sort keys of those
+    // that keep one
     QStringList names;
     QStringList places;
     QStringList keyNames;
-    QStringList keyPlaces;
     QString key;
     for (const ColumnInfo& column : m_connection->columns(table))
         if (column.autoNumber)
@@ -29,38 +30,47 @@ RowAppender::RowAppender(std::shared_ptr<Connection> connection, const QString& 
         m_columns.append(*column);
         names.append(quotedName(column->name));
         places.append(QStringLiteral("?%1").arg(m_columns.size()));
-        if (!column->sortKey.isEmpty()) {
+        if (!column->sortKey.isEmpty())
             keyNames.append(quotedName(column->sortKey));
-            keyPlaces.append(QStringLiteral("sortkey(?%1)").arg(m_columns.size()));
-        }
     }
     m_keyed = !key.isEmpty();
     if (m_keyed) {
         names.append(quotedName(key));
         places.append(QStringLiteral("?%1").arg(m_columns.size() + 1));
     }
+    int place = int(m_columns.size()) + 2;
+    for (const ColumnInfo& column : m_columns) {
+        m_sortKeyPlaces.push_back(column.sortKey.isEmpty() ? 0 : place);
+        if (!column.sortKey.isEmpty())
+            places.append(QStringLiteral("?%1").arg(place++));
+    }
     m_insert = std::make_unique<Statement>(
         *m_connection, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(quotedName(table), (names + keyNames).join(QStringLiteral(", ")),
-                                (places + keyPlaces).join(QStringLiteral(", "))));
+                                places.join(QStringLiteral(", "))));
     // a field the row leaves unset takes its column's default, as in an
-    // insert that does not name it
-    QStringList defaults;
+    // insert that does not name it, and the sort key of that
     Statement declared(*m_connection, QStringLiteral("SELECT name, dflt_value FROM pragma_table_info(?1)"));
     declared.bindText(1, table.toUtf8());
     QHash<QString, QString> declaredDefaults;
     while (declared.step())
         declaredDefaults.insert(textOf(declared.value(0, FieldType::Text)).toLower(),
                                 textOf(declared.value(1, FieldType::Text)));
+    QStringList defaults;
+    QStringList defaultKeys;
     for (const ColumnInfo& column : m_columns) {
         const QString given = declaredDefaults.value(column.name.toLower());
         defaults.append(given.isEmpty() ? QStringLiteral("NULL") : given);
+        if (!column.sortKey.isEmpty())
+            defaultKeys.append(QStringLiteral("sortkey(%1)").arg(defaults.last()));
     }
-    Statement evaluated(*m_connection, QStringLiteral("SELECT ") + defaults.join(QStringLiteral(", ")));
+    Statement evaluated(*m_connection,
+                        QStringLiteral("SELECT ") + (defaults + defaultKeys).join(QStringLiteral(", ")));
     evaluated.step();
     // nothing throws once the first is copied
-    m_defaults.reserve(std::size_t(m_columns.size()));
-    for (int i = 0; i < m_columns.size(); ++i)
+    const int count = int(defaults.size() + defaultKeys.size());
+    m_defaults.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i)
         m_defaults.push_back(sqlite3_value_dup(evaluated.raw(i)));
 }
 
@@ -70,26 +80,85 @@ RowAppender::~RowAppender()
         sqlite3_value_free(value);
 }
 
-qint64 RowAppender::newRow()
+std::unique_ptr<RowChecker> RowAppender::checker() const
 {
+    return std::make_unique<RowChecker>(*m_connection, m_table, m_fields);
+}
+
+// While a transaction holds the file and nothing was written since this
+// appender's last row, the key after that row's is free; otherwise the
+// connection asks the file.
+qint64 RowAppender::nextKey()
+{
+    sqlite3* db = m_connection->handle();
+    if (m_lastKey > 0 && !sqlite3_get_autocommit(db) && sqlite3_total_changes64(db) == m_changesAfterLast &&
+        m_connection->reserveFollowing(m_table, m_lastKey))
+        return m_lastKey + 1;
+    return m_connection->reserveKey(m_table);
+}
+
+qint64 RowAppender::append(const RowChecker::Row& row)
+{
+    if (row.m_fields.size() != std::size_t(m_columns.size()))
+        throw DbError(DbError::EngineFailure, QStringLiteral("The row was readied for other fields."));
+    m_connection->beforeWrite(nullptr, m_table);
+    qint64 key = 0;
+    // the statement is left reset, its values cleared, after each row
+    try {
+        key = bind(row);
+        m_insert->step();
+    } catch (...) {
+        m_insert->reset();
+        throw;
+    }
     m_insert->reset();
-    for (std::size_t i = 0; i < m_defaults.size(); ++i)
-        sqlite3_bind_value(m_insert->statement(), int(i) + 1, m_defaults[i]);
-    if (!m_keyed)
-        return 0;
-    const qint64 key = m_connection->reserveKey(m_table);
-    m_insert->bindKey(int(m_columns.size()) + 1, key);
+    m_lastKey = key;
+    m_changesAfterLast = sqlite3_total_changes64(m_connection->handle());
     return key;
 }
 
-void RowAppender::set(int i, const Value& value)
+// Binds the row's values, or the defaults of the fields it leaves unset, and
+// the sort keys; its key.
+qint64 RowAppender::bind(const RowChecker::Row& row)
 {
-    m_insert->bind(i + 1, value, m_columns[i]);
-}
-
-void RowAppender::append()
-{
-    m_connection->beforeWrite(nullptr, m_table);
-    m_insert->step();
-    m_insert->reset();
+    sqlite3_stmt* insert = m_insert->statement();
+    std::size_t nextDefaultKey = m_columns.size();
+    int rc = SQLITE_OK;
+    const auto bound = [&](int result) {
+        if (rc == SQLITE_OK)
+            rc = result;
+    };
+    for (std::size_t i = 0; i < row.m_fields.size(); ++i) {
+        const RowChecker::Row::Field& field = row.m_fields[i];
+        const int place = int(i) + 1;
+        const int keyPlace = m_sortKeyPlaces[i];
+        if (!field.set) {
+            bound(sqlite3_bind_value(insert, place, m_defaults[i]));
+            if (keyPlace)
+                bound(sqlite3_bind_value(insert, keyPlace, m_defaults[nextDefaultKey]));
+        } else if (const qint64* n = std::get_if<qint64>(&field.value)) {
+            bound(sqlite3_bind_int64(insert, place, *n));
+        } else if (const double* d = std::get_if<double>(&field.value)) {
+            bound(sqlite3_bind_double(insert, place, *d));
+        } else if (const QByteArray* text = std::get_if<QByteArray>(&field.value)) {
+            bound(sqlite3_bind_text(insert, place, text->constData(), int(text->size()), SQLITE_STATIC));
+        } else {
+            bound(sqlite3_bind_null(insert, place));
+        }
+        if (field.set && keyPlace) {
+            if (field.sortKey.isNull())
+                bound(sqlite3_bind_null(insert, keyPlace));
+            else
+                bound(sqlite3_bind_blob(insert, keyPlace, field.sortKey.constData(),
+                                        int(field.sortKey.size()), SQLITE_STATIC));
+        }
+        if (keyPlace)
+            ++nextDefaultKey;
+    }
+    const qint64 key = m_keyed ? nextKey() : 0;
+    if (m_keyed)
+        bound(sqlite3_bind_int64(insert, int(m_columns.size()) + 1, key));
+    if (rc != SQLITE_OK)
+        m_connection->fail(rc);
+    return key;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Value.h"
+#include "RowChecker.h"
 
 #include <QList>
 #include <QString>
@@ -16,9 +16,8 @@ struct sqlite3_value;
 
 // Adds rows to a table through one prepared statement and keeps nothing of
 // them, so that writing many rows costs neither a list of them nor a query
-// more than each insert. Each field is checked as it is set, as a recordset's
-// SetField checks it; the store gives the key and makes the sort keys of the
-// text fields, as for a row added through a recordset.
+// more than each insert. The rows are readied by a RowChecker of the same
+// fields, which may work on another thread; the store gives each its key.
 class RowAppender
 {
 public:
@@ -29,20 +28,26 @@ public:
     RowAppender(const RowAppender&) = delete;
     RowAppender& operator=(const RowAppender&) = delete;
 
-    // Starts a row, every field its column's default (null where it has
-    // none), and returns its key (0 in a table without one).
-    qint64 newRow();
-    // Sets field i (of those named) of the row: throws the DbError of a value
-    // that does not suit it (TypeConversion, NumericOverflow, FieldTooSmall).
-    void set(int i, const Value& value);
-    // Writes the row, after the checks every write of the store makes.
-    void append();
+    // A checker of the appender's fields, for any one thread.
+    std::unique_ptr<RowChecker> checker() const;
+    // Writes a row readied by a checker of the appender's fields, after the
+    // checks every write of the store makes; its key (0 in a table without one).
+    qint64 append(const RowChecker::Row& row);
 
 private:
+    qint64 bind(const RowChecker::Row& row);
+    qint64 nextKey();
+
     std::shared_ptr<Connection> m_connection;
     QString m_table;
+    QStringList m_fields;
     QList<ColumnInfo> m_columns;
-    std::vector<sqlite3_value*> m_defaults; // of each field
+    // of each field, then of each sort key, from a column's default
+    std::vector<sqlite3_value*> m_defaults;
+    std::vector<int> m_sortKeyPlaces; // of each field, where its sort key is bound; 0 for none
     std::unique_ptr<Statement> m_insert;
     bool m_keyed = false;
+    // the key of the last row written, and the count of changes once it was
+    qint64 m_lastKey = 0;
+    qint64 m_changesAfterLast = -1;
 };

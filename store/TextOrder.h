@@ -28,6 +28,10 @@ public:
     TextOrder(const TextOrder&) = delete;
     TextOrder& operator=(const TextOrder&) = delete;
 
+    // The same order for another thread: one order is never used by two
+    // threads at once.
+    std::unique_ptr<TextOrder> clone() const;
+
     // Names the language and the version of its rules: keys made under
     // another signature must be made again.
     const QString& signature() const { return m_signature; }
@@ -47,6 +51,8 @@ public:
     static int install(sqlite3* db, const std::shared_ptr<TextOrder>& order);
 
 private:
+    TextOrder(UCollator* collator, QString signature);
+
     UCollator* m_collator = nullptr;
     QString m_signature;
     mutable QHash<QByteArray, QByteArray> m_recentKeys;

@@ -3,12 +3,16 @@
 #include "store/CollectionSchema.h"
 #include "store/DbError.h"
 #include "store/RowAppender.h"
+#include "store/RowChecker.h"
+#include "store/TextOrder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <thread>
 
 using RecordsetType = Database::RecordsetType;
 
@@ -424,9 +428,10 @@ void TestStore::addedRowTakesItsPlaceAndKeepsItsKey()
 }
 
 // Rows written through an appender, as the import writes them: the fields
-// left unset take their defaults, the keys follow those a recordset holds,
-// the sort keys are made, and a value the field cannot hold is refused with
-// the field left as it was.
+// left unset take their defaults, the keys follow those a recordset holds
+// (also one reserved between two rows), the sort keys are made as the store
+// makes them, and a value the field cannot hold is refused with the field
+// left as it was. The rows are readied on another thread.
 void TestStore::appendedRowsTakeDefaultsKeysAndSortKeys()
 {
     TestCollection collection;
@@ -436,23 +441,40 @@ void TestStore::appendedRowsTakeDefaultsKeysAndSortKeys()
     reserving->AddNew(); // key 9, not yet written
     std::unique_ptr<RowAppender> rows =
         db->OpenAppender(QStringLiteral("Plonko"), {QStringLiteral("Name"), QStringLiteral("pricepaid")});
-    QCOMPARE(rows->newRow(), qint64(10));
-    rows->set(0, QStringLiteral("Äpfel"));
-    rows->set(1, Money::fromUnits(12345));
-    rows->append();
-    QCOMPARE(rows->newRow(), qint64(11));
-    QCOMPARE(errorOf([&] { rows->set(0, QString(81, QLatin1Char('x'))); }), int(DbError::FieldTooSmall));
-    QCOMPARE(errorOf([&] { rows->set(1, QStringLiteral("many")); }), int(DbError::TypeConversion));
-    rows->append();
+    std::vector<RowChecker::Row> readied;
+    std::vector<int> refused;
+    const std::unique_ptr<RowChecker> checker = rows->checker();
+    std::thread([&] {
+        readied.push_back(checker->newRow());
+        checker->set(readied[0], 0, QStringLiteral("Äpfel"));
+        checker->set(readied[0], 1, Money::fromUnits(12345));
+        readied.push_back(checker->newRow());
+        refused.push_back(errorOf([&] { checker->set(readied[1], 0, QString(81, QLatin1Char('x'))); }));
+        refused.push_back(errorOf([&] { checker->set(readied[1], 1, QStringLiteral("many")); }));
+        readied.push_back(checker->newRow());
+        checker->set(readied[2], 0, Value());
+    }).join();
+    QCOMPARE(refused, (std::vector<int>{DbError::FieldTooSmall, DbError::TypeConversion}));
+    Transaction writing(*db);
+    QCOMPARE(rows->append(readied[0]), qint64(10));
+    QCOMPARE(rows->append(readied[1]), qint64(11));
+    std::unique_ptr<Recordset> between =
+        db->OpenRecordset(QStringLiteral("Select * from Plonko"), RecordsetType::Dynaset);
+    between->AddNew(); // key 12, reserved between two rows
+    QCOMPARE(rows->append(readied[2]), qint64(13));
+    writing.commit();
     rows.reset();
+    between.reset();
     reserving.reset();
     db.reset();
-    QCOMPARE(firstValue(collection.path(), "SELECT Name || '|' || pricepaid || '|' || wantlist || '|' || "
-                                           "(NameKey IS NOT NULL) FROM Plonko WHERE PlonID = 10"),
-             QStringLiteral("Äpfel|1.2345|0|1"));
-    QCOMPARE(firstValue(collection.path(), "SELECT coalesce(Name, 'none') || '|' || coalesce(pricepaid, "
-                                           "'none') || '|' || sold FROM Plonko WHERE PlonID = 11"),
-             QStringLiteral("none|none|0"));
+    QCOMPARE(
+        firstValue(collection.path(), "SELECT Name || '|' || pricepaid || '|' || wantlist || '|' || "
+                                      "hex(NameKey) FROM Plonko WHERE PlonID = 10"),
+        QStringLiteral("Äpfel|1.2345|0|") +
+            QString::fromLatin1(TextOrder(QLocale()).sortKey(QStringLiteral("Äpfel")).toHex().toUpper()));
+    QCOMPARE(firstValue(collection.path(), "SELECT count(*) FROM Plonko WHERE PlonID IN (11, 13) AND Name IS "
+                                           "NULL AND pricepaid IS NULL AND sold = 0 AND NameKey IS NULL"),
+             QStringLiteral("2"));
 }
 
 void TestStore::staleEditsAreRefused()
