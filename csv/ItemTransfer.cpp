@@ -12,13 +12,13 @@
 #include "store/RowChecker.h"
 
 #include <QHash>
-#include <QMultiHash>
 #include <QScopeGuard>
 
 #include <array>
 #include <optional>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <variant>
 
 namespace ItemTransfer {
@@ -152,9 +152,12 @@ public:
     Match match(int table, const QString& description) const
     {
         const std::size_t t = std::size_t(table);
-        if (const auto exact = m_exact[t].constFind(description); exact != m_exact[t].cend())
-            return {true, {*exact}};
-        QList<qint32> alike = m_folded[t].values(folded(description));
+        if (const auto exact = m_exact[t].find(description); exact != m_exact[t].end())
+            return {true, {exact->second}};
+        QList<qint32> alike;
+        const auto [first, last] = m_folded[t].equal_range(folded(description));
+        for (auto k = first; k != last; ++k)
+            alike.append(k->second);
         std::sort(alike.begin(), alike.end());
         return {false, alike};
     }
@@ -163,18 +166,19 @@ public:
         const std::size_t t = std::size_t(table);
         m_descriptions[t].insert(key, description);
         // of entries spelt exactly alike, the first stands for them all
-        if (m_exact[t].contains(description))
+        if (!m_exact[t].emplace(description, key).second)
             return;
-        m_exact[t].insert(description, key);
-        m_folded[t].insert(folded(description), key);
+        m_folded[t].emplace(folded(description), key);
     }
 
 private:
     static QString folded(const QString& description) { return description.trimmed().toCaseFolded(); }
 
+    // looked up for every lookup cell of a file: an unseeded hash, which the
+    // standard containers use, costs a fraction of a seeded one
     std::array<QHash<qint32, QString>, 6> m_descriptions;
-    std::array<QHash<QString, qint32>, 6> m_exact;
-    std::array<QMultiHash<QString, qint32>, 6> m_folded;
+    std::array<std::unordered_map<QString, qint32>, 6> m_exact;
+    std::array<std::unordered_multimap<QString, qint32>, 6> m_folded;
 };
 
 // A text cell that a spreadsheet would run as a formula, or would read

@@ -102,10 +102,10 @@ public:
     QString orderTerm(const QString& table, const QString& column);
     // The key the next row added to table will get; each call reserves one.
     qint64 reserveKey(const QString& table);
-    // Reserves the key after key when key is the last reserved for table,
-    // without asking the file: the caller knows it stored that row and that
-    // nothing was written since. False, reserving nothing, otherwise.
-    bool reserveFollowing(const QString& table, qint64 key);
+    // How many keys were reserved so far, of any table: a key reserved and
+    // stored, when none was reserved and nothing written after it, is the
+    // largest, and the one after it free.
+    qint64 reservations() const { return m_reservations; }
 
     // The order of text the connection's sort keys follow.
     void setOrder(std::shared_ptr<TextOrder> order) { m_order = std::move(order); }
@@ -138,6 +138,7 @@ private:
     QHash<QString, QHash<QString, const ColumnInfo*>> m_columnsByName;
     QStringList m_tables;
     QHash<QString, qint64> m_lastReservedKey;
+    qint64 m_reservations = 0;
     int m_failingWrites = 0;
     int m_failNumber = 0;
     int m_writesBeforeFailing = 0;

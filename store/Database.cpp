@@ -263,16 +263,8 @@ qint64 Connection::reserveKey(const QString& table)
     largest->reset();
     const qint64 next = std::max(stored, m_lastReservedKey.value(key, 0)) + 1;
     m_lastReservedKey.insert(key, next);
+    ++m_reservations;
     return next;
-}
-
-bool Connection::reserveFollowing(const QString& table, qint64 key)
-{
-    const auto last = m_lastReservedKey.find(lower(table));
-    if (last == m_lastReservedKey.end() || *last != key)
-        return false;
-    *last = key + 1;
-    return true;
 }
 
 void Connection::failNextWrites(int count, int number, int after)

@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "DbError.h"
+#include "TextOrder.h"
 
 #include <QHash>
 
@@ -44,6 +45,7 @@ RowAppender::RowAppender(std::shared_ptr<Connection> connection, const QString& 
         if (!column.sortKey.isEmpty())
             places.append(QStringLiteral("?%1").arg(place++));
     }
+    m_sortKeys.resize(std::size_t(place - int(m_columns.size()) - 2));
     m_insert = std::make_unique<Statement>(
         *m_connection, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(quotedName(table), (names + keyNames).join(QStringLiteral(", ")),
@@ -85,16 +87,18 @@ std::unique_ptr<RowChecker> RowAppender::checker() const
     return std::make_unique<RowChecker>(*m_connection, m_table, m_fields);
 }
 
-// While a transaction holds the file and nothing was written since this
-// appender's last row, the key after that row's is free; otherwise the
-// connection asks the file.
+// While a transaction holds the file, and since this appender's last row
+// nothing was written and no key reserved, the key after that row's is free;
+// otherwise the connection asks the file.
 qint64 RowAppender::nextKey()
 {
     sqlite3* db = m_connection->handle();
     if (m_lastKey > 0 && !sqlite3_get_autocommit(db) && sqlite3_total_changes64(db) == m_changesAfterLast &&
-        m_connection->reserveFollowing(m_table, m_lastKey))
+        m_connection->reservations() == m_reservationsAfterLast)
         return m_lastKey + 1;
-    return m_connection->reserveKey(m_table);
+    const qint64 key = m_connection->reserveKey(m_table);
+    m_reservationsAfterLast = m_connection->reservations();
+    return key;
 }
 
 qint64 RowAppender::append(const RowChecker::Row& row)
@@ -122,7 +126,7 @@ qint64 RowAppender::append(const RowChecker::Row& row)
 qint64 RowAppender::bind(const RowChecker::Row& row)
 {
     sqlite3_stmt* insert = m_insert->statement();
-    std::size_t nextDefaultKey = m_columns.size();
+    std::size_t sortKey = 0; // of the fields that keep one, the place of the next
     int rc = SQLITE_OK;
     const auto bound = [&](int result) {
         if (rc == SQLITE_OK)
@@ -135,7 +139,7 @@ qint64 RowAppender::bind(const RowChecker::Row& row)
         if (!field.set) {
             bound(sqlite3_bind_value(insert, place, m_defaults[i]));
             if (keyPlace)
-                bound(sqlite3_bind_value(insert, keyPlace, m_defaults[nextDefaultKey]));
+                bound(sqlite3_bind_value(insert, keyPlace, m_defaults[m_columns.size() + sortKey]));
         } else if (const qint64* n = std::get_if<qint64>(&field.value)) {
             bound(sqlite3_bind_int64(insert, place, *n));
         } else if (const double* d = std::get_if<double>(&field.value)) {
@@ -145,15 +149,19 @@ qint64 RowAppender::bind(const RowChecker::Row& row)
         } else {
             bound(sqlite3_bind_null(insert, place));
         }
+        // the sort key of a text, made as the store makes it for any write
         if (field.set && keyPlace) {
-            if (field.sortKey.isNull())
+            const QByteArray* text = std::get_if<QByteArray>(&field.value);
+            if (!text) {
                 bound(sqlite3_bind_null(insert, keyPlace));
-            else
-                bound(sqlite3_bind_blob(insert, keyPlace, field.sortKey.constData(),
-                                        int(field.sortKey.size()), SQLITE_STATIC));
+            } else {
+                QByteArray& key = m_sortKeys[sortKey];
+                key = m_connection->order().sortKey(QString::fromUtf8(*text));
+                bound(sqlite3_bind_blob(insert, keyPlace, key.constData(), int(key.size()), SQLITE_STATIC));
+            }
         }
         if (keyPlace)
-            ++nextDefaultKey;
+            ++sortKey;
     }
     const qint64 key = m_keyed ? nextKey() : 0;
     if (m_keyed)

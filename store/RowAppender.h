@@ -17,7 +17,8 @@ struct sqlite3_value;
 // Adds rows to a table through one prepared statement and keeps nothing of
 // them, so that writing many rows costs neither a list of them nor a query
 // more than each insert. The rows are readied by a RowChecker of the same
-// fields, which may work on another thread; the store gives each its key.
+// fields, which may work on another thread; the store gives each its key and
+// makes the sort keys of its texts.
 class RowAppender
 {
 public:
@@ -44,10 +45,13 @@ private:
     QList<ColumnInfo> m_columns;
     // of each field, then of each sort key, from a column's default
     std::vector<sqlite3_value*> m_defaults;
-    std::vector<int> m_sortKeyPlaces; // of each field, where its sort key is bound; 0 for none
+    std::vector<int> m_sortKeyPlaces;   // of each field, where its sort key is bound; 0 for none
+    std::vector<QByteArray> m_sortKeys; // of the row being written
     std::unique_ptr<Statement> m_insert;
     bool m_keyed = false;
-    // the key of the last row written, and the count of changes once it was
+    // the key of the last row written, and the counts of changes and of
+    // keys reserved once it was
     qint64 m_lastKey = 0;
     qint64 m_changesAfterLast = -1;
+    qint64 m_reservationsAfterLast = -1;
 };

@@ -1,10 +1,8 @@
 #include "RowChecker.h"
 
 #include "Connection.h"
-#include "TextOrder.h"
 
 RowChecker::RowChecker(Connection& connection, const QString& table, const QStringList& fields)
-    : m_order(connection.order().clone())
 {
     for (const QString& field : fields) {
         const ColumnInfo* column = connection.column(table, field);
@@ -26,13 +24,5 @@ RowChecker::Row RowChecker::newRow() const
 
 void RowChecker::set(Row& row, int i, const Value& value) const
 {
-    const ColumnInfo& column = m_columns[i];
-    Row::Field checked{true, toStorage(value, column), {}};
-    if (const QByteArray* text = std::get_if<QByteArray>(&checked.value); text && !column.sortKey.isEmpty()) {
-        // the key of the text as stored, where a lone surrogate became U+FFFD
-        const QString* given = std::get_if<QString>(&value);
-        checked.sortKey =
-            m_order->sortKey(given && QStringView(*given).isValidUtf16() ? *given : QString::fromUtf8(*text));
-    }
-    row.m_fields[std::size_t(i)] = std::move(checked);
+    row.m_fields[std::size_t(i)] = {true, toStorage(value, m_columns[i])};
 }

@@ -11,19 +11,18 @@
 #include <vector>
 
 class Connection;
-class TextOrder;
 struct ColumnInfo;
 
 // Checks the fields of rows to be added to a table, each as a recordset's
-// SetField checks it, and readies them to write: each value as the file
-// stores it, the sort key of each text made. It holds copies of what it
-// needs and nothing of the connection, so that it may work on a thread of
-// its own while the connection writes the rows it readied before.
+// SetField checks it, and readies them to write, each value as the file
+// stores it. It holds a copy of what it needs and nothing of the
+// connection, so that it may work on a thread of its own while the
+// connection writes the rows it readied before.
 class RowChecker
 {
 public:
-    // A row readied to write: each field's value as stored and the sort key
-    // of a text, or nothing where the row takes its column's default.
+    // A row readied to write: each field's value as stored, or nothing where
+    // the row takes its column's default.
     class Row
     {
     private:
@@ -33,7 +32,6 @@ public:
         {
             bool set = false;
             StoredValue value;
-            QByteArray sortKey; // null when the value is null or the field keeps none
         };
         std::vector<Field> m_fields;
     };
@@ -53,5 +51,4 @@ public:
 
 private:
     QList<ColumnInfo> m_columns;
-    std::unique_ptr<TextOrder> m_order;
 };

@@ -456,22 +456,6 @@ TextOrder::TextOrder(const QLocale& locale)
                       .arg(version[3]);
 }
 
-TextOrder::TextOrder(UCollator* collator, QString signature)
-    : m_collator(collator)
-    , m_signature(std::move(signature))
-{}
-
-std::unique_ptr<TextOrder> TextOrder::clone() const
-{
-    UErrorCode status = U_ZERO_ERROR;
-    UCollator* copy = ucol_clone(m_collator, &status);
-    if (U_FAILURE(status) || !copy)
-        throw DbError(DbError::EngineFailure,
-                      QStringLiteral("The sort order of the language cannot be copied (%1).")
-                          .arg(QString::fromLatin1(u_errorName(status))));
-    return std::unique_ptr<TextOrder>(new TextOrder(copy, m_signature));
-}
-
 TextOrder::~TextOrder()
 {
     ucol_close(m_collator);

@@ -28,10 +28,6 @@ public:
     TextOrder(const TextOrder&) = delete;
     TextOrder& operator=(const TextOrder&) = delete;
 
-    // The same order for another thread: one order is never used by two
-    // threads at once.
-    std::unique_ptr<TextOrder> clone() const;
-
     // Names the language and the version of its rules: keys made under
     // another signature must be made again.
     const QString& signature() const { return m_signature; }
@@ -51,8 +47,6 @@ public:
     static int install(sqlite3* db, const std::shared_ptr<TextOrder>& order);
 
 private:
-    TextOrder(UCollator* collator, QString signature);
-
     UCollator* m_collator = nullptr;
     QString m_signature;
     mutable QHash<QByteArray, QByteArray> m_recentKeys;

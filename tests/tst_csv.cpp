@@ -216,6 +216,7 @@ private slots:
     void doublesCompareWhatTheFileHolds();
     void lookupEntriesSpeltAlikeStayApart_data();
     void lookupEntriesSpeltAlikeStayApart();
+    void entriesMadeByTheImportServeTheRowsAfter();
     void fieldsBeyondTheHeaderAreOnlyCounted_data();
     void fieldsBeyondTheHeaderAreOnlyCounted();
     void theSummaryKeepsTheFirstThousandReasons();
@@ -475,6 +476,9 @@ void TestCsv::unreadableFilesWriteNothing_data()
     QTest::newRow("only blank lines") << QByteArray("\r\n\r\n") << "The file is empty.";
     QTest::newRow("not text") << QByteArray("Name\r\n\x01\x00\x02", 9) << "bytes that are no text";
     QTest::newRow("not UTF-8") << QByteArray("Name\r\nCaf\xE9\r\n") << "not a CSV file in UTF-8";
+    QTest::newRow("not UTF-8 after many rows")
+        << QByteArray("Name\r\n").append(QByteArray("item\r\n").repeated(5000)).append("Caf\xE9\r\n")
+        << "not a CSV file in UTF-8";
     QTest::newRow("unknown column") << QByteArray("Name,Colour\r\na,red\r\n") << "a column \"Colour\"";
     QTest::newRow("a column twice") << QByteArray("Name,descr,Description\r\n")
                                     << "the column \"Description\" twice";
@@ -563,8 +567,12 @@ void TestCsv::cancelAfterTheSummaryWritesNothing()
 void TestCsv::aFailureInTheMiddleWritesNothing_data()
 {
     QTest::addColumn<bool>("withItems");
-    QTest::newRow("indexes made after the rows") << false;
-    QTest::newRow("indexes kept up row by row") << true;
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("writes"); // before the one that fails
+    QTest::newRow("indexes made after the rows") << false << 3 << 3;
+    QTest::newRow("indexes kept up row by row") << true << 3 << 3;
+    // the file is read well ahead of the rows written when the write fails
+    QTest::newRow("a long file") << false << 5000 << 1000;
 }
 
 // A write that fails part way leaves neither items nor new lookup entries,
@@ -572,13 +580,18 @@ void TestCsv::aFailureInTheMiddleWritesNothing_data()
 void TestCsv::aFailureInTheMiddleWritesNothing()
 {
     QFETCH(bool, withItems);
+    QFETCH(int, rows);
+    QFETCH(int, writes);
     Session s(withItems);
     const QString before = firstValue(TestCollection(withItems).path(), kIndexes);
-    const QString path = writtenFile(s, "Name,Brand\r\none,Brand One\r\ntwo,Brand Two\r\nthree,\r\n");
+    QByteArray text = "Name,Brand\r\none,Brand One\r\ntwo,Brand Two\r\nthree,\r\n";
+    for (int row = 3; row < rows; ++row)
+        text += "item " + QByteArray::number(row) + ",Brand One\r\n";
+    const QString path = writtenFile(s, text);
     s.dialogs.fileNames.enqueue(path);
     s.dialogs.modalSteps.enqueue(
         [&](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
-    s.state.db().failNextWrites(1, DbError::DiskError, 3); // the fourth write fails
+    s.state.db().failNextWrites(1, DbError::DiskError, writes);
     s.get<QAction>("mnuImport")->trigger();
     QVERIFY(s.dialogs.ended);
     QVERIFY(s.dialogs.lastText().startsWith(QStringLiteral("3043  ")));
@@ -1030,6 +1043,38 @@ void TestCsv::lookupEntriesSpeltAlikeStayApart()
     QCOMPARE(
         firstValue(collection.path(), "SELECT count(*) FROM brand WHERE braDesc = 'Acme' COLLATE BINARY"),
         QStringLiteral("1"));
+}
+
+// An entry the import makes is found by the rows after it, exactly or spelt
+// alike, and only a row that is taken makes one: a row refused for another
+// field leaves its new description to the next row that names it.
+void TestCsv::entriesMadeByTheImportServeTheRowsAfter()
+{
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    const ItemTransfer::Summary summary = imported(*db, "Name,Brand,Price Paid\n"
+                                                        "one,Acme Toys,1\n"
+                                                        "two,acme toys ,2\n"
+                                                        "three,Acme Toys,3\n"
+                                                        "four,Zeta,many\n"
+                                                        "five,zeta,5\n"
+                                                        "six,Zeta,6\n");
+    QCOMPARE(summary.rows, qint64(5));
+    QCOMPARE(summary.refused.kept().size(), qsizetype(1));
+    QCOMPARE(summary.refused.kept()[0].line, qint64(5));
+    QCOMPARE(summary.newLookupCount, qint64(2));
+    const QList<ItemTransfer::Refusal> respelt = summary.respelt.kept();
+    QCOMPARE(respelt.size(), qsizetype(2));
+    QCOMPARE(respelt[0].line, qint64(3));
+    QCOMPARE(respelt[0].reason, QStringLiteral("Brand: \"acme toys \" taken for \"Acme Toys\"."));
+    QCOMPARE(respelt[1].line, qint64(7));
+    QCOMPARE(respelt[1].reason, QStringLiteral("Brand: \"Zeta\" taken for \"zeta\"."));
+    db.reset();
+    QCOMPARE(firstValue(collection.path(),
+                        "SELECT group_concat(Name || '=' || braDesc, ' ') FROM (SELECT Name, "
+                        "braDesc FROM Plonko JOIN brand ON brand.braID = Plonko.braID ORDER "
+                        "BY PlonID)"),
+             QStringLiteral("one=Acme Toys two=Acme Toys three=Acme Toys five=zeta six=zeta"));
 }
 
 void TestCsv::fieldsBeyondTheHeaderAreOnlyCounted_data()
