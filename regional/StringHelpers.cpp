@@ -51,15 +51,17 @@ QString NthField(const QString& text, const QString& delimiter, int n)
 
 QString CatalogSortKey(const QString& catalogNumber)
 {
-    constexpr int kWidth = 20;
-    QString digits;
+    // the first digits, blanks before them to the width
+    constexpr qsizetype kWidth = 20;
+    char16_t digits[kWidth];
+    qsizetype count = 0;
     for (const QChar c : catalogNumber) {
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digits += c;
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9') && count < kWidth)
+            digits[count++] = c.unicode();
     }
-    if (digits.size() > kWidth)
-        return digits.left(kWidth);
-    return PadLeft(digits, kWidth);
+    QString key(kWidth - count, QLatin1Char(' '));
+    key.append(reinterpret_cast<const QChar*>(digits), count);
+    return key;
 }
 
 QString PrintableText(const QString& text)

@@ -19,11 +19,12 @@ std::optional<qint32> longFromDouble(double d)
 // import or an export reads goes through here.
 QString isoDateText(const QDate& date)
 {
-    const int year = date.year();
-    if (!date.isValid() || year < 1 || year > 9999)
+    // the calendar worked out once, not once for each part
+    int parts[3] = {0, 0, 0};
+    date.getDate(&parts[0], &parts[1], &parts[2]);
+    if (!date.isValid() || parts[0] < 1 || parts[0] > 9999)
         return date.toString(Qt::ISODate);
     char16_t text[10];
-    const int parts[3] = {year, date.month(), date.day()};
     const int widths[3] = {4, 2, 2};
     char16_t* out = text;
     for (int p = 0; p < 3; ++p) {
