@@ -323,9 +323,7 @@ public:
         QString catalogNumber;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const Column& column = kColumns[columns[i]];
-            const QString read = qsizetype(i) < fields.size() ? fields[qsizetype(i)] : QString();
-            const bool text = column.kind == Kind::Text || column.kind == Kind::Lookup;
-            const QString cell = text ? unguarded(read) : read;
+            const QString cell = cellOf(fields, i, column);
             std::variant<Value, Fault> value = valueOf(column, cell, item);
             if (const Fault* wrong = std::get_if<Fault>(&value))
                 return inColumn(column, *wrong);
@@ -335,7 +333,7 @@ public:
                 description = cell;
             else if (columns[i] == kCatalogNumberColumn)
                 catalogNumber = cell;
-            m_values.push_back({&column, std::move(std::get<Value>(value)), cell});
+            m_values.push_back({&column, std::move(std::get<Value>(value)), i});
         }
         if (!NamesAnItem(name, description)) {
             const QString missing = QStringLiteral("Name: the name is missing, and so is the description.");
@@ -348,7 +346,7 @@ public:
             } catch (const DbError& e) {
                 if (!refused(e))
                     throw;
-                return inColumn(*field.column, refusal(e, field.cell));
+                return inColumn(*field.column, refusal(e, cellOf(fields, field.place, *field.column)));
             }
         }
         m_items->set(item.row, kCatalogSortPlace, CatalogSortKey(catalogNumber));
@@ -367,8 +365,18 @@ private:
     {
         const Column* column;
         Value value;
-        QString cell; // as the file holds it, an apostrophe before a text taken off
+        std::size_t place; // of its cell among the fields of the row
     };
+
+    // A cell as the file holds it, an apostrophe before a text taken off.
+    static QString cellOf(const QStringList& fields, std::size_t place, const Column& column)
+    {
+        if (qsizetype(place) >= fields.size())
+            return QString();
+        const QString& read = fields[qsizetype(place)];
+        const bool text = column.kind == Kind::Text || column.kind == Kind::Lookup;
+        return text ? unguarded(read) : read;
+    }
 
     static bool refused(const DbError& e)
     {

@@ -363,10 +363,10 @@ StoredValue toStorage(const Value& value, const ColumnInfo& column)
     }
     case FieldType::Date: {
         const std::optional<QDate> d = dateOf(value);
-        // the file keeps the days of the years 1 to 9999, as yyyy-mm-dd
-        if (!d || !d->isValid() || d->year() < 1 || d->year() > 9999)
+        const std::optional<QByteArray> stored = d ? storedDate(*d) : std::nullopt;
+        if (!stored)
             return conversionError();
-        return isoDateText(*d).toLatin1();
+        return *stored;
     }
     case FieldType::Double:
         if (const double* d = std::get_if<double>(&value))
@@ -378,7 +378,10 @@ StoredValue toStorage(const Value& value, const ColumnInfo& column)
     case FieldType::Unknown:
         break;
     }
-    const QString text = textOf(value);
+    // a text is taken as it is, not copied
+    const QString* given = std::get_if<QString>(&value);
+    const QString made = given ? QString() : textOf(value);
+    const QString& text = given ? *given : made;
     if (column.maxLength > 0 && CharacterCount(text) > column.maxLength)
         throw DbError(DbError::FieldTooSmall,
                       QStringLiteral("The field '%1' is too small to accept the amount of data "

@@ -15,26 +15,46 @@ std::optional<qint32> longFromDouble(double d)
 
 } // namespace
 
-// Written by hand for the years of four digits: every date of every row an
-// import or an export reads goes through here.
-QString isoDateText(const QDate& date)
+namespace {
+
+// A date of the years 1 to 9999 as yyyy-mm-dd, written by hand: every date
+// of every row an import or an export reads goes through here. False for
+// another date.
+template <typename Char> bool writeIsoDate(const QDate& date, Char (&text)[10])
 {
     // the calendar worked out once, not once for each part
     int parts[3] = {0, 0, 0};
     date.getDate(&parts[0], &parts[1], &parts[2]);
     if (!date.isValid() || parts[0] < 1 || parts[0] > 9999)
-        return date.toString(Qt::ISODate);
-    char16_t text[10];
+        return false;
     const int widths[3] = {4, 2, 2};
-    char16_t* out = text;
+    Char* out = text;
     for (int p = 0; p < 3; ++p) {
         if (p > 0)
-            *out++ = u'-';
+            *out++ = Char('-');
         for (int w = widths[p] - 1, n = parts[p]; w >= 0; --w, n /= 10)
-            out[w] = char16_t(u'0' + n % 10);
+            out[w] = Char('0' + n % 10);
         out += widths[p];
     }
-    return QString(reinterpret_cast<const QChar*>(text), qsizetype(out - text));
+    return true;
+}
+
+} // namespace
+
+QString isoDateText(const QDate& date)
+{
+    char16_t text[10];
+    if (!writeIsoDate(date, text))
+        return date.toString(Qt::ISODate);
+    return QString(reinterpret_cast<const QChar*>(text), 10);
+}
+
+std::optional<QByteArray> storedDate(const QDate& date)
+{
+    char text[10];
+    if (!writeIsoDate(date, text))
+        return std::nullopt;
+    return QByteArray(text, 10);
 }
 
 QString textOf(const Value& value)

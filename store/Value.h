@@ -2,6 +2,7 @@
 
 #include "regional/Money.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 
@@ -22,6 +23,9 @@ inline bool isNull(const Value& value)
 QString textOf(const Value& value);
 // A date as ISO text (yyyy-mm-dd), as the file stores dates.
 QString isoDateText(const QDate& date);
+// The bytes the file stores for a date of the years 1 to 9999; none for
+// another date, which the file does not keep.
+std::optional<QByteArray> storedDate(const QDate& date);
 // Null and false are false; a number is true when it is not zero.
 bool boolOf(const Value& value);
 // The value as a long integer when it holds a number (rounded halves to even).
