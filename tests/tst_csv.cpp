@@ -4,6 +4,7 @@
 #include "ItemSession.h"
 
 #include "csv/CsvText.h"
+#include "csv/Handoff.h"
 #include "csv/ItemTransfer.h"
 #include "csv/frmImportSummary.h"
 
@@ -13,6 +14,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QScreen>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -217,6 +222,7 @@ private slots:
     void lookupEntriesSpeltAlikeStayApart_data();
     void lookupEntriesSpeltAlikeStayApart();
     void entriesMadeByTheImportServeTheRowsAfter();
+    void theHandoffKeepsOrderAndStopsTheMaker();
     void fieldsBeyondTheHeaderAreOnlyCounted_data();
     void fieldsBeyondTheHeaderAreOnlyCounted();
     void theSummaryKeepsTheFirstThousandReasons();
@@ -275,6 +281,23 @@ void TestCsv::spreadsheetTextReads_data()
         << QByteArray("\r\n\r\nName;b\r\nx;y\r\n") << QStringList{"3:Name/b", "4:x/y"};
     QTest::newRow("byte-order mark, a blank line, semicolons")
         << QByteArray("\xEF\xBB\xBF\nName;b\nx,1;y\n") << QStringList{"2:Name/b", "3:x,1/y"};
+    // each record is read into the texts of the one before
+    QTest::newRow("fewer fields, then more, then longer")
+        << QByteArray("Name,b,c\r\nx\r\nlonger one,\"sec\"\"ond\",third\r\n")
+        << QStringList{"1:Name/b/c", "2:x", "3:longer one/sec\"ond/third"};
+    // the file is read in blocks of 64 KiB: fields, quotes and characters of
+    // two bytes across the ends of blocks
+    const QByteArray filler(65536 - 8, 'a'); // "Name,b\r\n" is eight bytes
+    QTest::newRow("a field across two blocks")
+        << QByteArray("Name,b\r\n" + filler + "bc,d\r\n")
+        << QStringList{"1:Name/b", "2:" + QString::fromLatin1(filler) + "bc/d"};
+    QTest::newRow("a character across two blocks")
+        << QByteArray("Name,b\r\n" + filler.left(filler.size() - 1) + "\xC3\xA9,d\r\n")
+        << QStringList{"1:Name/b", "2:" + QString::fromLatin1(filler.left(filler.size() - 1)) +
+                                       QStringLiteral("\u00e9/d")};
+    QTest::newRow("a doubled quote across two blocks")
+        << QByteArray("Name,b\r\n\"" + filler.left(filler.size() - 2) + "\"\"\",d\r\n")
+        << QStringList{"1:Name/b", "2:" + QString::fromLatin1(filler.left(filler.size() - 2)) + "\"/d"};
 }
 
 void TestCsv::spreadsheetTextReads()
@@ -1075,6 +1098,56 @@ void TestCsv::entriesMadeByTheImportServeTheRowsAfter()
                         "braDesc FROM Plonko JOIN brand ON brand.braID = Plonko.braID ORDER "
                         "BY PlonID)"),
              QStringLiteral("one=Acme Toys two=Acme Toys three=Acme Toys five=zeta six=zeta"));
+}
+
+// Batches pass from the thread that makes them in order, at most as many
+// waiting as allowed, and come back to it to be filled again; the maker's
+// failure reaches the taker after the batches before it, and a taker that
+// gives up frees a maker waiting for room.
+void TestCsv::theHandoffKeepsOrderAndStopsTheMaker()
+{
+    Handoff<std::vector<int>> handoff(2);
+    std::atomic<int> mostAhead = 0;
+    std::atomic<int> reusedFull = 0;
+    std::atomic<int> given = 0;
+    std::thread maker([&] {
+        for (int n = 0; n < 10; ++n) {
+            std::vector<int> batch = handoff.reused();
+            if (!batch.empty())
+                ++reusedFull;
+            batch.assign({n, n});
+            handoff.give(std::move(batch));
+            mostAhead = std::max(mostAhead.load(), ++given);
+        }
+        handoff.fail(std::make_exception_ptr(std::runtime_error("the maker failed")));
+    });
+    std::vector<int> taken;
+    try {
+        while (std::optional<std::vector<int>> batch = handoff.take()) {
+            taken.insert(taken.end(), batch->begin(), batch->end());
+            --given;
+            handoff.giveBack(std::move(*batch));
+            QThread::msleep(1);
+        }
+        QFAIL("the failure was not handed on");
+    } catch (const std::runtime_error& failure) {
+        QCOMPARE(QByteArray(failure.what()), QByteArray("the maker failed"));
+    }
+    maker.join();
+    QCOMPARE(taken, (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9}));
+    QVERIFY(mostAhead <= 3); // two waiting and one being taken
+    QVERIFY(reusedFull > 0);
+
+    Handoff<std::vector<int>> stopped(1);
+    std::atomic<bool> refused = false;
+    std::thread waiting([&] {
+        stopped.give({1});
+        refused = !stopped.give({2}); // waits for room until the taker gives up
+    });
+    QThread::msleep(20);
+    stopped.giveUp();
+    waiting.join();
+    QVERIFY(refused);
 }
 
 void TestCsv::fieldsBeyondTheHeaderAreOnlyCounted_data()

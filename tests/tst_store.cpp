@@ -72,6 +72,8 @@ private slots:
     void findFirst_data();
     void findFirst();
     void everyFieldRoundTrips();
+    void datesAreStoredAsTheirDays_data();
+    void datesAreStoredAsTheirDays();
     void moneyKeepsFourDecimalsAndCompares_data();
     void moneyKeepsFourDecimalsAndCompares();
     void positionAroundDeletes();
@@ -326,6 +328,33 @@ void TestStore::everyFieldRoundTrips()
     // fields never written: yes/no reads false, others null
     QCOMPARE(back->Fields(QStringLiteral("sold")), Value(false));
     QVERIFY(isNull(back->Fields(QStringLiteral("misc1"))));
+}
+
+void TestStore::datesAreStoredAsTheirDays_data()
+{
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("stored"); // empty: not kept
+    QTest::newRow("the first day kept") << QDate(1, 1, 1) << "0001-01-01";
+    QTest::newRow("a year of two digits") << QDate(99, 12, 31) << "0099-12-31";
+    QTest::newRow("a leap day") << QDate(2024, 2, 29) << "2024-02-29";
+    QTest::newRow("the last day kept") << QDate(9999, 12, 31) << "9999-12-31";
+    QTest::newRow("the day after it") << QDate(10000, 1, 1) << "";
+    QTest::newRow("before the first year") << QDate(-1, 12, 31) << "";
+    QTest::newRow("no day") << QDate() << "";
+}
+
+// Dates are stored as yyyy-mm-dd, four digits of year, for the years the
+// file keeps; no other date is stored.
+void TestStore::datesAreStoredAsTheirDays()
+{
+    QFETCH(QDate, date);
+    QFETCH(QString, stored);
+    const std::optional<QByteArray> bytes = storedDate(date);
+    QCOMPARE(bytes.has_value(), !stored.isEmpty());
+    if (stored.isEmpty())
+        return;
+    QCOMPARE(QString::fromLatin1(*bytes), stored);
+    QCOMPARE(isoDateText(date), stored);
 }
 
 void TestStore::moneyKeepsFourDecimalsAndCompares_data()
