@@ -1,8 +1,8 @@
 #include "CollectionSchema.h"
 
 #include "Connection.h"
-#include "regional/StringHelpers.h"
 #include "TextOrder.h"
+#include "regional/StringHelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,6 +60,39 @@ const char* const kMakeMissingSortKeys =
     "UPDATE Plonko SET NameKey = sortkey(Name), descrKey = sortkey(descr), "
     "catnumKey = sortkey(catnum) WHERE " PLONKO_KEYLESS;
 #undef PLONKO_KEYLESS
+
+// The items' photos: each distinct picture once, with its bytes exactly as
+// the file held them last in its row, so that reading the rest of it never
+// reads them; and each photo of an item, by its place among the item's. An
+// item deleted, by this program or any other, takes its photos with it, and
+// the pictures no other item shows.
+const char* const kPhotoTables = R"sql(
+CREATE TABLE IF NOT EXISTS Picture (
+    PicID INTEGER PRIMARY KEY AUTOINCREMENT,
+    digest BLOB NOT NULL UNIQUE,
+    kind VARCHAR(10) NOT NULL,
+    width LONG NOT NULL,
+    height LONG NOT NULL,
+    thumb BLOB NOT NULL,
+    thumbkind VARCHAR(10) NOT NULL,
+    bytes BLOB NOT NULL
+);
+CREATE TABLE IF NOT EXISTS Photo (
+    PhoID INTEGER PRIMARY KEY AUTOINCREMENT,
+    PlonID LONG NOT NULL,
+    PicID LONG NOT NULL,
+    position LONG NOT NULL,
+    caption VARCHAR(80) COLLATE NOCASE
+);
+CREATE UNIQUE INDEX IF NOT EXISTS PhotoPlace ON Photo (PlonID, position);
+CREATE INDEX IF NOT EXISTS PhotoPicture ON Photo (PicID);
+CREATE TRIGGER IF NOT EXISTS PlonkoPhotosGo AFTER DELETE ON Plonko BEGIN
+    DELETE FROM Picture WHERE PicID IN (SELECT PicID FROM Photo WHERE PlonID = old.PlonID)
+        AND NOT EXISTS (SELECT 1 FROM Photo AS other WHERE other.PicID = Picture.PicID
+                        AND other.PlonID <> old.PlonID);
+    DELETE FROM Photo WHERE PlonID = old.PlonID;
+END;
+)sql";
 
 // Text columns compare without letter case, as collectors expect of names.
 // Yes/no columns hold -1 or 0, money a number of currency units, dates ISO text.
@@ -438,6 +471,9 @@ void mend(Connection& connection, const TextOrder& order)
                 run(db, connection, kMakeMissingSortKeys);
             }
             run(db, connection, kSortKeyIndexes);
+            // a collection made before photos gets their tables
+            if (!tables.contains(QStringLiteral("Photo"), Qt::CaseInsensitive))
+                run(db, connection, kPhotoTables);
         }
         run(db, connection, "COMMIT");
     } catch (...) {
@@ -472,6 +508,7 @@ void createCollection(const QString& path, int sampleItems, unsigned seed)
         run(db, connection, kFieldCatalogue);
         run(db, connection, kSortKeyColumns);
         run(db, connection, kSortKeyIndexes);
+        run(db, connection, kPhotoTables);
         insertSamples(connection, sampleItems, seed);
         run(db, connection, "COMMIT");
     } catch (...) {

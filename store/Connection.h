@@ -161,6 +161,7 @@ public:
     void bind(int index, const Value& value, const ColumnInfo& column);
     void bindKey(int index, qint64 key);
     void bindText(int index, const QByteArray& utf8);
+    void bindBlob(int index, const QByteArray& bytes);
     // True while a row is there; throws on failure.
     bool step();
     void reset();
@@ -170,6 +171,7 @@ public:
     FieldType columnType(int i) const;
     Value value(int i, FieldType type) const;
     qint64 int64(int i) const;
+    QByteArray blob(int i) const;
     // The engine's own value of a column of the current row, valid until the next step.
     sqlite3_value* raw(int i) const { return sqlite3_column_value(m_stmt, i); }
     sqlite3_stmt* statement() const { return m_stmt; }

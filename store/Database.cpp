@@ -3,6 +3,7 @@
 #include "CollectionSchema.h"
 #include "Connection.h"
 #include "EqualRows.h"
+#include "PhotoTables.h"
 #include "RowAppender.h"
 #include "RowChecker.h"
 #include "TextOrder.h"
@@ -421,6 +422,14 @@ void Statement::bindText(int index, const QByteArray& utf8)
         m_connection.fail(rc);
 }
 
+void Statement::bindBlob(int index, const QByteArray& bytes)
+{
+    const int rc =
+        sqlite3_bind_blob64(m_stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        m_connection.fail(rc);
+}
+
 bool Statement::step()
 {
     m_connection.handle();
@@ -457,6 +466,12 @@ FieldType Statement::columnType(int i) const
 qint64 Statement::int64(int i) const
 {
     return sqlite3_column_int64(m_stmt, i);
+}
+
+QByteArray Statement::blob(int i) const
+{
+    const void* bytes = sqlite3_column_blob(m_stmt, i);
+    return QByteArray(static_cast<const char*>(bytes), bytes ? sqlite3_column_bytes(m_stmt, i) : 0);
 }
 
 Value Statement::value(int i, FieldType type) const
@@ -591,6 +606,11 @@ std::unique_ptr<RowAppender> Database::OpenAppender(const QString& table, const 
 std::unique_ptr<RowChecker> Database::OpenRowChecker(const QString& table, const QStringList& fields)
 {
     return std::make_unique<RowChecker>(*m_connection, table, fields);
+}
+
+std::unique_ptr<PhotoTables> Database::OpenPhotoTables()
+{
+    return std::make_unique<PhotoTables>(m_connection);
 }
 
 std::unique_ptr<EqualRows> Database::OpenEqualRows(const QString& table, const QStringList& lookedUpBy,

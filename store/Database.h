@@ -10,6 +10,7 @@
 
 class Connection;
 class EqualRows;
+class PhotoTables;
 class RowAppender;
 class RowChecker;
 
@@ -57,6 +58,8 @@ public:
     // Checks fields of rows of a table as their recordsets do, on any one
     // thread (see RowChecker).
     std::unique_ptr<RowChecker> OpenRowChecker(const QString& table, const QStringList& fields);
+    // The items' photos and their pictures (see PhotoTables).
+    std::unique_ptr<PhotoTables> OpenPhotoTables();
     // Finds rows of table equal to a row of smaller key (see EqualRows).
     std::unique_ptr<EqualRows> OpenEqualRows(const QString& table, const QStringList& lookedUpBy,
                                              const QStringList& compared);

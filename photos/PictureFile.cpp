@@ -1,0 +1,217 @@
+#include "PictureFile.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QScopeGuard>
+
+#include <libheif/heif.h>
+
+#include <cmath>
+#include <mutex>
+
+namespace PictureFile {
+namespace {
+
+// The types kept, by the name the image reader gives each, with the suffix
+// a file of that type takes.
+const QList<std::pair<QByteArray, QString>>& keptTypes()
+{
+    static const QList<std::pair<QByteArray, QString>> types = {
+        {"jpeg", QStringLiteral("jpg")},  {"png", QStringLiteral("png")}, {"webp", QStringLiteral("webp")},
+        {"tiff", QStringLiteral("tiff")}, {"bmp", QStringLiteral("bmp")}, {"gif", QStringLiteral("gif")}};
+    return types;
+}
+
+// The brands of a HEIF file in its first box.
+bool isHeif(const QByteArray& bytes)
+{
+    if (bytes.size() < 12 || bytes.mid(4, 4) != "ftyp")
+        return false;
+    static const QByteArrayList brands = {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"};
+    return brands.contains(bytes.mid(8, 4));
+}
+
+void limitDecoding()
+{
+    static std::once_flag limited;
+    std::call_once(limited, [] { QImageReader::setAllocationLimit(kLargestDecodedMb); });
+}
+
+// The most pixels of a picture decoded, four bytes each.
+constexpr qint64 kMostPixels = qint64(kLargestDecodedMb) * 1024 * 1024 / 4;
+
+// Why a picture of this size is not decoded; empty when it may be.
+QString beyondBound(QSize size)
+{
+    if (qint64(size.width()) * size.height() <= kMostPixels)
+        return {};
+    return QStringLiteral("at %1 × %2 pixels it is larger than any picture read (%3 million pixels)")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(kMostPixels / 1000000);
+}
+
+QImage fitted(const QImage& image, QSize fitting)
+{
+    if (!fitting.isValid() || (image.width() <= fitting.width() && image.height() <= fitting.height()))
+        return image;
+    return image.scaled(fitting, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// A decoded picture, as shown and scaled to fit, with the size it has as
+// shown whole and the suffix of its type; or why it was not decoded.
+struct Decoded
+{
+    QImage image;
+    QSize shown;
+    QString kind;
+    QString failure;
+};
+
+Decoded decodeHeif(const QByteArray& bytes, QSize fitting)
+{
+    Decoded decoded{{}, {}, QStringLiteral("heic"), {}};
+    heif_context* context = heif_context_alloc();
+    const auto freeContext = qScopeGuard([&] { heif_context_free(context); });
+    // the same bound as for the other types: the pixels of the largest
+    // picture decoded, four bytes each
+    heif_context_set_maximum_image_size_limit(context, int(std::sqrt(double(kMostPixels))));
+    const auto failed = [&](const heif_error& error) {
+        if (error.code == heif_error_Ok)
+            return false;
+        decoded.failure = QString::fromUtf8(error.message);
+        return true;
+    };
+    if (failed(heif_context_read_from_memory_without_copy(context, bytes.constData(), size_t(bytes.size()),
+                                                          nullptr)))
+        return decoded;
+    heif_image_handle* handle = nullptr;
+    if (failed(heif_context_get_primary_image_handle(context, &handle)))
+        return decoded;
+    const auto freeHandle = qScopeGuard([&] { heif_image_handle_release(handle); });
+    decoded.failure =
+        beyondBound(QSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)));
+    if (!decoded.failure.isEmpty())
+        return decoded;
+    const bool alpha = heif_image_handle_has_alpha_channel(handle);
+    heif_image* image = nullptr;
+    // the orientation the file gives is applied as it is decoded
+    if (failed(heif_decode_image(handle, &image, heif_colorspace_RGB,
+                                 alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                 nullptr)))
+        return decoded;
+    const auto freeImage = qScopeGuard([&] { heif_image_release(image); });
+    int stride = 0;
+    const uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    const int width = heif_image_get_width(image, heif_channel_interleaved);
+    const int height = heif_image_get_height(image, heif_channel_interleaved);
+    if (!plane || width <= 0 || height <= 0) {
+        decoded.failure = QStringLiteral("the picture holds no pixels");
+        return decoded;
+    }
+    const QImage view(plane, width, height, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    decoded.shown = view.size();
+    // the view lasts only as long as the decoded image: what is kept is a copy
+    const QImage shown = fitted(view, fitting);
+    decoded.image = shown.constBits() == view.constBits() ? view.copy() : shown;
+    if (decoded.image.isNull())
+        decoded.failure = QStringLiteral("there is not memory enough to show it");
+    return decoded;
+}
+
+Decoded decodeOther(const QByteArray& bytes, QSize fitting)
+{
+    Decoded decoded;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    const auto kept = std::find_if(keptTypes().begin(), keptTypes().end(),
+                                   [&](const auto& type) { return type.first == format; });
+    if (kept == keptTypes().end()) {
+        decoded.failure =
+            QStringLiteral("it is no picture of a type kept (JPEG, PNG, WebP, TIFF, BMP, GIF, HEIC)");
+        return decoded;
+    }
+    decoded.kind = kept->second;
+    // a picture turned a quarter is stored the other way round
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    // the size a file claims is checked before anything is decoded; the
+    // reader's own bound catches a claim it does not make at first
+    const QSize stored = reader.size();
+    decoded.failure = stored.isValid() ? beyondBound(stored) : QString();
+    if (!decoded.failure.isEmpty())
+        return decoded;
+    if (stored.isValid()) {
+        decoded.shown = turned ? stored.transposed() : stored;
+        // read at the size wanted where the type allows it (a JPEG does)
+        if (fitting.isValid() && (stored.width() > fitting.width() || stored.height() > fitting.height()))
+            reader.setScaledSize(stored.scaled(turned ? fitting.transposed() : fitting, Qt::KeepAspectRatio));
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        decoded.failure = reader.errorString();
+        return decoded;
+    }
+    if (!decoded.shown.isValid())
+        decoded.shown = image.size();
+    decoded.image = fitted(image, fitting);
+    return decoded;
+}
+
+Decoded decode(const QByteArray& bytes, QSize fitting)
+{
+    limitDecoding();
+    return isHeif(bytes) ? decodeHeif(bytes, fitting) : decodeOther(bytes, fitting);
+}
+
+} // namespace
+
+std::variant<PhotoTables::Picture, QString> read(const QByteArray& bytes, const QString& name)
+{
+    if (bytes.size() > kLargestBytes)
+        return QStringLiteral("\"%1\" is %2 MB; a photo may be at most %3 MB.")
+            .arg(name)
+            .arg(double(bytes.size()) / (1024 * 1024), 0, 'f', 1)
+            .arg(kLargestBytes / (1024 * 1024));
+    const Decoded decoded = decode(bytes, QSize(kThumbnailSide, kThumbnailSide));
+    if (!decoded.failure.isEmpty() || decoded.image.isNull())
+        return QStringLiteral("\"%1\" cannot be kept as a photo: %2.")
+            .arg(name, decoded.failure.isEmpty() ? QStringLiteral("it cannot be read") : decoded.failure);
+    PhotoTables::Picture picture;
+    picture.digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    picture.kind = decoded.kind;
+    picture.width = decoded.shown.width();
+    picture.height = decoded.shown.height();
+    // a thumbnail with clear parts keeps them, as PNG; any other is a JPEG
+    const bool clear = decoded.image.hasAlphaChannel();
+    QBuffer thumbnail(&picture.thumbnail);
+    thumbnail.open(QIODevice::WriteOnly);
+    QImageWriter writer(&thumbnail, clear ? "png" : "jpeg");
+    writer.setQuality(85);
+    if (!writer.write(clear ? decoded.image : decoded.image.convertToFormat(QImage::Format_RGB888)))
+        return QStringLiteral("\"%1\" cannot be kept as a photo: %2.").arg(name, writer.errorString());
+    picture.thumbnailKind = clear ? QStringLiteral("png") : QStringLiteral("jpg");
+    return picture;
+}
+
+QImage image(const QByteArray& bytes, QSize fitting)
+{
+    return decode(bytes, fitting).image;
+}
+
+QStringList suffixes()
+{
+    QStringList all = {QStringLiteral("jpg"), QStringLiteral("jpeg")};
+    for (const auto& [format, suffix] : keptTypes())
+        if (suffix != QLatin1String("jpg"))
+            all.append(suffix);
+    return all + QStringList{QStringLiteral("tif"), QStringLiteral("heic"), QStringLiteral("heif")};
+}
+
+} // namespace PictureFile

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "store/PhotoTables.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <variant>
+
+// Pictures read from the bytes of image files: JPEG, PNG, WebP, TIFF, BMP,
+// GIF and HEIC/HEIF. The bytes are kept exactly as the file held them;
+// what is read of them is bounded, so that a file claiming a huge picture
+// is refused rather than decoded. Safe on any thread.
+namespace PictureFile {
+
+// The largest file kept as a picture.
+constexpr qint64 kLargestBytes = 40 * 1024 * 1024;
+// The longest side of a thumbnail, in pixels.
+constexpr int kThumbnailSide = 256;
+// The most memory one decoded picture may take.
+constexpr int kLargestDecodedMb = 512;
+
+// What the photo tables keep of a picture, read from its bytes (the name
+// of its file only names it in a refusal), or why it cannot be kept: its
+// file named, and the reason.
+std::variant<PhotoTables::Picture, QString> read(const QByteArray& bytes, const QString& name);
+
+// The picture itself, as shown (its orientation applied), scaled down to
+// fit within fitting when that is given; a null image when it cannot be
+// decoded.
+QImage image(const QByteArray& bytes, QSize fitting = {});
+
+// The file suffixes of the types read, for a file dialog's filter.
+QStringList suffixes();
+
+} // namespace PictureFile

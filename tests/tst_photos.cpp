@@ -1,0 +1,355 @@
+// The items' photos without a window: pictures of every type read from
+// their bytes (size as shown, digest, thumbnail), refused when too large,
+// hostile or of no type kept; and the photo tables under an item's edits.
+#include "TestCollection.h"
+
+#include "photos/PhotoSet.h"
+#include "photos/PictureFile.h"
+#include "store/DbError.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTest>
+
+#include <libheif/heif.h>
+
+namespace {
+
+using RecordsetType = Database::RecordsetType;
+
+// A picture of width × height: quarters of four colours, so that a turn
+// shows in where the red quarter lands.
+QImage pattern(int width, int height, bool clear = false)
+{
+    QImage image(width, height, clear ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(clear ? Qt::transparent : Qt::white);
+    QPainter painter(&image);
+    painter.fillRect(0, 0, width / 2, height / 2, Qt::red);
+    painter.fillRect(width / 2, height / 2, width - width / 2, height - height / 2, Qt::blue);
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format,
+                   QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setTransformation(turn);
+    if (!writer.write(image))
+        qFatal("cannot write %s: %s", format, qPrintable(writer.errorString()));
+    return bytes;
+}
+
+heif_error writeHeif(heif_context*, const void* data, size_t size, void* userdata)
+{
+    static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+}
+
+// The picture as a phone stores it, in HEIC.
+QByteArray heic(const QImage& source)
+{
+    const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    heif_image* image = nullptr;
+    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width() * 3));
+    heif_context_encode_image(context, image, encoder, nullptr, nullptr);
+    QByteArray bytes;
+    heif_writer writer{1, writeHeif};
+    heif_context_write(context, &writer, &bytes);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return bytes;
+}
+
+PhotoTables::Picture readPicture(const QByteArray& bytes)
+{
+    const auto read = PictureFile::read(bytes, QStringLiteral("photo"));
+    if (const QString* refused = std::get_if<QString>(&read))
+        qFatal("refused: %s", qPrintable(*refused));
+    return std::get<PhotoTables::Picture>(read);
+}
+
+// The checksum of a PNG chunk.
+quint32 crc32(const QByteArray& bytes)
+{
+    quint32 crc = 0xffffffffu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A set of photos of these pictures, in order, as added in an edit.
+PhotoSet photosOf(const QList<QByteArray>& pictures)
+{
+    PhotoSet photos;
+    for (const QByteArray& bytes : pictures)
+        photos.add(readPicture(bytes), bytes);
+    return photos;
+}
+
+QString refusal(const QByteArray& bytes)
+{
+    const auto read = PictureFile::read(bytes, QStringLiteral("photo.jpg"));
+    const QString* refused = std::get_if<QString>(&read);
+    return refused ? *refused : QString();
+}
+
+} // namespace
+
+class TestPhotos : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void picturesOfEveryTypeAreRead_data();
+    void picturesOfEveryTypeAreRead();
+    void aTurnedPictureIsShownTurned();
+    void picturesThatCannotBeKeptAreRefused_data();
+    void picturesThatCannotBeKeptAreRefused();
+    void aPictureIsStoredOnce();
+    void photosFollowTheirItem();
+    void aSaveRolledBackCanBeMadeAgain();
+    void anOlderFileGetsThePhotoTables();
+};
+
+void TestPhotos::picturesOfEveryTypeAreRead_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("thumbnailSize");
+    QTest::addColumn<QString>("thumbnailKind");
+    const QImage plain = pattern(640, 480);
+    for (const auto& [format, kind] :
+         {std::pair{"jpeg", "jpg"}, {"png", "png"}, {"webp", "webp"}, {"tiff", "tiff"}, {"bmp", "bmp"}})
+        QTest::newRow(format) << encoded(plain, format) << kind << QSize(640, 480) << QSize(256, 192)
+                              << "jpg";
+    QTest::newRow("heic") << heic(plain) << "heic" << QSize(640, 480) << QSize(256, 192) << "jpg";
+    // Qt writes no GIF: four pixels by two, of two colours
+    QTest::newRow("gif") << QByteArray::fromHex("47494638396104000200f00000ff00000000ff21f904000000000"
+                                                "02c0000000004000200000203840f51003b")
+                         << "gif" << QSize(4, 2) << QSize(4, 2) << "jpg";
+    QTest::newRow("png with clear parts")
+        << encoded(pattern(640, 480, true), "png") << "png" << QSize(640, 480) << QSize(256, 192) << "png";
+    QTest::newRow("smaller than a thumbnail")
+        << encoded(pattern(100, 60), "png") << "png" << QSize(100, 60) << QSize(100, 60) << "jpg";
+}
+
+// Each type is read with its size, its digest and a thumbnail no side of
+// which is longer than 256 pixels, of the same shape.
+void TestPhotos::picturesOfEveryTypeAreRead()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, kind);
+    QFETCH(QSize, size);
+    QFETCH(QSize, thumbnailSize);
+    QFETCH(QString, thumbnailKind);
+    const PhotoTables::Picture picture = readPicture(bytes);
+    QCOMPARE(picture.kind, kind);
+    QCOMPARE(QSize(picture.width, picture.height), size);
+    QCOMPARE(picture.digest, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
+    QCOMPARE(picture.thumbnailKind, thumbnailKind);
+    QCOMPARE(QImage::fromData(picture.thumbnail).size(), thumbnailSize);
+    QCOMPARE(PictureFile::image(bytes).size(), size);
+}
+
+// A phone's picture taken upright is stored on its side with a tag that
+// turns it: it is measured, thumbnailed and shown upright.
+void TestPhotos::aTurnedPictureIsShownTurned()
+{
+    const QByteArray bytes = encoded(pattern(640, 480), "jpeg", QImageIOHandler::TransformationRotate90);
+    const PhotoTables::Picture picture = readPicture(bytes);
+    QCOMPARE(QSize(picture.width, picture.height), QSize(480, 640));
+    const QImage thumbnail = QImage::fromData(picture.thumbnail);
+    QCOMPARE(thumbnail.size(), QSize(192, 256));
+    // the red quarter, top left as stored, is top right once turned
+    const QColor topRight = thumbnail.pixelColor(thumbnail.width() - 20, 20);
+    QVERIFY2(topRight.red() > 200 && topRight.blue() < 80, qPrintable(topRight.name()));
+    QCOMPARE(PictureFile::image(bytes, QSize(120, 120)).size(), QSize(90, 120));
+}
+
+void TestPhotos::picturesThatCannotBeKeptAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("beyond 40 MB") << QByteArray(PictureFile::kLargestBytes + 1, 'x')
+                                  << "\"photo.jpg\" is 40.0 MB; a photo may be at most 40 MB.";
+    QTest::newRow("text") << QByteArray("no picture at all") << "no picture of a type kept";
+    QTest::newRow("a type not kept") << encoded(pattern(32, 32), "ico") << "no picture of a type kept";
+    QByteArray cut = encoded(pattern(640, 480), "png");
+    cut.truncate(cut.size() / 3);
+    QTest::newRow("cut short") << cut << "\"photo.jpg\" cannot be kept as a photo";
+    // a PNG whose header claims 12,000 pixels square (576 MB decoded), its
+    // checksum mended: refused before anything is decoded
+    QByteArray huge = encoded(pattern(8, 8), "png");
+    const QByteArray side = QByteArray::fromHex("00002ee0");
+    huge.replace(16, 4, side);
+    huge.replace(20, 4, side);
+    const quint32 sum = crc32(huge.mid(12, 17));
+    huge.replace(29, 4, QByteArray::fromHex(QByteArray::number(sum, 16).rightJustified(8, '0')));
+    QTest::newRow("a huge size claimed")
+        << huge
+        << "\"photo.jpg\" cannot be kept as a photo: at 12000 × 12000 pixels it is larger than any "
+           "picture read (134 million pixels).";
+    QByteArray heifCut = heic(pattern(64, 64));
+    heifCut.truncate(heifCut.size() / 2);
+    QTest::newRow("HEIC cut short") << heifCut << "\"photo.jpg\" cannot be kept as a photo";
+}
+
+void TestPhotos::picturesThatCannotBeKeptAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    const QString refused = refusal(bytes);
+    QVERIFY2(refused.contains(reason), qPrintable(refused));
+}
+
+// The same picture, added twice to one item and once to another, is stored
+// once; it stays while a photo shows it and goes with the last.
+void TestPhotos::aPictureIsStoredOnce()
+{
+    TestCollection collection;
+    std::unique_ptr<Database> db = collection.open();
+    std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+    const QByteArray bytes = encoded(pattern(300, 200), "png");
+    const QByteArray other = encoded(pattern(200, 300), "png");
+    PhotoSet first = photosOf({bytes, bytes, other});
+    first.setCaption(1, QStringLiteral("the same, again"));
+    PhotoSet second = photosOf({bytes});
+    {
+        Transaction saving(*db);
+        first.save(*tables, 1);
+        second.save(*tables, 2);
+        saving.commit();
+    }
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(2));
+    const QList<PhotoTables::Photo> photos = tables->photosOf(1);
+    QCOMPARE(photos.size(), qsizetype(3));
+    QCOMPARE(photos[0].picture, photos[1].picture);
+    QCOMPARE(photos[1].caption, QStringLiteral("the same, again"));
+    QCOMPARE(tables->bytes(photos[0].picture), bytes);
+    QCOMPARE(tables->mainPicture(2), std::optional<qint64>(photos[0].picture));
+
+    first.load(*tables, 1);
+    first.move(2, 0);
+    first.remove(2);
+    first.remove(1);
+    QVERIFY(first.changed());
+    first.save(*tables, 1);
+    QCOMPARE(tables->photosOf(1).size(), qsizetype(1));
+    QCOMPARE(tables->bytes(tables->photosOf(1)[0].picture), other);
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(2)); // item 2 still shows the first
+    second.clear();
+    second.save(*tables, 2);
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(1));
+    QCOMPARE(tables->unusedPictures(), qint64(0));
+}
+
+// A part sold takes the same photos without storing their pictures again;
+// an item deleted takes its photos with it and the pictures only it showed.
+void TestPhotos::photosFollowTheirItem()
+{
+    TestCollection collection;
+    std::unique_ptr<Database> db = collection.open();
+    std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+    const QByteArray shared = encoded(pattern(300, 200), "png");
+    const QByteArray own = encoded(pattern(200, 300), "jpeg");
+    photosOf({shared, own}).save(*tables, 1);
+    tables->copyPhotos(1, 3);
+    QCOMPARE(tables->photosOf(3), tables->photosOf(1));
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(2));
+    photosOf({shared}).save(*tables, 4);
+
+    std::unique_ptr<Recordset> items = db->OpenRecordset(
+        QStringLiteral("Select * from Plonko where PlonID in (1, 3)"), RecordsetType::Dynaset);
+    items->Delete();
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(2)); // item 3 still shows both
+    items->MoveNext();
+    items->Delete();
+    QVERIFY(tables->photosOf(1).isEmpty());
+    QVERIFY(tables->photosOf(3).isEmpty());
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(1));
+    QCOMPARE(tables->photosOf(4).size(), qsizetype(1));
+    items.reset();
+    tables.reset();
+    db.reset();
+    QCOMPARE(integrityOf(collection.path()), QStringLiteral("ok"));
+}
+
+// Photos saved in a transaction rolled back leave nothing; the set still
+// holds them and saves them when asked again.
+void TestPhotos::aSaveRolledBackCanBeMadeAgain()
+{
+    TestCollection collection;
+    std::unique_ptr<Database> db = collection.open();
+    std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+    const PhotoSet photos = photosOf({encoded(pattern(300, 200), "jpeg")});
+    {
+        Transaction saving(*db);
+        photos.save(*tables, 1);
+        QCOMPARE(tables->photosOf(1).size(), qsizetype(1));
+    }
+    QVERIFY(tables->photosOf(1).isEmpty());
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(0));
+    db->failNextWrites(1, DbError::DiskError, 1);
+    QCOMPARE(
+        [&] {
+            try {
+                Transaction saving(*db);
+                photos.save(*tables, 1);
+                saving.commit();
+                return 0;
+            } catch (const DbError& e) {
+                return e.number();
+            }
+        }(),
+        int(DbError::DiskError));
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(0));
+    Transaction saving(*db);
+    photos.save(*tables, 1);
+    saving.commit();
+    QCOMPARE(tables->photosOf(1).size(), qsizetype(1));
+    QCOMPARE(tables->picture(tables->photosOf(1)[0].picture)->kind, QStringLiteral("jpg"));
+}
+
+// A file made before photos gets their tables when it is opened, its items
+// as they were; the tables are there in a new file too.
+void TestPhotos::anOlderFileGetsThePhotoTables()
+{
+    TestCollection collection;
+    const QString path = collection.path();
+    const QString before = firstValue(path, "SELECT group_concat(Name, '|') FROM Plonko");
+    QCOMPARE(firstValue(path, "SELECT count(*) FROM sqlite_master WHERE name IN ('Picture', 'Photo', "
+                              "'PlonkoPhotosGo')"),
+             QStringLiteral("3"));
+    firstValue(path, "DROP TRIGGER PlonkoPhotosGo");
+    firstValue(path, "DROP TABLE Photo");
+    firstValue(path, "DROP TABLE Picture");
+    QCOMPARE(firstValue(path, "SELECT count(*) FROM sqlite_master WHERE name = 'Photo'"),
+             QStringLiteral("0"));
+    collection.open().reset();
+    QCOMPARE(firstValue(path, "SELECT count(*) FROM sqlite_master WHERE name IN ('Picture', 'Photo', "
+                              "'PlonkoPhotosGo', 'PhotoPlace', 'PhotoPicture')"),
+             QStringLiteral("5"));
+    QCOMPARE(firstValue(path, "SELECT group_concat(Name, '|') FROM Plonko"), before);
+    QCOMPARE(integrityOf(path), QStringLiteral("ok"));
+}
+
+QTEST_MAIN(TestPhotos)
+#include "tst_photos.moc"
