@@ -1,15 +1,11 @@
 // plonko-bench --items N [--file PATH] [--only GROUP,...]: times the store,
 // the utilities, the item window and the reports (or only the groups named:
-// store, utilities, window, reports, other-reports, csv, list) on a collection of N
+// store, utilities, window, reports, other-reports, csv, list, photos) on a collection of N
 // generated items (made once, then reused) and prints one line per figure: name, milliseconds, and the
 // milliseconds of the same query in the sqlite3 shell on the same file ("-" where no single query
 // corresponds) and, beside it, the ratio of the two. Figures in MB say so in their names.
 #include "app/AppState.h"
-#include "store/CollectionSchema.h"
-#include "store/Database.h"
-#include "store/DbError.h"
 #include "app/ErrorHandler.h"
-#include "store/JetSql.h"
 #include "csv/ItemTransfer.h"
 #include "custom/CustomQuery.h"
 #include "custom/CustomReport.h"
@@ -17,16 +13,23 @@
 #include "items/ItemListModel.h"
 #include "items/frmItemList.h"
 #include "items/frmMain.h"
+#include "photos/PhotoSet.h"
+#include "photos/PictureFile.h"
 #include "reports/GroupedReports.h"
 #include "reports/PageView.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
+#include "store/CollectionSchema.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "store/JetSql.h"
 #include "tests/ScriptedDialogs.h"
 #include "utilities/CollectionFiles.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -44,6 +47,7 @@
 #include <algorithm>
 #include <functional>
 #include <numeric>
+#include <random>
 
 namespace {
 
@@ -551,6 +555,80 @@ QList<Figure> otherReportFigures(const QString& file)
     return figures;
 }
 
+// A photo as a phone takes it: 4000 × 3000 pixels of a gradient with
+// speckles, so that it compresses as a real one does; each seed another.
+QByteArray twelveMegapixelJpeg(int seed)
+{
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    std::mt19937 random{unsigned(seed)};
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = qRgb((x / 16 + seed * 40) & 255, (y / 12) & 255, int(random() & 63) + 96);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "jpeg", 90);
+    return bytes;
+}
+
+// Photos of an item in a small collection of their own: a 12-megapixel
+// JPEG read from its file to its thumbnail decoded as the tab shows it;
+// ten such new photos saved with an item, in its transaction; and what
+// the file grows by for each.
+QList<Figure> photoFigures(const QString&)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("Photos.mdb"));
+    CollectionSchema::createCollection(path, 20);
+    const QString photo = folder.filePath(QStringLiteral("photo.jpg"));
+    QList<QByteArray> pictures;
+    for (int seed = 0; seed < 10; ++seed)
+        pictures.append(twelveMegapixelJpeg(seed));
+    {
+        QFile out(photo);
+        out.open(QIODevice::WriteOnly);
+        out.write(pictures[0]);
+    }
+    QList<Figure> figures;
+    figures.append({QStringLiteral("add a 12-megapixel photo"), timed([&] {
+                        QFile in(photo);
+                        in.open(QIODevice::ReadOnly);
+                        const auto read = PictureFile::read(in.readAll(), photo);
+                        if (const QString* refused = std::get_if<QString>(&read))
+                            throw DbError(DbError::EngineFailure, *refused);
+                        QImage::fromData(std::get<PhotoTables::Picture>(read).thumbnail);
+                    }),
+                    QString()});
+    PhotoSet ten;
+    for (const QByteArray& bytes : pictures)
+        ten.add(std::get<PhotoTables::Picture>(PictureFile::read(bytes, photo)), bytes);
+    std::unique_ptr<Database> db = Database::OpenDatabase(path);
+    std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+    // each run saves the ten with another item, the pictures stored anew
+    // (those of the run before are taken away between the runs)
+    const qint64 before = QFileInfo(path).size();
+    qint64 grown = 0;
+    QList<double> saves;
+    for (int run = 1; run <= kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        Transaction saving(*db);
+        ten.save(*tables, run);
+        saving.commit();
+        saves.append(timer.nsecsElapsed() / 1e6);
+        if (run == 1)
+            grown = QFileInfo(path).size() - before;
+        Transaction clearing(*db);
+        PhotoSet().save(*tables, run);
+        clearing.commit();
+    }
+    figures.append({QStringLiteral("save an item with 10 new photos"), median(saves), QString()});
+    figures.append({QStringLiteral("file growth per photo (KB)"), double(grown) / 10 / 1024, QString()});
+    return figures;
+}
+
 // The item list window: opened with its first screen painted, a filter typed
 // a letter at a time, and a click on each heading; each timed to the list
 // painted again.
@@ -743,7 +821,8 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     int items = 100000;
     QString file;
-    QStringList only; // groups of figures: store, utilities, window, reports, other-reports, csv, list
+    QStringList
+        only; // groups of figures: store, utilities, window, reports, other-reports, csv, list, photos
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--items"))
             items = args[i + 1].toInt();
@@ -762,9 +841,14 @@ int main(int argc, char* argv[])
         else // a file made by an earlier build gains the indexes this one adds, before any timing
             Database::OpenDatabase(file, QLocale(QLocale::English, QLocale::UnitedStates));
         const std::pair<const char*, QList<Figure> (*)(const QString&)> groups[] = {
-            {"store", storeFigures},    {"utilities", utilityFigures},         {"window", windowFigures},
-            {"reports", reportFigures}, {"other-reports", otherReportFigures}, {"csv", csvFigures},
-            {"list", listFigures}};
+            {"store", storeFigures},
+            {"utilities", utilityFigures},
+            {"window", windowFigures},
+            {"reports", reportFigures},
+            {"other-reports", otherReportFigures},
+            {"csv", csvFigures},
+            {"list", listFigures},
+            {"photos", photoFigures}};
         for (const auto& [name, measure] : groups)
             if (only.isEmpty() || only.contains(QLatin1String(name)))
                 figures.append(measure(file));
