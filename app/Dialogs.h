@@ -50,6 +50,8 @@ public:
     virtual std::optional<QString> saveFileName(const QString& defaultName, const QString& filter) = 0;
     // An Open dialog for an existing file; nothing when the user cancels.
     virtual std::optional<QString> openFileName(const QString& filter) = 0;
+    // The open dialog that picks several files; none when the user cancels.
+    virtual QStringList openFileNames(const QString& filter) = 0;
     // The print dialog for printer; false when the user cancels.
     virtual bool printSetup(QPrinter& printer) = 0;
     // Shows one of the program's own dialog windows modally; returns when it closes.

@@ -176,6 +176,12 @@ std::optional<QString> QtDialogs::openFileName(const QString& filter)
     return chosen;
 }
 
+QStringList QtDialogs::openFileNames(const QString& filter)
+{
+    return QFileDialog::getOpenFileNames(askingWindow(), QObject::tr("Open"), QString(),
+                                         qtFileFilter(filter));
+}
+
 bool QtDialogs::printSetup(QPrinter& printer)
 {
     QPrintDialog dialog(&printer, askingWindow());

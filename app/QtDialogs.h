@@ -42,6 +42,7 @@ public:
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     std::optional<QString> saveFileName(const QString& defaultName, const QString& filter) override;
     std::optional<QString> openFileName(const QString& filter) override;
+    QStringList openFileNames(const QString& filter) override;
     bool printSetup(QPrinter& printer) override;
     void showModal(QDialog& dialog) override;
     void beep() override;

@@ -8,10 +8,8 @@
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
-#include "store/JetSql.h"
 #include "app/LeaveChecks.h"
 #include "app/RecordNavigation.h"
-#include "regional/StringHelpers.h"
 #include "app/TextLimit.h"
 #include "app/frmAbout.h"
 #include "csv/CsvCommands.h"
@@ -22,9 +20,13 @@
 #include "frmFind.h"
 #include "frmItemList.h"
 #include "lookups/frmCodesMaint.h"
+#include "photos/PhotoStrip.h"
+#include "regional/StringHelpers.h"
 #include "reports/GroupedReports.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
+#include "store/JetSql.h"
+#include "store/PhotoTables.h"
 #include "utilities/DatabaseUtilities.h"
 
 #include <QActionGroup>
@@ -252,9 +254,13 @@ void frmMain::buildControls()
     notesLayout->addRow(QStringLiteral("Misc. 1"), txtMisc1);
     notesLayout->addRow(QStringLiteral("Misc. 2"), txtMisc2);
 
+    m_photos = new PhotoStrip(m_state.dialogs);
+    connect(m_photos, &PhotoStrip::edited, this, [this] { runEvent(m_state, [this] { MarkDirty(); }); });
+
     SSTab1 = named(new QTabWidget, "SSTab1");
     SSTab1->addTab(new ScrollPage(general), QStringLiteral("General"));
     SSTab1->addTab(new ScrollPage(value), QStringLiteral("Value / Prices"));
+    SSTab1->addTab(m_photos, QStringLiteral("Photos"));
     SSTab1->addTab(new ScrollPage(notes), QStringLiteral("Notes"));
 
     // Buttons; Update and Cancel take the places of Find and Delete in edit mode.
@@ -486,6 +492,7 @@ void frmMain::Form_Load()
     });
     underHandler(s, [&] { FinishInterruptedCompaction(s); });
     underHandler(s, [&] { s.CollectionDb = Database::OpenDatabase(s.DbPath, s.regional.locale()); });
+    underHandler(s, [&] { m_photoTables = s.db().OpenPhotoTables(); });
     underHandler(s,
                  [&] { s.ItemSet = s.db().OpenRecordset(kItemsByName, Database::RecordsetType::Dynaset); });
     underHandler(s, [&] {
@@ -599,6 +606,8 @@ void frmMain::closeEvent(QCloseEvent* event)
         if (m_state.ItemSet)
             m_state.ItemSet->Close();
         m_state.ItemSet.reset();
+        m_photos->clear();
+        m_photoTables.reset();
         if (m_state.CollectionDb)
             m_state.CollectionDb->Close();
         m_state.CollectionDb.reset();
@@ -630,6 +639,8 @@ void frmMain::LoadRecord()
 
     Dirty = true;
     m_shownKey = longOf(row.Fields(QStringLiteral("PlonID"))).value_or(0);
+    if (m_photoTables)
+        m_photos->load(*m_photoTables, m_shownKey);
     txtName->setText(text("Name"));
     txtDescr->setText(text("descr"));
     txtCatNum->setText(text("catnum"));
@@ -671,7 +682,19 @@ void frmMain::LoadRecord()
 bool frmMain::SaveRecord()
 {
     setFieldsFromControls();
-    const bool written = writeWithRetry(m_state, [this] { m_state.items().Update(); });
+    // the photos, when changed, are stored first in the row's transaction,
+    // so that a failed write leaves the row still being edited
+    const PhotoSet& photos = m_photos->photos();
+    const bool written = writeWithRetry(m_state, [&] {
+        if (!photos.changed() || !m_photoTables) {
+            m_state.items().Update();
+            return;
+        }
+        Transaction saving(m_state.db());
+        photos.save(*m_photoTables, longOf(m_state.items().Fields(QStringLiteral("PlonID"))).value_or(0));
+        m_state.items().Update();
+        saving.commit();
+    });
     underHandler(m_state, [this] { m_state.db().Idle(); });
     return written;
 }
@@ -742,6 +765,7 @@ void frmMain::ClearFields()
           txtCatValue, txtTotalVal, txtPriceAsk, txtTotalSales, txtMisc1, txtMisc2})
         box->clear();
     txtNotes->clear();
+    m_photos->clear();
     m_amounts->forgetAll();
     for (DateBox* box : {dcIssueDate, dcRetireDate, dcPurchaseDate, dcSoldDate})
         box->setText(QString());
@@ -758,11 +782,12 @@ void frmMain::ClearFields()
 
 void frmMain::setInputsEnabled(bool enabled)
 {
-    const QList<QWidget*> inputs = {
-        txtName,    txtDescr,    txtCatNum,    chkWantList,    txtQuantity,  cmbToyCon, chkHasTag,
-        cmbTagCon,  cmbGen,      chkHasTush,   txtTushDesc,    cmbSer,       cmbBra,    txtColor,
-        txtErrors,  dcIssueDate, dcRetireDate, dcPurchaseDate, txtPricePaid, cmbBou,    txtCatValue,
-        chkForSale, chkSold,     txtPriceAsk,  dcSoldDate,     txtNotes,     txtMisc1,  txtMisc2};
+    const QList<QWidget*> inputs = {txtName,     txtDescr,     txtCatNum,      chkWantList,  txtQuantity,
+                                    cmbToyCon,   chkHasTag,    cmbTagCon,      cmbGen,       chkHasTush,
+                                    txtTushDesc, cmbSer,       cmbBra,         txtColor,     txtErrors,
+                                    dcIssueDate, dcRetireDate, dcPurchaseDate, txtPricePaid, cmbBou,
+                                    txtCatValue, chkForSale,   chkSold,        txtPriceAsk,  dcSoldDate,
+                                    txtNotes,    txtMisc1,     txtMisc2,       m_photos};
     for (QWidget* input : inputs)
         input->setEnabled(enabled);
 }
@@ -1417,8 +1442,12 @@ void frmMain::cmdSoldSome_Click()
         items.Requery();
         items.FindFirst(holding);
     };
-    // the sold pieces: the row as shown, with their own quantity and totals
-    underHandler(s, [&] { items.AddNew(); });
+    // the sold pieces: the row as shown, with their own quantity, totals and photos
+    qint64 soldKey = 0;
+    underHandler(s, [&] {
+        items.AddNew();
+        soldKey = longOf(items.Fields(QStringLiteral("PlonID"))).value_or(0);
+    });
     setFieldsFromControls();
     auto soldTotal = [&](const char* total, QLineEdit* price) {
         const std::optional<Money> each = m_amounts->amount(price, s.regional);
@@ -1435,7 +1464,8 @@ void frmMain::cmdSoldSome_Click()
         items.SetField(QStringLiteral("sold"), true);
         items.SetField(QStringLiteral("SoldDate"), s.today());
     });
-    if (!writeWithRetry(s, [&] { items.Update(); })) {
+    if (!writeWithRetry(s, [&] { items.Update(); }) ||
+        !writeWithRetry(s, [&] { m_photoTables->copyPhotos(m_shownKey, soldKey); })) {
         undoSplit();
         return;
     }

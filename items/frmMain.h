@@ -13,6 +13,8 @@ class AppState;
 class DateBox;
 class ExactAmounts;
 class LeaveChecks;
+class PhotoStrip;
+class PhotoTables;
 class ReportWindow;
 class QLineEdit;
 class frmFind;
@@ -145,6 +147,8 @@ private:
     QPointer<frmItemList> m_itemList;
     LeaveChecks* m_leaveChecks;
     ExactAmounts* m_amounts;
+    PhotoStrip* m_photos;
+    std::unique_ptr<PhotoTables> m_photoTables; // while the collection is open
 
     QLineEdit* txtName;
     QLineEdit* txtQuantity;

@@ -2,6 +2,8 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QScopeGuard>
@@ -164,6 +166,14 @@ Decoded decodeOther(const QByteArray& bytes, QSize fitting)
     return decoded;
 }
 
+QString tooLarge(const QString& name, qint64 size)
+{
+    return QStringLiteral("\"%1\" is %2 MB; a photo may be at most %3 MB.")
+        .arg(name)
+        .arg(double(size) / (1024 * 1024), 0, 'f', 1)
+        .arg(kLargestBytes / (1024 * 1024));
+}
+
 Decoded decode(const QByteArray& bytes, QSize fitting)
 {
     limitDecoding();
@@ -175,10 +185,7 @@ Decoded decode(const QByteArray& bytes, QSize fitting)
 std::variant<PhotoTables::Picture, QString> read(const QByteArray& bytes, const QString& name)
 {
     if (bytes.size() > kLargestBytes)
-        return QStringLiteral("\"%1\" is %2 MB; a photo may be at most %3 MB.")
-            .arg(name)
-            .arg(double(bytes.size()) / (1024 * 1024), 0, 'f', 1)
-            .arg(kLargestBytes / (1024 * 1024));
+        return tooLarge(name, bytes.size());
     const Decoded decoded = decode(bytes, QSize(kThumbnailSide, kThumbnailSide));
     if (!decoded.failure.isEmpty() || decoded.image.isNull())
         return QStringLiteral("\"%1\" cannot be kept as a photo: %2.")
@@ -198,6 +205,24 @@ std::variant<PhotoTables::Picture, QString> read(const QByteArray& bytes, const 
         return QStringLiteral("\"%1\" cannot be kept as a photo: %2.").arg(name, writer.errorString());
     picture.thumbnailKind = clear ? QStringLiteral("png") : QStringLiteral("jpg");
     return picture;
+}
+
+std::variant<FromFile, QString> readFile(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("\"%1\" cannot be read: %2.").arg(name, file.errorString());
+    // a file too large is refused by its size, without reading it
+    if (file.size() > kLargestBytes)
+        return tooLarge(name, file.size());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return QStringLiteral("\"%1\" cannot be read: %2.").arg(name, file.errorString());
+    auto picture = read(bytes, name);
+    if (const QString* refused = std::get_if<QString>(&picture))
+        return *refused;
+    return FromFile{std::get<PhotoTables::Picture>(picture), bytes};
 }
 
 QImage image(const QByteArray& bytes, QSize fitting)

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <variant>
 
@@ -26,6 +27,15 @@ constexpr int kLargestDecodedMb = 512;
 // of its file only names it in a refusal), or why it cannot be kept: its
 // file named, and the reason.
 std::variant<PhotoTables::Picture, QString> read(const QByteArray& bytes, const QString& name);
+
+// A picture read from its file: what the photo tables keep of it and its
+// bytes, or why it cannot be kept (a file too large is not read whole).
+struct FromFile
+{
+    PhotoTables::Picture picture;
+    QByteArray bytes;
+};
+std::variant<FromFile, QString> readFile(const QString& path);
 
 // The picture itself, as shown (its orientation applied), scaled down to
 // fit within fitting when that is given; a null image when it cannot be

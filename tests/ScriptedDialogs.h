@@ -50,6 +50,11 @@ public:
         fileDialogs.append(QStringLiteral("Open"));
         return fileNames.isEmpty() ? std::nullopt : std::optional<QString>(fileNames.dequeue());
     }
+    QStringList openFileNames(const QString&) override
+    {
+        fileDialogs.append(QStringLiteral("Open several"));
+        return fileLists.isEmpty() ? QStringList() : fileLists.dequeue();
+    }
     // The print dialog: the script sets up the printer (to a PDF file, say) and
     // answers; without a script the dialog is cancelled.
     bool printSetup(QPrinter& printer) override
@@ -86,6 +91,7 @@ public:
     QQueue<Answer> answers;
     QQueue<QString> inputs;
     QQueue<QString> fileNames;
+    QQueue<QStringList> fileLists; // the picks of the dialog of several files
     QList<Message> messages;
     QStringList prompts;
     QStringList fileDialogs;

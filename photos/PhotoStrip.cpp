@@ -1,0 +1,326 @@
+#include "PhotoStrip.h"
+
+#include "PictureFile.h"
+
+#include "app/Dialogs.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QThreadPool>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kThumbnailShown = 96;
+constexpr int kLongestCaption = 80;
+
+QString filter()
+{
+    QStringList patterns;
+    for (const QString& suffix : PictureFile::suffixes())
+        patterns.append(QStringLiteral("*.") + suffix);
+    return QStringLiteral("Photos|") + patterns.join(QLatin1Char(';')) +
+           QStringLiteral("|All Files (*.*)|*.*");
+}
+
+} // namespace
+
+PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent)
+    , m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("tabPhotos"));
+    setAcceptDrops(true);
+    lblPhoto = new QLabel;
+    lblPhoto->setObjectName(QStringLiteral("lblPhoto"));
+    lblPhoto->setAlignment(Qt::AlignCenter);
+    lblPhoto->setMinimumSize(240, 200);
+    lblPhoto->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    lstPhotos = new QListWidget;
+    lstPhotos->setObjectName(QStringLiteral("lstPhotos"));
+    lstPhotos->setAccessibleName(QStringLiteral("Photos"));
+    lstPhotos->setViewMode(QListView::IconMode);
+    lstPhotos->setIconSize(QSize(kThumbnailShown, kThumbnailShown));
+    lstPhotos->setMovement(QListView::Snap);
+    lstPhotos->setDragDropMode(QAbstractItemView::InternalMove);
+    lstPhotos->setDefaultDropAction(Qt::MoveAction);
+    lstPhotos->setResizeMode(QListView::Adjust);
+    lstPhotos->setWrapping(true);
+    lstPhotos->setSpacing(4);
+    txtCaption = new QLineEdit;
+    txtCaption->setObjectName(QStringLiteral("txtCaption"));
+    txtCaption->setMaxLength(kLongestCaption);
+    // every letter of these is a key of the item window already, but for
+    // the "e" of "Remove"
+    cmdAddPhotos = new QPushButton(QStringLiteral("Add Photos..."));
+    cmdAddPhotos->setObjectName(QStringLiteral("cmdAddPhotos"));
+    cmdRemovePhoto = new QPushButton(QStringLiteral("R&emove"));
+    cmdRemovePhoto->setObjectName(QStringLiteral("cmdRemovePhoto"));
+
+    auto* caption = new QFormLayout;
+    caption->addRow(QStringLiteral("Caption"), txtCaption);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdAddPhotos);
+    buttons->addWidget(cmdRemovePhoto);
+    buttons->addStretch();
+    auto* strip = new QVBoxLayout;
+    strip->addWidget(lstPhotos, 1);
+    strip->addLayout(caption);
+    strip->addLayout(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(lblPhoto, 1);
+    layout->addLayout(strip, 1);
+
+    connect(cmdAddPhotos, &QPushButton::clicked, this, &PhotoStrip::cmdAddPhotos_Click);
+    connect(cmdRemovePhoto, &QPushButton::clicked, this, &PhotoStrip::cmdRemovePhoto_Click);
+    connect(lstPhotos, &QListWidget::currentRowChanged, this, &PhotoStrip::selectionChanged);
+    connect(lstPhotos->model(), &QAbstractItemModel::rowsMoved, this, &PhotoStrip::lstPhotos_RowsMoved,
+            Qt::QueuedConnection);
+    connect(txtCaption, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const int row = lstPhotos->currentRow();
+        if (row < 0)
+            return;
+        m_set.setCaption(row, text);
+        lstPhotos->item(row)->setToolTip(text);
+        changed();
+    });
+    auto* paste = new QShortcut(QKeySequence::Paste, this, this, &PhotoStrip::paste);
+    paste->setContext(Qt::WidgetWithChildrenShortcut);
+    lstPhotos->installEventFilter(this);
+    selectionChanged();
+}
+
+PhotoStrip::~PhotoStrip() = default;
+
+void PhotoStrip::load(PhotoTables& tables, qint64 item)
+{
+    m_tables = &tables;
+    if (item > 0)
+        m_set.load(tables, item);
+    else
+        m_set.clear();
+    refill(0);
+}
+
+void PhotoStrip::clear()
+{
+    m_set.clear();
+    refill(0);
+}
+
+const PhotoSet& PhotoStrip::photos()
+{
+    while (m_reading > 0)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+    return m_set;
+}
+
+void PhotoStrip::addFiles(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    ++m_reading;
+    // each file read in turn on another thread, each picture added here as
+    // it is read; the strip may be gone by then
+    const QPointer<PhotoStrip> strip(this);
+    QThreadPool::globalInstance()->start([files, strip] {
+        for (const QString& file : files) {
+            auto read = PictureFile::readFile(file);
+            QMetaObject::invokeMethod(qApp, [strip, read = std::move(read)] {
+                if (!strip)
+                    return;
+                if (const QString* refused = std::get_if<QString>(&read))
+                    strip->m_dialogs.messageBox(*refused, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                                                QStringLiteral("Add Photos"));
+                else
+                    strip->added(std::get<PictureFile::FromFile>(read).picture,
+                                 std::get<PictureFile::FromFile>(read).bytes);
+            });
+        }
+        QMetaObject::invokeMethod(qApp, [strip] {
+            if (strip)
+                --strip->m_reading;
+        });
+    });
+}
+
+void PhotoStrip::added(const PhotoTables::Picture& picture, const QByteArray& bytes)
+{
+    m_set.add(picture, bytes);
+    refill(m_set.count() - 1);
+    changed();
+}
+
+void PhotoStrip::cmdAddPhotos_Click()
+{
+    addFiles(m_dialogs.openFileNames(filter()));
+}
+
+void PhotoStrip::cmdRemovePhoto_Click()
+{
+    const int row = lstPhotos->currentRow();
+    if (row < 0)
+        return;
+    if (m_dialogs.messageBox(QStringLiteral("Remove this photo from the Plonko?"), Dialogs::Buttons::YesNo,
+                             Dialogs::Icon::Question, QStringLiteral("Remove Photo")) != Dialogs::Answer::Yes)
+        return;
+    m_set.remove(row);
+    refill(std::min<qsizetype>(row, m_set.count() - 1));
+    changed();
+}
+
+// A picture on the clipboard is added as a PNG; files copied there are read.
+void PhotoStrip::paste()
+{
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    if (data->hasUrls()) {
+        QStringList files;
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                files.append(url.toLocalFile());
+        addFiles(files);
+        return;
+    }
+    if (!data->hasImage())
+        return;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    qvariant_cast<QImage>(data->imageData()).save(&buffer, "png");
+    const auto read = PictureFile::read(bytes, QStringLiteral("the pasted picture"));
+    if (const QString* refused = std::get_if<QString>(&read))
+        m_dialogs.messageBox(*refused, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                             QStringLiteral("Add Photos"));
+    else
+        added(std::get<PhotoTables::Picture>(read), bytes);
+}
+
+void PhotoStrip::moveSelected(int by)
+{
+    const int row = lstPhotos->currentRow();
+    const int to = row + by;
+    if (row < 0 || to < 0 || to >= m_set.count())
+        return;
+    m_set.move(row, to);
+    refill(to);
+    changed();
+}
+
+// A thumbnail dragged to another place: the photos follow the strip's order.
+void PhotoStrip::lstPhotos_RowsMoved()
+{
+    QList<qsizetype> order;
+    for (int row = 0; row < lstPhotos->count(); ++row)
+        order.append(lstPhotos->item(row)->data(Qt::UserRole).toLongLong());
+    qsizetype selected = lstPhotos->currentRow();
+    for (qsizetype place = 0; place < order.size(); ++place) {
+        m_set.move(order[place], place);
+        for (qsizetype& was : order)
+            if (was >= place && was < order[place])
+                ++was;
+        order[place] = place;
+    }
+    refill(selected);
+    changed();
+}
+
+void PhotoStrip::refill(qsizetype selected)
+{
+    m_filling = true;
+    lstPhotos->clear();
+    for (qsizetype i = 0; i < m_set.count(); ++i) {
+        const PhotoSet::Photo& photo = m_set.at(i);
+        auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(QImage::fromData(photo.read.thumbnail))),
+                                         i == 0 ? QStringLiteral("Main") : QString::number(i + 1));
+        item->setData(Qt::UserRole, qlonglong(i));
+        item->setToolTip(photo.caption);
+        lstPhotos->addItem(item);
+    }
+    m_filling = false;
+    lstPhotos->setCurrentRow(m_set.count() == 0 ? -1
+                                                : int(std::clamp<qsizetype>(selected, 0, m_set.count() - 1)));
+    selectionChanged();
+}
+
+void PhotoStrip::selectionChanged()
+{
+    if (m_filling)
+        return;
+    const int row = lstPhotos->currentRow();
+    txtCaption->setEnabled(row >= 0);
+    cmdRemovePhoto->setEnabled(row >= 0);
+    txtCaption->setText(row >= 0 ? m_set.at(row).caption : QString());
+    showSelected();
+}
+
+// The selected photo, or the main one, fitted to the space beside the strip.
+void PhotoStrip::showSelected()
+{
+    const int row = lstPhotos->currentRow();
+    if (row < 0 || !m_tables) {
+        lblPhoto->setPixmap(QPixmap());
+        lblPhoto->setText(m_set.count() == 0 ? QStringLiteral("No photos") : QString());
+        return;
+    }
+    const QSize room = lblPhoto->size() * lblPhoto->devicePixelRatio();
+    QPixmap shown = QPixmap::fromImage(PictureFile::image(m_set.bytes(*m_tables, row), room));
+    shown.setDevicePixelRatio(lblPhoto->devicePixelRatio());
+    lblPhoto->setPixmap(shown);
+}
+
+void PhotoStrip::changed()
+{
+    emit edited();
+}
+
+// Ctrl+Left and Ctrl+Right on the strip move the selected photo, before the
+// list takes them as a move of its own selection.
+bool PhotoStrip::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lstPhotos && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier &&
+            (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+            moveSelected(key->key() == Qt::Key_Left ? -1 : 1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PhotoStrip::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void PhotoStrip::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files.append(url.toLocalFile());
+    addFiles(files);
+    event->acceptProposedAction();
+}
+
+void PhotoStrip::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    showSelected();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "PhotoSet.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class Dialogs;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The "Photos" tab of the item window: the item's photos as a strip of
+// thumbnails beside the selected one shown large, its caption, and the
+// buttons that add and remove photos. Files dropped on it and a picture
+// pasted are added too; Ctrl+Left and Ctrl+Right, or dragging a thumbnail,
+// move the selected photo, the first being the item's main photo. Files
+// are read on another thread, so that the window answers while many are
+// added.
+class PhotoStrip : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PhotoStrip(Dialogs& dialogs, QWidget* parent = nullptr);
+    ~PhotoStrip() override;
+
+    // Shows the item's photos, as the tables hold them; item 0: none.
+    void load(PhotoTables& tables, qint64 item);
+    void clear();
+    // The photos as edited; the files still being read are waited for.
+    const PhotoSet& photos();
+    bool reading() const { return m_reading > 0; }
+
+    // Adds the pictures of these files, in this order, after the others; a
+    // file that cannot be kept is told with its reason.
+    void addFiles(const QStringList& files);
+
+signals:
+    // The collector changed the photos: the item is being edited.
+    void edited();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void cmdAddPhotos_Click();
+    void cmdRemovePhoto_Click();
+    void paste();
+    void moveSelected(int by);
+    void lstPhotos_RowsMoved();
+    void selectionChanged();
+    void refill(qsizetype selected);
+    void showSelected();
+    void added(const PhotoTables::Picture& picture, const QByteArray& bytes);
+    void changed();
+
+    Dialogs& m_dialogs;
+    PhotoSet m_set;
+    PhotoTables* m_tables = nullptr;
+    int m_reading = 0;
+    bool m_filling = false;
+    QLabel* lblPhoto;
+    QListWidget* lstPhotos;
+    QLineEdit* txtCaption;
+    QPushButton* cmdAddPhotos;
+    QPushButton* cmdRemovePhoto;
+};

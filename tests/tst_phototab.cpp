@@ -1,0 +1,167 @@
+// The item window's "Photos" tab through the dialog seam: photos added from
+// files of each type are saved with the item's "Update" and forgotten by its
+// "Cancel"; moved and captioned; a part sold takes them along; and a file
+// that cannot be kept is told by name.
+#include "ItemSession.h"
+#include "Pictures.h"
+
+#include "photos/PhotoStrip.h"
+#include "store/PhotoTables.h"
+
+#include <QListWidget>
+
+namespace {
+
+// Writes pictures into the session's folder as a collector's files.
+QStringList written(const Session& s, const QList<std::pair<QString, QByteArray>>& files)
+{
+    QStringList paths;
+    for (const auto& [name, bytes] : files) {
+        const QString path = s.collection.folder() + QLatin1Char('/') + name;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        paths.append(path);
+    }
+    return paths;
+}
+
+qint64 shownKey(Session& s)
+{
+    return longOf(s.state.items().Fields(QStringLiteral("PlonID"))).value_or(0);
+}
+
+QList<PhotoTables::Photo> storedPhotos(Session& s, qint64 item)
+{
+    return s.state.db().OpenPhotoTables()->photosOf(item);
+}
+
+// Adds the files through "Add Photos..." and waits for them to be read.
+void addThrough(Session& s, const QStringList& files)
+{
+    s.dialogs.fileLists.enqueue(files);
+    s.click("cmdAddPhotos");
+    s.get<PhotoStrip>("tabPhotos")->photos();
+}
+
+} // namespace
+
+class TestPhotoTab : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void photosAreSavedWithTheItem_data();
+    void photosAreSavedWithTheItem();
+    void cancelForgetsThePhotosAdded();
+    void photosAreMovedAndCaptioned();
+    void aPartSoldTakesThePhotos();
+    void aFileThatCannotBeKeptIsTold();
+};
+
+void TestPhotoTab::photosAreSavedWithTheItem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    const QImage picture = pattern(320, 240);
+    QTest::newRow("JPEG") << "a.jpg" << encoded(picture, "jpeg");
+    QTest::newRow("PNG") << "a.png" << encoded(picture, "png");
+    QTest::newRow("WebP") << "a.webp" << encoded(picture, "webp");
+    QTest::newRow("TIFF") << "a.tif" << encoded(picture, "tiff");
+    QTest::newRow("HEIC") << "a.heic" << heic(picture);
+}
+
+// Added, the photo makes the item an edit; "Update" stores it with the item,
+// its bytes exactly as the file held them, and it shows again when the item
+// is shown again.
+void TestPhotoTab::photosAreSavedWithTheItem()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    Session s;
+    const qint64 item = shownKey(s);
+    addThrough(s, written(s, {{name, bytes}}));
+    QVERIFY(s.window->isDirty());
+    QVERIFY(s.get<QPushButton>("cmdUpdate")->isVisible());
+    QVERIFY(storedPhotos(s, item).isEmpty());
+    s.click("cmdUpdate");
+    const QList<PhotoTables::Photo> stored = storedPhotos(s, item);
+    QCOMPARE(stored.size(), qsizetype(1));
+    QCOMPARE(s.state.db().OpenPhotoTables()->bytes(stored[0].picture), bytes);
+    s.click("cmdNext");
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
+    s.click("cmdPrevious");
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 1);
+    QVERIFY(!s.get<QLabel>("lblPhoto")->pixmap().isNull());
+}
+
+void TestPhotoTab::cancelForgetsThePhotosAdded()
+{
+    Session s;
+    const qint64 item = shownKey(s);
+    addThrough(s, written(s, {{"a.png", encoded(pattern(64, 48), "png")}}));
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 1);
+    s.click("cmdCancel");
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
+    QVERIFY(storedPhotos(s, item).isEmpty());
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Picture")), qint64(0));
+}
+
+// Ctrl+Right moves the selected photo after the next; the caption typed is
+// kept with it; the first is the main photo.
+void TestPhotoTab::photosAreMovedAndCaptioned()
+{
+    Session s;
+    const qint64 item = shownKey(s);
+    const QByteArray first = encoded(pattern(64, 48), "png");
+    const QByteArray second = encoded(pattern(48, 64), "png");
+    addThrough(s, written(s, {{"first.png", first}, {"second.png", second}}));
+    auto* list = s.get<QListWidget>("lstPhotos");
+    list->setFocus();
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(list->currentRow(), 1);
+    s.type("txtCaption", QStringLiteral("tag side"));
+    s.click("cmdUpdate");
+    std::unique_ptr<PhotoTables> tables = s.state.db().OpenPhotoTables();
+    const QList<PhotoTables::Photo> stored = tables->photosOf(item);
+    QCOMPARE(stored.size(), qsizetype(2));
+    QCOMPARE(tables->bytes(stored[0].picture), second);
+    QCOMPARE(tables->bytes(stored[1].picture), first);
+    QCOMPARE(stored[1].caption, QStringLiteral("tag side"));
+    QCOMPARE(tables->mainPicture(item), std::optional<qint64>(stored[0].picture));
+}
+
+// "Sold Some" gives the row of the pieces sold the holding's photos, the
+// pictures stored once for both.
+void TestPhotoTab::aPartSoldTakesThePhotos()
+{
+    Session s;
+    // the first item of two or more pieces
+    while (longOf(s.state.items().Fields(QStringLiteral("quantity"))).value_or(0) < 2)
+        s.click("cmdNext");
+    const qint64 holding = shownKey(s);
+    addThrough(s, written(s, {{"a.jpg", encoded(pattern(64, 48), "jpeg")}}));
+    s.click("cmdUpdate");
+    s.dialogs.inputs.enqueue(QStringLiteral("1"));
+    s.click("cmdSoldSome");
+    std::unique_ptr<Recordset> newest = s.state.db().OpenRecordset(
+        QStringLiteral("Select PlonID from Plonko order by PlonID desc"), Database::RecordsetType::Snapshot);
+    const qint64 sold = longOf(newest->Fields(QStringLiteral("PlonID"))).value_or(0);
+    std::unique_ptr<PhotoTables> tables = s.state.db().OpenPhotoTables();
+    QVERIFY(sold != holding);
+    QCOMPARE(tables->photosOf(sold), tables->photosOf(holding));
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Picture")), qint64(1));
+}
+
+void TestPhotoTab::aFileThatCannotBeKeptIsTold()
+{
+    Session s;
+    addThrough(s, written(s, {{"notes.jpg", QByteArray("not a picture")}}));
+    QVERIFY(s.dialogs.lastText().startsWith(QStringLiteral("\"notes.jpg\" cannot be kept as a photo")));
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
+    QVERIFY(!s.window->isDirty());
+}
+
+QTEST_MAIN(TestPhotoTab)
+#include "tst_phototab.moc"
