@@ -59,7 +59,8 @@ PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
     lstPhotos->setDefaultDropAction(Qt::MoveAction);
     lstPhotos->setResizeMode(QListView::Adjust);
     lstPhotos->setWrapping(true);
-    lstPhotos->setSpacing(4);
+    // the same cell for every thumbnail, upright or not, its number below it
+    lstPhotos->setGridSize(QSize(kThumbnailShown + 16, kThumbnailShown + fontMetrics().height() + 12));
     txtCaption = new QLineEdit;
     txtCaption->setObjectName(QStringLiteral("txtCaption"));
     txtCaption->setMaxLength(kLongestCaption);
