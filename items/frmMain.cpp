@@ -492,7 +492,10 @@ void frmMain::Form_Load()
     });
     underHandler(s, [&] { FinishInterruptedCompaction(s); });
     underHandler(s, [&] { s.CollectionDb = Database::OpenDatabase(s.DbPath, s.regional.locale()); });
-    underHandler(s, [&] { m_photoTables = s.db().OpenPhotoTables(); });
+    underHandler(s, [&] {
+        m_photoTables = s.db().OpenPhotoTables();
+        m_photos->load(*m_photoTables, 0);
+    });
     underHandler(s,
                  [&] { s.ItemSet = s.db().OpenRecordset(kItemsByName, Database::RecordsetType::Dynaset); });
     underHandler(s, [&] {
@@ -606,7 +609,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         if (m_state.ItemSet)
             m_state.ItemSet->Close();
         m_state.ItemSet.reset();
-        m_photos->clear();
+        m_photos->release();
         m_photoTables.reset();
         if (m_state.CollectionDb)
             m_state.CollectionDb->Close();

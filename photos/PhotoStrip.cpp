@@ -1,6 +1,7 @@
 #include "PhotoStrip.h"
 
 #include "PictureFile.h"
+#include "frmPhotoViewer.h"
 
 #include "app/Dialogs.h"
 
@@ -88,6 +89,7 @@ PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
     connect(cmdAddPhotos, &QPushButton::clicked, this, &PhotoStrip::cmdAddPhotos_Click);
     connect(cmdRemovePhoto, &QPushButton::clicked, this, &PhotoStrip::cmdRemovePhoto_Click);
     connect(lstPhotos, &QListWidget::currentRowChanged, this, &PhotoStrip::selectionChanged);
+    connect(lstPhotos, &QListWidget::itemActivated, this, &PhotoStrip::openViewer);
     connect(lstPhotos->model(), &QAbstractItemModel::rowsMoved, this, &PhotoStrip::lstPhotos_RowsMoved,
             Qt::QueuedConnection);
     connect(txtCaption, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -120,6 +122,25 @@ void PhotoStrip::clear()
 {
     m_set.clear();
     refill(0);
+}
+
+void PhotoStrip::release()
+{
+    clear();
+    m_tables = nullptr;
+}
+
+// Double-click or Enter: the photos one at a time, from the one chosen.
+void PhotoStrip::openViewer()
+{
+    const int row = lstPhotos->currentRow();
+    if (row < 0 || !m_tables)
+        return;
+    QList<frmPhotoViewer::Photo> photos;
+    for (qsizetype i = 0; i < m_set.count(); ++i)
+        photos.append({[this, i] { return m_set.bytes(*m_tables, i); }, m_set.at(i).caption});
+    frmPhotoViewer viewer(photos, row, window());
+    m_dialogs.showModal(viewer);
 }
 
 const PhotoSet& PhotoStrip::photos()

@@ -30,6 +30,8 @@ public:
     // Shows the item's photos, as the tables hold them; item 0: none.
     void load(PhotoTables& tables, qint64 item);
     void clear();
+    // Clears it as the collection closes.
+    void release();
     // The photos as edited; the files still being read are waited for.
     const PhotoSet& photos();
     bool reading() const { return m_reading > 0; }
@@ -53,6 +55,7 @@ private:
     void cmdRemovePhoto_Click();
     void paste();
     void moveSelected(int by);
+    void openViewer();
     void lstPhotos_RowsMoved();
     void selectionChanged();
     void refill(qsizetype selected);

@@ -9,6 +9,7 @@
 #include "store/PhotoTables.h"
 
 #include <QListWidget>
+#include <QWheelEvent>
 
 namespace {
 
@@ -57,6 +58,7 @@ private slots:
     void photosAreMovedAndCaptioned();
     void aPartSoldTakesThePhotos();
     void aFileThatCannotBeKeptIsTold();
+    void theViewerShowsEachPhoto();
 };
 
 void TestPhotoTab::photosAreSavedWithTheItem_data()
@@ -161,6 +163,43 @@ void TestPhotoTab::aFileThatCannotBeKeptIsTold()
     QVERIFY(s.dialogs.lastText().startsWith(QStringLiteral("\"notes.jpg\" cannot be kept as a photo")));
     QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
     QVERIFY(!s.window->isDirty());
+}
+
+// Enter on a thumbnail shows the photo turned as taken, with its size and
+// caption; "Next" shows the next; "100 %" shows its own pixels, and the
+// wheel zooms out from there.
+void TestPhotoTab::theViewerShowsEachPhoto()
+{
+    Session s;
+    addThrough(s, written(s, {{"side.jpg",
+                               encoded(pattern(640, 480), "jpeg", QImageIOHandler::TransformationRotate90)},
+                              {"tag.png", encoded(pattern(300, 200), "png")}}));
+    auto* list = s.get<QListWidget>("lstPhotos");
+    list->setCurrentRow(1);
+    s.type("txtCaption", QStringLiteral("the tag"));
+    list->setCurrentRow(0);
+    QStringList seen;
+    double actual = 0;
+    double smaller = 0;
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        const auto about = [&] { return control<QLabel>(&dialog, "lblAbout")->text(); };
+        seen << dialog.windowTitle() << about();
+        control<QPushButton>(&dialog, "cmdNext")->click();
+        seen << dialog.windowTitle() << about();
+        control<QPushButton>(&dialog, "cmdActualSize")->click();
+        actual = control<QLabel>(&dialog, "lblPicture")->pixmap().width();
+        QWheelEvent down(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&dialog, &down);
+        smaller = control<QLabel>(&dialog, "lblPicture")->pixmap().width();
+    });
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(s.dialogs.modalTitles, QStringList{QStringLiteral("Photo 1 of 2")});
+    QCOMPARE(seen, (QStringList{"Photo 1 of 2", QStringLiteral("480 × 640 pixels"), "Photo 2 of 2",
+                                QStringLiteral("the tag  —  300 × 200 pixels")}));
+    QCOMPARE(actual, 300.0);
+    QVERIFY(smaller < actual);
 }
 
 QTEST_MAIN(TestPhotoTab)

@@ -1,0 +1,142 @@
+#include "frmPhotoViewer.h"
+
+#include "PictureFile.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+namespace {
+
+constexpr double kZoomStep = 1.25;
+constexpr double kLeastZoom = 0.05;
+constexpr double kMostZoom = 8;
+
+} // namespace
+
+frmPhotoViewer::frmPhotoViewer(QList<Photo> photos, qsizetype first, QWidget* parent)
+    : QDialog(parent)
+    , m_photos(std::move(photos))
+{
+    setObjectName(QStringLiteral("frmPhotoViewer"));
+    lblPicture = new QLabel;
+    lblPicture->setObjectName(QStringLiteral("lblPicture"));
+    lblPicture->setAlignment(Qt::AlignCenter);
+    m_area = new QScrollArea;
+    m_area->setWidget(lblPicture);
+    m_area->setAlignment(Qt::AlignCenter);
+    m_area->setWidgetResizable(false);
+    lblAbout = new QLabel;
+    lblAbout->setObjectName(QStringLiteral("lblAbout"));
+    lblAbout->setTextFormat(Qt::PlainText);
+    cmdPrevious = new QPushButton(QStringLiteral("&Previous"));
+    cmdPrevious->setObjectName(QStringLiteral("cmdPrevious"));
+    cmdNext = new QPushButton(QStringLiteral("&Next"));
+    cmdNext->setObjectName(QStringLiteral("cmdNext"));
+    cmdFit = new QPushButton(QStringLiteral("&Fit"));
+    cmdFit->setObjectName(QStringLiteral("cmdFit"));
+    cmdActualSize = new QPushButton(QStringLiteral("&100 %"));
+    cmdActualSize->setObjectName(QStringLiteral("cmdActualSize"));
+    auto* close = new QPushButton(QStringLiteral("Close"));
+    close->setObjectName(QStringLiteral("cmdClose"));
+    auto* buttons = new QHBoxLayout;
+    // Enter closes the window, whichever button was pressed last
+    for (QPushButton* button : {cmdPrevious, cmdNext, cmdFit, cmdActualSize}) {
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+    }
+    close->setDefault(true);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_area, 1);
+    layout->addWidget(lblAbout);
+    layout->addLayout(buttons);
+
+    connect(cmdPrevious, &QPushButton::clicked, this, [this] { showPhoto(m_shown - 1); });
+    connect(cmdNext, &QPushButton::clicked, this, [this] { showPhoto(m_shown + 1); });
+    connect(cmdFit, &QPushButton::clicked, this, [this] { setZoom(0); });
+    connect(cmdActualSize, &QPushButton::clicked, this, [this] { setZoom(1); });
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    const auto key = [this](QKeySequence sequence, std::function<void()> action) {
+        connect(new QShortcut(sequence, this), &QShortcut::activated, this, std::move(action));
+    };
+    key(QKeySequence::ZoomIn, [this] { zoomBy(kZoomStep); });
+    // "+" is typed with Shift on many keyboards, or as "=" without it
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus), [this] { zoomBy(kZoomStep); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { zoomBy(kZoomStep); });
+    key(QKeySequence::ZoomOut, [this] { zoomBy(1 / kZoomStep); });
+    key(QKeySequence(Qt::Key_PageDown), [this] { showPhoto(m_shown + 1); });
+    key(QKeySequence(Qt::Key_PageUp), [this] { showPhoto(m_shown - 1); });
+    resize(900, 700);
+    showPhoto(first);
+}
+
+void frmPhotoViewer::showPhoto(qsizetype i)
+{
+    if (i < 0 || i >= m_photos.size())
+        return;
+    m_shown = i;
+    const Photo& photo = m_photos[i];
+    m_image = PictureFile::image(photo.bytes());
+    setWindowTitle(QStringLiteral("Photo %1 of %2").arg(i + 1).arg(m_photos.size()));
+    const QString size = QStringLiteral("%1 × %2 pixels").arg(m_image.width()).arg(m_image.height());
+    lblAbout->setText(photo.caption.isEmpty() ? size : photo.caption + QStringLiteral("  —  ") + size);
+    cmdPrevious->setEnabled(i > 0);
+    cmdNext->setEnabled(i + 1 < m_photos.size());
+    m_zoom = 0;
+    paint();
+}
+
+// A zoom of 1 shows one pixel of the photo on each of the screen's; zooming
+// from the fitted view starts from the scale it was fitted at.
+void frmPhotoViewer::zoomBy(double factor)
+{
+    double from = m_zoom;
+    if (from == 0 && !m_image.isNull())
+        from = double(lblPicture->pixmap().width()) / m_image.width();
+    setZoom(std::clamp(from * factor, kLeastZoom, kMostZoom));
+}
+
+void frmPhotoViewer::setZoom(double zoom)
+{
+    m_zoom = zoom;
+    paint();
+}
+
+void frmPhotoViewer::paint()
+{
+    if (m_image.isNull()) {
+        lblPicture->setPixmap(QPixmap());
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize room = m_area->viewport()->size() * ratio;
+    const QSize wanted = m_zoom == 0
+                             ? m_image.size().scaled(room, Qt::KeepAspectRatio).boundedTo(m_image.size())
+                             : m_image.size() * m_zoom;
+    QPixmap pixmap = QPixmap::fromImage(
+        m_image.scaled(wanted.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(ratio);
+    lblPicture->setPixmap(pixmap);
+    lblPicture->resize(pixmap.deviceIndependentSize().toSize());
+}
+
+void frmPhotoViewer::wheelEvent(QWheelEvent* event)
+{
+    if (event->angleDelta().y() == 0)
+        return QDialog::wheelEvent(event);
+    zoomBy(event->angleDelta().y() > 0 ? kZoomStep : 1 / kZoomStep);
+    event->accept();
+}
+
+void frmPhotoViewer::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (m_zoom == 0)
+        paint();
+}
