@@ -2,6 +2,7 @@
 #include "app/ErrorHandler.h"
 #include "app/QtDialogs.h"
 #include "items/frmMain.h"
+#include "photos/PictureFile.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -17,6 +18,8 @@ int main(int argc, char* argv[])
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/plonko-wizmo-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
+    // before any photo is read on another thread
+    PictureFile::limitDecoding();
     // the item window ends the program as it closes, except while a backup or
     // compaction has closed it for a moment
     QApplication::setQuitOnLastWindowClosed(false);

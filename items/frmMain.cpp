@@ -693,10 +693,20 @@ bool frmMain::SaveRecord()
             m_state.items().Update();
             return;
         }
+        const qint32 key = longOf(m_state.items().Fields(QStringLiteral("PlonID"))).value_or(0);
         Transaction saving(m_state.db());
-        photos.save(*m_photoTables, longOf(m_state.items().Fields(QStringLiteral("PlonID"))).value_or(0));
+        photos.save(*m_photoTables, key);
         m_state.items().Update();
-        saving.commit();
+        try {
+            saving.commit();
+        } catch (...) {
+            // the row was taken in the list: it is read again as the file
+            // has it, and the window keeps what was typed, to save again
+            saving.rollback();
+            m_state.items().Requery();
+            m_state.items().FindFirst(QStringLiteral("PlonID = ") + QString::number(key));
+            throw;
+        }
     });
     underHandler(m_state, [this] { m_state.db().Idle(); });
     return written;
@@ -1467,8 +1477,10 @@ void frmMain::cmdSoldSome_Click()
         items.SetField(QStringLiteral("sold"), true);
         items.SetField(QStringLiteral("SoldDate"), s.today());
     });
-    if (!writeWithRetry(s, [&] { items.Update(); }) ||
-        !writeWithRetry(s, [&] { m_photoTables->copyPhotos(m_shownKey, soldKey); })) {
+    if (!writeWithRetry(s, [&] { items.Update(); }) || !writeWithRetry(s, [&] {
+            if (m_photoTables)
+                m_photoTables->copyPhotos(m_shownKey, soldKey);
+        })) {
         undoSplit();
         return;
     }

@@ -1,6 +1,7 @@
 #include "PhotoStrip.h"
 
 #include "PictureFile.h"
+#include "PictureQueue.h"
 #include "frmPhotoViewer.h"
 
 #include "app/Dialogs.h"
@@ -20,7 +21,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace {
@@ -103,6 +103,7 @@ PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
     auto* paste = new QShortcut(QKeySequence::Paste, this, this, &PhotoStrip::paste);
     paste->setContext(Qt::WidgetWithChildrenShortcut);
     lstPhotos->installEventFilter(this);
+    newQueue();
     selectionChanged();
 }
 
@@ -110,6 +111,7 @@ PhotoStrip::~PhotoStrip() = default;
 
 void PhotoStrip::load(PhotoTables& tables, qint64 item)
 {
+    newQueue();
     m_tables = &tables;
     if (item > 0)
         m_set.load(tables, item);
@@ -120,6 +122,7 @@ void PhotoStrip::load(PhotoTables& tables, qint64 item)
 
 void PhotoStrip::clear()
 {
+    newQueue();
     m_set.clear();
     refill(0);
 }
@@ -145,38 +148,49 @@ void PhotoStrip::openViewer()
 
 const PhotoSet& PhotoStrip::photos()
 {
-    while (m_reading > 0)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+    m_queue->wait();
+    drain();
     return m_set;
+}
+
+bool PhotoStrip::reading() const
+{
+    return m_queue->busy();
+}
+
+// A queue for the item shown: what an earlier one still reads is dropped
+// with it, and never reaches another item.
+void PhotoStrip::newQueue()
+{
+    const QPointer<PhotoStrip> strip(this);
+    m_queue = std::make_unique<PictureQueue>([strip] {
+        QMetaObject::invokeMethod(qApp, [strip] {
+            if (strip)
+                strip->drain();
+        });
+    });
 }
 
 void PhotoStrip::addFiles(const QStringList& files)
 {
     if (files.isEmpty())
         return;
-    ++m_reading;
-    // each file read in turn on another thread, each picture added here as
-    // it is read; the strip may be gone by then
-    const QPointer<PhotoStrip> strip(this);
-    QThreadPool::globalInstance()->start([files, strip] {
-        for (const QString& file : files) {
-            auto read = PictureFile::readFile(file);
-            QMetaObject::invokeMethod(qApp, [strip, read = std::move(read)] {
-                if (!strip)
-                    return;
-                if (const QString* refused = std::get_if<QString>(&read))
-                    strip->m_dialogs.messageBox(*refused, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
-                                                QStringLiteral("Add Photos"));
-                else
-                    strip->added(std::get<PictureFile::FromFile>(read).picture,
-                                 std::get<PictureFile::FromFile>(read).bytes);
-            });
-        }
-        QMetaObject::invokeMethod(qApp, [strip] {
-            if (strip)
-                --strip->m_reading;
-        });
-    });
+    // the item is being edited from now on, so that it is not left while
+    // its photos are read
+    changed();
+    m_queue->add(files);
+}
+
+// The pictures read so far are added; a file that cannot be kept is told.
+void PhotoStrip::drain()
+{
+    for (PictureQueue::Read& read : m_queue->take()) {
+        if (const QString* refused = std::get_if<QString>(&read))
+            m_dialogs.messageBox(*refused, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                                 QStringLiteral("Add Photos"));
+        else
+            added(std::get<PictureFile::FromFile>(read).picture, std::get<PictureFile::FromFile>(read).bytes);
+    }
 }
 
 void PhotoStrip::added(const PhotoTables::Picture& picture, const QByteArray& bytes)
@@ -290,9 +304,12 @@ void PhotoStrip::selectionChanged()
     showSelected();
 }
 
-// The selected photo, or the main one, fitted to the space beside the strip.
+// The selected photo, or the main one, fitted to the space beside the strip;
+// decoded only while the tab is shown.
 void PhotoStrip::showSelected()
 {
+    if (!isVisible())
+        return;
     const int row = lstPhotos->currentRow();
     if (row < 0 || !m_tables) {
         lblPhoto->setPixmap(QPixmap());
@@ -339,6 +356,12 @@ void PhotoStrip::dropEvent(QDropEvent* event)
             files.append(url.toLocalFile());
     addFiles(files);
     event->acceptProposedAction();
+}
+
+void PhotoStrip::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    showSelected();
 }
 
 void PhotoStrip::resizeEvent(QResizeEvent* event)

@@ -5,8 +5,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class Dialogs;
+class PictureQueue;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -34,7 +36,7 @@ public:
     void release();
     // The photos as edited; the files still being read are waited for.
     const PhotoSet& photos();
-    bool reading() const { return m_reading > 0; }
+    bool reading() const;
 
     // Adds the pictures of these files, in this order, after the others; a
     // file that cannot be kept is told with its reason.
@@ -48,6 +50,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -60,13 +63,15 @@ private:
     void selectionChanged();
     void refill(qsizetype selected);
     void showSelected();
+    void newQueue();
+    void drain();
     void added(const PhotoTables::Picture& picture, const QByteArray& bytes);
     void changed();
 
     Dialogs& m_dialogs;
     PhotoSet m_set;
     PhotoTables* m_tables = nullptr;
-    int m_reading = 0;
+    std::unique_ptr<PictureQueue> m_queue;
     bool m_filling = false;
     QLabel* lblPhoto;
     QListWidget* lstPhotos;

@@ -35,12 +35,6 @@ bool isHeif(const QByteArray& bytes)
     return brands.contains(bytes.mid(8, 4));
 }
 
-void limitDecoding()
-{
-    static std::once_flag limited;
-    std::call_once(limited, [] { QImageReader::setAllocationLimit(kLargestDecodedMb); });
-}
-
 // The most pixels of a picture decoded, four bytes each.
 constexpr qint64 kMostPixels = qint64(kLargestDecodedMb) * 1024 * 1024 / 4;
 
@@ -228,6 +222,12 @@ std::variant<FromFile, QString> readFile(const QString& path)
 QImage image(const QByteArray& bytes, QSize fitting)
 {
     return decode(bytes, fitting).image;
+}
+
+void limitDecoding()
+{
+    static std::once_flag limited;
+    std::call_once(limited, [] { QImageReader::setAllocationLimit(kLargestDecodedMb); });
 }
 
 QStringList suffixes()

@@ -42,6 +42,10 @@ std::variant<FromFile, QString> readFile(const QString& path);
 // decoded.
 QImage image(const QByteArray& bytes, QSize fitting = {});
 
+// Bounds what Qt's image readers decode; called by each reading too, and
+// once at start-up, before any reading thread runs.
+void limitDecoding();
+
 // The file suffixes of the types read, for a file dialog's filter.
 QStringList suffixes();
 

@@ -15,6 +15,9 @@ namespace {
 constexpr double kZoomStep = 1.25;
 constexpr double kLeastZoom = 0.05;
 constexpr double kMostZoom = 8;
+// the longest side drawn, in screen pixels: a photo zoomed beyond it would
+// take gigabytes
+constexpr int kLongestDrawn = 8192;
 
 } // namespace
 
@@ -104,7 +107,8 @@ void frmPhotoViewer::zoomBy(double factor)
 
 void frmPhotoViewer::setZoom(double zoom)
 {
-    m_zoom = zoom;
+    const int longest = std::max(m_image.width(), m_image.height());
+    m_zoom = longest > 0 ? std::min(zoom, double(kLongestDrawn) / longest) : zoom;
     paint();
 }
 

@@ -471,9 +471,9 @@ void mend(Connection& connection, const TextOrder& order)
                 run(db, connection, kMakeMissingSortKeys);
             }
             run(db, connection, kSortKeyIndexes);
-            // a collection made before photos gets their tables
-            if (!tables.contains(QStringLiteral("Photo"), Qt::CaseInsensitive))
-                run(db, connection, kPhotoTables);
+            // a collection made before photos gets their tables, and one
+            // whose trigger another program dropped gets it back
+            run(db, connection, kPhotoTables);
         }
         run(db, connection, "COMMIT");
     } catch (...) {

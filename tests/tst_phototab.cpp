@@ -9,6 +9,7 @@
 #include "store/PhotoTables.h"
 
 #include <QListWidget>
+#include <QThreadPool>
 #include <QWheelEvent>
 
 namespace {
@@ -59,6 +60,7 @@ private slots:
     void aPartSoldTakesThePhotos();
     void aFileThatCannotBeKeptIsTold();
     void theViewerShowsEachPhoto();
+    void photosStillReadWhenCancelledAreDropped();
 };
 
 void TestPhotoTab::photosAreSavedWithTheItem_data()
@@ -94,6 +96,9 @@ void TestPhotoTab::photosAreSavedWithTheItem()
     QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
     s.click("cmdPrevious");
     QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 1);
+    // the photo is shown large once the tab is
+    QVERIFY(s.get<QLabel>("lblPhoto")->pixmap().isNull());
+    s.get<QTabWidget>("SSTab1")->setCurrentWidget(s.get("tabPhotos"));
     QVERIFY(!s.get<QLabel>("lblPhoto")->pixmap().isNull());
 }
 
@@ -162,7 +167,25 @@ void TestPhotoTab::aFileThatCannotBeKeptIsTold()
     addThrough(s, written(s, {{"notes.jpg", QByteArray("not a picture")}}));
     QVERIFY(s.dialogs.lastText().startsWith(QStringLiteral("\"notes.jpg\" cannot be kept as a photo")));
     QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
+}
+
+// Photos still being read when the edit is cancelled (or the item left) are
+// dropped: they never reach the item shown next.
+void TestPhotoTab::photosStillReadWhenCancelledAreDropped()
+{
+    Session s;
+    const QStringList files = written(s, {{"a.png", encoded(pattern(900, 600), "png")},
+                                          {"b.png", encoded(pattern(600, 900), "png")},
+                                          {"c.jpg", encoded(pattern(900, 600), "jpeg")}});
+    s.dialogs.fileLists.enqueue(files);
+    s.click("cmdAddPhotos");
+    QVERIFY(s.window->isDirty()); // at once, so that the item is not left meanwhile
+    s.click("cmdCancel");
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
     QVERIFY(!s.window->isDirty());
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Photo")), qint64(0));
 }
 
 // Enter on a thumbnail shows the photo turned as taken, with its size and

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "PictureFile.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Files read into pictures one after another, in the order given, on a
+// thread of the pool, so that the window answers while many are read and
+// only one picture is decoded at a time. What is read waits here for the
+// window's thread to take it. A queue destroyed drops what it has not read
+// yet: the file being read is let finish on its own and thrown away.
+class PictureQueue
+{
+public:
+    using Read = std::variant<PictureFile::FromFile, QString>;
+
+    // ready is called on the reading thread after each file is read.
+    explicit PictureQueue(std::function<void()> ready);
+    ~PictureQueue();
+    PictureQueue(const PictureQueue&) = delete;
+    PictureQueue& operator=(const PictureQueue&) = delete;
+
+    void add(const QStringList& files);
+    // What was read so far, in the order the files were given.
+    std::vector<Read> take();
+    // Waits, running no event loop, until every file given was read.
+    void wait();
+    bool busy() const;
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> m_shared;
+};
