@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -55,7 +56,9 @@ PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
     lstPhotos->setAccessibleName(QStringLiteral("Photos"));
     lstPhotos->setViewMode(QListView::IconMode);
     lstPhotos->setIconSize(QSize(kThumbnailShown, kThumbnailShown));
-    lstPhotos->setMovement(QListView::Snap);
+    // a thumbnail dragged moves its row in the list (icons dragged freely
+    // would only move on the screen), which the photos then follow
+    lstPhotos->setMovement(QListView::Static);
     lstPhotos->setDragDropMode(QAbstractItemView::InternalMove);
     lstPhotos->setDefaultDropAction(Qt::MoveAction);
     lstPhotos->setResizeMode(QListView::Adjust);
@@ -90,8 +93,6 @@ PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
     connect(cmdRemovePhoto, &QPushButton::clicked, this, &PhotoStrip::cmdRemovePhoto_Click);
     connect(lstPhotos, &QListWidget::currentRowChanged, this, &PhotoStrip::selectionChanged);
     connect(lstPhotos, &QListWidget::itemActivated, this, &PhotoStrip::openViewer);
-    connect(lstPhotos->model(), &QAbstractItemModel::rowsMoved, this, &PhotoStrip::lstPhotos_RowsMoved,
-            Qt::QueuedConnection);
     connect(txtCaption, &QLineEdit::textEdited, this, [this](const QString& text) {
         const int row = lstPhotos->currentRow();
         if (row < 0)
@@ -103,6 +104,7 @@ PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
     auto* paste = new QShortcut(QKeySequence::Paste, this, this, &PhotoStrip::paste);
     paste->setContext(Qt::WidgetWithChildrenShortcut);
     lstPhotos->installEventFilter(this);
+    lstPhotos->viewport()->installEventFilter(this);
     newQueue();
     selectionChanged();
 }
@@ -257,13 +259,24 @@ void PhotoStrip::moveSelected(int by)
     changed();
 }
 
-// A thumbnail dragged to another place: the photos follow the strip's order.
-void PhotoStrip::lstPhotos_RowsMoved()
+// A thumbnail dragged to another place: the photos follow the strip's order
+// (each row knows the photo it showed); a drop that lost or doubled a row
+// shows the photos as they were.
+void PhotoStrip::followStrip()
 {
     QList<qsizetype> order;
     for (int row = 0; row < lstPhotos->count(); ++row)
         order.append(lstPhotos->item(row)->data(Qt::UserRole).toLongLong());
-    qsizetype selected = lstPhotos->currentRow();
+    QList<qsizetype> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    bool same = sorted.size() == m_set.count();
+    for (qsizetype i = 0; same && i < sorted.size(); ++i)
+        same = sorted[i] == i;
+    const qsizetype selected = lstPhotos->currentRow();
+    if (!same || std::is_sorted(order.begin(), order.end())) {
+        refill(same ? selected : 0);
+        return;
+    }
     for (qsizetype place = 0; place < order.size(); ++place) {
         m_set.move(order[place], place);
         for (qsizetype& was : order)
@@ -328,9 +341,12 @@ void PhotoStrip::changed()
 }
 
 // Ctrl+Left and Ctrl+Right on the strip move the selected photo, before the
-// list takes them as a move of its own selection.
+// list takes them as a move of its own selection; after a thumbnail is
+// dropped, the photos follow the strip.
 bool PhotoStrip::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lstPhotos->viewport() && event->type() == QEvent::Drop)
+        QTimer::singleShot(0, this, &PhotoStrip::followStrip);
     if (watched == lstPhotos && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier &&

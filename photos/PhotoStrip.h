@@ -59,7 +59,7 @@ private:
     void paste();
     void moveSelected(int by);
     void openViewer();
-    void lstPhotos_RowsMoved();
+    void followStrip();
     void selectionChanged();
     void refill(qsizetype selected);
     void showSelected();
