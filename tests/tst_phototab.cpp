@@ -61,6 +61,7 @@ private slots:
     void aFileThatCannotBeKeptIsTold();
     void theViewerShowsEachPhoto();
     void photosStillReadWhenCancelledAreDropped();
+    void theViewerZoomsNoFurtherThanItCanDraw();
 };
 
 void TestPhotoTab::photosAreSavedWithTheItem_data()
@@ -223,6 +224,28 @@ void TestPhotoTab::theViewerShowsEachPhoto()
                                 QStringLiteral("the tag  —  300 × 200 pixels")}));
     QCOMPARE(actual, 300.0);
     QVERIFY(smaller < actual);
+}
+
+// Zoomed in as far as the wheel goes, a photo of 3,000 pixels is drawn no
+// wider than 8,192 pixels rather than asking for gigabytes.
+void TestPhotoTab::theViewerZoomsNoFurtherThanItCanDraw()
+{
+    Session s;
+    addThrough(s, written(s, {{"wide.png", encoded(pattern(3000, 1000), "png")}}));
+    int widest = 0;
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        control<QPushButton>(&dialog, "cmdActualSize")->click();
+        for (int turn = 0; turn < 20; ++turn) {
+            QWheelEvent up(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 120), Qt::NoButton,
+                           Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&dialog, &up);
+        }
+        widest = control<QLabel>(&dialog, "lblPicture")->pixmap().width();
+    });
+    auto* list = s.get<QListWidget>("lstPhotos");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(widest, 8192);
 }
 
 QTEST_MAIN(TestPhotoTab)
