@@ -99,7 +99,7 @@ PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
             return;
         m_set.setCaption(row, text);
         lstPhotos->item(row)->setToolTip(text);
-        changed();
+        emit edited();
     });
     auto* paste = new QShortcut(QKeySequence::Paste, this, this, &PhotoStrip::paste);
     paste->setContext(Qt::WidgetWithChildrenShortcut);
@@ -179,7 +179,7 @@ void PhotoStrip::addFiles(const QStringList& files)
         return;
     // the item is being edited from now on, so that it is not left while
     // its photos are read
-    changed();
+    emit edited();
     m_queue->add(files);
 }
 
@@ -188,8 +188,7 @@ void PhotoStrip::drain()
 {
     for (PictureQueue::Read& read : m_queue->take()) {
         if (const QString* refused = std::get_if<QString>(&read))
-            m_dialogs.messageBox(*refused, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
-                                 QStringLiteral("Add Photos"));
+            refuse(*refused);
         else
             added(std::get<PictureFile::FromFile>(read).picture, std::get<PictureFile::FromFile>(read).bytes);
     }
@@ -199,7 +198,7 @@ void PhotoStrip::added(const PhotoTables::Picture& picture, const QByteArray& by
 {
     m_set.add(picture, bytes);
     refill(m_set.count() - 1);
-    changed();
+    emit edited();
 }
 
 void PhotoStrip::cmdAddPhotos_Click()
@@ -217,7 +216,7 @@ void PhotoStrip::cmdRemovePhoto_Click()
         return;
     m_set.remove(row);
     refill(std::min<qsizetype>(row, m_set.count() - 1));
-    changed();
+    emit edited();
 }
 
 // A picture on the clipboard is added as a PNG; files copied there are read.
@@ -242,8 +241,7 @@ void PhotoStrip::paste()
     qvariant_cast<QImage>(data->imageData()).save(&buffer, "png");
     const auto read = PictureFile::read(bytes, QStringLiteral("the pasted picture"));
     if (const QString* refused = std::get_if<QString>(&read))
-        m_dialogs.messageBox(*refused, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
-                             QStringLiteral("Add Photos"));
+        refuse(*refused);
     else
         added(std::get<PhotoTables::Picture>(read), bytes);
 }
@@ -256,7 +254,7 @@ void PhotoStrip::moveSelected(int by)
         return;
     m_set.move(row, to);
     refill(to);
-    changed();
+    emit edited();
 }
 
 // A thumbnail dragged to another place: the photos follow the strip's order
@@ -285,7 +283,7 @@ void PhotoStrip::followStrip()
         order[place] = place;
     }
     refill(selected);
-    changed();
+    emit edited();
 }
 
 void PhotoStrip::refill(qsizetype selected)
@@ -335,9 +333,11 @@ void PhotoStrip::showSelected()
     lblPhoto->setPixmap(shown);
 }
 
-void PhotoStrip::changed()
+// A picture that cannot be kept, told with its reason.
+void PhotoStrip::refuse(const QString& reason)
 {
-    emit edited();
+    m_dialogs.messageBox(reason, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                         QStringLiteral("Add Photos"));
 }
 
 // Ctrl+Left and Ctrl+Right on the strip move the selected photo, before the

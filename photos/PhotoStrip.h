@@ -66,7 +66,7 @@ private:
     void newQueue();
     void drain();
     void added(const PhotoTables::Picture& picture, const QByteArray& bytes);
-    void changed();
+    void refuse(const QString& reason);
 
     Dialogs& m_dialogs;
     PhotoSet m_set;
