@@ -2,8 +2,12 @@
 
 #include "app/AppState.h"
 #include "store/JetSql.h"
+#include "store/PhotoTables.h"
 #include "store/TextOrder.h"
 
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
 #include <QTimer>
 
 #include <algorithm>
@@ -24,6 +28,7 @@ struct ColumnInfo
 };
 
 const ColumnInfo kColumns[ItemListModel::ColumnCount] = {
+    {"Photo", {}}, // not ordered by
     {"Name", {"Name", "descr"}},
     {"Description", {"descr"}},
     // catalogue numbers as the Sort menu orders them: 9 before 10
@@ -44,7 +49,7 @@ QVariant alignment(int column)
     if (column == ItemListModel::Quantity || column == ItemListModel::PricePaid ||
         column == ItemListModel::CatalogValue)
         across = Qt::AlignRight;
-    else if (column >= ItemListModel::ForSale)
+    else if (column >= ItemListModel::ForSale || column == ItemListModel::Photo)
         across = Qt::AlignHCenter;
     return QVariant::fromValue(Qt::AlignVCenter | across);
 }
@@ -130,11 +135,13 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const
     const int column = index.column();
     if (role == Qt::TextAlignmentRole)
         return alignment(column);
-    if (role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole && !(role == Qt::DecorationRole && column == Photo))
         return {};
     const Row* row = rowAt(index.row());
     if (!row)
         return {};
+    if (column == Photo)
+        return role == Qt::DecorationRole && !row->thumbnail.isNull() ? QVariant(row->thumbnail) : QVariant();
     const auto mark = [](bool set) { return set ? QStringLiteral("Yes") : QString(); };
     switch (column) {
     case Name:
@@ -164,7 +171,7 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const
 
 void ItemListModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column >= ColumnCount)
+    if (column <= Photo || column >= ColumnCount)
         return;
     read(m_filter, column, order);
 }
@@ -208,6 +215,7 @@ void ItemListModel::read(const QString& filter, int column, Qt::SortOrder order)
         for (; !rows->AtEOF(); rows->MoveNext())
             keys.push_back(longOf(rows->FieldAt(0)).value_or(0));
     }
+    const bool photos = db.OpenPhotoTables()->anyPhotos();
     qint64 count = qint64(keys.size());
     if (!filter.isEmpty()) {
         count = db.RowCount(QStringLiteral("Plonko"));
@@ -221,6 +229,7 @@ void ItemListModel::read(const QString& filter, int column, Qt::SortOrder order)
     m_conditions = std::move(conditions);
     m_blocks.clear();
     m_blockOrder.clear();
+    m_photosShown = photos;
     m_changesRead = changes;
     endResetModel();
 }
@@ -302,7 +311,42 @@ void ItemListModel::readBlock(int block) const
         row.wantList = boolOf(read->FieldAt(9));
         row.sold = boolOf(read->FieldAt(10));
     }
+    if (m_photosShown)
+        readThumbnails(first, last, places, rows);
     keep(block, std::move(rows));
+}
+
+// The main photos' thumbnails, scaled to the rows' box as they are read: a
+// JPEG is decoded at that size directly.
+void ItemListModel::readThumbnails(std::size_t first, std::size_t last,
+                                   const QHash<qint32, std::size_t>& places, std::vector<Row>& rows) const
+{
+    QList<qint64> items;
+    for (std::size_t i = first; i < last; ++i)
+        items.append(m_keys[i]);
+    const QHash<qint64, QByteArray> thumbnails = m_state.db().OpenPhotoTables()->mainThumbnails(items);
+    for (auto it = thumbnails.cbegin(); it != thumbnails.cend(); ++it) {
+        const auto place = places.constFind(qint32(it.key()));
+        if (place == places.constEnd())
+            continue;
+        QBuffer bytes;
+        bytes.setData(it.value());
+        bytes.open(QIODevice::ReadOnly);
+        QImageReader reader(&bytes);
+        const QSize size = reader.size();
+        if (size.isValid())
+            reader.setScaledSize(size.scaled(m_thumbnailBox * m_pixelRatio, Qt::KeepAspectRatio));
+        const QImage thumbnail = reader.read();
+        if (thumbnail.isNull())
+            continue;
+        // in the middle of the box: a cell puts its picture at its left
+        QImage boxed(m_thumbnailBox * m_pixelRatio, QImage::Format_ARGB32_Premultiplied);
+        boxed.fill(Qt::transparent);
+        QPainter(&boxed).drawImage((boxed.width() - thumbnail.width()) / 2,
+                                   (boxed.height() - thumbnail.height()) / 2, thumbnail);
+        boxed.setDevicePixelRatio(m_pixelRatio);
+        rows[*place].thumbnail = std::move(boxed);
+    }
 }
 
 void ItemListModel::keep(int block, std::vector<Row> rows) const

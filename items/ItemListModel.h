@@ -2,7 +2,9 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <QImage>
 #include <QList>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -27,6 +29,7 @@ class ItemListModel : public QAbstractTableModel
 public:
     enum Column
     {
+        Photo, // the main photo's thumbnail
         Name,
         Description,
         CatalogNumber,
@@ -68,6 +71,15 @@ public:
     int rowOf(qint32 key) const;
     // The number of items in the collection, shown or not.
     qint64 itemCount() const { return m_itemCount; }
+    // Whether some item has photos, when the list was last read: the photo
+    // column is read, and shown, only then.
+    bool photosShown() const { return m_photosShown; }
+    // The box thumbnails are fitted in, and the screen's pixels to each.
+    void setThumbnailBox(QSize box, qreal pixelRatio)
+    {
+        m_thumbnailBox = box;
+        m_pixelRatio = pixelRatio;
+    }
     // The rows whose fields are held in memory now.
     qsizetype rowsHeld() const;
 
@@ -89,6 +101,7 @@ private:
         bool forSale = false;
         bool wantList = false;
         bool sold = false;
+        QImage thumbnail;
     };
 
     // Reads the list as the filter and order given make it, and keeps them
@@ -96,6 +109,8 @@ private:
     void read(const QString& filter, int column, Qt::SortOrder order);
     const Row* rowAt(int row) const;
     void readBlock(int block) const;
+    void readThumbnails(std::size_t first, std::size_t last, const QHash<qint32, std::size_t>& places,
+                        std::vector<Row>& rows) const;
     void keep(int block, std::vector<Row> rows) const;
 
     AppState& m_state;
@@ -108,6 +123,9 @@ private:
     // and after a read that failed
     mutable qint64 m_changesRead = -1;
     QHash<qint32, QString> m_conditions;
+    bool m_photosShown = false;
+    QSize m_thumbnailBox{40, 30};
+    qreal m_pixelRatio = 1;
     // blocks of rows read, by block number, the oldest first in m_blockOrder
     mutable QHash<int, std::vector<Row>> m_blocks;
     mutable QList<int> m_blockOrder;

@@ -6,6 +6,8 @@
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/WindowPlacement.h"
+#include "store/Database.h"
+#include "store/PhotoTables.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -28,7 +31,8 @@ QStringList typicalValues(const RegionalSettings& regional)
 {
     const QString amount = regional.formatCurrency(Money::fromUnits(12345678 * Money::kScale / 100));
     const QString mark = QStringLiteral("Yes");
-    return {QStringLiteral("Bartholomew the Bear"),
+    return {QString(), // the photo column is as wide as a thumbnail
+            QStringLiteral("Bartholomew the Bear"),
             QStringLiteral("Brown bear with a bow"),
             QStringLiteral("Style 45-B"),
             QStringLiteral("1000"),
@@ -70,7 +74,16 @@ frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, 
     grdItems->setWordWrap(false);
     grdItems->verticalHeader()->hide();
     grdItems->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grdItems->verticalHeader()->setDefaultSectionSize(grdItems->fontMetrics().height() + 6);
+    // rows of a line of text, or tall enough for a thumbnail of two lines
+    // while some item has photos
+    const int line = grdItems->fontMetrics().height();
+    m_textRow = line + 6;
+    m_thumbnailRow = 2 * line + 6;
+    grdItems->setIconSize(QSize(2 * line * 4 / 3, 2 * line));
+    m_model->setThumbnailBox(grdItems->iconSize(), devicePixelRatioF());
+    const bool photos = m_state.db().OpenPhotoTables()->anyPhotos();
+    grdItems->verticalHeader()->setDefaultSectionSize(photos ? m_thumbnailRow : m_textRow);
+    grdItems->setColumnHidden(ItemListModel::Photo, !photos);
     QHeaderView* headings = grdItems->horizontalHeader();
     headings->setSectionsClickable(true);
     headings->setSortIndicatorShown(true);
@@ -100,15 +113,19 @@ frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, 
         2 * (grdItems->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grdItems) + 1) + 1;
     const QStringList typical = typicalValues(m_state.regional);
     QList<ColumnNeed> needs;
+    m_photoWidth = grdItems->iconSize().width() + cellMargins;
     for (int i = 0; i < ItemListModel::ColumnCount; ++i) {
         const bool text = i == ItemListModel::Name || i == ItemListModel::Description ||
                           i == ItemListModel::CatalogNumber || i == ItemListModel::Condition;
-        needs.append({metrics.horizontalAdvance(typical[i] + QStringLiteral("  ")) + cellMargins,
-                      headings->sectionSizeHint(i), text});
+        if (i == ItemListModel::Photo)
+            needs.append({photos ? m_photoWidth : 0, 0, false});
+        else
+            needs.append({metrics.horizontalAdvance(typical[i] + QStringLiteral("  ")) + cellMargins,
+                          headings->sectionSizeHint(i), text});
     }
     const QList<int> widths = fittedWidths(needs, most.width() - sides);
     for (int i = 0; i < ItemListModel::ColumnCount; ++i)
-        grdItems->setColumnWidth(i, widths[i]);
+        grdItems->setColumnWidth(i, i == ItemListModel::Photo ? m_photoWidth : widths[i]);
     // and about twenty rows
     QSize size(std::accumulate(widths.begin(), widths.end(), sides),
                txtFilter->sizeHint().height() + layout->spacing() + headings->sizeHint().height() +
@@ -120,9 +137,16 @@ frmItemList::frmItemList(AppState& state, std::function<bool(qint32)> showItem, 
     setGeometry(
         QRect(centredOver(itemWindow ? itemWindow->frameGeometry() : available, size, available), size));
 
-    connect(headings, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
-        runEvent(m_state, [&] { keepingSelection([&] { m_model->sort(column, order); }); });
-    });
+    connect(headings, &QHeaderView::sortIndicatorChanged, this,
+            [this, headings](int column, Qt::SortOrder order) {
+                // the photos do not order the list: the heading shows the order kept
+                if (column == ItemListModel::Photo) {
+                    const QSignalBlocker quiet(headings);
+                    headings->setSortIndicator(m_model->sortColumn(), m_model->sortOrder());
+                    return;
+                }
+                runEvent(m_state, [&] { keepingSelection([&] { m_model->sort(column, order); }); });
+            });
     connect(txtFilter, &QLineEdit::textChanged, this,
             [this] { runEvent(m_state, [this] { txtFilter_Change(); }); });
     connect(grdItems, &QTableView::doubleClicked, this,
@@ -205,16 +229,31 @@ void frmItemList::keepingSelection(const std::function<void()>& reread)
     const int before = grdItems->currentIndex().row();
     const qint32 key = m_model->keyAt(before);
     reread();
+    followPhotos();
     const int row = m_model->rowOf(key);
     selectRow(row >= 0 ? row : std::min(std::max(before, 0), m_model->rowCount() - 1));
     showCount();
+}
+
+// The photo column shows while some item has photos, and the rows are then
+// tall enough for its thumbnails.
+void frmItemList::followPhotos()
+{
+    const bool shown = m_model->photosShown();
+    if (grdItems->isColumnHidden(ItemListModel::Photo) != shown)
+        return;
+    grdItems->setColumnHidden(ItemListModel::Photo, !shown);
+    grdItems->setColumnWidth(ItemListModel::Photo, m_photoWidth);
+    grdItems->verticalHeader()->setDefaultSectionSize(shown ? m_thumbnailRow : m_textRow);
 }
 
 void frmItemList::selectRow(int row)
 {
     if (row < 0 || row >= m_model->rowCount())
         return;
-    const QModelIndex index = m_model->index(row, std::max(grdItems->currentIndex().column(), 0));
+    const int current = grdItems->currentIndex().column();
+    const int column = current < 0 || grdItems->isColumnHidden(current) ? int(ItemListModel::Name) : current;
+    const QModelIndex index = m_model->index(row, column);
     grdItems->setCurrentIndex(index);
     grdItems->scrollTo(index);
 }

@@ -40,6 +40,7 @@ private:
     // before, or the row in its place when that item is gone.
     void keepingSelection(const std::function<void()>& reread);
     void selectRow(int row);
+    void followPhotos();
 
     AppState& m_state;
     std::function<bool(qint32)> m_showItem;
@@ -47,4 +48,7 @@ private:
     QLineEdit* txtFilter;
     QLabel* lblCount;
     QTableView* grdItems;
+    int m_textRow = 0;
+    int m_thumbnailRow = 0;
+    int m_photoWidth = 0;
 };

@@ -48,6 +48,22 @@ std::optional<PhotoTables::Picture> PhotoTables::picture(qint64 key)
                    read.blob(4),       textOf(read.value(5, FieldType::Text))};
 }
 
+QHash<qint64, QByteArray> PhotoTables::mainThumbnails(const QList<qint64>& items)
+{
+    QStringList keys;
+    for (const qint64 item : items)
+        keys.append(QString::number(item));
+    Statement read(*m_connection,
+                   QStringLiteral("SELECT Photo.PlonID, Picture.thumb FROM Photo JOIN Picture ON "
+                                  "Picture.PicID = Photo.PicID WHERE Photo.position = 1 AND "
+                                  "Photo.PlonID IN (%1)")
+                       .arg(keys.join(QLatin1Char(','))));
+    QHash<qint64, QByteArray> thumbnails;
+    while (read.step())
+        thumbnails.insert(read.int64(0), read.blob(1));
+    return thumbnails;
+}
+
 QByteArray PhotoTables::bytes(qint64 key)
 {
     Statement read(*m_connection, QStringLiteral("SELECT bytes FROM Picture WHERE PicID = ?1"));
@@ -117,6 +133,13 @@ void PhotoTables::copyPhotos(qint64 from, qint64 to)
     copy.bindKey(1, from);
     copy.bindKey(2, to);
     copy.step();
+}
+
+bool PhotoTables::anyPhotos()
+{
+    Statement any(*m_connection, QStringLiteral("SELECT EXISTS (SELECT 1 FROM Photo)"));
+    any.step();
+    return any.int64(0) != 0;
 }
 
 qint64 PhotoTables::unusedPictures()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -47,6 +48,9 @@ public:
     // The picture of an item's main photo, if it has one.
     std::optional<qint64> mainPicture(qint64 item);
     std::optional<Picture> picture(qint64 key);
+    // The thumbnails of the main photos of these items, by item; an item
+    // without photos has none.
+    QHash<qint64, QByteArray> mainThumbnails(const QList<qint64>& items);
     QByteArray bytes(qint64 key);
     // The picture of these bytes, if one is stored.
     std::optional<qint64> pictureOf(const QByteArray& digest);
@@ -58,6 +62,8 @@ public:
     // Gives an item the photos of another, showing the same pictures.
     void copyPhotos(qint64 from, qint64 to);
 
+    // Whether any item has a photo.
+    bool anyPhotos();
     // Pictures that no photo shows: none outside a change still being made.
     qint64 unusedPictures();
 

@@ -1,9 +1,9 @@
 #include "ItemSession.h"
 
-#include "store/CollectionSchema.h"
 #include "items/ColumnWidths.h"
 #include "items/ItemListModel.h"
 #include "items/frmItemList.h"
+#include "store/CollectionSchema.h"
 
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -262,8 +262,9 @@ void TestItemList::cellsShowAsTheItemWindowShowsThem()
         shown.append(cell(column).toString());
         headings.append(list.model.headerData(column, Qt::Horizontal).toString());
     }
-    QCOMPARE(shown, (QStringList{"Abby", "Brown bear", "10", "2", "Mint", "$3.00", "$4.00", "Yes", "", ""}));
-    QCOMPARE(headings, (QStringList{"Name", "Description", "Catalog Number", "Quantity", "Condition",
+    QCOMPARE(shown,
+             (QStringList{"", "Abby", "Brown bear", "10", "2", "Mint", "$3.00", "$4.00", "Yes", "", ""}));
+    QCOMPARE(headings, (QStringList{"Photo", "Name", "Description", "Catalog Number", "Quantity", "Condition",
                                     "Price Paid", "Catalog Value", "For Sale", "Want List", "Sold"}));
     for (const int column :
          {ItemListModel::Quantity, ItemListModel::PricePaid, ItemListModel::CatalogValue}) {
@@ -309,7 +310,7 @@ void TestItemList::aRefreshShowsTheCollectionAsItStands()
 {
     ListOnly list;
     list.model.refresh();
-    list.model.data(list.model.index(0, 0));
+    list.model.data(list.model.index(0, ItemListModel::Name));
     QCOMPARE(list.model.rowsHeld(), 8);
     list.model.refreshIfChanged(); // nothing written: the rows read stay
     QCOMPARE(list.model.rowsHeld(), 8);
@@ -373,7 +374,7 @@ void TestItemList::enterShowsTheItemInTheItemWindow()
     // a double-click shows another
     filter->clear();
     auto* grid = control<QTableView>(list, "grdItems");
-    const QRect cell = grid->visualRect(list->model().index(list->model().rowOf(8), 0));
+    const QRect cell = grid->visualRect(list->model().index(list->model().rowOf(8), ItemListModel::Name));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QCOMPARE(s.text("txtName"), QStringLiteral("Ace"));
@@ -425,9 +426,11 @@ void TestItemList::theListFollowsTheItemWindowKeepingTheSelection()
         QApplication::sendEvent(list, &activation);
     };
     const auto selectedName = [&] {
-        return list->model().data(list->model().index(grid->currentIndex().row(), 0)).toString();
+        return list->model()
+            .data(list->model().index(grid->currentIndex().row(), ItemListModel::Name))
+            .toString();
     };
-    grid->setCurrentIndex(list->model().index(list->model().rowOf(5), 0)); // Dot
+    grid->setCurrentIndex(list->model().index(list->model().rowOf(5), ItemListModel::Name)); // Dot
 
     // added before it in the list's order
     s.click("cmdAddNew");
@@ -572,7 +575,8 @@ void TestItemList::everyColumnIsReadableAtTheFirstSize()
     auto* grid = control<QTableView>(list, "grdItems");
     const QFontMetrics metrics = grid->fontMetrics();
     const QString amount = s.state.regional.formatCurrency(Money::fromUnits(1234 * Money::kScale));
-    const QString typical[ItemListModel::ColumnCount] = {"Bartholomew the Bear",
+    const QString typical[ItemListModel::ColumnCount] = {"",
+                                                         "Bartholomew the Bear",
                                                          "Brown bear with bow",
                                                          "Style 45-B",
                                                          "1000",
@@ -583,7 +587,8 @@ void TestItemList::everyColumnIsReadableAtTheFirstSize()
                                                          "Yes",
                                                          "Yes"};
     int right = 0;
-    for (int column = 0; column < ItemListModel::ColumnCount; ++column) {
+    QVERIFY(grid->isColumnHidden(ItemListModel::Photo)); // no item has photos
+    for (int column = ItemListModel::Name; column < ItemListModel::ColumnCount; ++column) {
         const QString heading = list->model().headerData(column, Qt::Horizontal).toString();
         const int needed = std::max(metrics.horizontalAdvance(typical[column]),
                                     grid->horizontalHeader()->fontMetrics().horizontalAdvance(heading));

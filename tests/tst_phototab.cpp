@@ -5,10 +5,14 @@
 #include "ItemSession.h"
 #include "Pictures.h"
 
+#include "items/ItemListModel.h"
+#include "items/frmItemList.h"
 #include "photos/PhotoStrip.h"
 #include "store/PhotoTables.h"
 
+#include <QHeaderView>
 #include <QListWidget>
+#include <QTableView>
 #include <QThreadPool>
 #include <QWheelEvent>
 
@@ -62,6 +66,7 @@ private slots:
     void theViewerShowsEachPhoto();
     void photosStillReadWhenCancelledAreDropped();
     void theViewerZoomsNoFurtherThanItCanDraw();
+    void theListShowsEachMainPhoto();
 };
 
 void TestPhotoTab::photosAreSavedWithTheItem_data()
@@ -250,3 +255,40 @@ void TestPhotoTab::theViewerZoomsNoFurtherThanItCanDraw()
 
 QTEST_MAIN(TestPhotoTab)
 #include "tst_phototab.moc"
+
+// The list has no photo column while no item has photos; once one has, the
+// column shows at the next activation, with the main photo's thumbnail fitted
+// to the row, and blank for an item without photos.
+void TestPhotoTab::theListShowsEachMainPhoto()
+{
+    Session s;
+    const qint64 item = shownKey(s);
+    s.get<QAction>("mnuItemList")->trigger();
+    frmItemList* list = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        list = list ? list : qobject_cast<frmItemList*>(window);
+    QVERIFY(list);
+    auto* grid = list->findChild<QTableView*>(QStringLiteral("grdItems"));
+    QVERIFY(grid->isColumnHidden(ItemListModel::Photo));
+    const int textRow = grid->verticalHeader()->defaultSectionSize();
+
+    addThrough(s, written(s, {{"wide.png", encoded(pattern(400, 100), "png")},
+                              {"tall.png", encoded(pattern(100, 400), "png")}}));
+    s.click("cmdUpdate");
+    QEvent activation(QEvent::WindowActivate);
+    QApplication::sendEvent(list, &activation);
+    QVERIFY(!grid->isColumnHidden(ItemListModel::Photo));
+    QVERIFY(grid->verticalHeader()->defaultSectionSize() > textRow);
+    const ItemListModel& model = list->model();
+    const int row = model.rowOf(qint32(item));
+    const QImage thumbnail =
+        model.data(model.index(row, ItemListModel::Photo), Qt::DecorationRole).value<QImage>();
+    const QSize box = grid->iconSize();
+    QCOMPARE(thumbnail.deviceIndependentSize().toSize(), box);
+    // the wide photo across the box's middle, clear above and below
+    QCOMPARE(qAlpha(thumbnail.pixel(box.width() / 2, box.height() / 2)), 255);
+    QCOMPARE(qAlpha(thumbnail.pixel(box.width() / 2, 0)), 0);
+    const int other = row == 0 ? 1 : 0;
+    QVERIFY(!model.data(model.index(other, ItemListModel::Photo), Qt::DecorationRole).isValid());
+    QVERIFY(model.data(model.index(other, ItemListModel::Name)).isValid());
+}
