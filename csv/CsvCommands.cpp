@@ -4,9 +4,9 @@
 #include "frmImportSummary.h"
 
 #include "app/AppState.h"
-#include "store/Database.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportRun.h"
+#include "store/Database.h"
 
 #include <QFile>
 
@@ -25,17 +25,20 @@ void ExportToCsv(AppState& state)
     if (state.Cancelled)
         return;
     BusyPointer busy(state.dialogs);
+    // the photos before the file that lists them
+    std::optional<QString> failure =
+        ItemTransfer::exportPhotos(state.db(), ItemTransfer::photoFolder(*chosen));
     ReportFile file(*chosen);
-    const bool written =
-        file.open() &&
-        ItemTransfer::exportItems(state.db(), [&](const QString& line) { return file.writeLine(line); }) &&
-        file.commit();
-    if (!written) {
+    if (!failure &&
+        !(file.open() &&
+          ItemTransfer::exportItems(state.db(), [&](const QString& line) { return file.writeLine(line); }) &&
+          file.commit()))
+        failure = file.errorString();
+    if (failure) {
         busy.off();
-        state.dialogs.messageBox(QStringLiteral("The collection could not be written to '%1'.  %2")
-                                     .arg(*chosen, file.errorString()),
-                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
-                                 QStringLiteral("Export Not Saved"));
+        state.dialogs.messageBox(
+            QStringLiteral("The collection could not be written to '%1'.  %2").arg(*chosen, *failure),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Export Not Saved"));
     }
 }
 
@@ -57,7 +60,8 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
         // the rows are written as they are read; the collector's answer to
         // the summary keeps them or gives them up (as a crash would)
         Transaction writing(state.db());
-        const ItemTransfer::Summary summary = ItemTransfer::importRows(state.db(), file);
+        const ItemTransfer::Summary summary =
+            ItemTransfer::importRows(state.db(), file, ItemTransfer::photoFolder(*chosen));
         busy.off();
         frmImportSummary asked(summary, owner);
         state.dialogs.showModal(asked);

@@ -3,18 +3,25 @@
 #include "CsvText.h"
 #include "Handoff.h"
 
+#include "photos/PictureFile.h"
 #include "regional/RegionalSettings.h"
 #include "regional/StringHelpers.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/EqualRows.h"
+#include "store/PhotoTables.h"
 #include "store/RowAppender.h"
 #include "store/RowChecker.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
 #include <QScopeGuard>
+#include <QSet>
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -95,6 +102,9 @@ constexpr std::array<Column, 31> kColumns = {{{"Name", "Name", Kind::Text},
                                               {"Misc. 2", "misc2", Kind::Text}}};
 
 constexpr std::size_t kCatalogNumberColumn = 2;
+// The photos' column, after the fields, and its place among a file's columns.
+constexpr const char* kPhotosHeader = "Photos";
+constexpr std::size_t kPhotosColumn = std::numeric_limits<std::size_t>::max();
 static_assert(std::string_view(kColumns[kCatalogNumberColumn].field) == "catnum");
 
 QString latin(const char* text)
@@ -236,11 +246,12 @@ std::vector<std::size_t> readHeader(const QStringList& header)
             return name.compare(latin(c.header), Qt::CaseInsensitive) == 0 ||
                    name.compare(latin(c.field), Qt::CaseInsensitive) == 0;
         });
-        if (known == kColumns.end())
+        const bool photos = name.compare(latin(kPhotosHeader), Qt::CaseInsensitive) == 0;
+        if (known == kColumns.end() && !photos)
             throw Unreadable{QStringLiteral("The file has a column \"%1\", which is no field of an item. "
                                             "Remove or rename it, then import the file again.")
                                  .arg(shortened(name))};
-        const std::size_t at = std::size_t(known - kColumns.begin());
+        const std::size_t at = photos ? kPhotosColumn : std::size_t(known - kColumns.begin());
         if (std::find(columns.begin(), columns.end(), at) != columns.end())
             throw Unreadable{QStringLiteral("The file has the column \"%1\" twice.").arg(shortened(name))};
         columns.push_back(at);
@@ -284,6 +295,7 @@ struct Item
     RowChecker::Row row;
     std::vector<NewEntry> newEntries;
     std::vector<std::pair<const Column*, QString>> respelt;
+    std::vector<PictureFile::FromFile> photos;
 };
 
 constexpr int kCatalogSortPlace = int(kColumns.size());
@@ -297,11 +309,13 @@ class RowReader
 {
 public:
     RowReader(LookupLists lists, std::unique_ptr<RowChecker> items,
-              std::array<std::unique_ptr<RowChecker>, 6> descriptions, QChar separator)
+              std::array<std::unique_ptr<RowChecker>, 6> descriptions, QChar separator,
+              const QString& photoFolder)
         : m_lists(std::move(lists))
         , m_items(std::move(items))
         , m_descriptions(std::move(descriptions))
         , m_separator(separator)
+        , m_photoFolder(photoFolder)
     {}
 
     // The item a row holds, or why it cannot be stored; fieldCount counts
@@ -314,14 +328,19 @@ public:
                          QStringLiteral("it has %1 fields where the header names %2.")
                              .arg(fieldCount)
                              .arg(columns.size())};
-        Item item{m_items->newRow(), {}, {}};
+        Item item{m_items->newRow(), {}, {}, {}};
         // the row's texts are let go at once, so that the reader writes the
         // next row over them
         const auto forget = qScopeGuard([&] { m_values.clear(); });
         QString name;
         QString description;
         QString catalogNumber;
+        QString photos;
         for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i] == kPhotosColumn) {
+                photos = qsizetype(i) < fields.size() ? fields[qsizetype(i)] : QString();
+                continue;
+            }
             const Column& column = kColumns[columns[i]];
             const QString cell = cellOf(fields, i, column);
             std::variant<Value, Fault> value = valueOf(column, cell, item);
@@ -350,6 +369,9 @@ public:
             }
         }
         m_items->set(item.row, kCatalogSortPlace, CatalogSortKey(catalogNumber));
+        // the photos are read last, once the row is known to be kept
+        if (std::optional<Fault> wrong = readPhotos(photos, item))
+            return *wrong;
         // the row is taken: the rows after it find the entries it makes
         for (const Item::NewEntry& entry : item.newEntries) {
             if (!entry.made)
@@ -376,6 +398,23 @@ private:
         const QString& read = fields[qsizetype(place)];
         const bool text = column.kind == Kind::Text || column.kind == Kind::Lookup;
         return text ? unguarded(read) : read;
+    }
+
+    // The photos a cell lists, each read from its file.
+    std::optional<Fault> readPhotos(const QString& cell, Item& item) const
+    {
+        for (const QString& listed : unguarded(cell).split(QLatin1Char(';'))) {
+            const QString name = listed.trimmed();
+            if (name.isEmpty())
+                continue;
+            std::variant<PictureFile::FromFile, QString> read =
+                PictureFile::readFile(m_photoFolder.filePath(name));
+            if (const QString* refused = std::get_if<QString>(&read))
+                return Fault{latin(kPhotosHeader) + QStringLiteral(": a photo that cannot be kept"),
+                             latin(kPhotosHeader) + QStringLiteral(": ") + *refused};
+            item.photos.push_back(std::move(std::get<PictureFile::FromFile>(read)));
+        }
+        return std::nullopt;
     }
 
     static bool refused(const DbError& e)
@@ -591,6 +630,7 @@ private:
     std::array<std::unique_ptr<RowChecker>, 6> m_descriptions; // of the entries of each lookup table
     std::array<qint32, 6> m_lastStandIn = {};
     QChar m_separator;
+    QDir m_photoFolder;
     std::vector<Field> m_values; // of the row being read
 };
 
@@ -659,6 +699,13 @@ QStringList columnFields()
     return fields;
 }
 
+// A picture's file beside an export: the SHA-256 of its bytes, and the
+// suffix of its type.
+QString photoFileName(const PhotoTables::Listed& photo)
+{
+    return QString::fromLatin1(photo.digest.toHex()) + QLatin1Char('.') + photo.kind;
+}
+
 // The fields an import sets: those of the columns, then the catalogue sort key.
 QStringList appended()
 {
@@ -713,30 +760,71 @@ void RowNotes::add(qint64 line, const QString& kind, const QString& text)
         ++same->second;
 }
 
+QString photoFolder(const QString& csvPath)
+{
+    const QFileInfo csv(csvPath);
+    return csv.dir().filePath(csv.completeBaseName() + QStringLiteral("_photos"));
+}
+
 bool exportItems(Database& db, const std::function<bool(const QString&)>& writeLine)
 {
     const LookupLists lists(db);
+    const std::vector<PhotoTables::Listed> photos = db.OpenPhotoTables()->everyPhoto();
     QStringList header;
     for (const Column& column : kColumns)
         header.append(latin(column.header));
+    if (!photos.empty())
+        header.append(latin(kPhotosHeader));
     if (!writeLine(Csv::line(header)))
         return false;
+    auto photo = photos.begin(); // the items and the photos go by key alike
     std::unique_ptr<Recordset> items =
-        db.OpenRecordset(QStringLiteral("Select %1 from Plonko order by PlonID")
+        db.OpenRecordset(QStringLiteral("Select %1, PlonID from Plonko order by PlonID")
                              .arg(columnFields().join(QStringLiteral(", "))),
                          RecordsetType::ForwardOnly);
     QStringList fields;
+    QStringList files;
     for (; !items->AtEOF(); items->MoveNext()) {
         fields.clear();
         for (std::size_t i = 0; i < kColumns.size(); ++i)
             fields.append(exported(items->FieldAt(int(i)), kColumns[i], lists));
+        if (!photos.empty()) {
+            const qint64 key = longOf(items->FieldAt(int(kColumns.size()))).value_or(0);
+            files.clear();
+            for (; photo != photos.end() && photo->item <= key; ++photo)
+                if (photo->item == key)
+                    files.append(photoFileName(*photo));
+            fields.append(files.join(QLatin1Char(';')));
+        }
         if (!writeLine(Csv::line(fields)))
             return false;
     }
     return true;
 }
 
-Summary importRows(Database& db, QIODevice& file)
+std::optional<QString> exportPhotos(Database& db, const QString& folder)
+{
+    std::unique_ptr<PhotoTables> tables = db.OpenPhotoTables();
+    const std::vector<PhotoTables::Listed> photos = tables->everyPhoto();
+    if (photos.empty())
+        return std::nullopt;
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("The folder '%1' could not be made.").arg(QDir::toNativeSeparators(folder));
+    QSet<qint64> written;
+    for (const PhotoTables::Listed& photo : photos) {
+        if (written.contains(photo.picture))
+            continue;
+        written.insert(photo.picture);
+        QSaveFile file(QDir(folder).filePath(photoFileName(photo)));
+        const QByteArray bytes = tables->bytes(photo.picture);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            return QStringLiteral("'%1': %2")
+                .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+    }
+    return std::nullopt;
+}
+
+Summary importRows(Database& db, QIODevice& file, const QString& photoFolder)
 {
     Csv::Reader reader(file);
     QStringList fields;
@@ -757,7 +845,8 @@ Summary importRows(Database& db, QIODevice& file)
         descriptions[t] =
             db.OpenRowChecker(latin(kLookupTables[t].table), {latin(kLookupTables[t].description)});
     const std::unique_ptr<RowChecker> entryKeys = items->checker();
-    RowReader rows(LookupLists(db), items->checker(), std::move(descriptions), reader.separator());
+    RowReader rows(LookupLists(db), items->checker(), std::move(descriptions), reader.separator(),
+                   photoFolder);
 
     // the file is read and checked on a thread of its own, a batch of rows
     // at a time, while the rows read before are written
@@ -767,20 +856,27 @@ Summary importRows(Database& db, QIODevice& file)
         std::variant<Item, Fault> item;
     };
     using Batch = std::vector<ReadRow>;
+    // a batch ends at as many rows, or as many bytes of photos
     constexpr std::size_t kBatchRows = 256;
+    constexpr qsizetype kBatchBytes = 16 * 1024 * 1024;
     Handoff<Batch> handoff(4);
     std::thread reading([&] {
         try {
             QStringList read;
             qint64 at = 0;
             Batch batch;
+            qsizetype bytes = 0;
             while (reader.next(read, at)) {
                 batch.push_back({at, rows.read(read, reader.fieldCount(), columns)});
-                if (batch.size() < kBatchRows)
+                if (const Item* item = std::get_if<Item>(&batch.back().item))
+                    for (const PictureFile::FromFile& photo : item->photos)
+                        bytes += photo.bytes.size();
+                if (batch.size() < kBatchRows && bytes < kBatchBytes)
                     continue;
                 if (!handoff.give(std::exchange(batch, handoff.reused())))
                     return;
                 batch.clear();
+                bytes = 0;
             }
             if (!batch.empty() && !handoff.give(std::move(batch)))
                 return;
@@ -796,6 +892,7 @@ Summary importRows(Database& db, QIODevice& file)
     });
 
     NewEntries entries(db);
+    std::unique_ptr<PhotoTables> photoTables;
     Summary summary;
     const qint64 held = db.RowCount(QStringLiteral("Plonko"));
     std::optional<Batch> batch;
@@ -828,6 +925,14 @@ Summary importRows(Database& db, QIODevice& file)
             const qint64 key = items->append(item.row);
             if (summary.rows++ == 0)
                 summary.firstKey = key;
+            if (!item.photos.empty()) {
+                if (!photoTables)
+                    photoTables = db.OpenPhotoTables();
+                QList<PhotoTables::Photo> shown;
+                for (const PictureFile::FromFile& photo : item.photos)
+                    shown.append(PhotoTables::Photo{photoTables->addPicture(photo.picture, photo.bytes), {}});
+                photoTables->setPhotos(key, shown);
+            }
         }
     };
     // the first rows keep the indexes up row by row; the rows past as many

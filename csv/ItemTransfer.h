@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class Database;
 
@@ -14,12 +15,25 @@ class Database;
 // plain decimals with a dot, exactly as stored. A text that a spreadsheet
 // would take for a formula (or that begins with an apostrophe) is written
 // after one apostrophe, which the import takes off again.
+//
+// While some item has photos, a last column "Photos" lists each item's photos
+// in order, separated by ";", as the names of their files in a folder beside
+// the CSV file (named after it: "Plonkos_photos" beside "Plonkos.csv"): each
+// picture once, named by the SHA-256 of its bytes, with its type's suffix.
 namespace ItemTransfer {
+
+// The folder of the photos of a CSV file.
+QString photoFolder(const QString& csvPath);
 
 // The header and the lines of every item, in the order the items were made.
 // Throws DbError when the store cannot be read; false when a line could not
 // be written (the writer knows why).
 bool exportItems(Database& db, const std::function<bool(const QString&)>& writeLine);
+
+// Writes every picture an item shows into the folder, made where missing,
+// each as its file held it: why it could not, or nothing. Throws DbError
+// when the store cannot be read.
+std::optional<QString> exportPhotos(Database& db, const QString& folder);
 
 // A row of the file, and what is said of it.
 struct Refusal
@@ -75,8 +89,10 @@ struct Unreadable
 // the transaction the caller holds open: the caller commits or rolls back
 // after showing the summary. Throws Unreadable for a file that is not CSV,
 // is empty, names a column the program does not know, or cannot be read, and
-// DbError on a failure of the store; the caller rolls back then.
-Summary importRows(Database& db, QIODevice& file);
+// DbError on a failure of the store; the caller rolls back then. The photos
+// a row lists are read from photoFolder (a path may also be whole); a photo
+// that cannot be read or kept refuses its row.
+Summary importRows(Database& db, QIODevice& file, const QString& photoFolder = {});
 
 // Takes the doubles the summary counted out again, before the commit.
 void leaveOutDoubles(Database& db, const Summary& summary);

@@ -135,6 +135,19 @@ void PhotoTables::copyPhotos(qint64 from, qint64 to)
     copy.step();
 }
 
+std::vector<PhotoTables::Listed> PhotoTables::everyPhoto()
+{
+    Statement read(*m_connection,
+                   QStringLiteral("SELECT Photo.PlonID, Photo.PicID, Picture.digest, Picture.kind FROM Photo "
+                                  "JOIN Picture ON Picture.PicID = Photo.PicID ORDER BY Photo.PlonID, "
+                                  "Photo.position"));
+    std::vector<Listed> listed;
+    while (read.step())
+        listed.push_back(
+            {read.int64(0), read.int64(1), read.blob(2), textOf(read.value(3, FieldType::Text))});
+    return listed;
+}
+
 bool PhotoTables::anyPhotos()
 {
     Statement any(*m_connection, QStringLiteral("SELECT EXISTS (SELECT 1 FROM Photo)"));

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Connection;
 
@@ -62,6 +63,17 @@ public:
     // Gives an item the photos of another, showing the same pictures.
     void copyPhotos(qint64 from, qint64 to);
 
+    // A photo as an export lists it: the item, the picture, and what names
+    // the picture's file.
+    struct Listed
+    {
+        qint64 item = 0;
+        qint64 picture = 0;
+        QByteArray digest;
+        QString kind;
+    };
+    // Every photo of every item, by item key and then in the item's order.
+    std::vector<Listed> everyPhoto();
     // Whether any item has a photo.
     bool anyPhotos();
     // Pictures that no photo shows: none outside a change still being made.

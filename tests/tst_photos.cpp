@@ -4,11 +4,14 @@
 #include "Pictures.h"
 #include "TestCollection.h"
 
+#include "csv/ItemTransfer.h"
 #include "photos/PhotoSet.h"
 #include "photos/PictureFile.h"
 #include "store/DbError.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QTest>
 
 namespace {
@@ -44,6 +47,43 @@ PhotoSet photosOf(const QList<QByteArray>& pictures)
     return photos;
 }
 
+// The collection as CSV, its photos written into the folder.
+QByteArray exported(Database& db, const QString& folder)
+{
+    if (const std::optional<QString> failure = ItemTransfer::exportPhotos(db, folder))
+        qFatal("%s", qPrintable(*failure));
+    QByteArray text;
+    ItemTransfer::exportItems(db, [&](const QString& line) {
+        text += line.toUtf8() + "\r\n";
+        return true;
+    });
+    return text;
+}
+
+// Imports the text into the collection, its photos read from the folder.
+ItemTransfer::Summary imported(Database& db, const QByteArray& text, const QString& folder)
+{
+    QBuffer file;
+    file.setData(text);
+    file.open(QIODevice::ReadOnly);
+    Transaction writing(db);
+    const ItemTransfer::Summary summary = ItemTransfer::importRows(db, file, folder);
+    writing.commit();
+    return summary;
+}
+
+// Each file of a folder and its bytes, by name.
+QMap<QString, QByteArray> filesIn(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        QFile file(QDir(folder).filePath(name));
+        file.open(QIODevice::ReadOnly);
+        files.insert(name, file.readAll());
+    }
+    return files;
+}
+
 QString refusal(const QByteArray& bytes)
 {
     const auto read = PictureFile::read(bytes, QStringLiteral("photo.jpg"));
@@ -67,6 +107,9 @@ private slots:
     void photosFollowTheirItem();
     void aSaveRolledBackCanBeMadeAgain();
     void anOlderFileGetsThePhotoTables();
+    void photosGoToCsvAndBack_data();
+    void photosGoToCsvAndBack();
+    void aRowWhosePhotoCannotBeReadIsRefused();
 };
 
 void TestPhotos::picturesOfEveryTypeAreRead_data()
@@ -294,3 +337,88 @@ void TestPhotos::anOlderFileGetsThePhotoTables()
 
 QTEST_MAIN(TestPhotos)
 #include "tst_photos.moc"
+
+void TestPhotos::photosGoToCsvAndBack_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("suffix");
+    const QImage picture = pattern(320, 240);
+    QTest::newRow("JPEG") << encoded(picture, "jpeg") << "jpg";
+    QTest::newRow("PNG") << encoded(picture, "png") << "png";
+    QTest::newRow("WebP") << encoded(picture, "webp") << "webp";
+    QTest::newRow("TIFF") << encoded(picture, "tiff") << "tiff";
+    QTest::newRow("HEIC") << heic(picture) << "heic";
+}
+
+// The photos go into a folder beside the file, each picture once, named by
+// its digest; a column lists each item's in order. Imported into an empty
+// collection and exported again, the file and the folder are the same.
+void TestPhotos::photosGoToCsvAndBack()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, suffix);
+    TestCollection collection;
+    std::unique_ptr<Database> db = collection.open();
+    {
+        std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+        const QByteArray other = encoded(pattern(200, 300), "png");
+        photosOf({bytes, other}).save(*tables, 3);
+        photosOf({bytes}).save(*tables, 7);
+    }
+    const QString folder = collection.folder() + QStringLiteral("/Plonkos_photos");
+    const QByteArray text = exported(*db, folder);
+    const QString name =
+        QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()) + '.' +
+        suffix;
+    const QMap<QString, QByteArray> files = filesIn(folder);
+    QCOMPARE(files.size(), qsizetype(2));
+    QCOMPARE(files.value(name), bytes);
+    const QString otherName = files.firstKey() == name ? files.lastKey() : files.firstKey();
+    const QStringList lines = QString::fromUtf8(text).split(QStringLiteral("\r\n"));
+    const auto lastCell = [&](int line) { return lines[line].section(QLatin1Char(','), -1); };
+    QCOMPARE(lastCell(0), QStringLiteral("Photos"));
+    QCOMPARE(lastCell(3), QString('"' + name + ';' + otherName + '"')); // quoted, as a semicolon may separate
+    QCOMPARE(lastCell(7), name);
+    QCOMPARE(lastCell(8), QString());
+
+    TestCollection empty(false);
+    std::unique_ptr<Database> into = empty.open();
+    const ItemTransfer::Summary summary = imported(*into, text, folder);
+    QCOMPARE(summary.rows, qint64(8));
+    QCOMPARE(summary.refused.count(), qint64(0));
+    QCOMPARE(into->RowCount(QStringLiteral("Picture")), qint64(2));
+    const QString again = empty.folder() + QStringLiteral("/again_photos");
+    QCOMPARE(exported(*into, again), text);
+    QCOMPARE(filesIn(again), files);
+}
+
+// A photo that is missing or of no type kept refuses its row, told by
+// line, column and file; the other rows and their photos are imported.
+void TestPhotos::aRowWhosePhotoCannotBeReadIsRefused()
+{
+    TestCollection empty(false);
+    QDir folder(empty.folder());
+    const QByteArray photo = encoded(pattern(64, 48), "png");
+    for (const auto& [name, bytes] :
+         {std::pair{"good.png", photo}, std::pair{"notes.png", QByteArray("text")}}) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    std::unique_ptr<Database> db = empty.open();
+    const ItemTransfer::Summary summary =
+        imported(*db,
+                 "Name,Photos\r\nKept,good.png ; " + folder.filePath("good.png").toUtf8() +
+                     "\r\nMissing,good.png;gone.jpg\r\nText,notes.png\r\n",
+                 empty.folder());
+    QCOMPARE(summary.rows, qint64(1));
+    QCOMPARE(summary.refused.count(), qint64(2));
+    QCOMPARE(summary.refused.kept()[0].line, qint64(3));
+    QVERIFY2(summary.refused.kept()[0].reason.startsWith("Photos: \"gone.jpg\" cannot be read"),
+             qPrintable(summary.refused.kept()[0].reason));
+    QVERIFY(summary.refused.kept()[1].reason.contains("notes.png"));
+    const QList<PhotoTables::Photo> kept = db->OpenPhotoTables()->photosOf(summary.firstKey);
+    QCOMPARE(kept.size(), qsizetype(2)); // the same file named twice, once by its whole path
+    QCOMPARE(kept[0].picture, kept[1].picture);
+    QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(1));
+}

@@ -67,6 +67,7 @@ private slots:
     void photosStillReadWhenCancelledAreDropped();
     void theViewerZoomsNoFurtherThanItCanDraw();
     void theListShowsEachMainPhoto();
+    void theMenusCarryPhotosThroughCsv();
 };
 
 void TestPhotoTab::photosAreSavedWithTheItem_data()
@@ -291,4 +292,29 @@ void TestPhotoTab::theListShowsEachMainPhoto()
     const int other = row == 0 ? 1 : 0;
     QVERIFY(!model.data(model.index(other, ItemListModel::Photo), Qt::DecorationRole).isValid());
     QVERIFY(model.data(model.index(other, ItemListModel::Name)).isValid());
+}
+
+// "Export to CSV..." writes the photos beside the file; "Import from CSV..."
+// reads them from there into the items it adds.
+void TestPhotoTab::theMenusCarryPhotosThroughCsv()
+{
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.filePath(QStringLiteral("exported.csv"));
+    const QByteArray bytes = encoded(pattern(64, 48), "jpeg");
+    {
+        Session s;
+        addThrough(s, written(s, {{"a.jpg", bytes}}));
+        s.click("cmdUpdate");
+        s.dialogs.fileNames.enqueue(path);
+        s.get<QAction>("mnuExport")->trigger();
+    }
+    QCOMPARE(QDir(elsewhere.filePath(QStringLiteral("exported_photos"))).entryList(QDir::Files).size(), 1);
+    Session s(false);
+    s.dialogs.fileNames.enqueue(path);
+    s.dialogs.modalSteps.enqueue(
+        [](QDialog& dialog) { dialog.findChild<QPushButton*>(QStringLiteral("cmdImport"))->click(); });
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Photo")), qint64(1));
+    std::unique_ptr<PhotoTables> tables = s.state.db().OpenPhotoTables();
+    QCOMPARE(tables->bytes(tables->everyPhoto().at(0).picture), bytes);
 }
