@@ -3,26 +3,31 @@
 //
 // Opens the collection in FOLDER as the program does and, in run mode, makes
 // one change after another through the windows until it is killed: items
-// added, changed, deleted, partly and wholly sold, lookup entries added, renamed and
-// deleted, the collection compacted and backed up, items imported from a file.
+// added, changed, deleted, partly and wholly sold, photos added, removed and
+// moved, lookup entries added, renamed and deleted, the collection compacted
+// and backed up, items imported from a file (some with a photo).
 // Before each change it writes "begin N what" and after it is stored "done N",
 // so the crash test knows what was stored and which change was cut off.
 // Reopen mode opens the collection (finishing what a crash left) and ends.
 // Hold-import mode imports FILE and, once the summary is shown, says
 // "summary shown: " and its first line, then waits to be killed.
+#include "CrashPhotos.h"
 #include "ItemSession.h"
 
-#include "store/Database.h"
 #include "csv/CsvText.h"
 #include "items/ItemListModel.h"
 #include "items/frmItemList.h"
 #include "lookups/LookupTables.h"
 #include "lookups/frmCodesMaint.h"
+#include "photos/PhotoStrip.h"
+#include "store/Database.h"
+#include "store/PhotoTables.h"
 #include "utilities/frmBackup.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QTableView>
 #include <QThread>
 
@@ -36,6 +41,9 @@ namespace {
 constexpr int kMostHoldings = 24;
 // imports of more items than the collection holds stop at this size
 constexpr qint64 kMostForBulk = 1000;
+// photos are drawn from this many pictures, so that some are shared
+constexpr int kPictures = 200;
+constexpr int kMostPhotos = 6;
 
 void say(const QString& line)
 {
@@ -97,8 +105,10 @@ public:
                     update(step, random);
             } else if (roll < 60)
                 sellAll(step, random);
-            else if (roll < 84)
+            else if (roll < 74)
                 lookup(step, random);
+            else if (roll < 84)
+                photos(step, random);
             else if (roll < 89)
                 compact(step);
             else if (roll < 94)
@@ -114,6 +124,7 @@ private:
     void readWhatIsThere()
     {
         m_holdings.clear();
+        std::unique_ptr<PhotoTables> photos = m_state.db().OpenPhotoTables();
         std::unique_ptr<Recordset> items =
             m_state.db().OpenRecordset(QStringLiteral("Select PlonID, Name, quantity, sold from Plonko where "
                                                       "Name like 'Crash *'"),
@@ -122,9 +133,11 @@ private:
             const int n =
                 numberAfter(textOf(items->Fields(QStringLiteral("Name"))), QStringLiteral("Crash "));
             m_nextItem = std::max(m_nextItem, n + 1);
-            if (n >= 0 && items->Fields(QStringLiteral("sold")) == Value(false))
-                m_holdings[n] = {longOf(items->Fields(QStringLiteral("PlonID"))).value_or(0),
-                                 longOf(items->Fields(QStringLiteral("quantity"))).value_or(0)};
+            if (n >= 0 && items->Fields(QStringLiteral("sold")) == Value(false)) {
+                const qint32 key = longOf(items->Fields(QStringLiteral("PlonID"))).value_or(0);
+                m_holdings[n] = {key, longOf(items->Fields(QStringLiteral("quantity"))).value_or(0),
+                                 int(photos->photosOf(key).size())};
+            }
         }
         m_inUse.clear();
         for (int table = 1; table <= 6; ++table) {
@@ -223,7 +236,7 @@ private:
         const int row = m_list->model().rowOf(m_holdings.at(n).key);
         if (row < 0)
             fail(QStringLiteral("Crash %1 is not in the list").arg(n));
-        grid->setCurrentIndex(m_list->model().index(row, 0));
+        grid->setCurrentIndex(m_list->model().index(row, ItemListModel::Name));
         QTest::keyClick(grid, Qt::Key_Return);
         if (m_state.items().Fields(QStringLiteral("PlonID")) != Value(m_holdings.at(n).key))
             fail(QStringLiteral("the list did not show Crash %1").arg(n));
@@ -241,7 +254,7 @@ private:
         type("txtColor", color);
         type("txtPricePaid", QStringLiteral("2.5"));
         click("cmdUpdate");
-        m_holdings[n] = {longOf(m_state.items().Fields(QStringLiteral("PlonID"))).value_or(0), quantity};
+        m_holdings[n] = {longOf(m_state.items().Fields(QStringLiteral("PlonID"))).value_or(0), quantity, 0};
         done(step);
     }
 
@@ -287,6 +300,58 @@ private:
         m_dialogs.inputs.enqueue(QString::number(m_holdings.at(n).quantity));
         click("cmdSoldSome");
         m_holdings.erase(n);
+        done(step);
+    }
+
+    // The file of photo m, written once.
+    QString photoFile(int m, const QString& folder)
+    {
+        const QString path = QDir(m_folder).filePath(folder + QStringLiteral("/%1.bmp").arg(m));
+        if (QFile::exists(path))
+            return path;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(crashPhoto(m)) < 0)
+            fail(QStringLiteral("cannot write %1").arg(path));
+        return path;
+    }
+
+    // Photos added to a holding through "Add Photos...", or one removed or
+    // moved a place on with Ctrl+Right; then "Update".
+    void photos(int step, std::mt19937& random)
+    {
+        const auto chosen = pick(m_holdings, random);
+        const int n = chosen->first;
+        Holding& holding = chosen->second;
+        const int action = holding.photos == 0 ? 0 : int(random() % 3);
+        show(n);
+        auto* strip = item<QListWidget>("lstPhotos");
+        if (action == 0 && holding.photos < kMostPhotos) {
+            QStringList files;
+            QStringList numbers;
+            for (int i = 1 + int(random() % 3); i > 0; --i) {
+                const int m = int(random() % kPictures);
+                files.append(photoFile(m, QStringLiteral("photos")));
+                numbers.append(QString::number(m));
+            }
+            begin(step, QStringLiteral("photoadd %1 %2").arg(n).arg(numbers.join(u' ')));
+            m_dialogs.fileLists.enqueue(files);
+            click("cmdAddPhotos");
+            m_window.findChild<PhotoStrip*>()->photos(); // once every file is read
+            holding.photos += int(files.size());
+        } else if (action == 1 || holding.photos < 2) {
+            const int at = int(random() % holding.photos);
+            strip->setCurrentRow(at);
+            begin(step, QStringLiteral("photoremove %1 %2").arg(n).arg(at));
+            click("cmdRemovePhoto"); // the question is answered Yes
+            --holding.photos;
+        } else {
+            const int at = int(random() % (holding.photos - 1));
+            strip->setCurrentRow(at);
+            begin(step, QStringLiteral("photomove %1 %2").arg(n).arg(at));
+            QTest::keyClick(strip, Qt::Key_Right, Qt::ControlModifier);
+        }
+        click("cmdUpdate");
         done(step);
     }
 
@@ -374,13 +439,22 @@ private:
         const int count = random() % 4 == 0 && held < kMostForBulk ? int(held) + 1 : 1 + int(random() % 4);
         const int quantity = 2 + int(random() % 8);
         const int brand = m_nextEntry++;
-        QString text = Csv::line({QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Color"),
-                                  QStringLiteral("Brand")}) +
-                       QStringLiteral("\r\n");
-        for (int i = 0; i < count; ++i)
-            text += Csv::line({QStringLiteral("Crash %1").arg(first + i), QString::number(quantity),
-                               QStringLiteral("Imported"), QStringLiteral("Crash entry %1").arg(brand)}) +
-                    QStringLiteral("\r\n");
+        // half the files list a photo for every item, from the folder beside them
+        const int photo = random() % 2 == 0 ? int(random() % kPictures) : -1;
+        if (photo >= 0)
+            photoFile(photo, QStringLiteral("import_photos"));
+        QStringList header{QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Color"),
+                           QStringLiteral("Brand")};
+        if (photo >= 0)
+            header.append(QStringLiteral("Photos"));
+        QString text = Csv::line(header) + QStringLiteral("\r\n");
+        for (int i = 0; i < count; ++i) {
+            QStringList fields{QStringLiteral("Crash %1").arg(first + i), QString::number(quantity),
+                               QStringLiteral("Imported"), QStringLiteral("Crash entry %1").arg(brand)};
+            if (photo >= 0)
+                fields.append(QStringLiteral("%1.bmp").arg(photo));
+            text += Csv::line(fields) + QStringLiteral("\r\n");
+        }
         const QString path = QDir(m_folder).filePath(QStringLiteral("import.csv"));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) < 0)
@@ -389,7 +463,12 @@ private:
         m_dialogs.fileNames.enqueue(path);
         m_dialogs.modalSteps.enqueue(
             [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
-        begin(step, QStringLiteral("import %1 %2 %3 %4").arg(first).arg(count).arg(quantity).arg(brand));
+        begin(step, QStringLiteral("import %1 %2 %3 %4%5")
+                        .arg(first)
+                        .arg(count)
+                        .arg(quantity)
+                        .arg(brand)
+                        .arg(photo >= 0 ? QStringLiteral(" %1").arg(photo) : QString()));
         m_window.findChild<QAction*>(QStringLiteral("mnuImport"))->trigger();
         done(step);
         readWhatIsThere();
@@ -399,6 +478,7 @@ private:
     {
         qint32 key;
         qint32 quantity;
+        int photos = 0;
     };
 
     QString m_folder;

@@ -2,9 +2,12 @@
 // collection through the windows, reopens the collection as the program does
 // (sometimes killing that too), and checks the file: whole, no journal left,
 // every change reported stored still there, the change cut off wholly there
-// or wholly absent, and every row the driver never touched unchanged.
-#include "store/CollectionSchema.h"
+// or wholly absent, every photo of a stored change there and no picture that
+// no photo shows, and every row the driver never touched unchanged.
+#include "CrashPhotos.h"
+
 #include "lookups/LookupTables.h"
+#include "store/CollectionSchema.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -34,10 +37,12 @@ struct Row
     int quantity;
     bool sold;
     QString color;
+    QStringList photos = {}; // the digests of their pictures, in order
     bool operator==(const Row&) const = default;
     bool operator<(const Row& other) const
     {
-        return std::tie(quantity, sold, color) < std::tie(other.quantity, other.sold, other.color);
+        return std::tie(quantity, sold, color, photos) <
+               std::tie(other.quantity, other.sold, other.color, other.photos);
     }
 };
 
@@ -75,7 +80,7 @@ struct Expected
             if (!row)
                 return false;
             row->quantity -= number(2);
-            items[number(1)].push_back({number(2), true, row->color});
+            items[number(1)].push_back({number(2), true, row->color, row->photos});
         } else if (what == u"sellall") {
             Row* row = holding(number(1));
             if (!row)
@@ -90,10 +95,28 @@ struct Expected
         } else if (what == u"lookupdelete") {
             if (!eraseEntry(number(1), number(2)))
                 return false;
+        } else if (what == u"photoadd") {
+            Row* row = holding(number(1));
+            if (!row)
+                return false;
+            for (qsizetype i = 2; i < words.size(); ++i)
+                row->photos.append(crashPhotoDigest(number(int(i))));
+        } else if (what == u"photoremove" || what == u"photomove") {
+            Row* row = holding(number(1));
+            const int at = number(2);
+            if (!row || at + (what == u"photomove" ? 1 : 0) >= row->photos.size())
+                return false;
+            if (what == u"photoremove")
+                row->photos.removeAt(at);
+            else
+                row->photos.swapItemsAt(at, at + 1);
         } else if (what == u"import") {
-            // the items, and the brand they name as a new entry
+            // the items, each with the photo the file lists if it lists one,
+            // and the brand they name as a new entry
+            const QStringList photos =
+                words.size() > 5 ? QStringList{crashPhotoDigest(number(5))} : QStringList();
             for (int i = 0; i < number(2); ++i)
-                items[number(1) + i] = {{number(3), false, QStringLiteral("Imported")}};
+                items[number(1) + i] = {{number(3), false, QStringLiteral("Imported"), photos}};
             entries[kBrands].insert(number(4));
         } else if (what != u"compact" && what != u"backup") {
             return false;
@@ -243,11 +266,24 @@ Found readCollection(const QString& path)
         found.damage = file.failure().isEmpty() ? integrity.join(u' ') : file.failure();
         return found;
     }
-    for (const QString& row :
-         file.rows(QStringLiteral("SELECT substr(Name, 7), quantity, sold <> 0, Color FROM Plonko "
-                                  "WHERE Name LIKE 'Crash %'"))) {
+    for (const QString& row : file.rows(QStringLiteral(
+             "SELECT substr(Name, 7), quantity, sold <> 0, Color, (SELECT group_concat(d, ' ') FROM (SELECT "
+             "lower(hex(Picture.digest)) AS d FROM Photo JOIN Picture ON Picture.PicID = Photo.PicID WHERE "
+             "Photo.PlonID = Plonko.PlonID ORDER BY Photo.position)) FROM Plonko WHERE Name LIKE 'Crash "
+             "%'"))) {
         const QStringList f = row.split(u'\t');
-        found.made.items[f[0].toInt()].push_back({f[1].toInt(), f[2] == u"1", f[3]});
+        found.made.items[f[0].toInt()].push_back(
+            {f[1].toInt(), f[2] == u"1", f[3], f[4].split(u' ', Qt::SkipEmptyParts)});
+    }
+    // every photo's picture there, and no picture that no photo shows
+    const QStringList strays = file.rows(QStringLiteral(
+        "SELECT (SELECT count(*) FROM Photo WHERE NOT EXISTS (SELECT 1 FROM Picture WHERE Picture.PicID = "
+        "Photo.PicID)), (SELECT count(*) FROM Picture WHERE NOT EXISTS (SELECT 1 FROM Photo WHERE "
+        "Photo.PicID = Picture.PicID))"));
+    if (strays != QStringList{QStringLiteral("0\t0")}) {
+        found.damage =
+            QStringLiteral("photos without their picture, and pictures no photo shows: ") + strays.join(u' ');
+        return found;
     }
     QCryptographicHash digest(QCryptographicHash::Sha256);
     for (const QString& row : file.rows(QStringLiteral(
