@@ -30,16 +30,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -58,7 +61,7 @@ constexpr int kRuns = 7;
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
 // Median milliseconds of runs of work.
@@ -142,8 +145,8 @@ double residentMb(const char* field)
 }
 
 // Backup and compaction of a copy of the collection, beside the shell's
-// VACUUM INTO of the same copy.
-QList<Figure> utilityFigures(const QString& file)
+// VACUUM INTO of the same copy; what names the collection in the figures.
+QList<Figure> copyFigures(const QString& file, const QString& what)
 {
     QTemporaryDir folder;
     QTemporaryDir drive;
@@ -153,18 +156,23 @@ QList<Figure> utilityFigures(const QString& file)
     const QString vacuum = QStringLiteral("VACUUM INTO '%1'").arg(shellCopy);
     const QString remove = QStringLiteral(".system rm -f '%1'\n").arg(shellCopy);
     QList<Figure> figures;
-    figures.append({QStringLiteral("backup"),
+    figures.append({QStringLiteral("backup") + what,
                     timed([&] { CollectionFiles::backupCollection(copy, drive.path()); }),
                     vacuum,
                     {},
                     remove});
-    figures.append({QStringLiteral("compaction"),
+    figures.append({QStringLiteral("compaction") + what,
                     timed([&] { CollectionFiles::compactCollection(copy, QLocale::system()); }),
                     vacuum,
                     {},
                     remove});
     timeShell(figures, copy);
     return figures;
+}
+
+QList<Figure> utilityFigures(const QString& file)
+{
+    return copyFigures(file, QString());
 }
 
 // Milliseconds the shell takes to copy the items of source into the empty
@@ -573,11 +581,150 @@ QByteArray twelveMegapixelJpeg(int seed)
     return bytes;
 }
 
+// The item list shown, activated and painted, as a collector first sees it.
+void showList(frmItemList& list)
+{
+    list.show();
+    QEvent activation(QEvent::WindowActivate);
+    QApplication::sendEvent(&list, &activation);
+    list.grab();
+}
+
+// The item list opened to its first screen painted.
+Figure openingTheList(AppState& state, const QString& name)
+{
+    return {name, timed([&] {
+                frmItemList list(state, [](qint32) { return true; });
+                showList(list);
+            }),
+            QStringLiteral("SELECT PlonID FROM Plonko ORDER BY NameKey, descrKey, PlonID")};
+}
+
+// The bytes of a JPEG of the size given, of a gradient with speckles,
+// padded after its end to at least the bytes given.
+QByteArray paddedJpeg(QSize size, int quality, qsizetype bytes)
+{
+    QImage image(size, QImage::Format_RGB32);
+    std::mt19937 random{7};
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x & 255, y & 255, int(random() & 127)));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "jpeg", quality);
+    if (jpeg.size() < bytes)
+        jpeg.append(bytes - jpeg.size(), '\0');
+    return jpeg;
+}
+
+// The collection of the bench with a photo for every fifth item (made once,
+// beside it): each a picture of its own of 80 KB, with a thumbnail of 20 KB.
+QString photoCollection(const QString& file)
+{
+    const QString folder = file + QStringLiteral("-photos");
+    const QString path = QDir(folder).filePath(QStringLiteral("Plonko.mdb"));
+    if (QFileInfo::exists(path))
+        return path;
+    QDir().mkpath(folder);
+    const QString making = path + QStringLiteral(".making");
+    QFile::remove(making);
+    QFile::copy(file, making);
+    {
+        std::unique_ptr<Database> db =
+            Database::OpenDatabase(making, QLocale(QLocale::English, QLocale::UnitedStates));
+        std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+        const QByteArray picture = paddedJpeg({1200, 900}, 60, 80 * 1024);
+        const QByteArray thumbnail = paddedJpeg({256, 192}, 95, 20 * 1024);
+        QList<qint64> keys;
+        for (std::unique_ptr<Recordset> items =
+                 db->OpenRecordset(QStringLiteral("Select PlonID from Plonko"), RecordsetType::ForwardOnly);
+             !items->AtEOF(); items->MoveNext())
+            keys.append(longOf(items->FieldAt(0)).value_or(0));
+        Transaction adding(*db);
+        for (qsizetype i = 0; i < keys.size(); i += 5) {
+            // each picture its own: a number after the end of the JPEG
+            QByteArray bytes = picture;
+            bytes.append(QByteArray::number(keys[i]));
+            const PhotoTables::Picture kept{QCryptographicHash::hash(bytes, QCryptographicHash::Sha256),
+                                            QStringLiteral("jpg"),
+                                            1200,
+                                            900,
+                                            thumbnail,
+                                            QStringLiteral("jpg")};
+            tables->setPhotos(keys[i], {PhotoTables::Photo{tables->addPicture(kept, bytes), {}}});
+        }
+        adding.commit();
+    }
+    QFile::rename(making, path);
+    return path;
+}
+
+// Browsing a collection with photos: the item window moving to items with
+// photos (their thumbnails shown; the large photo decoded too while the
+// Photos tab shows), the item list's first screen and each screen on, with
+// thumbnails, and what the process then holds in memory.
+QList<Figure> photoBrowsingFigures(const QString& path)
+{
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QFileInfo(path).path());
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    frmMain window(state);
+    runEvent(state, [&] { window.Form_Load(); });
+    window.show(); // the large photo is decoded only while it shows
+    auto* first = window.findChild<QPushButton*>(QStringLiteral("cmdFirst"));
+    auto* next = window.findChild<QPushButton*>(QStringLiteral("cmdNext"));
+    auto* strip = window.findChild<QListWidget*>(QStringLiteral("lstPhotos"));
+    // from the first item, each move timed alone; those that show an item
+    // with photos counted
+    const auto moves = [&](int count) {
+        first->click();
+        QList<double> withPhotos;
+        for (int i = 0; i < count; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            next->click();
+            const double ms = timer.nsecsElapsed() / 1e6;
+            if (strip->count() > 0)
+                withPhotos.append(ms);
+        }
+        return median(withPhotos);
+    };
+    QList<Figure> figures;
+    figures.append({QStringLiteral("next item with photos"), moves(2000), QString()});
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+    tabs->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("tabPhotos")));
+    figures.append({QStringLiteral("next item with photos, the Photos tab shown"), moves(500), QString()});
+    tabs->setCurrentIndex(0);
+
+    figures.append(openingTheList(state, QStringLiteral("open the item list with thumbnails")));
+    frmItemList list(state, [](qint32) { return true; });
+    showList(list);
+    // screen after screen into rows not read before
+    QScrollBar* scroll = list.findChild<QTableView*>(QStringLiteral("grdItems"))->verticalScrollBar();
+    QList<double> screens;
+    for (int i = 0; i < 300; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        scroll->setValue(scroll->value() + scroll->pageStep());
+        list.grab();
+        screens.append(timer.nsecsElapsed() / 1e6);
+    }
+    figures.append({QStringLiteral("scroll the item list a screen"), median(screens), QString()});
+    figures.append({QStringLiteral("resident memory with photos (MB)"), residentMb("VmRSS:"), QString()});
+    if (dialogs.ended)
+        throw DbError(DbError::EngineFailure, dialogs.lastText());
+    QDir::setCurrent(previous);
+    return figures;
+}
+
 // Photos of an item in a small collection of their own: a 12-megapixel
 // JPEG read from its file to its thumbnail decoded as the tab shows it;
 // ten such new photos saved with an item, in its transaction; and what
-// the file grows by for each.
-QList<Figure> photoFigures(const QString&)
+// the file grows by for each. Then the collection of the bench with photos:
+// browsed, backed up and compacted.
+QList<Figure> photoFigures(const QString& file)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("Photos.mdb"));
@@ -626,6 +773,11 @@ QList<Figure> photoFigures(const QString&)
     }
     figures.append({QStringLiteral("save an item with 10 new photos"), median(saves), QString()});
     figures.append({QStringLiteral("file growth per photo (KB)"), double(grown) / 10 / 1024, QString()});
+    db.reset();
+    const QString photos = photoCollection(file);
+    figures += photoBrowsingFigures(photos);
+    figures +=
+        copyFigures(photos, QStringLiteral(" of %1 MB with photos").arg(QFileInfo(photos).size() >> 20));
     return figures;
 }
 
@@ -637,21 +789,10 @@ QList<Figure> listFigures(const QString& file)
     ScriptedDialogs dialogs;
     AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
     state.CollectionDb = Database::OpenDatabase(file, state.regional.locale());
-    const auto shown = [](frmItemList& list) {
-        QEvent activation(QEvent::WindowActivate);
-        QApplication::sendEvent(&list, &activation);
-        list.grab();
-    };
     QList<Figure> figures;
-    figures.append({QStringLiteral("open the item list, first screen painted"), timed([&] {
-                        frmItemList list(state, [](qint32) { return true; });
-                        list.show();
-                        shown(list);
-                    }),
-                    QStringLiteral("SELECT PlonID FROM Plonko ORDER BY NameKey, descrKey, PlonID")});
+    figures.append(openingTheList(state, QStringLiteral("open the item list, first screen painted")));
     frmItemList list(state, [](qint32) { return true; });
-    list.show();
-    shown(list);
+    showList(list);
     auto* filter = list.findChild<QLineEdit*>(QStringLiteral("txtFilter"));
     // a keystroke at a time, each timed to the list painted
     const QString typed = QStringLiteral("fox");
@@ -674,6 +815,7 @@ QList<Figure> listFigures(const QString& file)
     QHeaderView* headings = list.findChild<QTableView*>(QStringLiteral("grdItems"))->horizontalHeader();
     // the shell orders by the same columns, conditions ranked by their descriptions
     const char* const orders[ItemListModel::ColumnCount] = {
+        nullptr, // the photos order nothing
         "NameKey, descrKey",
         "descrKey",
         "catsort, catnumKey",
@@ -686,7 +828,7 @@ QList<Figure> listFigures(const QString& file)
         "forsale, NameKey",
         "wantlist, NameKey",
         "sold, NameKey"};
-    for (int column = ItemListModel::ColumnCount - 1; column >= 0; --column) {
+    for (int column = ItemListModel::ColumnCount - 1; column > ItemListModel::Photo; --column) {
         const QString heading = list.model().headerData(column, Qt::Horizontal).toString();
         figures.append({QStringLiteral("re-sort the item list by %1").arg(heading),
                         timed([&] {
