@@ -21,7 +21,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -56,11 +55,12 @@ PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
     lstPhotos->setAccessibleName(QStringLiteral("Photos"));
     lstPhotos->setViewMode(QListView::IconMode);
     lstPhotos->setIconSize(QSize(kThumbnailShown, kThumbnailShown));
-    // a thumbnail dragged moves its row in the list (icons dragged freely
-    // would only move on the screen), which the photos then follow
+    // a thumbnail dragged moves its photo (icons dragged freely would only
+    // move on the screen); a static list takes no drops unless told
     lstPhotos->setMovement(QListView::Static);
     lstPhotos->setDragDropMode(QAbstractItemView::InternalMove);
     lstPhotos->setDefaultDropAction(Qt::MoveAction);
+    lstPhotos->viewport()->setAcceptDrops(true);
     lstPhotos->setResizeMode(QListView::Adjust);
     lstPhotos->setWrapping(true);
     // the same cell for every thumbnail, upright or not, its number below it
@@ -248,41 +248,17 @@ void PhotoStrip::paste()
 
 void PhotoStrip::moveSelected(int by)
 {
+    moveSelectedTo(lstPhotos->currentRow() + by);
+}
+
+// The selected photo moved to the place given, the others closing up.
+void PhotoStrip::moveSelectedTo(int to)
+{
     const int row = lstPhotos->currentRow();
-    const int to = row + by;
-    if (row < 0 || to < 0 || to >= m_set.count())
+    if (row < 0 || to < 0 || to >= m_set.count() || to == row)
         return;
     m_set.move(row, to);
     refill(to);
-    emit edited();
-}
-
-// A thumbnail dragged to another place: the photos follow the strip's order
-// (each row knows the photo it showed); a drop that lost or doubled a row
-// shows the photos as they were.
-void PhotoStrip::followStrip()
-{
-    QList<qsizetype> order;
-    for (int row = 0; row < lstPhotos->count(); ++row)
-        order.append(lstPhotos->item(row)->data(Qt::UserRole).toLongLong());
-    QList<qsizetype> sorted = order;
-    std::sort(sorted.begin(), sorted.end());
-    bool same = sorted.size() == m_set.count();
-    for (qsizetype i = 0; same && i < sorted.size(); ++i)
-        same = sorted[i] == i;
-    const qsizetype selected = lstPhotos->currentRow();
-    if (!same || std::is_sorted(order.begin(), order.end())) {
-        refill(same ? selected : 0);
-        return;
-    }
-    for (qsizetype place = 0; place < order.size(); ++place) {
-        m_set.move(order[place], place);
-        for (qsizetype& was : order)
-            if (was >= place && was < order[place])
-                ++was;
-        order[place] = place;
-    }
-    refill(selected);
     emit edited();
 }
 
@@ -345,8 +321,23 @@ void PhotoStrip::refuse(const QString& reason)
 // dropped, the photos follow the strip.
 bool PhotoStrip::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == lstPhotos->viewport() && event->type() == QEvent::Drop)
-        QTimer::singleShot(0, this, &PhotoStrip::followStrip);
+    // a thumbnail dragged within the strip takes the place of the one it is
+    // dropped on (the last place past the end); the strip moves the photo,
+    // and the view itself moves nothing
+    const bool dragging = event->type() == QEvent::DragMove || event->type() == QEvent::Drop;
+    if (watched == lstPhotos->viewport() && dragging &&
+        static_cast<QDropEvent*>(event)->source() == lstPhotos) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (event->type() == QEvent::DragMove) {
+            drop->acceptProposedAction();
+            return true;
+        }
+        const QModelIndex target = lstPhotos->indexAt(drop->position().toPoint());
+        moveSelectedTo(target.isValid() ? target.row() : int(m_set.count()) - 1);
+        drop->setDropAction(Qt::IgnoreAction);
+        drop->accept();
+        return true;
+    }
     if (watched == lstPhotos && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier &&

@@ -59,7 +59,7 @@ private:
     void paste();
     void moveSelected(int by);
     void openViewer();
-    void followStrip();
+    void moveSelectedTo(int to);
     void selectionChanged();
     void refill(qsizetype selected);
     void showSelected();
