@@ -23,6 +23,7 @@
 #include "photos/PhotoStrip.h"
 #include "regional/StringHelpers.h"
 #include "reports/GroupedReports.h"
+#include "reports/InsuranceRecord.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
 #include "store/JetSql.h"
@@ -372,6 +373,7 @@ void frmMain::buildMenus()
     mnuRptForSale = action(reports, QStringLiteral("mnuRptForSale"), QStringLiteral("Plonkos &For Sale"));
     mnuRptSold = action(reports, QStringLiteral("mnuRptSold"), QStringLiteral("Plonkos &Sold"));
     mnuRptSellers = action(reports, QStringLiteral("mnuRptSellers"), QStringLiteral("Sellers &List"));
+    mnuRptInsurance = action(reports, QStringLiteral("mnuRptInsurance"), QStringLiteral("&Insurance Record"));
     reports->addSeparator();
     mnuRptCustom = action(reports, QStringLiteral("mnuRptCustom"), QStringLiteral("Custom &Reports"));
 
@@ -462,6 +464,7 @@ void frmMain::connectHandlers()
     on(mnuRptForSale, &QAction::triggered, &frmMain::mnuRptForSale_Click);
     on(mnuRptSold, &QAction::triggered, &frmMain::mnuRptSold_Click);
     on(mnuRptSellers, &QAction::triggered, &frmMain::mnuRptSellers_Click);
+    on(mnuRptInsurance, &QAction::triggered, &frmMain::mnuRptInsurance_Click);
     on(mnuRptCustom, &QAction::triggered, &frmMain::mnuRptCustom_Click);
     on(mnuItemList, &QAction::triggered, &frmMain::mnuItemList_Click);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
@@ -1130,6 +1133,11 @@ void frmMain::mnuRptSold_Click()
 void frmMain::mnuRptSellers_Click()
 {
     ReportSellers(m_state, *m_reportWindow);
+}
+
+void frmMain::mnuRptInsurance_Click()
+{
+    ReportInsurance(m_state, *m_reportWindow);
 }
 
 void frmMain::mnuRptCustom_Click()

@@ -130,6 +130,7 @@ private:
     void mnuRptForSale_Click();
     void mnuRptSold_Click();
     void mnuRptSellers_Click();
+    void mnuRptInsurance_Click();
     void mnuRptCustom_Click();
     void mnuItemList_Click();
     bool showItem(qint32 key);
@@ -209,6 +210,7 @@ private:
     QAction* mnuRptForSale;
     QAction* mnuRptSold;
     QAction* mnuRptSellers;
+    QAction* mnuRptInsurance;
     QAction* mnuRptCustom;
     QAction* mnuItemList;
     std::array<QAction*, 3> mnuHelp;

@@ -3,8 +3,8 @@
 #include "MoneyTotal.h"
 #include "ReportRun.h"
 #include "app/AppState.h"
-#include "store/Recordset.h"
 #include "frmRptSel.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 

@@ -130,7 +130,14 @@ QStringList ReportEngine::wrap(const QString& text, int width, const QFont& font
     return lines;
 }
 
-void ReportEngine::addRow(const QList<TableString::Column>& columns, const QStringList& cells)
+void ReportEngine::newPage()
+{
+    if (m_pages.empty() || m_pageHasBody)
+        beginPage();
+}
+
+void ReportEngine::addRow(const QList<TableString::Column>& columns, const QStringList& cells,
+                          const QList<CellPicture>& pictures)
 {
     if (m_pages.empty())
         beginPage();
@@ -143,8 +150,21 @@ void ReportEngine::addRow(const QList<TableString::Column>& columns, const QStri
     const QFont& font = m_bold ? m_boldFont : m_textFont;
     const QFontMetricsF metrics(font);
     int lines = 1;
+    int pictureHeight = 0;
+    for (qsizetype i = 0; i < cells.size() && i < pictures.size(); ++i) {
+        const CellPicture& picture = pictures[i];
+        if (picture.key == 0 || picture.size.isEmpty())
+            continue;
+        row.pictures = pictures.mid(0, cells.size());
+        row.pictureTwips.resize(row.pictures.size());
+        const QSize room(qMax(1, row.columns[i].twips - 2 * kCellPadding), qMax(1, picture.mostTwips));
+        row.pictureTwips[i] = picture.size.scaled(room, Qt::KeepAspectRatio);
+        pictureHeight = qMax(pictureHeight, row.pictureTwips[i].height());
+    }
     for (qsizetype i = 0; i < cells.size(); ++i) {
         const QString& cell = cells[i];
+        if (i < row.pictureTwips.size() && !row.pictureTwips[i].isEmpty())
+            continue;
         const int width = qMax(1, row.columns[i].twips - 2 * kCellPadding);
         const bool breaks = cell.contains(QLatin1Char('\n')) || cell.contains(QLatin1Char('\r'));
         if (!breaks && metrics.horizontalAdvance(cell) <= width)
@@ -157,6 +177,8 @@ void ReportEngine::addRow(const QList<TableString::Column>& columns, const QStri
     }
     const int step = lineHeight(font);
     const int padding = 2 * kCellPadding / 3;
+    // a picture's row is as many lines tall as it needs
+    lines = qMax(lines, (pictureHeight + step - 1) / step);
     row.lineCount = lines;
     row.height = lines * step + padding;
     if (m_y + row.height > bodyBottom() && m_pageHasBody && !m_inNewPage)
@@ -220,6 +242,15 @@ void ReportEngine::paintPage(QPainter& painter, int page) const
         int left = kMargin;
         for (qsizetype i = 0; i < row.cells.size(); ++i) {
             const TableString::Column& column = row.columns[i];
+            if (i < row.pictureTwips.size() && !row.pictureTwips[i].isEmpty()) {
+                // on the row's first page only, when it runs over several
+                if (row.firstLine == 0)
+                    paintPicture(
+                        painter, row.pictures[i],
+                        QRect(QPoint(left + kCellPadding, row.top + kCellPadding / 3), row.pictureTwips[i]));
+                left += column.twips;
+                continue;
+            }
             const QStringList lines = row.wrapped.isEmpty() ? QStringList{row.cells[i]} : row.wrapped[i];
             qreal baseline = row.top + kCellPadding / 3 + metrics.ascent();
             for (const QString& line : lines.mid(row.firstLine, row.lineCount)) {
@@ -239,6 +270,20 @@ void ReportEngine::paintPage(QPainter& painter, int page) const
         }
     }
     painter.restore();
+}
+
+// The picture asked for at the pixels the device gives the place, at most
+// those of 300 to the inch.
+void ReportEngine::paintPicture(QPainter& painter, const CellPicture& picture, const QRect& twips) const
+{
+    if (!m_pictures)
+        return;
+    const QSizeF device = painter.deviceTransform().mapRect(QRectF(twips)).size();
+    const QSizeF most = QSizeF(twips.size()) * kPictureDpi / 1440;
+    const QSize pixels = device.boundedTo(most).toSize().expandedTo(QSize(1, 1));
+    const QImage image = m_pictures(picture.key, pixels);
+    if (!image.isNull())
+        painter.drawImage(QRectF(twips), image);
 }
 
 bool ReportEngine::print(QPagedPaintDevice& device) const

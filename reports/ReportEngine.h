@@ -3,6 +3,7 @@
 #include "TableString.h"
 
 #include <QFont>
+#include <QImage>
 #include <QList>
 #include <QLocale>
 #include <QPageSize>
@@ -26,6 +27,11 @@ class QPagedPaintDevice;
 // Cells wrap inside their columns; a cell beyond the columns of its format
 // gets a column of 1440 twips, left-aligned. Heading tables (added in bold)
 // are ruled off from the rows below them.
+//
+// A cell may hold a picture instead of text: fitted to its column and to a
+// height, the row as tall as it needs. Pictures are asked of a source as each
+// page is painted, at the pixels the device needs (at most 300 to the inch),
+// so a document holds none of them.
 class ReportEngine
 {
 public:
@@ -56,11 +62,30 @@ public:
     void setBold(bool bold) { m_bold = bold; }
     bool bold() const { return m_bold; }
 
+    // A stored picture in a cell: its key for the source, its size in pixels
+    // (as shown), and the most twips it may stand tall. A key of 0 is none.
+    struct CellPicture
+    {
+        qint64 key = 0;
+        QSize size;
+        int mostTwips = 0;
+    };
+    // The picture of a key at the pixels given (its proportions kept); a null
+    // image where it cannot be had.
+    using PictureSource = std::function<QImage(qint64 key, QSize pixels)>;
+    void setPictureSource(PictureSource source) { m_pictures = std::move(source); }
+    // The most pixels to the inch a picture is asked for.
+    static constexpr int kPictureDpi = 300;
+
     // A table string: a format section followed by rows.
     void addTable(const QString& table);
     // One row of cells under a format; the cells are taken as they are, so no
-    // text inside them is read as a separator.
-    void addRow(const QList<TableString::Column>& columns, const QStringList& cells);
+    // text inside them is read as a separator. A cell with a picture shows it
+    // in place of its text.
+    void addRow(const QList<TableString::Column>& columns, const QStringList& cells,
+                const QList<CellPicture>& pictures = {});
+    // The rows after this begin a new page, unless the page has none yet.
+    void newPage();
 
     // Called whenever a page begins.
     void setNewPageHandler(std::function<void()> handler) { m_onNewPage = std::move(handler); }
@@ -85,6 +110,9 @@ public:
         // the lines of the row on this page, when it runs over several
         int firstLine = 0;
         int lineCount = 1;
+        // each cell's picture, where it has one, and its size in twips
+        QList<CellPicture> pictures;
+        QList<QSize> pictureTwips;
     };
     // The rows of a page (1 to pageCount), in order down the page.
     const std::vector<PlacedRow>& rowsOn(int page) const;
@@ -106,6 +134,7 @@ private:
     void place(PlacedRow row);
     QStringList wrap(const QString& text, int width, const QFont& font) const;
     void paintBand(QPainter& painter, const QString& text, int page, int top) const;
+    void paintPicture(QPainter& painter, const CellPicture& picture, const QRect& twips) const;
 
     QPageSize m_paper;
     Orientation m_orientation = Orientation::Portrait;
@@ -116,6 +145,7 @@ private:
     bool m_bold = false;
     bool m_ended = false;
     std::function<void()> m_onNewPage;
+    PictureSource m_pictures;
     bool m_inNewPage = false;
     bool m_pageHasBody = false;
     int m_y = 0;

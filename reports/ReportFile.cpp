@@ -149,6 +149,11 @@ QString html(const ReportRow& row, const QList<TableString::Column>& columns)
     return line;
 }
 
+QString htmlText(const QString& value)
+{
+    return htmlValue(value);
+}
+
 QStringList htmlOpening(const ReportDefinition& report)
 {
     // UTF-8 says so with its byte order mark, which browsers read before any line

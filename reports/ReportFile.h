@@ -54,6 +54,9 @@ namespace ReportLines {
 // aligned as the columns of the report's format align them.
 QString html(const ReportRow& row, const QList<TableString::Column>& columns);
 
+// A value for a web page: on one line, "&", "<", ">" and '"' as entities.
+QString htmlText(const QString& value);
+
 // An amount as written without any format: no symbol, no grouping, no
 // trailing zeros, in the locale's digits and decimal point.
 QString plainAmount(const QLocale& locale, Money amount);

@@ -3,9 +3,9 @@
 #include "ReportEngine.h"
 #include "ReportFile.h"
 #include "app/AppState.h"
+#include "app/ErrorHandler.h"
 #include "store/Database.h"
 #include "store/DbError.h"
-#include "app/ErrorHandler.h"
 
 #include <QFileInfo>
 
@@ -15,19 +15,24 @@ namespace {
 
 void reportWriteFailure(AppState& state, const ReportFile& file)
 {
-    state.dialogs.messageBox(QStringLiteral("The report could not be written to '") + file.path() +
-                                 QStringLiteral("'.  ") + file.errorString(),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
-                             QStringLiteral("Report Not Saved"));
+    reportWriteFailure(state, file.path(), file.errorString());
 }
 
-// The file the user picked for the report, asked about before it is
-// replaced; nothing when the user cancelled either question.
-std::optional<QString> chooseFile(AppState& state, const ReportDefinition& report, int destination)
+} // namespace
+
+void reportWriteFailure(AppState& state, const QString& path, const QString& reason)
+{
+    state.dialogs.messageBox(
+        QStringLiteral("The report could not be written to '") + path + QStringLiteral("'.  ") + reason,
+        Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Report Not Saved"));
+}
+
+std::optional<QString> chooseReportFile(AppState& state, const QString& textFileName,
+                                        const QString& htmlFileName, int destination)
 {
     const bool text = destination == 2;
-    const std::optional<QString> chosen = state.dialogs.saveFileName(
-        text ? report.textFileName : report.htmlFileName, text ? kTextFilter : kHtmlFilter);
+    const std::optional<QString> chosen =
+        state.dialogs.saveFileName(text ? textFileName : htmlFileName, text ? kTextFilter : kHtmlFilter);
     if (!chosen)
         return std::nullopt;
     ConfirmReplaceFile(state, *chosen);
@@ -35,8 +40,6 @@ std::optional<QString> chooseFile(AppState& state, const ReportDefinition& repor
         return std::nullopt;
     return chosen;
 }
-
-} // namespace
 
 void ConfirmReplaceFile(AppState& state, const QString& fileName)
 {
@@ -66,7 +69,8 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     const int destination = report.destination ? report.destination : state.ReportDest;
     std::optional<ReportFile> file;
     if (destination != 1) {
-        const std::optional<QString> chosen = chooseFile(state, report, destination);
+        const std::optional<QString> chosen =
+            chooseReportFile(state, report.textFileName, report.htmlFileName, destination);
         if (!chosen)
             return;
         file.emplace(*chosen);

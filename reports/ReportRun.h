@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class AppState;
@@ -91,6 +92,14 @@ inline const QString kHtmlFilter = QStringLiteral("Html Files (*.htm)|*.htm|All 
 
 // Asks before a file is replaced; a No sets Cancelled.
 void ConfirmReplaceFile(AppState& state, const QString& fileName);
+
+// The file the collector picks for a report to a text file (destination 2)
+// or a web table (3), asked about before it is replaced; nothing when either
+// question was cancelled.
+std::optional<QString> chooseReportFile(AppState& state, const QString& textFileName,
+                                        const QString& htmlFileName, int destination);
+// Tells that a report's file could not be written, and why.
+void reportWriteFailure(AppState& state, const QString& path, const QString& reason);
 
 // Runs a standard report to the destination in ReportDest: the Save As
 // dialog and the replace question for a file, the query, a row per record,

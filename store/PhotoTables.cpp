@@ -148,6 +148,21 @@ std::vector<PhotoTables::Listed> PhotoTables::everyPhoto()
     return listed;
 }
 
+QHash<qint64, PhotoTables::MainPhoto> PhotoTables::mainPhotos()
+{
+    Statement read(
+        *m_connection,
+        QStringLiteral("SELECT Photo.PlonID, Photo.PicID, Picture.digest, Picture.kind, Picture.width, "
+                       "Picture.height FROM Photo JOIN Picture ON Picture.PicID = Photo.PicID WHERE "
+                       "Photo.position = 1"));
+    QHash<qint64, MainPhoto> photos;
+    while (read.step())
+        photos.insert(read.int64(0),
+                      {{read.int64(0), read.int64(1), read.blob(2), textOf(read.value(3, FieldType::Text))},
+                       QSize(int(read.int64(4)), int(read.int64(5)))});
+    return photos;
+}
+
 bool PhotoTables::anyPhotos()
 {
     Statement any(*m_connection, QStringLiteral("SELECT EXISTS (SELECT 1 FROM Photo)"));

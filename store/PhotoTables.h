@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -74,6 +75,14 @@ public:
     };
     // Every photo of every item, by item key and then in the item's order.
     std::vector<Listed> everyPhoto();
+    // The main photo of every item that has photos, by item key, with its
+    // picture's size as shown.
+    struct MainPhoto
+    {
+        Listed listed;
+        QSize size;
+    };
+    QHash<qint64, MainPhoto> mainPhotos();
     // Whether any item has a photo.
     bool anyPhotos();
     // Pictures that no photo shows: none outside a change still being made.

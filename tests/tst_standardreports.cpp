@@ -240,6 +240,8 @@ void StandardReportsTest::menuRunsEachReport_data()
                           << "sales.htm";
     QTest::newRow("sellers") << "mnuRptSellers" << false << "Sellers.txt"
                              << "sellers.htm";
+    QTest::newRow("insurance") << "mnuRptInsurance" << false << "Insurance.txt"
+                               << "Insurance.htm";
 }
 
 // Each item of the Reports menu runs its report to the destination chosen,

@@ -1,0 +1,346 @@
+#include "InsuranceRecord.h"
+
+#include "MoneyTotal.h"
+#include "ReportEngine.h"
+#include "ReportFile.h"
+#include "ReportPictures.h"
+#include "ReportRun.h"
+
+#include "app/AppState.h"
+#include "photos/PictureFile.h"
+#include "regional/RegionalSettings.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace Insurance {
+namespace {
+
+const QString kTitle = u"Insurance Record"_s;
+// a photo stands about an inch and a half tall, in a column a little wider
+constexpr int kPhotoTwips = 2160;
+constexpr int kPhotoColumn = 2400;
+constexpr int kMoneyColumn = 3200;
+// the web page's photos, in pixels across
+constexpr int kWebPhotoWidth = 150;
+
+QHash<qint32, QString> descriptions(Database& db, const QString& query)
+{
+    QHash<qint32, QString> found;
+    for (std::unique_ptr<Recordset> rows = db.OpenRecordset(query, Database::RecordsetType::ForwardOnly);
+         !rows->AtEOF(); rows->MoveNext())
+        if (const std::optional<qint32> key = longOf(rows->FieldAt(0)))
+            found.insert(*key, textOf(rows->FieldAt(1)));
+    return found;
+}
+
+QString described(const QHash<qint32, QString>& list, const Value& key)
+{
+    const std::optional<qint32> k = longOf(key);
+    return k ? list.value(*k) : QString();
+}
+
+// The first page's figures, each after its label.
+QList<std::pair<QString, QString>> figures(const Record& record, const RegionalSettings& regional)
+{
+    const QLocale& locale = regional.locale();
+    return {{u"Date"_s, record.date},
+            {u"Items"_s, locale.toString(qint64(record.items.size()))},
+            {u"Pieces"_s, locale.toString(record.pieces)},
+            {u"Total Paid"_s, regional.formatCurrency(record.paid)},
+            {u"Total Catalog Value"_s, regional.formatCurrency(record.value)}};
+}
+
+// "Label: value", or nothing where the value is empty.
+void addLine(QStringList& lines, const QString& label, const QString& value)
+{
+    if (!value.isEmpty())
+        lines.append(label + u": "_s + value);
+}
+
+} // namespace
+
+Record read(Database& db, const RegionalSettings& regional, const QString& date)
+{
+    const QHash<qint32, QString> conditions = descriptions(db, u"Select ConID, ConDesc from condition"_s);
+    const QHash<qint32, QString> tags = descriptions(db, u"Select tagID, tagDesc from tagcon"_s);
+    const QHash<qint32, QString> sellers = descriptions(db, u"Select bouID, bouDesc from boughtfrom"_s);
+    const QHash<qint64, PhotoTables::MainPhoto> photos = db.OpenPhotoTables()->mainPhotos();
+    Record record;
+    record.date = date;
+    MoneyTotal paid;
+    MoneyTotal value;
+    std::unique_ptr<Recordset> rows = db.OpenRecordset(
+        u"Select PlonID, Name, descr, catnum, quantity, toycon, tagcon, PurchaseDate, bouID, pricepaid, "
+        "catvalue, notes from Plonko where not wantlist and not sold order by name"_s,
+        Database::RecordsetType::ForwardOnly);
+    for (; !rows->AtEOF(); rows->MoveNext()) {
+        Item item;
+        item.name = textOf(rows->FieldAt(1));
+        item.description = textOf(rows->FieldAt(2));
+        item.catalogNumber = textOf(rows->FieldAt(3));
+        const Value quantity = rows->FieldAt(4);
+        item.quantity = textOf(quantity);
+        item.condition = described(conditions, rows->FieldAt(5));
+        item.tagCondition = described(tags, rows->FieldAt(6));
+        if (const std::optional<QDate> bought = dateOf(rows->FieldAt(7)))
+            item.purchaseDate = regional.formatShortDate(*bought);
+        item.seller = described(sellers, rows->FieldAt(8));
+        item.notes = textOf(rows->FieldAt(11));
+        const qint64 pieces = reportQuantity(quantity, item.name);
+        item.paidEach = reportAmount(rows->FieldAt(9), item.name);
+        item.valueEach = reportAmount(rows->FieldAt(10), item.name);
+        item.totalPaid = paid.addProduct(pieces, item.paidEach, item.name);
+        item.totalValue = value.addProduct(pieces, item.valueEach, item.name);
+        record.pieces += pieces;
+        const auto photo = photos.constFind(longOf(rows->FieldAt(0)).value_or(0));
+        if (photo != photos.cend())
+            item.photo = *photo;
+        record.items.push_back(std::move(item));
+    }
+    record.paid = paid.value();
+    record.value = value.value();
+    return record;
+}
+
+void layOut(const Record& record, const RegionalSettings& regional, ReportEngine& document)
+{
+    const int body = document.pageWidth() - 1440;
+    const QList<TableString::Column> whole{{body, false}};
+    const QList<TableString::Column> pair{{body / 3, false}, {body / 3, true}};
+    document.setBold(true);
+    document.addRow(whole, {kTitle});
+    document.setBold(false);
+    document.addRow(whole, {QString()});
+    for (const auto& [label, figure] : figures(record, regional))
+        document.addRow(pair, {label, figure});
+    document.addRow(whole, {QString()});
+    document.addRow(whole, {u"The collector's name and address:"_s});
+    // lines to write on by hand: ruled as headings are
+    document.setBold(true);
+    for (int line = 0; line < 4; ++line)
+        document.addRow(whole, {u" "_s});
+    document.setBold(false);
+    document.newPage();
+
+    const QList<TableString::Column> block{
+        {kPhotoColumn, false}, {body - kPhotoColumn - kMoneyColumn, false}, {kMoneyColumn, true}};
+    for (const Item& item : record.items) {
+        QStringList details{item.name};
+        if (!item.description.isEmpty())
+            details.append(item.description);
+        addLine(details, u"Catalog Number"_s, item.catalogNumber);
+        addLine(details, u"Quantity"_s, item.quantity);
+        addLine(details, u"Condition"_s, item.condition);
+        addLine(details, u"Swing Tag Condition"_s, item.tagCondition);
+        addLine(details, u"Purchase Date"_s, item.purchaseDate);
+        addLine(details, u"Bought From"_s, item.seller);
+        addLine(details, u"Notes"_s, item.notes);
+        const QString money = u"Price Paid: "_s + regional.formatCurrency(item.paidEach) +
+                              u"\nTotal Paid: "_s + regional.formatCurrency(item.totalPaid) +
+                              u"\nCatalog Value: "_s + regional.formatCurrency(item.valueEach) +
+                              u"\nTotal Value: "_s + regional.formatCurrency(item.totalValue);
+        QList<ReportEngine::CellPicture> pictures;
+        if (item.photo)
+            pictures.append({item.photo->listed.picture, item.photo->size, kPhotoTwips});
+        document.addRow(block, {QString(), details.join(u'\n'), money}, pictures);
+        document.addRow(whole, {QString()});
+    }
+}
+
+QStringList textHeadings()
+{
+    return {u"Name"_s,
+            u"Description"_s,
+            u"Catalog Number"_s,
+            u"Quantity"_s,
+            u"Plonko Condition"_s,
+            u"Swing Tag Condition"_s,
+            u"Purchase Date"_s,
+            u"Bought From"_s,
+            u"Price Paid"_s,
+            u"Total Paid"_s,
+            u"Catalog Value"_s,
+            u"Total Value"_s,
+            u"Notes"_s,
+            u"Photo"_s};
+}
+
+QStringList textCells(const Item& item, const RegionalSettings& regional)
+{
+    return {item.name,
+            item.description,
+            item.catalogNumber,
+            item.quantity,
+            item.condition,
+            item.tagCondition,
+            item.purchaseDate,
+            item.seller,
+            regional.formatCurrency(item.paidEach),
+            regional.formatCurrency(item.totalPaid),
+            regional.formatCurrency(item.valueEach),
+            regional.formatCurrency(item.totalValue),
+            item.notes,
+            item.photo ? photoFileName(item.photo->listed) : QString()};
+}
+
+namespace {
+
+// The types a browser shows as they are.
+bool shownByBrowsers(const QString& kind)
+{
+    static const QSet<QString> shown{u"jpg"_s, u"png"_s, u"gif"_s, u"webp"_s, u"bmp"_s};
+    return shown.contains(kind);
+}
+
+} // namespace
+
+QString photoFileName(const PhotoTables::Listed& photo)
+{
+    return QString::fromLatin1(photo.digest.toHex()) + u'.' +
+           (shownByBrowsers(photo.kind) ? photo.kind : u"jpg"_s);
+}
+
+QByteArray photoFileBytes(const PhotoTables::Listed& photo, const QByteArray& pictureBytes)
+{
+    if (shownByBrowsers(photo.kind))
+        return pictureBytes;
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    PictureFile::image(pictureBytes).save(&buffer, "jpeg", 90);
+    return jpeg;
+}
+
+QStringList htmlLines(const Record& record, const RegionalSettings& regional, const QString& folder)
+{
+    using ReportLines::htmlText;
+    const QString place = QString::fromUtf8(QUrl::toPercentEncoding(folder)) + u'/';
+    QStringList lines{QStringLiteral("\uFEFF<html>"),
+                      u"<head><meta charset=\"utf-8\"><title>"_s + kTitle + u"</title></head>"_s, u"<body>"_s,
+                      u"<h1>"_s + kTitle + u"</h1>"_s, u"<table border=1>"_s};
+    for (const auto& [label, figure] : figures(record, regional))
+        lines.append(u"<tr><th align=left>"_s + label + u"</th><td align=right>"_s + htmlText(figure) +
+                     u"</td></tr>"_s);
+    lines += {u"</table>"_s, u"<p>The collector's name and address:</p>"_s,
+              u"<p>&nbsp;</p><p>&nbsp;</p><p>&nbsp;</p>"_s, u"<table border=1>"_s};
+    QString headings = u"<tr>"_s;
+    for (const QString& heading : textHeadings().mid(0, textHeadings().size() - 1))
+        headings += u"<th>"_s + heading + u"</th>"_s;
+    lines.append(headings + u"<th>Photo</th></tr>"_s);
+    for (const Item& item : record.items) {
+        const QStringList cells = textCells(item, regional);
+        QString line = u"<tr>"_s;
+        for (qsizetype i = 0; i + 1 < cells.size(); ++i) {
+            const bool amount = i >= 8 && i <= 11;
+            line += (amount ? u"<td align=right>"_s : u"<td>"_s) + htmlText(cells[i]) + u"</td>"_s;
+        }
+        if (item.photo) {
+            const QString file = htmlText(place + photoFileName(item.photo->listed));
+            line += u"<td><a href=\""_s + file + u"\"><img src=\""_s + file + u"\" width="_s +
+                    QString::number(kWebPhotoWidth) + u"></a></td>"_s;
+        } else {
+            line += u"<td></td>"_s;
+        }
+        lines.append(line + u"</tr>"_s);
+    }
+    return lines + ReportLines::htmlClosing();
+}
+
+} // namespace Insurance
+
+namespace {
+
+// Each picture of the record once, into the folder; why not, or nothing.
+std::optional<QString> writePhotos(Database& db, const Insurance::Record& record, const QString& folder)
+{
+    if (!QDir().mkpath(folder))
+        return u"The folder could not be made."_s;
+    std::unique_ptr<PhotoTables> tables = db.OpenPhotoTables();
+    QSet<qint64> written;
+    for (const Insurance::Item& item : record.items) {
+        if (!item.photo || written.contains(item.photo->listed.picture))
+            continue;
+        written.insert(item.photo->listed.picture);
+        const PhotoTables::Listed& photo = item.photo->listed;
+        QSaveFile file(QDir(folder).filePath(Insurance::photoFileName(photo)));
+        const QByteArray bytes = Insurance::photoFileBytes(photo, tables->bytes(photo.picture));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            return file.fileName() + u": "_s + file.errorString();
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void ReportInsurance(AppState& state, ReportPreview& preview)
+{
+    const int destination = state.ReportDest;
+    std::optional<ReportFile> file;
+    if (destination != 1) {
+        const std::optional<QString> chosen =
+            chooseReportFile(state, u"Insurance.txt"_s, u"Insurance.htm"_s, destination);
+        if (!chosen)
+            return;
+        file.emplace(*chosen);
+        if (!file->open()) {
+            reportWriteFailure(state, file->path(), file->errorString());
+            return;
+        }
+    }
+    BusyPointer busy(state.dialogs);
+    Insurance::Record record;
+    try {
+        record = Insurance::read(state.db(), state.regional, state.regional.formatShortDate(state.today()));
+    } catch (const ReportStopped& stopped) {
+        busy.off();
+        state.dialogs.messageBox(stopped.message, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
+                                 u"Report Not Finished"_s);
+        return;
+    }
+    if (record.items.empty()) {
+        busy.off();
+        state.dialogs.messageBox(u"You have not entered any reportable Plonkos!"_s);
+        return;
+    }
+    if (destination == 1) {
+        auto document = std::make_unique<ReportEngine>(ReportEngine::paperFor(state.regional.locale()));
+        document->startDocument();
+        document->setPageHeader(record.date + u'|' + u"Insurance Record"_s + u"|Page %d"_s);
+        auto pictures = std::make_shared<ReportPictures>(state);
+        document->setPictureSource([pictures](qint64 key, QSize pixels) { return (*pictures)(key, pixels); });
+        Insurance::layOut(record, state.regional, *document);
+        document->endDocument();
+        preview.show(std::move(document), u"Insurance"_s);
+        return;
+    }
+    if (destination == 2) {
+        file->writeCells(Insurance::textHeadings());
+        for (const Insurance::Item& item : record.items)
+            file->writeCells(Insurance::textCells(item, state.regional));
+    } else {
+        const QFileInfo page(file->path());
+        const QString folder = page.completeBaseName() + u"_files"_s;
+        if (const std::optional<QString> failure =
+                writePhotos(state.db(), record, page.dir().filePath(folder))) {
+            busy.off();
+            reportWriteFailure(state, file->path(), *failure);
+            return;
+        }
+        for (const QString& line : Insurance::htmlLines(record, state.regional, folder))
+            file->writeLine(line);
+    }
+    if (!file->commit()) {
+        busy.off();
+        reportWriteFailure(state, file->path(), file->errorString());
+    }
+}

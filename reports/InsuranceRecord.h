@@ -1,0 +1,77 @@
+#pragma once
+
+#include "regional/Money.h"
+#include "store/PhotoTables.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+class AppState;
+class Database;
+class RegionalSettings;
+class ReportEngine;
+class ReportPreview;
+
+// The insurance record: every item the collector holds (neither on the want
+// list nor sold), in name order, with what it cost, what it is worth and its
+// main photo; and the totals of all of them, exact.
+namespace Insurance {
+
+struct Item
+{
+    QString name;
+    QString description;
+    QString catalogNumber;
+    QString quantity; // as stored; empty counts as no pieces
+    QString condition;
+    QString tagCondition;
+    QString purchaseDate; // in the short date format
+    QString seller;
+    QString notes;
+    Money paidEach;
+    Money totalPaid;
+    Money valueEach;
+    Money totalValue;
+    std::optional<PhotoTables::MainPhoto> photo;
+};
+
+struct Record
+{
+    QString date; // the day it was made, in the short date format
+    std::vector<Item> items;
+    qint64 pieces = 0;
+    Money paid;
+    Money value;
+};
+
+// Reads the record; an amount too large to add up stops it (ReportStopped).
+Record read(Database& db, const RegionalSettings& regional, const QString& date);
+
+// The record as a document: a first page of its totals and a line for the
+// collector's name and address, then a block for each item, its photo beside
+// it, which never breaks across pages unless it is taller than one.
+void layOut(const Record& record, const RegionalSettings& regional, ReportEngine& document);
+
+// The headings and the cells of each item in a text file: TAB-separated, the
+// photo as the name of its file in a web table's folder.
+QStringList textHeadings();
+QStringList textCells(const Item& item, const RegionalSettings& regional);
+
+// A photo's file in a web table's folder: the SHA-256 of its picture and the
+// suffix of a type a browser shows (a HEIC or TIFF picture is written as a JPEG).
+QString photoFileName(const PhotoTables::Listed& photo);
+// The bytes of that file.
+QByteArray photoFileBytes(const PhotoTables::Listed& photo, const QByteArray& pictureBytes);
+
+// The lines of the web page, its photos in folder (a path relative to it).
+QStringList htmlLines(const Record& record, const RegionalSettings& regional, const QString& folder);
+
+} // namespace Insurance
+
+// "Insurance Record" of the Reports menu, to the destination the menu chose:
+// the preview (its PDF named "Insurance.pdf"), a text file, or a web table
+// with its photos in a folder beside it.
+void ReportInsurance(AppState& state, ReportPreview& preview);

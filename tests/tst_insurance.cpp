@@ -1,0 +1,178 @@
+// The insurance record: its text and web files against golden files in two
+// languages, the web table's folder of photos, the document's first page and
+// its blocks, each whole on a page, and its PDF's pages and pictures.
+#include "CrashPhotos.h"
+#include "ReportSession.h"
+
+#include "photos/PhotoSet.h"
+#include "photos/PictureFile.h"
+#include "reports/InsuranceRecord.h"
+#include "store/PhotoTables.h"
+
+#include <QBuffer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+// Gives the items these pictures as their main photos.
+void givePhotos(Reports& reports, const QList<std::pair<qint64, QByteArray>>& photos)
+{
+    std::unique_ptr<PhotoTables> tables = reports.state.db().OpenPhotoTables();
+    for (const auto& [item, bytes] : photos) {
+        PhotoSet set;
+        set.add(std::get<PhotoTables::Picture>(PictureFile::read(bytes, QStringLiteral("photo"))), bytes);
+        set.save(*tables, item);
+    }
+}
+
+// Held items enough for several pages of blocks.
+void addHeldItems(Reports& reports, int count)
+{
+    for (int i = 0; i < count; ++i)
+        reports.addForSale(QStringLiteral("Held %1").arg(i, 3, 10, QLatin1Char('0')),
+                           QStringLiteral("A bear"), QString::number(i), Money::fromUnits(12345));
+}
+
+} // namespace
+
+class TestInsurance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void filesMatchTheirGoldenFiles_data();
+    void filesMatchTheirGoldenFiles();
+    void theFirstPageTotalsTheBlocks();
+    void aPdfHasTheDocumentsPagesAndPrintResolution();
+};
+
+void TestInsurance::filesMatchTheirGoldenFiles_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("destination");
+    for (const QLocale& locale : {kEnglish, kGerman})
+        for (int destination : {2, 3})
+            QTest::addRow("%s, %s", qPrintable(locale.name()), destination == 2 ? "text" : "html")
+                << locale << destination;
+}
+
+// PLONKO_WRITE_GOLDEN=1 writes the golden files anew. The web table's photos
+// stand in a folder named after its file (a blank in the name escaped in
+// the links), each picture once, as the collection holds it.
+void TestInsurance::filesMatchTheirGoldenFiles()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, destination);
+    Reports reports(true, locale);
+    reports.addHostileItems();
+    givePhotos(reports, {{1, crashPhoto(1)}, {7, crashPhoto(2)}, {4, crashPhoto(1)}});
+    const QString name =
+        destination == 2 ? QStringLiteral("My Insurance.txt") : QStringLiteral("My Insurance.htm");
+    reports.state.ReportDest = destination;
+    reports.dialogs.fileNames.enqueue(reports.path(name));
+    runEvent(reports.state, [&] { ReportInsurance(reports.state, reports.preview); });
+    QCOMPARE(reports.dialogs.messages.size(), 0);
+    QCOMPARE(reports.dialogs.fileDialogs, QStringList{destination == 2 ? QStringLiteral("Insurance.txt")
+                                                                       : QStringLiteral("Insurance.htm")});
+    const QByteArray made = contents(reports.path(name));
+    const QString golden =
+        QStringLiteral("insurance-%1.%2").arg(locale.name(), destination == 2 ? "txt" : "htm");
+    const QString goldenPath = QFINDTESTDATA("golden/reports") + QLatin1Char('/') + golden;
+    if (qEnvironmentVariableIsSet("PLONKO_WRITE_GOLDEN"))
+        write(goldenPath, made);
+    QCOMPARE(made, contents(goldenPath));
+    if (destination == 3) {
+        const QDir folder(reports.path(QStringLiteral("My Insurance_files")));
+        QCOMPARE(folder.entryList(QDir::Files).size(), 2);
+        QCOMPARE(contents(folder.filePath(crashPhotoDigest(2) + QStringLiteral(".bmp"))), crashPhoto(2));
+    }
+}
+
+// The first page counts the items and pieces the blocks show and totals what
+// they cost and are worth; every block stands whole on one page, its photo
+// beside it, the items without one without.
+void TestInsurance::theFirstPageTotalsTheBlocks()
+{
+    Reports reports;
+    addHeldItems(reports, 40);
+    givePhotos(reports, {{1, crashPhoto(1)}, {7, crashPhoto(2)}});
+    const Insurance::Record record =
+        Insurance::read(reports.state.db(), reports.state.regional, QStringLiteral("12/7/2026"));
+    Money paid;
+    Money value;
+    for (const Insurance::Item& item : record.items) {
+        paid = Money::fromUnits(paid.units() + item.totalPaid.units());
+        value = Money::fromUnits(value.units() + item.totalValue.units());
+    }
+    QCOMPARE(record.paid, paid);
+    QCOMPARE(record.value, value);
+    runEvent(reports.state, [&] { ReportInsurance(reports.state, reports.preview); });
+    const ReportEngine& document = *reports.preview.document;
+    QCOMPARE(reports.preview.title, QStringLiteral("Insurance"));
+    QStringList first;
+    for (const ReportEngine::PlacedRow& row : document.rowsOn(1))
+        first.append(row.cells.join(QLatin1Char('=')));
+    QVERIFY(first.contains(QStringLiteral("Items=%1").arg(record.items.size())));
+    QVERIFY(first.contains(QStringLiteral("Pieces=%1").arg(record.pieces)));
+    QVERIFY(first.contains(QStringLiteral("Total Paid=") + reports.state.regional.formatCurrency(paid)));
+    QVERIFY(first.contains(QStringLiteral("Total Catalog Value=") +
+                           reports.state.regional.formatCurrency(value)));
+
+    QStringList blocks;
+    int withPhotos = 0;
+    for (int page = 2; page <= document.pageCount(); ++page)
+        for (const ReportEngine::PlacedRow& row : document.rowsOn(page)) {
+            if (row.cells.size() != 3)
+                continue;
+            QCOMPARE(row.firstLine, 0); // never continued from a page before
+            QVERIFY(row.top + row.height <= document.bodyBottom());
+            blocks.append(row.cells[1].section(QLatin1Char('\n'), 0, 0));
+            withPhotos += row.pictures.isEmpty() ? 0 : 1;
+        }
+    QCOMPARE(blocks.size(), qsizetype(record.items.size()));
+    QCOMPARE(blocks.first(), record.items.front().name);
+    QCOMPARE(withPhotos, 2);
+    QVERIFY(document.pageCount() > 4);
+}
+
+// Saved as a PDF, the document keeps its pages, and each photo at about 300
+// pixels to the inch of its printed size, not at the picture's own.
+void TestInsurance::aPdfHasTheDocumentsPagesAndPrintResolution()
+{
+    Reports reports;
+    const QImage large = QImage(QSize(3000, 2000), QImage::Format_RGB32);
+    QByteArray jpeg;
+    {
+        QImage picture = large;
+        picture.fill(QColor(120, 80, 40));
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "jpeg");
+    }
+    givePhotos(reports, {{1, jpeg}});
+    runEvent(reports.state, [&] { ReportInsurance(reports.state, reports.preview); });
+    const QString pdf = reports.path(QStringLiteral("Insurance.pdf"));
+    QFile out(pdf);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QVERIFY(reports.preview.document->writePdf(out, QStringLiteral("Insurance")));
+    out.close();
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY2(info.waitForFinished(), "pdfinfo from poppler-utils (scripts/setup tests installs it)");
+    QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+                .contains(QRegularExpression(
+                    QStringLiteral("Pages:\\s+%1\\n").arg(reports.preview.document->pageCount()))));
+    QProcess images;
+    images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    QVERIFY(images.waitForFinished());
+    const QStringList lines = QString::fromUtf8(images.readAllStandardOutput()).split(QLatin1Char('\n'));
+    // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
+    QCOMPARE(lines.size(), 4); // two heading lines, one picture, and the end
+    const QStringList picture = lines[2].simplified().split(QLatin1Char(' '));
+    QCOMPARE(picture[8], QStringLiteral("jpeg"));
+    QVERIFY2(qAbs(picture[12].toInt() - ReportEngine::kPictureDpi) <= 2, qPrintable(lines[2]));
+}
+
+QTEST_MAIN(TestInsurance)
+#include "tst_insurance.moc"
