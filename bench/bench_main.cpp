@@ -1,6 +1,6 @@
 // plonko-bench --items N [--file PATH] [--only GROUP,...]: times the store,
 // the utilities, the item window and the reports (or only the groups named:
-// store, utilities, window, reports, other-reports, csv, list, photos) on a collection of N
+// store, utilities, window, reports, other-reports, csv, list, photos, insurance) on a collection of N
 // generated items (made once, then reused) and prints one line per figure: name, milliseconds, and the
 // milliseconds of the same query in the sqlite3 shell on the same file ("-" where no single query
 // corresponds) and, beside it, the ratio of the two. Figures in MB say so in their names.
@@ -16,7 +16,9 @@
 #include "photos/PhotoSet.h"
 #include "photos/PictureFile.h"
 #include "reports/GroupedReports.h"
+#include "reports/InsuranceRecord.h"
 #include "reports/PageView.h"
+#include "reports/ReportEngine.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
@@ -37,6 +39,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -781,6 +784,122 @@ QList<Figure> photoFigures(const QString& file)
     return figures;
 }
 
+// A collection of items, each with a photo of its own as a phone takes it
+// (one picture, a number after its end), made once beside the bench's file.
+QString insuranceCollection(const QString& file, int items)
+{
+    const QString folder = file + QStringLiteral("-insurance-%1").arg(items);
+    const QString path = QDir(folder).filePath(QStringLiteral("Plonko.mdb"));
+    if (QFileInfo::exists(path))
+        return path;
+    QDir().mkpath(folder);
+    const QString making = path + QStringLiteral(".making");
+    QFile::remove(making);
+    CollectionSchema::createCollection(making, items);
+    {
+        std::unique_ptr<Database> db =
+            Database::OpenDatabase(making, QLocale(QLocale::English, QLocale::UnitedStates));
+        std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+        const QByteArray photo = twelveMegapixelJpeg(1);
+        PhotoTables::Picture picture =
+            std::get<PhotoTables::Picture>(PictureFile::read(photo, QStringLiteral("photo.jpg")));
+        Transaction adding(*db);
+        for (std::unique_ptr<Recordset> items =
+                 db->OpenRecordset(QStringLiteral("Select PlonID from Plonko"), RecordsetType::ForwardOnly);
+             !items->AtEOF(); items->MoveNext()) {
+            const qint64 key = longOf(items->FieldAt(0)).value_or(0);
+            const QByteArray bytes = photo + QByteArray::number(key);
+            picture.digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+            tables->setPhotos(key, {PhotoTables::Photo{tables->addPicture(picture, bytes), {}}});
+        }
+        adding.commit();
+    }
+    QFile::rename(making, path);
+    return path;
+}
+
+// A preview that keeps the document it is shown.
+struct KeptPreview : ReportPreview
+{
+    void show(std::unique_ptr<ReportEngine> shown, const QString&) override { document = std::move(shown); }
+    std::unique_ptr<ReportEngine> document;
+};
+
+// The insurance record of the bench's collection, without photos, to a text
+// file beside the shell's query; then of 1,000 items with photos (a
+// hundredth of the bench's items, when that is fewer) to the preview, a page
+// of it painted as the preview paints one, to a PDF and to a web table with
+// its folder of photos.
+QList<Figure> insuranceFigures(const QString& file)
+{
+    QTemporaryDir folder;
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    KeptPreview preview;
+    QList<Figure> figures;
+    state.CollectionDb = Database::OpenDatabase(file, state.regional.locale());
+    state.ReportDest = 2;
+    figures.append(
+        {QStringLiteral("insurance record without photos to a text file"),
+         timed(
+             [&] {
+                 dialogs.fileNames.enqueue(folder.filePath(QStringLiteral("Insurance.txt")));
+                 ReportInsurance(state, preview);
+             },
+             5),
+         QStringLiteral("SELECT PlonID, Name, descr, catnum, quantity, toycon, tagcon, PurchaseDate, "
+                        "bouID, pricepaid, catvalue, notes FROM Plonko WHERE NOT wantlist AND NOT "
+                        "sold ORDER BY NameKey"),
+         QStringLiteral(".mode tabs\n.output ") + folder.filePath(QStringLiteral("shell.txt"))});
+    const int withPhotos = int(std::min<qint64>(1000, state.db().RowCount(QStringLiteral("Plonko")) / 100));
+    state.CollectionDb =
+        Database::OpenDatabase(insuranceCollection(file, withPhotos), state.regional.locale());
+    state.ReportDest = 1;
+    figures.append({QStringLiteral("insurance record to the preview (%1 items with photos)").arg(withPhotos),
+                    timed([&] { ReportInsurance(state, preview); }, 3), QString()});
+    const ReportEngine& document = *preview.document;
+    // a page at a screen's 96 pixels to the inch, each one not painted before
+    QImage screen(document.pageWidth() * 96 / 1440, document.pageHeight() * 96 / 1440, QImage::Format_RGB32);
+    int page = 1;
+    figures.append({QStringLiteral("insurance record turn to a page of %1").arg(document.pageCount()),
+                    timed([&] {
+                        page = (page + 6) % document.pageCount() + 1;
+                        QPainter painter(&screen);
+                        painter.fillRect(screen.rect(), Qt::white);
+                        painter.scale(96.0 / 1440, 96.0 / 1440);
+                        document.paintPage(painter, page);
+                    }),
+                    QString()});
+    figures.append({QStringLiteral("resident memory with the insurance record open (MB)"),
+                    residentMb("VmRSS:"), QString()});
+    const QString pdf = folder.filePath(QStringLiteral("Insurance.pdf"));
+    figures.append({QStringLiteral("insurance record to a PDF"),
+                    timed(
+                        [&] {
+                            QFile out(pdf);
+                            out.open(QIODevice::WriteOnly);
+                            document.writePdf(out, QStringLiteral("Insurance"));
+                        },
+                        3),
+                    QString()});
+    figures.append(
+        {QStringLiteral("size of its PDF (MB)"), double(QFileInfo(pdf).size()) / (1 << 20), QString()});
+    state.ReportDest = 3;
+    figures.append({QStringLiteral("insurance record to a web table"),
+                    timed(
+                        [&] {
+                            dialogs.fileNames.enqueue(folder.filePath(QStringLiteral("Insurance.htm")));
+                            ReportInsurance(state, preview);
+                        },
+                        3),
+                    QString()});
+    for (const ScriptedDialogs::Message& message : dialogs.messages)
+        if (message.title != QLatin1String("File Exists"))
+            throw DbError(DbError::EngineFailure, message.text);
+    state.CollectionDb.reset();
+    return figures;
+}
+
 // The item list window: opened with its first screen painted, a filter typed
 // a letter at a time, and a click on each heading; each timed to the list
 // painted again.
@@ -963,8 +1082,8 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     int items = 100000;
     QString file;
-    QStringList
-        only; // groups of figures: store, utilities, window, reports, other-reports, csv, list, photos
+    QStringList only; // groups of figures: store, utilities, window, reports, other-reports, csv, list,
+                      // photos, insurance
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--items"))
             items = args[i + 1].toInt();
@@ -990,7 +1109,8 @@ int main(int argc, char* argv[])
             {"other-reports", otherReportFigures},
             {"csv", csvFigures},
             {"list", listFigures},
-            {"photos", photoFigures}};
+            {"photos", photoFigures},
+            {"insurance", insuranceFigures}};
         for (const auto& [name, measure] : groups)
             if (only.isEmpty() || only.contains(QLatin1String(name)))
                 figures.append(measure(file));
