@@ -5,20 +5,15 @@
 #include "ReportFile.h"
 #include "ReportPictures.h"
 #include "ReportRun.h"
+#include "WebPhotos.h"
 
 #include "app/AppState.h"
-#include "photos/PictureFile.h"
 #include "regional/RegionalSettings.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -30,8 +25,6 @@ const QString kTitle = u"Insurance Record"_s;
 constexpr int kPhotoTwips = 2160;
 constexpr int kPhotoColumn = 2400;
 constexpr int kMoneyColumn = 3200;
-// the web page's photos, in pixels across
-constexpr int kWebPhotoWidth = 150;
 
 QHash<qint32, QString> descriptions(Database& db, const QString& query)
 {
@@ -54,10 +47,10 @@ QList<std::pair<QString, QString>> figures(const Record& record, const RegionalS
 {
     const QLocale& locale = regional.locale();
     return {{u"Date"_s, record.date},
-            {u"Items"_s, locale.toString(qint64(record.items.size()))},
-            {u"Pieces"_s, locale.toString(record.pieces)},
-            {u"Total Paid"_s, regional.formatCurrency(record.paid)},
-            {u"Total Catalog Value"_s, regional.formatCurrency(record.value)}};
+            {u"Items"_s, locale.toString(record.totals.items)},
+            {u"Pieces"_s, locale.toString(record.totals.pieces)},
+            {u"Total Paid"_s, regional.formatCurrency(record.totals.paid)},
+            {u"Total Catalog Value"_s, regional.formatCurrency(record.totals.value)}};
 }
 
 // "Label: value", or nothing where the value is empty.
@@ -69,14 +62,15 @@ void addLine(QStringList& lines, const QString& label, const QString& value)
 
 } // namespace
 
-Record read(Database& db, const RegionalSettings& regional, const QString& date)
+Totals readItems(Database& db, const RegionalSettings& regional, const std::function<void(Item&&)>& each)
 {
     const QHash<qint32, QString> conditions = descriptions(db, u"Select ConID, ConDesc from condition"_s);
     const QHash<qint32, QString> tags = descriptions(db, u"Select tagID, tagDesc from tagcon"_s);
     const QHash<qint32, QString> sellers = descriptions(db, u"Select bouID, bouDesc from boughtfrom"_s);
     const QHash<qint64, PhotoTables::MainPhoto> photos = db.OpenPhotoTables()->mainPhotos();
-    Record record;
-    record.date = date;
+    // a collection repeats its dates often: each is written once
+    QHash<QDate, QString> dates;
+    Totals totals;
     MoneyTotal paid;
     MoneyTotal value;
     std::unique_ptr<Recordset> rows = db.OpenRecordset(
@@ -92,8 +86,12 @@ Record read(Database& db, const RegionalSettings& regional, const QString& date)
         item.quantity = textOf(quantity);
         item.condition = described(conditions, rows->FieldAt(5));
         item.tagCondition = described(tags, rows->FieldAt(6));
-        if (const std::optional<QDate> bought = dateOf(rows->FieldAt(7)))
-            item.purchaseDate = regional.formatShortDate(*bought);
+        if (const std::optional<QDate> bought = dateOf(rows->FieldAt(7))) {
+            auto shown = dates.constFind(*bought);
+            if (shown == dates.cend())
+                shown = dates.insert(*bought, regional.formatShortDate(*bought));
+            item.purchaseDate = *shown;
+        }
         item.seller = described(sellers, rows->FieldAt(8));
         item.notes = textOf(rows->FieldAt(11));
         const qint64 pieces = reportQuantity(quantity, item.name);
@@ -101,14 +99,23 @@ Record read(Database& db, const RegionalSettings& regional, const QString& date)
         item.valueEach = reportAmount(rows->FieldAt(10), item.name);
         item.totalPaid = paid.addProduct(pieces, item.paidEach, item.name);
         item.totalValue = value.addProduct(pieces, item.valueEach, item.name);
-        record.pieces += pieces;
+        ++totals.items;
+        totals.pieces += pieces;
         const auto photo = photos.constFind(longOf(rows->FieldAt(0)).value_or(0));
         if (photo != photos.cend())
             item.photo = *photo;
-        record.items.push_back(std::move(item));
+        each(std::move(item));
     }
-    record.paid = paid.value();
-    record.value = value.value();
+    totals.paid = paid.value();
+    totals.value = value.value();
+    return totals;
+}
+
+Record read(Database& db, const RegionalSettings& regional, const QString& date)
+{
+    Record record;
+    record.date = date;
+    record.totals = readItems(db, regional, [&](Item&& item) { record.items.push_back(std::move(item)); });
     return record;
 }
 
@@ -190,41 +197,12 @@ QStringList textCells(const Item& item, const RegionalSettings& regional)
             regional.formatCurrency(item.valueEach),
             regional.formatCurrency(item.totalValue),
             item.notes,
-            item.photo ? photoFileName(item.photo->listed) : QString()};
-}
-
-namespace {
-
-// The types a browser shows as they are.
-bool shownByBrowsers(const QString& kind)
-{
-    static const QSet<QString> shown{u"jpg"_s, u"png"_s, u"gif"_s, u"webp"_s, u"bmp"_s};
-    return shown.contains(kind);
-}
-
-} // namespace
-
-QString photoFileName(const PhotoTables::Listed& photo)
-{
-    return QString::fromLatin1(photo.digest.toHex()) + u'.' +
-           (shownByBrowsers(photo.kind) ? photo.kind : u"jpg"_s);
-}
-
-QByteArray photoFileBytes(const PhotoTables::Listed& photo, const QByteArray& pictureBytes)
-{
-    if (shownByBrowsers(photo.kind))
-        return pictureBytes;
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    PictureFile::image(pictureBytes).save(&buffer, "jpeg", 90);
-    return jpeg;
+            item.photo ? WebPhotos::fileName(item.photo->listed) : QString()};
 }
 
 QStringList htmlLines(const Record& record, const RegionalSettings& regional, const QString& folder)
 {
     using ReportLines::htmlText;
-    const QString place = QString::fromUtf8(QUrl::toPercentEncoding(folder)) + u'/';
     QStringList lines{QStringLiteral("\uFEFF<html>"),
                       u"<head><meta charset=\"utf-8\"><title>"_s + kTitle + u"</title></head>"_s, u"<body>"_s,
                       u"<h1>"_s + kTitle + u"</h1>"_s, u"<table border=1>"_s};
@@ -244,13 +222,7 @@ QStringList htmlLines(const Record& record, const RegionalSettings& regional, co
             const bool amount = i >= 8 && i <= 11;
             line += (amount ? u"<td align=right>"_s : u"<td>"_s) + htmlText(cells[i]) + u"</td>"_s;
         }
-        if (item.photo) {
-            const QString file = htmlText(place + photoFileName(item.photo->listed));
-            line += u"<td><a href=\""_s + file + u"\"><img src=\""_s + file + u"\" width="_s +
-                    QString::number(kWebPhotoWidth) + u"></a></td>"_s;
-        } else {
-            line += u"<td></td>"_s;
-        }
+        line += item.photo ? WebPhotos::cell(folder, item.photo->listed) : u"<td></td>"_s;
         lines.append(line + u"</tr>"_s);
     }
     return lines + ReportLines::htmlClosing();
@@ -260,23 +232,13 @@ QStringList htmlLines(const Record& record, const RegionalSettings& regional, co
 
 namespace {
 
-// Each picture of the record once, into the folder; why not, or nothing.
-std::optional<QString> writePhotos(Database& db, const Insurance::Record& record, const QString& folder)
+// Each picture of the record once, into the web table's folder; why not, or nothing.
+std::optional<QString> writePhotos(WebPhotos& photos, const Insurance::Record& record)
 {
-    if (!QDir().mkpath(folder))
-        return u"The folder could not be made."_s;
-    std::unique_ptr<PhotoTables> tables = db.OpenPhotoTables();
-    QSet<qint64> written;
-    for (const Insurance::Item& item : record.items) {
-        if (!item.photo || written.contains(item.photo->listed.picture))
-            continue;
-        written.insert(item.photo->listed.picture);
-        const PhotoTables::Listed& photo = item.photo->listed;
-        QSaveFile file(QDir(folder).filePath(Insurance::photoFileName(photo)));
-        const QByteArray bytes = Insurance::photoFileBytes(photo, tables->bytes(photo.picture));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-            return file.fileName() + u": "_s + file.errorString();
-    }
+    for (const Insurance::Item& item : record.items)
+        if (item.photo)
+            if (std::optional<QString> failure = photos.write(item.photo->listed))
+                return failure;
     return std::nullopt;
 }
 
@@ -298,16 +260,26 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
         }
     }
     BusyPointer busy(state.dialogs);
+    const QString date = state.regional.formatShortDate(state.today());
     Insurance::Record record;
     try {
-        record = Insurance::read(state.db(), state.regional, state.regional.formatShortDate(state.today()));
+        // a text file is written as the items are read; the other forms
+        // begin with the totals
+        if (destination == 2)
+            record.totals = Insurance::readItems(state.db(), state.regional, [&](Insurance::Item&& item) {
+                if (record.totals.items++ == 0)
+                    file->writeCells(Insurance::textHeadings());
+                file->writeCells(Insurance::textCells(item, state.regional));
+            });
+        else
+            record = Insurance::read(state.db(), state.regional, date);
     } catch (const ReportStopped& stopped) {
         busy.off();
         state.dialogs.messageBox(stopped.message, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
                                  u"Report Not Finished"_s);
         return;
     }
-    if (record.items.empty()) {
+    if (record.totals.items == 0) {
         busy.off();
         state.dialogs.messageBox(u"You have not entered any reportable Plonkos!"_s);
         return;
@@ -315,7 +287,7 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
     if (destination == 1) {
         auto document = std::make_unique<ReportEngine>(ReportEngine::paperFor(state.regional.locale()));
         document->startDocument();
-        document->setPageHeader(record.date + u'|' + u"Insurance Record"_s + u"|Page %d"_s);
+        document->setPageHeader(date + u"|Insurance Record|Page %d"_s);
         auto pictures = std::make_shared<ReportPictures>(state);
         document->setPictureSource([pictures](qint64 key, QSize pixels) { return (*pictures)(key, pixels); });
         Insurance::layOut(record, state.regional, *document);
@@ -323,20 +295,14 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
         preview.show(std::move(document), u"Insurance"_s);
         return;
     }
-    if (destination == 2) {
-        file->writeCells(Insurance::textHeadings());
-        for (const Insurance::Item& item : record.items)
-            file->writeCells(Insurance::textCells(item, state.regional));
-    } else {
-        const QFileInfo page(file->path());
-        const QString folder = page.completeBaseName() + u"_files"_s;
-        if (const std::optional<QString> failure =
-                writePhotos(state.db(), record, page.dir().filePath(folder))) {
+    if (destination == 3) {
+        WebPhotos photos(state.db(), file->path());
+        if (const std::optional<QString> failure = writePhotos(photos, record)) {
             busy.off();
             reportWriteFailure(state, file->path(), *failure);
             return;
         }
-        for (const QString& line : Insurance::htmlLines(record, state.regional, folder))
+        for (const QString& line : Insurance::htmlLines(record, state.regional, photos.folderName()))
             file->writeLine(line);
     }
     if (!file->commit()) {

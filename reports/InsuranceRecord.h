@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -38,16 +39,26 @@ struct Item
     std::optional<PhotoTables::MainPhoto> photo;
 };
 
-struct Record
+// What all the items come to.
+struct Totals
 {
-    QString date; // the day it was made, in the short date format
-    std::vector<Item> items;
+    qint64 items = 0;
     qint64 pieces = 0;
     Money paid;
     Money value;
 };
 
-// Reads the record; an amount too large to add up stops it (ReportStopped).
+struct Record
+{
+    QString date; // the day it was made, in the short date format
+    std::vector<Item> items;
+    Totals totals;
+};
+
+// Reads the items in order, handing each to each as it is read, and totals
+// them; an amount too large to add up stops the reading (ReportStopped).
+Totals readItems(Database& db, const RegionalSettings& regional, const std::function<void(Item&&)>& each);
+// The whole record, for the forms that show the totals before the items.
 Record read(Database& db, const RegionalSettings& regional, const QString& date);
 
 // The record as a document: a first page of its totals and a line for the
@@ -59,12 +70,6 @@ void layOut(const Record& record, const RegionalSettings& regional, ReportEngine
 // photo as the name of its file in a web table's folder.
 QStringList textHeadings();
 QStringList textCells(const Item& item, const RegionalSettings& regional);
-
-// A photo's file in a web table's folder: the SHA-256 of its picture and the
-// suffix of a type a browser shows (a HEIC or TIFF picture is written as a JPEG).
-QString photoFileName(const PhotoTables::Listed& photo);
-// The bytes of that file.
-QByteArray photoFileBytes(const PhotoTables::Listed& photo, const QByteArray& pictureBytes);
 
 // The lines of the web page, its photos in folder (a path relative to it).
 QStringList htmlLines(const Record& record, const RegionalSettings& regional, const QString& folder);

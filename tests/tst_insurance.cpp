@@ -105,8 +105,8 @@ void TestInsurance::theFirstPageTotalsTheBlocks()
         paid = Money::fromUnits(paid.units() + item.totalPaid.units());
         value = Money::fromUnits(value.units() + item.totalValue.units());
     }
-    QCOMPARE(record.paid, paid);
-    QCOMPARE(record.value, value);
+    QCOMPARE(record.totals.paid, paid);
+    QCOMPARE(record.totals.value, value);
     runEvent(reports.state, [&] { ReportInsurance(reports.state, reports.preview); });
     const ReportEngine& document = *reports.preview.document;
     QCOMPARE(reports.preview.title, QStringLiteral("Insurance"));
@@ -114,7 +114,7 @@ void TestInsurance::theFirstPageTotalsTheBlocks()
     for (const ReportEngine::PlacedRow& row : document.rowsOn(1))
         first.append(row.cells.join(QLatin1Char('=')));
     QVERIFY(first.contains(QStringLiteral("Items=%1").arg(record.items.size())));
-    QVERIFY(first.contains(QStringLiteral("Pieces=%1").arg(record.pieces)));
+    QVERIFY(first.contains(QStringLiteral("Pieces=%1").arg(record.totals.pieces)));
     QVERIFY(first.contains(QStringLiteral("Total Paid=") + reports.state.regional.formatCurrency(paid)));
     QVERIFY(first.contains(QStringLiteral("Total Catalog Value=") +
                            reports.state.regional.formatCurrency(value)));
