@@ -1,8 +1,8 @@
 #include "CustomQuery.h"
 
-#include "store/JetSql.h"
 #include "regional/RegionalSettings.h"
 #include "regional/StringHelpers.h"
+#include "store/JetSql.h"
 
 namespace {
 
@@ -94,6 +94,8 @@ std::optional<CustomQuery> buildCustomQuery(const ReportSpecification& spec, con
                 conditions += QStringLiteral(" and ") + f;
             if (setting.WantFalse)
                 conditions += QStringLiteral(" and not ") + f;
+            break;
+        case CatalogueField::Photo:
             break;
         }
         join(from, joined, field);

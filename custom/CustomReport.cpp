@@ -2,10 +2,12 @@
 
 #include "CustomQuery.h"
 #include "app/AppState.h"
-#include "store/Recordset.h"
 #include "reports/MoneyTotal.h"
 #include "reports/ReportRun.h"
 #include "reports/TableString.h"
+#include "reports/WebPhotos.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
 
 #include <QHash>
 
@@ -89,7 +91,12 @@ void GenerateCustomReport(AppState& state, ReportPreview& preview, const ReportS
     report.pageFooter = options.pageNumbers == 0 ? QStringLiteral("|Page %d|") : QString();
     report.chosenQuery = true;
     const RegionalSettings& regional = state.regional;
-    report.row = [&regional, columns, totals](const Recordset& rows) {
+    // the main photos, read once when the report shows them
+    auto photos = std::make_shared<QHash<qint64, PhotoTables::MainPhoto>>();
+    if (std::any_of(columns->begin(), columns->end(),
+                    [](const Column& column) { return column.kind == CatalogueField::Photo; }))
+        *photos = state.db().OpenPhotoTables()->mainPhotos();
+    report.row = [&regional, columns, totals, photos](const Recordset& rows) {
         ReportRow row;
         for (std::size_t i = 0; i < columns->size(); ++i) {
             const Column& column = (*columns)[i];
@@ -131,6 +138,13 @@ void GenerateCustomReport(AppState& state, ReportPreview& preview, const ReportS
                 break;
             case CatalogueField::YesNo:
                 cell = boolOf(value) ? QStringLiteral("Yes") : QStringLiteral("No");
+                break;
+            case CatalogueField::Photo:
+                if (const auto photo = photos->constFind(longOf(value).value_or(0));
+                    photo != photos->cend()) {
+                    cell = WebPhotos::fileName(photo->listed);
+                    row.photos.push_back({qsizetype(i), photo->size, photo->listed});
+                }
                 break;
             default:
                 cell = textOf(value);

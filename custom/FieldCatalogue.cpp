@@ -4,6 +4,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 // A width as the catalogue holds it: a number of any kind, or a number
@@ -50,5 +52,16 @@ QList<CatalogueField> readCatalogue(Database& db)
         field.IsCurrency = boolOf(rows->Fields(QStringLiteral("IsCurrency")));
         catalogue.append(field);
     }
+    CatalogueField photo;
+    photo.SpecID = CatalogueField::kPhotoSpecID;
+    photo.Desc = QStringLiteral("Photo");
+    photo.fieldname = QStringLiteral("Plonko.PlonID");
+    photo.datatype = CatalogueField::Photo;
+    photo.filename = QStringLiteral("Plonko");
+    photo.defwidth = 1.5;
+    const auto after = std::find_if(catalogue.begin(), catalogue.end(), [&](const CatalogueField& field) {
+        return field.Desc.compare(photo.Desc, Qt::CaseInsensitive) > 0;
+    });
+    catalogue.insert(after, photo);
     return catalogue;
 }

@@ -16,8 +16,12 @@ struct CatalogueField
         Text = 1,
         Number = 2,
         Date = 3,
-        YesNo = 4
+        YesNo = 4,
+        Photo = 5 // the item's main photo: no condition, no order
     };
+    // The main photo is a field of every catalogue, though no row of the
+    // table holds it.
+    static constexpr qint32 kPhotoSpecID = -1;
 
     qint32 SpecID = 0;
     QString Desc;

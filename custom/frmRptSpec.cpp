@@ -327,6 +327,8 @@ void frmRptSpec::Form_Load()
     m_spec = ReportSpecification::fromCatalogue(readCatalogue(m_state.db()));
     for (const CatalogueField& field : m_spec.catalogue) {
         List1->addItem(entry(field.Desc, field.SpecID));
+        if (field.datatype == CatalogueField::Photo)
+            continue; // photos order nothing
         cmbSort1->addItem(field.Desc, field.SpecID);
         cmbSort2->addItem(field.Desc, field.SpecID);
     }
@@ -356,12 +358,15 @@ void frmRptSpec::ShowFieldDetails()
         return;
     }
     frame1->show();
-    fraSel[CurrentKind - 1]->hide();
+    if (CurrentKind > 0)
+        fraSel[CurrentKind - 1]->hide();
     const qint32 id = specOf(selected.first());
     const CatalogueField& field = m_spec.field(id);
     CurrentSpecID = 0; // the controls are filled without storing anything
-    CurrentKind = std::clamp(field.datatype, 1, 4);
-    fraSel[CurrentKind - 1]->show();
+    // a photo is chosen by nothing: it has no selection of its own
+    CurrentKind = field.datatype == CatalogueField::Photo ? 0 : std::clamp(field.datatype, 1, 4);
+    if (CurrentKind > 0)
+        fraSel[CurrentKind - 1]->show();
     const FieldSetting& setting = m_spec.setting(id);
     txtWidth->setText(m_state.regional.locale().toString(setting.Width, 'g', QLocale::FloatingPointShortest));
     chkHide->setChecked(setting.Hide);

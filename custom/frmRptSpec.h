@@ -93,5 +93,5 @@ private:
     LeaveChecks* m_leaveChecks;
     ReportSpecification m_spec;
     qint32 CurrentSpecID = 0;
-    int CurrentKind = 1;
+    int CurrentKind = 1; // the selection frame shown, 1 to 4; 0 for none
 };

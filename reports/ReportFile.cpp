@@ -1,6 +1,7 @@
 #include "ReportFile.h"
 
 #include "ReportEngine.h"
+#include "WebPhotos.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -128,7 +129,7 @@ bool ReportFile::commit()
 
 namespace ReportLines {
 
-QString html(const ReportRow& row, const QList<TableString::Column>& columns)
+QString html(const ReportRow& row, const QList<TableString::Column>& columns, const QString& photoFolder)
 {
     QString line;
     line.reserve(256);
@@ -138,8 +139,13 @@ QString html(const ReportRow& row, const QList<TableString::Column>& columns)
             QLatin1String("<td") + attributes + QLatin1Char('>') + htmlValue(value) + QLatin1String("</td>");
     };
     if (row.html.empty()) {
-        for (qsizetype i = 0; i < row.cells.size(); ++i)
-            cell(i < columns.size() && columns[i].right ? u" align=right" : u"", row.cells[i]);
+        auto photo = row.photos.begin();
+        for (qsizetype i = 0; i < row.cells.size(); ++i) {
+            if (photo != row.photos.end() && photo->cell == i)
+                line += WebPhotos::cell(photoFolder, (photo++)->file);
+            else
+                cell(i < columns.size() && columns[i].right ? u" align=right" : u"", row.cells[i]);
+        }
     } else {
         for (const HtmlCell& each : row.html)
             cell(each.attributes, each.text);

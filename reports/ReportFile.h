@@ -51,8 +51,10 @@ namespace ReportLines {
 
 // A web table row on one line, its values escaped ("&", "<", ">" and '"' as
 // entities) and their TABs, CRs and LFs made blanks; cells without their own HTML are
-// aligned as the columns of the report's format align them.
-QString html(const ReportRow& row, const QList<TableString::Column>& columns);
+// aligned as the columns of the report's format align them; a photo shown
+// from its file in the folder named.
+QString html(const ReportRow& row, const QList<TableString::Column>& columns,
+             const QString& photoFolder = {});
 
 // A value for a web page: on one line, "&", "<", ">" and '"' as entities.
 QString htmlText(const QString& value);

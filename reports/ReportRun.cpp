@@ -2,6 +2,8 @@
 
 #include "ReportEngine.h"
 #include "ReportFile.h"
+#include "ReportPictures.h"
+#include "WebPhotos.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "store/Database.h"
@@ -12,6 +14,9 @@
 #include <optional>
 
 namespace {
+
+// A photo in a report's cell is as wide as its column, and at most so tall.
+constexpr int kMostPhotoTwips = 4 * 1440;
 
 void reportWriteFailure(AppState& state, const ReportFile& file)
 {
@@ -95,18 +100,40 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
                                         report.title + QStringLiteral("|Page %d")
                                   : report.pageHeader);
         engine->setPageFooter(report.pageFooter);
+        auto pictures = std::make_shared<ReportPictures>(state);
+        engine->setPictureSource([pictures](qint64 key, QSize pixels) { return (*pictures)(key, pixels); });
     } else if (destination == 3) {
         for (const QString& line : ReportLines::htmlOpening(report))
             file->writeLine(line);
     }
+    std::optional<WebPhotos> webPhotos;
+    if (destination == 3)
+        webPhotos.emplace(state.db(), file->path());
 
+    // false when a photo's file could not be written, which ends the report
     auto write = [&](const ReportRow& row) {
-        if (destination == 1)
-            engine->addRow(row.format.isEmpty() ? columns : TableString::parseFormat(row.format), row.cells);
-        else if (destination == 2)
+        if (destination == 1) {
+            const QList<TableString::Column> format =
+                row.format.isEmpty() ? columns : TableString::parseFormat(row.format);
+            QList<ReportEngine::CellPicture> pictures;
+            for (const RowPhoto& photo : row.photos) {
+                pictures.resize(std::max(pictures.size(), photo.cell + 1));
+                pictures[photo.cell] = {photo.file.picture, photo.size, kMostPhotoTwips};
+            }
+            engine->addRow(format, row.cells, pictures);
+        } else if (destination == 2) {
             file->writeCells(row.textCells.isEmpty() ? row.cells : row.textCells);
-        else
-            file->writeLine(row.htmlLine.isEmpty() ? ReportLines::html(row, columns) : row.htmlLine);
+        } else {
+            for (const RowPhoto& photo : row.photos)
+                if (const std::optional<QString> failure = webPhotos->write(photo.file)) {
+                    busy.off();
+                    reportWriteFailure(state, file->path(), *failure);
+                    return false;
+                }
+            file->writeLine(row.htmlLine.isEmpty() ? ReportLines::html(row, columns, webPhotos->folderName())
+                                                   : row.htmlLine);
+        }
+        return true;
     };
     // the file as it stands, or a failure to write it reported
     auto finishFile = [&] {
@@ -138,10 +165,12 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     }
     try {
         for (; !rows->AtEOF() && !(file && file->failed()); rows->MoveNext())
-            write(report.row(*rows));
+            if (!write(report.row(*rows)))
+                return;
         if (report.totals)
             for (const ReportRow& row : report.totals())
-                write(row);
+                if (!write(row))
+                    return;
     } catch (const ReportStopped& stopped) {
         busy.off();
         state.dialogs.messageBox(stopped.message, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/PhotoTables.h"
+
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +24,16 @@ struct HtmlCell
     QString text;
 };
 
+// A photo in a cell of a row: drawn in the preview as wide as its column,
+// named by its file in a text file, and shown from that file in a web table,
+// which writes the file into its folder.
+struct RowPhoto
+{
+    qsizetype cell = 0;
+    QSize size; // in pixels, as shown
+    PhotoTables::Listed file;
+};
+
 // One row of a report as its destinations receive it. No writer joins the
 // cells into a string and splits them again, so no value can split a cell.
 struct ReportRow
@@ -39,6 +52,8 @@ struct ReportRow
     // the web table's whole line, as written by the program, in place of the
     // cells above
     QString htmlLine;
+    // the photos of the row's cells, in place of their text but in a text file
+    std::vector<RowPhoto> photos;
 };
 
 // What a standard report supplies; the run does everything else.

@@ -1,9 +1,12 @@
+#include "CrashPhotos.h"
 #include "ReportSession.h"
 
 #include "reports/TableString.h"
 
 #include "custom/CustomReport.h"
 #include "custom/FieldCatalogue.h"
+#include "photos/PhotoSet.h"
+#include "photos/PictureFile.h"
 
 namespace {
 
@@ -66,6 +69,7 @@ private slots:
     void aStoreFailureGoesToTheErrorHandler();
     void aTypedTitleStandsAsTyped();
     void lineBreaksAndTabsStayInTheirCell();
+    void aPhotoColumnInEachDestination();
 };
 
 // Three rows of 1.00, no price and 2.50: an empty cell, and 3.50 in the
@@ -288,3 +292,39 @@ void TestCustomReport::lineBreaksAndTabsStayInTheirCell()
 
 QTEST_MAIN(TestCustomReport)
 #include "tst_customreport.moc"
+
+// The main photo as a column: in the preview a picture as wide as the column,
+// the row grown to hold it; in a text file its file's name; in a web table
+// the picture from the folder beside the page; blank for an item without.
+void TestCustomReport::aPhotoColumnInEachDestination()
+{
+    CustomSession session;
+    Database& db = session.reports.state.db();
+    const qint64 item = longOf(db.OpenRecordset(QStringLiteral("Select PlonID from Plonko where Name = 'A'"),
+                                                Database::RecordsetType::Snapshot)
+                                   ->FieldAt(0))
+                            .value_or(0);
+    PhotoSet photos;
+    const QByteArray bytes = crashPhoto(3);
+    photos.add(std::get<PhotoTables::Picture>(PictureFile::read(bytes, QStringLiteral("a.bmp"))), bytes);
+    photos.save(*db.OpenPhotoTables(), item);
+    session.spec.fields = {kName, CatalogueField::kPhotoSpecID};
+    const QString file = crashPhotoDigest(3) + QStringLiteral(".bmp");
+
+    QCOMPARE(session.run(2), QByteArray("A\t" + file.toLatin1() + "\r\nB\t\r\nC\t\r\n"));
+    const QByteArray page = session.run(3);
+    const QString link = QStringLiteral("custom_files/") + file;
+    QVERIFY(page.contains(("<tr><td>A</td><td><a href=\"" + link + "\"><img src=\"" + link +
+                           "\" width=150></a></td></tr>\r\n<tr><td>B</td><td></td></tr>")
+                              .toUtf8()));
+    QCOMPARE(contents(session.reports.path(link)), bytes);
+
+    session.run(1);
+    const std::vector<ReportEngine::PlacedRow>& rows = session.reports.preview.document->rowsOn(1);
+    QCOMPARE(rows[1].cells[0], QStringLiteral("A"));
+    QCOMPARE(rows[1].pictures.value(1).key, db.OpenPhotoTables()->photosOf(item)[0].picture);
+    // an 8-pixel square as wide as a column of an inch and a half, less its margins
+    QCOMPARE(rows[1].pictureTwips.value(1), QSize(2040, 2040));
+    QVERIFY(rows[1].height > 2040);
+    QVERIFY(rows[2].pictures.isEmpty());
+}
