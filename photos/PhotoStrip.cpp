@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineF>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPointer>
@@ -270,7 +271,6 @@ void PhotoStrip::refill(qsizetype selected)
         const PhotoSet::Photo& photo = m_set.at(i);
         auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(QImage::fromData(photo.read.thumbnail))),
                                          i == 0 ? QStringLiteral("Main") : QString::number(i + 1));
-        item->setData(Qt::UserRole, qlonglong(i));
         item->setToolTip(photo.caption);
         lstPhotos->addItem(item);
     }
@@ -317,13 +317,12 @@ void PhotoStrip::refuse(const QString& reason)
 }
 
 // Ctrl+Left and Ctrl+Right on the strip move the selected photo, before the
-// list takes them as a move of its own selection; after a thumbnail is
-// dropped, the photos follow the strip.
+// list takes them as a move of its own selection.
 bool PhotoStrip::eventFilter(QObject* watched, QEvent* event)
 {
     // a thumbnail dragged within the strip takes the place of the one it is
-    // dropped on (the last place past the end); the strip moves the photo,
-    // and the view itself moves nothing
+    // dropped on, or nearest to (between two, or past the last); the strip
+    // moves the photo, and the view itself moves nothing
     const bool dragging = event->type() == QEvent::DragMove || event->type() == QEvent::Drop;
     if (watched == lstPhotos->viewport() && dragging &&
         static_cast<QDropEvent*>(event)->source() == lstPhotos) {
@@ -332,8 +331,7 @@ bool PhotoStrip::eventFilter(QObject* watched, QEvent* event)
             drop->acceptProposedAction();
             return true;
         }
-        const QModelIndex target = lstPhotos->indexAt(drop->position().toPoint());
-        moveSelectedTo(target.isValid() ? target.row() : int(m_set.count()) - 1);
+        moveSelectedTo(rowNearest(drop->position().toPoint()));
         drop->setDropAction(Qt::IgnoreAction);
         drop->accept();
         return true;
@@ -347,6 +345,23 @@ bool PhotoStrip::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+int PhotoStrip::rowNearest(QPoint point) const
+{
+    int nearest = -1;
+    qreal least = 0;
+    for (int row = 0; row < lstPhotos->count(); ++row) {
+        const QRect place = lstPhotos->visualItemRect(lstPhotos->item(row));
+        if (place.contains(point))
+            return row;
+        const qreal distance = QLineF(place.center(), point).length();
+        if (nearest < 0 || distance < least) {
+            nearest = row;
+            least = distance;
+        }
+    }
+    return nearest;
 }
 
 void PhotoStrip::dragEnterEvent(QDragEnterEvent* event)

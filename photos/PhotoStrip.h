@@ -60,6 +60,8 @@ private:
     void moveSelected(int by);
     void openViewer();
     void moveSelectedTo(int to);
+    // The thumbnail at a point of the strip, or the one nearest it.
+    int rowNearest(QPoint point) const;
     void selectionChanged();
     void refill(qsizetype selected);
     void showSelected();

@@ -24,8 +24,11 @@ QImage ReportPictures::operator()(qint64 key, QSize pixels)
     if (const QImage* kept = m_kept.object(name))
         return *kept;
     QImage image = read(key, pixels);
+    // one that could not be read is asked for again at the next painting
+    if (image.isNull())
+        return image;
     // without clear parts a picture goes into a PDF as a JPEG
-    if (!image.isNull() && !image.hasAlphaChannel())
+    if (!image.hasAlphaChannel())
         image.convertTo(QImage::Format_RGB32);
     m_kept.insert(name, new QImage(image), qMax<qsizetype>(1, qsizetype(image.width()) * image.height()));
     return image;

@@ -42,8 +42,10 @@ std::optional<QString> WebPhotos::write(const PhotoTables::Listed& photo)
     if (m_written.isEmpty() && !QDir().mkpath(m_folder))
         return u"The folder '%1' could not be made."_s.arg(QDir::toNativeSeparators(m_folder));
     QSaveFile file(QDir(m_folder).filePath(fileName(photo)));
-    const QByteArray bytes = fileBytes(photo, m_db.OpenPhotoTables()->bytes(photo.picture));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    const std::optional<QByteArray> bytes = fileBytes(photo, m_db.OpenPhotoTables()->bytes(photo.picture));
+    if (!bytes)
+        return QDir::toNativeSeparators(file.fileName()) + u": the picture cannot be read."_s;
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
         return QDir::toNativeSeparators(file.fileName()) + u": "_s + file.errorString();
     m_written.insert(photo.picture);
     return std::nullopt;
@@ -55,14 +57,18 @@ QString WebPhotos::fileName(const PhotoTables::Listed& photo)
            (shownByBrowsers(photo.kind) ? photo.kind : u"jpg"_s);
 }
 
-QByteArray WebPhotos::fileBytes(const PhotoTables::Listed& photo, const QByteArray& pictureBytes)
+std::optional<QByteArray> WebPhotos::fileBytes(const PhotoTables::Listed& photo,
+                                               const QByteArray& pictureBytes)
 {
+    if (pictureBytes.isEmpty())
+        return std::nullopt;
     if (shownByBrowsers(photo.kind))
         return pictureBytes;
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
-    PictureFile::image(pictureBytes).save(&buffer, "jpeg", 90);
+    if (!PictureFile::image(pictureBytes).save(&buffer, "jpeg", 90))
+        return std::nullopt;
     return jpeg;
 }
 

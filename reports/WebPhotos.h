@@ -25,8 +25,10 @@ public:
     std::optional<QString> write(const PhotoTables::Listed& photo);
 
     static QString fileName(const PhotoTables::Listed& photo);
-    // The bytes of the photo's file, from those of its picture.
-    static QByteArray fileBytes(const PhotoTables::Listed& photo, const QByteArray& pictureBytes);
+    // The bytes of the photo's file, from those of its picture; nothing when
+    // they cannot be had (no picture, or one that does not decode).
+    static std::optional<QByteArray> fileBytes(const PhotoTables::Listed& photo,
+                                               const QByteArray& pictureBytes);
     // A cell of the page with the photo 150 pixels wide, linking to it whole.
     static QString cell(const QString& folderName, const PhotoTables::Listed& photo);
 

@@ -7,6 +7,8 @@
 #include "photos/PhotoSet.h"
 #include "photos/PictureFile.h"
 #include "reports/InsuranceRecord.h"
+#include "reports/ReportPictures.h"
+#include "reports/WebPhotos.h"
 #include "store/PhotoTables.h"
 
 #include <QBuffer>
@@ -45,6 +47,7 @@ private slots:
     void filesMatchTheirGoldenFiles();
     void theFirstPageTotalsTheBlocks();
     void aPdfHasTheDocumentsPagesAndPrintResolution();
+    void aPictureThatCannotBeHadIsNoneAndAskedAgain();
 };
 
 void TestInsurance::filesMatchTheirGoldenFiles_data()
@@ -172,6 +175,27 @@ void TestInsurance::aPdfHasTheDocumentsPagesAndPrintResolution()
     const QStringList picture = lines[2].simplified().split(QLatin1Char(' '));
     QCOMPARE(picture[8], QStringLiteral("jpeg"));
     QVERIFY2(qAbs(picture[12].toInt() - ReportEngine::kPictureDpi) <= 2, qPrintable(lines[2]));
+}
+
+// A picture with no bytes, or one a browser needs turned into a JPEG that
+// does not decode, makes no file; a page painted while the collection is
+// closed shows the picture once it is open again.
+void TestInsurance::aPictureThatCannotBeHadIsNoneAndAskedAgain()
+{
+    const PhotoTables::Listed jpeg{1, 1, QByteArray("d"), QStringLiteral("jpg")};
+    const PhotoTables::Listed heic{1, 1, QByteArray("d"), QStringLiteral("heic")};
+    QCOMPARE(WebPhotos::fileBytes(jpeg, "bytes"), std::optional<QByteArray>("bytes"));
+    QVERIFY(!WebPhotos::fileBytes(jpeg, {}));
+    QVERIFY(!WebPhotos::fileBytes(heic, "no picture"));
+
+    Reports reports;
+    givePhotos(reports, {{1, crashPhoto(1)}});
+    const qint64 key = reports.state.db().OpenPhotoTables()->photosOf(1)[0].picture;
+    ReportPictures pictures(reports.state);
+    std::unique_ptr<Database> open = std::move(reports.state.CollectionDb);
+    QVERIFY(pictures(key, QSize(8, 8)).isNull());
+    reports.state.CollectionDb = std::move(open);
+    QCOMPARE(pictures(key, QSize(8, 8)).size(), QSize(8, 8));
 }
 
 QTEST_MAIN(TestInsurance)
