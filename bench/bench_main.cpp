@@ -621,30 +621,42 @@ QByteArray paddedJpeg(QSize size, int quality, qsizetype bytes)
     return jpeg;
 }
 
-// The collection of the bench with a photo for every fifth item (made once,
-// beside it): each a picture of its own of 80 KB, with a thumbnail of 20 KB.
-QString photoCollection(const QString& file)
+// A collection with photos, made once in a folder of its own: begun by start
+// under another name, given its photos by fill, and named so only when
+// whole, so that a run stopped midway makes it again. Its path.
+QString madeOnce(const QString& folder, const std::function<void(const QString&)>& start,
+                 const std::function<void(Database&, PhotoTables&)>& fill)
 {
-    const QString folder = file + QStringLiteral("-photos");
     const QString path = QDir(folder).filePath(QStringLiteral("Plonko.mdb"));
     if (QFileInfo::exists(path))
         return path;
     QDir().mkpath(folder);
     const QString making = path + QStringLiteral(".making");
     QFile::remove(making);
-    QFile::copy(file, making);
+    start(making);
     {
         std::unique_ptr<Database> db =
             Database::OpenDatabase(making, QLocale(QLocale::English, QLocale::UnitedStates));
-        std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+        fill(*db, *db->OpenPhotoTables());
+    }
+    QFile::rename(making, path);
+    return path;
+}
+
+// The collection of the bench with a photo for every fifth item (made once,
+// beside it): each a picture of its own of 80 KB, with a thumbnail of 20 KB.
+QString photoCollection(const QString& file)
+{
+    const auto copy = [&](const QString& making) { QFile::copy(file, making); };
+    return madeOnce(file + QStringLiteral("-photos"), copy, [](Database& db, PhotoTables& tables) {
         const QByteArray picture = paddedJpeg({1200, 900}, 60, 80 * 1024);
         const QByteArray thumbnail = paddedJpeg({256, 192}, 95, 20 * 1024);
         QList<qint64> keys;
         for (std::unique_ptr<Recordset> items =
-                 db->OpenRecordset(QStringLiteral("Select PlonID from Plonko"), RecordsetType::ForwardOnly);
+                 db.OpenRecordset(QStringLiteral("Select PlonID from Plonko"), RecordsetType::ForwardOnly);
              !items->AtEOF(); items->MoveNext())
             keys.append(longOf(items->FieldAt(0)).value_or(0));
-        Transaction adding(*db);
+        Transaction adding(db);
         for (qsizetype i = 0; i < keys.size(); i += 5) {
             // each picture its own: a number after the end of the JPEG
             QByteArray bytes = picture;
@@ -655,12 +667,10 @@ QString photoCollection(const QString& file)
                                             900,
                                             thumbnail,
                                             QStringLiteral("jpg")};
-            tables->setPhotos(keys[i], {PhotoTables::Photo{tables->addPicture(kept, bytes), {}}});
+            tables.setPhotos(keys[i], {PhotoTables::Photo{tables.addPicture(kept, bytes), {}}});
         }
         adding.commit();
-    }
-    QFile::rename(making, path);
-    return path;
+    });
 }
 
 // Browsing a collection with photos: the item window moving to items with
@@ -788,34 +798,23 @@ QList<Figure> photoFigures(const QString& file)
 // (one picture, a number after its end), made once beside the bench's file.
 QString insuranceCollection(const QString& file, int items)
 {
-    const QString folder = file + QStringLiteral("-insurance-%1").arg(items);
-    const QString path = QDir(folder).filePath(QStringLiteral("Plonko.mdb"));
-    if (QFileInfo::exists(path))
-        return path;
-    QDir().mkpath(folder);
-    const QString making = path + QStringLiteral(".making");
-    QFile::remove(making);
-    CollectionSchema::createCollection(making, items);
-    {
-        std::unique_ptr<Database> db =
-            Database::OpenDatabase(making, QLocale(QLocale::English, QLocale::UnitedStates));
-        std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
-        const QByteArray photo = twelveMegapixelJpeg(1);
-        PhotoTables::Picture picture =
-            std::get<PhotoTables::Picture>(PictureFile::read(photo, QStringLiteral("photo.jpg")));
-        Transaction adding(*db);
-        for (std::unique_ptr<Recordset> items =
-                 db->OpenRecordset(QStringLiteral("Select PlonID from Plonko"), RecordsetType::ForwardOnly);
-             !items->AtEOF(); items->MoveNext()) {
-            const qint64 key = longOf(items->FieldAt(0)).value_or(0);
-            const QByteArray bytes = photo + QByteArray::number(key);
-            picture.digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-            tables->setPhotos(key, {PhotoTables::Photo{tables->addPicture(picture, bytes), {}}});
-        }
-        adding.commit();
-    }
-    QFile::rename(making, path);
-    return path;
+    const auto create = [&](const QString& making) { CollectionSchema::createCollection(making, items); };
+    return madeOnce(
+        file + QStringLiteral("-insurance-%1").arg(items), create, [](Database& db, PhotoTables& tables) {
+            const QByteArray photo = twelveMegapixelJpeg(1);
+            PhotoTables::Picture picture =
+                std::get<PhotoTables::Picture>(PictureFile::read(photo, QStringLiteral("photo.jpg")));
+            Transaction adding(db);
+            for (std::unique_ptr<Recordset> items = db.OpenRecordset(
+                     QStringLiteral("Select PlonID from Plonko"), RecordsetType::ForwardOnly);
+                 !items->AtEOF(); items->MoveNext()) {
+                const qint64 key = longOf(items->FieldAt(0)).value_or(0);
+                const QByteArray bytes = photo + QByteArray::number(key);
+                picture.digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+                tables.setPhotos(key, {PhotoTables::Photo{tables.addPicture(picture, bytes), {}}});
+            }
+            adding.commit();
+        });
 }
 
 // A preview that keeps the document it is shown.
