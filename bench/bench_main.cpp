@@ -380,6 +380,15 @@ QList<Figure> storeFigures(const QString& file)
     return figures;
 }
 
+// A report that said anything but "File Exists" (the runs after the first
+// replace their file) did not run as timed.
+void failOnMessages(const ScriptedDialogs& dialogs)
+{
+    for (const ScriptedDialogs::Message& message : dialogs.messages)
+        if (message.title != QLatin1String("File Exists"))
+            throw DbError(DbError::EngineFailure, message.text);
+}
+
 // The for-sale report of every item of the collection, to each destination.
 QList<Figure> reportFigures(const QString& file)
 {
@@ -441,9 +450,7 @@ QList<Figure> reportFigures(const QString& file)
                         window.vsPrinter->repaint();
                     }),
                     QString()});
-    for (const ScriptedDialogs::Message& message : dialogs.messages)
-        if (message.title != QLatin1String("File Exists")) // the runs after the first replace their file
-            throw DbError(DbError::EngineFailure, message.text);
+    failOnMessages(dialogs);
     state.CollectionDb.reset();
     timeShell(figures, copy);
     return figures;
@@ -558,9 +565,7 @@ QList<Figure> otherReportFigures(const QString& file)
                             3),
                         QString()});
     }
-    for (const ScriptedDialogs::Message& message : dialogs.messages)
-        if (message.title != QLatin1String("File Exists"))
-            throw DbError(DbError::EngineFailure, message.text);
+    failOnMessages(dialogs);
     state.CollectionDb.reset();
     timeShell(figures, copy);
     return figures;
@@ -892,9 +897,7 @@ QList<Figure> insuranceFigures(const QString& file)
                         },
                         3),
                     QString()});
-    for (const ScriptedDialogs::Message& message : dialogs.messages)
-        if (message.title != QLatin1String("File Exists"))
-            throw DbError(DbError::EngineFailure, message.text);
+    failOnMessages(dialogs);
     state.CollectionDb.reset();
     return figures;
 }

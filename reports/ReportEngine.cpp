@@ -7,6 +7,8 @@
 #include <QPdfWriter>
 #include <QTextLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMargin = 720;       // half an inch round the page
@@ -151,12 +153,15 @@ void ReportEngine::addRow(const QList<TableString::Column>& columns, const QStri
     const QFontMetricsF metrics(font);
     int lines = 1;
     int pictureHeight = 0;
-    for (qsizetype i = 0; i < cells.size() && i < pictures.size(); ++i) {
-        const CellPicture& picture = pictures[i];
-        if (picture.key == 0 || picture.size.isEmpty())
-            continue;
+    const auto shown = [](const CellPicture& picture) { return picture.key != 0 && !picture.size.isEmpty(); };
+    if (std::any_of(pictures.begin(), pictures.end(), shown)) {
         row.pictures = pictures.mid(0, cells.size());
         row.pictureTwips.resize(row.pictures.size());
+    }
+    for (qsizetype i = 0; i < row.pictures.size(); ++i) {
+        const CellPicture& picture = row.pictures[i];
+        if (!shown(picture))
+            continue;
         const QSize room(qMax(1, row.columns[i].twips - 2 * kCellPadding), qMax(1, picture.mostTwips));
         row.pictureTwips[i] = picture.size.scaled(room, Qt::KeepAspectRatio);
         pictureHeight = qMax(pictureHeight, row.pictureTwips[i].height());
