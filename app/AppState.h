@@ -1,14 +1,15 @@
 #pragma once
 
-#include "store/Database.h"
-#include "store/DbError.h"
 #include "Dialogs.h"
 #include "regional/RegionalSettings.h"
+#include "store/Database.h"
+#include "store/DbError.h"
 
 #include <QDate>
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -54,6 +55,13 @@ public:
 
     // today's date, from the system clock (tests set their own)
     std::function<QDate()> today = [] { return QDate::currentDate(); };
+    // milliseconds from a steady clock, which long work reads to know when to
+    // show its progress (tests set their own)
+    std::function<qint64()> clock = [] {
+        return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count());
+    };
 
     QDate PickedDate;
     QString DateOrder;

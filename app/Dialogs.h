@@ -2,10 +2,22 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QDialog;
 class QPrinter;
+
+// A progress dialog over the program's windows, which cannot be used while it
+// is shown: what is being done, a bar, and "&Cancel". It closes when destroyed.
+class ProgressDialog
+{
+public:
+    virtual ~ProgressDialog() = default;
+    // Shows the text and the bar at done of total (a bar that only moves when
+    // total is 0); false once the user cancelled.
+    virtual bool update(const QString& text, qint64 done, qint64 total) = 0;
+};
 
 // Every modal interaction of the program goes through this interface: the
 // program shows Qt's dialogs, tests script the answers and record what was asked.
@@ -59,6 +71,8 @@ public:
     virtual void beep() = 0;
     // The hourglass pointer while true.
     virtual void setBusy(bool busy) = 0;
+    // Shows a progress dialog until the object returned is destroyed.
+    virtual std::unique_ptr<ProgressDialog> progressDialog() = 0;
     // Opens helpFile at the topic (Context), at its keyword search (PartialKey),
     // or the page on using help (HelpOnHelp, helpFile empty).
     virtual void help(const QString& helpFile, HelpCommand command, int topic) = 0;

@@ -10,8 +10,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QProgressDialog>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -42,7 +44,7 @@ QMessageBox::Icon qtIcon(Dialogs::Icon icon)
 bool isPrompt(const QWidget* window)
 {
     return qobject_cast<const QMessageBox*>(window) || qobject_cast<const QInputDialog*>(window) ||
-           qobject_cast<const QFileDialog*>(window);
+           qobject_cast<const QFileDialog*>(window) || qobject_cast<const QProgressDialog*>(window);
 }
 
 // The width a box needs so that the window manager shows its whole title
@@ -55,6 +57,40 @@ int titleWidth(const QWidget& box)
     const QFontMetrics metrics(font);
     return metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
 }
+
+// Qt's progress dialog, application modal so that no other work can start
+// while it is shown; the events it needs are handled at each update.
+class QtProgressDialog : public ProgressDialog
+{
+public:
+    explicit QtProgressDialog(QWidget* owner)
+        : m_dialog(owner)
+    {
+        m_dialog.setObjectName(QStringLiteral("progressDialog"));
+        m_dialog.setWindowTitle(applicationTitle);
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setCancelButtonText(QStringLiteral("&Cancel"));
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setMinimumWidth(m_dialog.fontMetrics().averageCharWidth() * 50);
+    }
+
+    bool update(const QString& text, qint64 done, qint64 total) override
+    {
+        // the bar counts in thousandths, as a count may be larger than an int
+        m_dialog.setLabelText(text);
+        m_dialog.setRange(0, total > 0 ? 1000 : 0);
+        m_dialog.setValue(total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0);
+        if (!m_dialog.isVisible())
+            m_dialog.show();
+        QCoreApplication::processEvents();
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
 
 } // namespace
 
@@ -212,6 +248,11 @@ void QtDialogs::setBusy(bool busy)
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     else
         QGuiApplication::restoreOverrideCursor();
+}
+
+std::unique_ptr<ProgressDialog> QtDialogs::progressDialog()
+{
+    return std::make_unique<QtProgressDialog>(askingWindow());
 }
 
 void QtDialogs::help(const QString& helpFile, HelpCommand command, int topic)

@@ -8,12 +8,15 @@
 #include "WebPhotos.h"
 
 #include "app/AppState.h"
+#include "app/LongWork.h"
 #include "regional/RegionalSettings.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 
 #include <QHash>
 #include <QSet>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -62,7 +65,7 @@ void addLine(QStringList& lines, const QString& label, const QString& value)
 
 } // namespace
 
-Totals readItems(Database& db, const RegionalSettings& regional, const std::function<void(Item&&)>& each)
+Totals readItems(Database& db, const RegionalSettings& regional, const std::function<bool(Item&&)>& each)
 {
     const QHash<qint32, QString> conditions = descriptions(db, u"Select ConID, ConDesc from condition"_s);
     const QHash<qint32, QString> tags = descriptions(db, u"Select tagID, tagDesc from tagcon"_s);
@@ -104,18 +107,23 @@ Totals readItems(Database& db, const RegionalSettings& regional, const std::func
         const auto photo = photos.constFind(longOf(rows->FieldAt(0)).value_or(0));
         if (photo != photos.cend())
             item.photo = *photo;
-        each(std::move(item));
+        if (!each(std::move(item)))
+            break;
     }
     totals.paid = paid.value();
     totals.value = value.value();
     return totals;
 }
 
-Record read(Database& db, const RegionalSettings& regional, const QString& date)
+Record read(Database& db, const RegionalSettings& regional, const QString& date,
+            const std::function<bool(qint64 items)>& step)
 {
     Record record;
     record.date = date;
-    record.totals = readItems(db, regional, [&](Item&& item) { record.items.push_back(std::move(item)); });
+    record.totals = readItems(db, regional, [&](Item&& item) {
+        record.items.push_back(std::move(item));
+        return !step || step(qsizetype(record.items.size()));
+    });
     return record;
 }
 
@@ -232,13 +240,20 @@ QStringList htmlLines(const Record& record, const RegionalSettings& regional, co
 
 namespace {
 
-// Each picture of the record once, into the web table's folder; why not, or nothing.
-std::optional<QString> writePhotos(WebPhotos& photos, const Insurance::Record& record)
+// Each picture of the record once, into the web table's folder, told to
+// work as each is written; why one could not be, or nothing.
+std::optional<QString> writePhotos(WebPhotos& photos, const Insurance::Record& record, LongWork& work)
 {
+    const qint64 total = std::count_if(record.items.cbegin(), record.items.cend(),
+                                       [](const Insurance::Item& item) { return item.photo.has_value(); });
+    qint64 done = 0;
     for (const Insurance::Item& item : record.items)
-        if (item.photo)
+        if (item.photo) {
             if (std::optional<QString> failure = photos.write(item.photo->listed))
                 return failure;
+            if (!work.step(++done, total))
+                break;
+        }
     return std::nullopt;
 }
 
@@ -259,7 +274,13 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
             return;
         }
     }
-    BusyPointer busy(state.dialogs);
+    const QLocale& locale = state.regional.locale();
+    bool writingPhotos = false;
+    LongWork busy(state, [&](qint64 done, qint64 total) {
+        return writingPhotos
+                   ? u"Writing the photos: %1 of %2"_s.arg(locale.toString(done), locale.toString(total))
+                   : u"Making the report: %1 items"_s.arg(locale.toString(done));
+    });
     const QString date = state.regional.formatShortDate(state.today());
     Insurance::Record record;
     try {
@@ -270,15 +291,20 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
                 if (record.totals.items++ == 0)
                     file->writeCells(Insurance::textHeadings());
                 file->writeCells(Insurance::textCells(item, state.regional));
+                return busy.step(record.totals.items, 0);
             });
         else
-            record = Insurance::read(state.db(), state.regional, date);
+            record = Insurance::read(state.db(), state.regional, date,
+                                     [&busy](qint64 items) { return busy.step(items, 0); });
     } catch (const ReportStopped& stopped) {
         busy.off();
         state.dialogs.messageBox(stopped.message, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
                                  u"Report Not Finished"_s);
         return;
     }
+    // a record the collector stopped ends without a file or a preview
+    if (busy.stopped())
+        return;
     if (record.totals.items == 0) {
         busy.off();
         state.dialogs.messageBox(u"You have not entered any reportable Plonkos!"_s);
@@ -297,15 +323,22 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
     }
     if (destination == 3) {
         WebPhotos photos(state.db(), file->path());
-        if (const std::optional<QString> failure = writePhotos(photos, record)) {
+        writingPhotos = true;
+        if (const std::optional<QString> failure = writePhotos(photos, record, busy)) {
             busy.off();
             reportWriteFailure(state, file->path(), *failure);
             return;
         }
+        if (busy.stopped())
+            return;
         for (const QString& line : Insurance::htmlLines(record, state.regional, photos.folderName()))
             file->writeLine(line);
+        if (file->commit())
+            photos.keep();
+    } else {
+        file->commit();
     }
-    if (!file->commit()) {
+    if (file->failed()) {
         busy.off();
         reportWriteFailure(state, file->path(), file->errorString());
     }

@@ -56,10 +56,13 @@ struct Record
 };
 
 // Reads the items in order, handing each to each as it is read, and totals
-// them; an amount too large to add up stops the reading (ReportStopped).
-Totals readItems(Database& db, const RegionalSettings& regional, const std::function<void(Item&&)>& each);
-// The whole record, for the forms that show the totals before the items.
-Record read(Database& db, const RegionalSettings& regional, const QString& date);
+// them; each's false stops the reading there, and an amount too large to add
+// up stops it with ReportStopped.
+Totals readItems(Database& db, const RegionalSettings& regional, const std::function<bool(Item&&)>& each);
+// The whole record, for the forms that show the totals before the items;
+// told the count read after each item, whose false stops the reading.
+Record read(Database& db, const RegionalSettings& regional, const QString& date,
+            const std::function<bool(qint64 items)>& step = {});
 
 // The record as a document: a first page of its totals and a line for the
 // collector's name and address, then a block for each item, its photo beside

@@ -291,14 +291,14 @@ void ReportEngine::paintPicture(QPainter& painter, const CellPicture& picture, c
         painter.drawImage(QRectF(twips), image);
 }
 
-bool ReportEngine::print(QPagedPaintDevice& device) const
+bool ReportEngine::print(QPagedPaintDevice& device, const PageStep& step) const
 {
     QPainter painter;
     if (!painter.begin(&device))
         return false;
     const qreal scale = qMin(device.width() / qreal(m_pageWidth), device.height() / qreal(m_pageHeight));
     for (int page = 1; page <= pageCount(); ++page) {
-        if (page > 1 && !device.newPage())
+        if ((step && !step(page, pageCount())) || (page > 1 && !device.newPage()))
             return false;
         painter.save();
         painter.scale(scale, scale);
@@ -308,7 +308,7 @@ bool ReportEngine::print(QPagedPaintDevice& device) const
     return painter.end();
 }
 
-bool ReportEngine::writePdf(QIODevice& device, const QString& title) const
+bool ReportEngine::writePdf(QIODevice& device, const QString& title, const PageStep& step) const
 {
     QPdfWriter writer(&device);
     writer.setTitle(title);
@@ -316,5 +316,5 @@ bool ReportEngine::writePdf(QIODevice& device, const QString& title) const
     writer.setResolution(1440);
     writer.setPageSize(QPageSize(QSizeF(m_pageWidth / 1440.0, m_pageHeight / 1440.0), QPageSize::Inch));
     writer.setPageMargins(QMarginsF());
-    return print(writer);
+    return print(writer, step);
 }

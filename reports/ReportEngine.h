@@ -121,11 +121,13 @@ public:
 
     // Paints one page (1 to pageCount) with the painter's units in twips.
     void paintPage(QPainter& painter, int page) const;
+    // Told before each page is painted (from 1, of the page count); false stops the painting.
+    using PageStep = std::function<bool(int page, int pages)>;
     // Paints every page onto the device, one device page each, scaled to fit.
-    // False when the device could not be painted on.
-    bool print(QPagedPaintDevice& device) const;
+    // False when the device could not be painted on, or the step stopped it.
+    bool print(QPagedPaintDevice& device, const PageStep& step = {}) const;
     // The document as a PDF file of the same pages.
-    bool writePdf(QIODevice& device, const QString& title) const;
+    bool writePdf(QIODevice& device, const QString& title, const PageStep& step = {}) const;
 
 private:
     using Page = std::vector<PlacedRow>;

@@ -110,11 +110,12 @@ bool ReportFile::writePending()
     return written || fail();
 }
 
-bool ReportFile::write(const ReportEngine& document, const QString& title)
+bool ReportFile::write(const ReportEngine& document, const QString& title,
+                       const std::function<bool(int, int)>& step)
 {
     if (!m_error.isEmpty())
         return false;
-    if (!document.writePdf(m_file, title) || m_file.error() != QFileDevice::NoError)
+    if (!document.writePdf(m_file, title, step) || m_file.error() != QFileDevice::NoError)
         return fail();
     return true;
 }

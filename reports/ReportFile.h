@@ -11,6 +11,8 @@
 #include <QStringEncoder>
 #include <QStringList>
 
+#include <functional>
+
 class ReportEngine;
 
 // A report's output file, written whole or not at all: lines go to a
@@ -27,8 +29,9 @@ public:
     // A text file line: the cells joined by TAB, a TAB, CR or LF inside a
     // value made a blank, each cell encoded straight into the file's chunk.
     bool writeCells(const QStringList& cells);
-    // The whole document as a PDF.
-    bool write(const ReportEngine& document, const QString& title);
+    // The whole document as a PDF, each page told to step first; false too
+    // when the step stopped it.
+    bool write(const ReportEngine& document, const QString& title, const std::function<bool(int, int)>& step);
     bool failed() const { return !m_error.isEmpty(); }
     bool commit();
     QString path() const { return m_file.fileName(); }

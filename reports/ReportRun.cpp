@@ -6,6 +6,7 @@
 #include "WebPhotos.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
+#include "app/LongWork.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 
@@ -85,7 +86,10 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         }
     }
 
-    BusyPointer busy(state.dialogs);
+    const QLocale& locale = state.regional.locale();
+    LongWork busy(state, [&locale](qint64 done, qint64) {
+        return QStringLiteral("Making the report: %1 items").arg(locale.toString(done));
+    });
     const QList<TableString::Column> columns = TableString::parseFormat(report.format);
     std::unique_ptr<ReportEngine> engine;
     if (destination == 1) {
@@ -140,6 +144,8 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         if (!file->commit()) {
             busy.off();
             reportWriteFailure(state, *file);
+        } else if (webPhotos) {
+            webPhotos->keep();
         }
     };
 
@@ -164,8 +170,9 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         return;
     }
     try {
-        for (; !rows->AtEOF() && !(file && file->failed()); rows->MoveNext())
-            if (!write(report.row(*rows)))
+        // a report the collector stopped ends without a file or a preview
+        for (qint64 done = 1; !rows->AtEOF() && !(file && file->failed()); rows->MoveNext(), ++done)
+            if (!write(report.row(*rows)) || !busy.step(done, 0))
                 return;
         if (report.totals)
             for (const ReportRow& row : report.totals())
@@ -199,6 +206,16 @@ void saveReportPdf(AppState& state, const ReportEngine& document, const QString&
     if (state.Cancelled)
         return;
     ReportFile file(*chosen);
-    if (!file.open() || !file.write(document, title) || !file.commit())
+    const QLocale& locale = state.regional.locale();
+    LongWork work(state, [&locale](qint64 page, qint64 pages) {
+        return QStringLiteral("Saving the PDF: page %1 of %2")
+            .arg(locale.toString(page), locale.toString(pages));
+    });
+    const bool written = file.open() && file.write(document, title, [&work](int page, int pages) {
+        return work.step(page, pages);
+    }) && file.commit();
+    work.off();
+    // a file stopped by the collector is thrown away without a word
+    if (!written && !work.stopped())
         reportWriteFailure(state, file);
 }

@@ -35,13 +35,28 @@ WebPhotos::WebPhotos(Database& db, const QString& pagePath)
     m_folder = page.dir().filePath(m_folderName);
 }
 
+WebPhotos::~WebPhotos()
+{
+    if (m_kept)
+        return;
+    for (const QString& path : std::as_const(m_made))
+        QFile::remove(path);
+    if (m_madeFolder)
+        QDir().rmdir(m_folder);
+}
+
 std::optional<QString> WebPhotos::write(const PhotoTables::Listed& photo)
 {
     if (m_written.contains(photo.picture))
         return std::nullopt;
-    if (m_written.isEmpty() && !QDir().mkpath(m_folder))
-        return u"The folder '%1' could not be made."_s.arg(QDir::toNativeSeparators(m_folder));
+    if (m_written.isEmpty()) {
+        m_madeFolder = !QFileInfo::exists(m_folder);
+        if (!QDir().mkpath(m_folder))
+            return u"The folder '%1' could not be made."_s.arg(QDir::toNativeSeparators(m_folder));
+    }
     QSaveFile file(QDir(m_folder).filePath(fileName(photo)));
+    if (!QFileInfo::exists(file.fileName()))
+        m_made.append(file.fileName());
     const std::optional<QByteArray> bytes = fileBytes(photo, m_db.OpenPhotoTables()->bytes(photo.picture));
     if (!bytes)
         return QDir::toNativeSeparators(file.fileName()) + u": the picture cannot be read."_s;

@@ -72,6 +72,25 @@ public:
     }
     void beep() override { ++beeps; }
     void setBusy(bool busy) override { busyNow = busy; }
+    // A progress dialog that records each text it shows and is cancelled at
+    // its update numbered cancelProgressAt (from 1), if set.
+    std::unique_ptr<ProgressDialog> progressDialog() override
+    {
+        struct Scripted : ProgressDialog
+        {
+            explicit Scripted(ScriptedDialogs& dialogs)
+                : dialogs(dialogs)
+            {}
+            bool update(const QString& text, qint64, qint64) override
+            {
+                dialogs.progressTexts.append(text);
+                return dialogs.progressTexts.size() != dialogs.cancelProgressAt;
+            }
+            ScriptedDialogs& dialogs;
+        };
+        ++progressDialogs;
+        return std::make_unique<Scripted>(*this);
+    }
     void help(const QString& file, HelpCommand command, int topic) override
     {
         helpCalls.append({file, command, topic});
@@ -96,6 +115,9 @@ public:
     QStringList prompts;
     QStringList fileDialogs;
     QList<HelpCall> helpCalls;
+    int progressDialogs = 0;
+    QStringList progressTexts;
+    qsizetype cancelProgressAt = 0;
     int beeps = 0;
     bool busyNow = false;
     bool ended = false;

@@ -48,6 +48,7 @@ private slots:
     void theFirstPageTotalsTheBlocks();
     void aPdfHasTheDocumentsPagesAndPrintResolution();
     void aPictureThatCannotBeHadIsNoneAndAskedAgain();
+    void aStoppedWebTableLeavesTheEarlierFiles();
 };
 
 void TestInsurance::filesMatchTheirGoldenFiles_data()
@@ -175,6 +176,46 @@ void TestInsurance::aPdfHasTheDocumentsPagesAndPrintResolution()
     const QStringList picture = lines[2].simplified().split(QLatin1Char(' '));
     QCOMPARE(picture[8], QStringLiteral("jpeg"));
     QVERIFY2(qAbs(picture[12].toInt() - ReportEngine::kPictureDpi) <= 2, qPrintable(lines[2]));
+}
+
+// A web table stopped while its photos are written leaves the earlier page
+// and folder as they were: the photos it wrote are removed, the earlier ones stay.
+void TestInsurance::aStoppedWebTableLeavesTheEarlierFiles()
+{
+    Reports reports;
+    givePhotos(reports, {{1, crashPhoto(1)}, {7, crashPhoto(2)}, {4, crashPhoto(3)}});
+    reports.state.clock = [now = qint64(0)]() mutable { return now += 1000; };
+    reports.state.ReportDest = 3;
+    reports.dialogs.fileNames.enqueue(reports.path(QStringLiteral("Whole.htm")));
+    runEvent(reports.state, [&] { ReportInsurance(reports.state, reports.preview); });
+    const qsizetype second =
+        reports.dialogs.progressTexts.indexOf(QStringLiteral("Writing the photos: 2 of 3"));
+    QVERIFY(second > 0);
+
+    const QString page = reports.path(QStringLiteral("Again.htm"));
+    write(page, "earlier");
+    QDir folder(reports.path(QStringLiteral("Again_files")));
+    QVERIFY(folder.mkpath(QStringLiteral(".")));
+    const QString earlierPhoto = folder.filePath(crashPhotoDigest(1) + QStringLiteral(".bmp"));
+    write(earlierPhoto, crashPhoto(1));
+    const QStringList before = reportFiles(reports.collection.folder());
+    reports.dialogs.progressTexts.clear();
+    reports.dialogs.cancelProgressAt = second + 1;
+    reports.dialogs.fileNames.enqueue(page);
+    runEvent(reports.state, [&] { ReportInsurance(reports.state, reports.preview); });
+    QCOMPARE(reports.dialogs.progressTexts.size(), second + 1);
+    QCOMPARE(contents(page), QByteArray("earlier"));
+    QCOMPARE(reportFiles(reports.collection.folder()), before);
+    QCOMPARE(folder.entryList(QDir::Files), QStringList{QFileInfo(earlierPhoto).fileName()});
+    QCOMPARE(contents(earlierPhoto), crashPhoto(1));
+
+    // the folder it made itself goes too
+    folder.removeRecursively();
+    reports.dialogs.progressTexts.clear();
+    reports.dialogs.fileNames.enqueue(page);
+    runEvent(reports.state, [&] { ReportInsurance(reports.state, reports.preview); });
+    QVERIFY(!folder.exists());
+    QCOMPARE(contents(page), QByteArray("earlier"));
 }
 
 // A picture with no bytes, or one a browser needs turned into a JPEG that

@@ -1,0 +1,41 @@
+#include "LongWork.h"
+
+#include "AppState.h"
+
+LongWork::LongWork(AppState& state, Text text)
+    : m_dialogs(state.dialogs)
+    , m_clock(state.clock)
+    , m_text(std::move(text))
+    , m_next(m_clock() + kShowAfterMs)
+{
+    m_dialogs.setBusy(true);
+}
+
+LongWork::~LongWork()
+{
+    off();
+}
+
+bool LongWork::step(qint64 done, qint64 total)
+{
+    if (m_stopped)
+        return false;
+    const qint64 now = m_clock();
+    if (now < m_next)
+        return true;
+    m_next = now + kUpdateEveryMs;
+    if (!m_dialog) {
+        m_dialog = m_dialogs.progressDialog();
+        // the dialog is the sign of the work now, and its Cancel is to be pointed at
+        m_dialogs.setBusy(m_busy = false);
+    }
+    m_stopped = !m_dialog->update(m_text(done, total), done, total);
+    return !m_stopped;
+}
+
+void LongWork::off()
+{
+    m_dialog.reset();
+    if (m_busy)
+        m_dialogs.setBusy(m_busy = false);
+}
