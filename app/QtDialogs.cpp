@@ -73,7 +73,11 @@ public:
         m_dialog.setAutoReset(false);
         m_dialog.setAutoClose(false);
         m_dialog.setMinimumDuration(0);
-        m_dialog.setMinimumWidth(m_dialog.fontMetrics().averageCharWidth() * 50);
+        // wide enough that the longest texts do not make it grow as they change
+        const QFontMetrics metrics = m_dialog.fontMetrics();
+        m_dialog.setMinimumWidth(
+            metrics.horizontalAdvance(QStringLiteral("Making the report: 1,000,000 of 1,000,000 items")) +
+            4 * metrics.height());
     }
 
     bool update(const QString& text, qint64 done, qint64 total) override
