@@ -37,7 +37,7 @@ public:
 
 private:
     Dialogs& m_dialogs;
-    std::function<qint64()> m_clock;
+    const std::function<qint64()>& m_clock;
     Text m_text;
     qint64 m_next;
     bool m_busy = true;

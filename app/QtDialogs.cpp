@@ -64,36 +64,42 @@ class QtProgressDialog : public ProgressDialog
 {
 public:
     explicit QtProgressDialog(QWidget* owner)
-        : m_dialog(owner)
+        : m_dialog(new QProgressDialog(owner))
     {
-        m_dialog.setObjectName(QStringLiteral("progressDialog"));
-        m_dialog.setWindowTitle(applicationTitle);
-        m_dialog.setWindowModality(Qt::ApplicationModal);
-        m_dialog.setCancelButtonText(QStringLiteral("&Cancel"));
-        m_dialog.setAutoReset(false);
-        m_dialog.setAutoClose(false);
-        m_dialog.setMinimumDuration(0);
+        m_dialog->setObjectName(QStringLiteral("progressDialog"));
+        m_dialog->setWindowTitle(applicationTitle);
+        m_dialog->setWindowModality(Qt::ApplicationModal);
+        m_dialog->setCancelButtonText(QStringLiteral("&Cancel"));
+        m_dialog->setAutoReset(false);
+        m_dialog->setAutoClose(false);
+        m_dialog->setMinimumDuration(0);
         // wide enough that the longest texts do not make it grow as they change
-        const QFontMetrics metrics = m_dialog.fontMetrics();
-        m_dialog.setMinimumWidth(
-            metrics.horizontalAdvance(QStringLiteral("Making the report: 1,000,000 of 1,000,000 items")) +
+        const QFontMetrics metrics = m_dialog->fontMetrics();
+        m_dialog->setMinimumWidth(
+            metrics.horizontalAdvance(QStringLiteral("Laying out the pages: 1,000,000 of 1,000,000 items")) +
             4 * metrics.height());
     }
+    // the owner, should it go first, takes the dialog with it
+    ~QtProgressDialog() override { delete m_dialog; }
+    QtProgressDialog(const QtProgressDialog&) = delete;
+    QtProgressDialog& operator=(const QtProgressDialog&) = delete;
 
     bool update(const QString& text, qint64 done, qint64 total) override
     {
+        if (!m_dialog)
+            return true;
         // the bar counts in thousandths, as a count may be larger than an int
-        m_dialog.setLabelText(text);
-        m_dialog.setRange(0, total > 0 ? 1000 : 0);
-        m_dialog.setValue(total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0);
-        if (!m_dialog.isVisible())
-            m_dialog.show();
+        m_dialog->setLabelText(text);
+        m_dialog->setRange(0, total > 0 ? 1000 : 0);
+        m_dialog->setValue(total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0);
+        if (!m_dialog->isVisible())
+            m_dialog->show();
         QCoreApplication::processEvents();
-        return !m_dialog.wasCanceled();
+        return !m_dialog || !m_dialog->wasCanceled();
     }
 
 private:
-    QProgressDialog m_dialog;
+    QPointer<QProgressDialog> m_dialog;
 };
 
 } // namespace

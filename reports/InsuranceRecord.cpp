@@ -122,12 +122,13 @@ Record read(Database& db, const RegionalSettings& regional, const QString& date,
     record.date = date;
     record.totals = readItems(db, regional, [&](Item&& item) {
         record.items.push_back(std::move(item));
-        return !step || step(qsizetype(record.items.size()));
+        return !step || step(qint64(record.items.size()));
     });
     return record;
 }
 
-void layOut(const Record& record, const RegionalSettings& regional, ReportEngine& document)
+void layOut(const Record& record, const RegionalSettings& regional, ReportEngine& document,
+            const std::function<bool(qint64 items)>& step)
 {
     const int body = document.pageWidth() - 1440;
     const QList<TableString::Column> whole{{body, false}};
@@ -149,7 +150,10 @@ void layOut(const Record& record, const RegionalSettings& regional, ReportEngine
 
     const QList<TableString::Column> block{
         {kPhotoColumn, false}, {body - kPhotoColumn - kMoneyColumn, false}, {kMoneyColumn, true}};
+    qint64 laidOut = 0;
     for (const Item& item : record.items) {
+        if (step && !step(laidOut++))
+            return;
         QStringList details{item.name};
         if (!item.description.isEmpty())
             details.append(item.description);
@@ -240,8 +244,8 @@ QStringList htmlLines(const Record& record, const RegionalSettings& regional, co
 
 namespace {
 
-// Each picture of the record once, into the web table's folder, told to
-// work as each is written; why one could not be, or nothing.
+// Each picture of the record once, into the web table's folder, stepping
+// the work after each; why one could not be written, or nothing.
 std::optional<QString> writePhotos(WebPhotos& photos, const Insurance::Record& record, LongWork& work)
 {
     const qint64 total = std::count_if(record.items.cbegin(), record.items.cend(),
@@ -275,11 +279,23 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
         }
     }
     const QLocale& locale = state.regional.locale();
-    bool writingPhotos = false;
-    LongWork busy(state, [&](qint64 done, qint64 total) {
-        return writingPhotos
-                   ? u"Writing the photos: %1 of %2"_s.arg(locale.toString(done), locale.toString(total))
-                   : u"Making the report: %1 items"_s.arg(locale.toString(done));
+    enum class Stage
+    {
+        Reading,
+        LayingOut,
+        WritingPhotos
+    } stage = Stage::Reading;
+    LongWork work(state, [&](qint64 done, qint64 total) {
+        switch (stage) {
+        case Stage::Reading:
+            break;
+        case Stage::LayingOut:
+            return u"Laying out the pages: %1 of %2 items"_s.arg(locale.toString(done),
+                                                                 locale.toString(total));
+        case Stage::WritingPhotos:
+            return u"Writing the photos: %1 of %2"_s.arg(locale.toString(done), locale.toString(total));
+        }
+        return u"Making the report: %1 items"_s.arg(locale.toString(done));
     });
     const QString date = state.regional.formatShortDate(state.today());
     Insurance::Record record;
@@ -291,22 +307,22 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
                 if (record.totals.items++ == 0)
                     file->writeCells(Insurance::textHeadings());
                 file->writeCells(Insurance::textCells(item, state.regional));
-                return busy.step(record.totals.items, 0);
+                return work.step(record.totals.items, 0);
             });
         else
             record = Insurance::read(state.db(), state.regional, date,
-                                     [&busy](qint64 items) { return busy.step(items, 0); });
+                                     [&work](qint64 items) { return work.step(items, 0); });
     } catch (const ReportStopped& stopped) {
-        busy.off();
+        work.off();
         state.dialogs.messageBox(stopped.message, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
                                  u"Report Not Finished"_s);
         return;
     }
     // a record the collector stopped ends without a file or a preview
-    if (busy.stopped())
+    if (work.stopped())
         return;
     if (record.totals.items == 0) {
-        busy.off();
+        work.off();
         state.dialogs.messageBox(u"You have not entered any reportable Plonkos!"_s);
         return;
     }
@@ -316,20 +332,27 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
         document->setPageHeader(date + u"|Insurance Record|Page %d"_s);
         auto pictures = std::make_shared<ReportPictures>(state);
         document->setPictureSource([pictures](qint64 key, QSize pixels) { return (*pictures)(key, pixels); });
-        Insurance::layOut(record, state.regional, *document);
+        stage = Stage::LayingOut;
+        const qint64 items = qint64(record.items.size());
+        Insurance::layOut(record, state.regional, *document,
+                          [&work, items](qint64 laidOut) { return work.step(laidOut, items); });
+        if (work.stopped())
+            return;
         document->endDocument();
+        // the preview is shown once the progress is closed, to take the focus
+        work.off();
         preview.show(std::move(document), u"Insurance"_s);
         return;
     }
     if (destination == 3) {
         WebPhotos photos(state.db(), file->path());
-        writingPhotos = true;
-        if (const std::optional<QString> failure = writePhotos(photos, record, busy)) {
-            busy.off();
+        stage = Stage::WritingPhotos;
+        if (const std::optional<QString> failure = writePhotos(photos, record, work)) {
+            work.off();
             reportWriteFailure(state, file->path(), *failure);
             return;
         }
-        if (busy.stopped())
+        if (work.stopped())
             return;
         for (const QString& line : Insurance::htmlLines(record, state.regional, photos.folderName()))
             file->writeLine(line);
@@ -339,7 +362,7 @@ void ReportInsurance(AppState& state, ReportPreview& preview)
         file->commit();
     }
     if (file->failed()) {
-        busy.off();
+        work.off();
         reportWriteFailure(state, file->path(), file->errorString());
     }
 }

@@ -66,8 +66,10 @@ Record read(Database& db, const RegionalSettings& regional, const QString& date,
 
 // The record as a document: a first page of its totals and a line for the
 // collector's name and address, then a block for each item, its photo beside
-// it, which never breaks across pages unless it is taller than one.
-void layOut(const Record& record, const RegionalSettings& regional, ReportEngine& document);
+// it, which never breaks across pages unless it is taller than one; told the
+// count laid out after each item, whose false stops it there.
+void layOut(const Record& record, const RegionalSettings& regional, ReportEngine& document,
+            const std::function<bool(qint64 items)>& step = {});
 
 // The headings and the cells of each item in a text file: TAB-separated, the
 // photo as the name of its file in a web table's folder.

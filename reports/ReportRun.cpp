@@ -87,7 +87,7 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     }
 
     const QLocale& locale = state.regional.locale();
-    LongWork busy(state, [&locale](qint64 done, qint64) {
+    LongWork work(state, [&locale](qint64 done, qint64) {
         return QStringLiteral("Making the report: %1 items").arg(locale.toString(done));
     });
     const QList<TableString::Column> columns = TableString::parseFormat(report.format);
@@ -130,7 +130,7 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         } else {
             for (const RowPhoto& photo : row.photos)
                 if (const std::optional<QString> failure = webPhotos->write(photo.file)) {
-                    busy.off();
+                    work.off();
                     reportWriteFailure(state, file->path(), *failure);
                     return false;
                 }
@@ -142,7 +142,7 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     // the file as it stands, or a failure to write it reported
     auto finishFile = [&] {
         if (!file->commit()) {
-            busy.off();
+            work.off();
             reportWriteFailure(state, *file);
         } else if (webPhotos) {
             webPhotos->keep();
@@ -156,14 +156,14 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
         // only the collector's choices can make a query the database refuses
         if (!report.chosenQuery || error.number() != DbError::SyntaxError)
             throw;
-        busy.off();
+        work.off();
         state.dialogs.messageBox(
             QStringLiteral("The report cannot be made from these choices.  ") + error.description(),
             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Report Not Run"));
         return;
     }
     if (rows->AtEOF()) {
-        busy.off();
+        work.off();
         state.dialogs.messageBox(report.emptyMessage);
         if (file)
             finishFile();
@@ -172,14 +172,14 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     try {
         // a report the collector stopped ends without a file or a preview
         for (qint64 done = 1; !rows->AtEOF() && !(file && file->failed()); rows->MoveNext(), ++done)
-            if (!write(report.row(*rows)) || !busy.step(done, 0))
+            if (!write(report.row(*rows)) || !work.step(done, 0))
                 return;
         if (report.totals)
             for (const ReportRow& row : report.totals())
                 if (!write(row))
                     return;
     } catch (const ReportStopped& stopped) {
-        busy.off();
+        work.off();
         state.dialogs.messageBox(stopped.message, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation,
                                  QStringLiteral("Report Not Finished"));
         return;
@@ -187,6 +187,8 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
 
     if (destination == 1) {
         engine->endDocument();
+        // the preview is shown once the progress is closed, to take the focus
+        work.off();
         preview.show(std::move(engine), report.title);
         return;
     }

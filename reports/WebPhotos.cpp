@@ -49,14 +49,19 @@ std::optional<QString> WebPhotos::write(const PhotoTables::Listed& photo)
 {
     if (m_written.contains(photo.picture))
         return std::nullopt;
-    if (m_written.isEmpty()) {
+    if (!m_folderReady) {
         m_madeFolder = !QFileInfo::exists(m_folder);
         if (!QDir().mkpath(m_folder))
             return u"The folder '%1' could not be made."_s.arg(QDir::toNativeSeparators(m_folder));
+        m_folderReady = true;
     }
     QSaveFile file(QDir(m_folder).filePath(fileName(photo)));
-    if (!QFileInfo::exists(file.fileName()))
-        m_made.append(file.fileName());
+    // a file of the name holds the same picture, written by an earlier table
+    if (QFileInfo::exists(file.fileName())) {
+        m_written.insert(photo.picture);
+        return std::nullopt;
+    }
+    m_made.append(file.fileName());
     const std::optional<QByteArray> bytes = fileBytes(photo, m_db.OpenPhotoTables()->bytes(photo.picture));
     if (!bytes)
         return QDir::toNativeSeparators(file.fileName()) + u": the picture cannot be read."_s;

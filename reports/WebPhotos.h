@@ -14,7 +14,7 @@ class Database;
 // ("Insurance_files" beside "Insurance.htm"): each picture once, named by the
 // SHA-256 of its bytes, in a type a browser shows (a HEIC or TIFF picture is
 // written as a JPEG). The files it made, and the folder if it made it, are
-// removed again unless the page was kept.
+// removed again unless keep() is called once the page is committed.
 class WebPhotos
 {
 public:
@@ -45,6 +45,7 @@ private:
     QString m_folder;
     QSet<qint64> m_written;
     QStringList m_made;
+    bool m_folderReady = false;
     bool m_madeFolder = false;
     bool m_kept = false;
 };

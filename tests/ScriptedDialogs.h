@@ -30,6 +30,8 @@ public:
 
     Answer messageBox(const QString& text, Buttons buttons, Icon icon, const QString& title) override
     {
+        if (progressOpen > 0)
+            qFatal("A message box over a progress dialog: %s", qPrintable(text));
         messages.append({text, buttons, icon, title});
         if (!answers.isEmpty())
             return answers.dequeue();
@@ -72,7 +74,7 @@ public:
     }
     void beep() override { ++beeps; }
     void setBusy(bool busy) override { busyNow = busy; }
-    // A progress dialog that records each text it shows and is cancelled at
+    // A progress dialog that records each text it shows and is cancelled from
     // its update numbered cancelProgressAt (from 1), if set.
     std::unique_ptr<ProgressDialog> progressDialog() override
     {
@@ -80,11 +82,15 @@ public:
         {
             explicit Scripted(ScriptedDialogs& dialogs)
                 : dialogs(dialogs)
-            {}
+            {
+                ++dialogs.progressOpen;
+            }
+            ~Scripted() override { --dialogs.progressOpen; }
             bool update(const QString& text, qint64, qint64) override
             {
                 dialogs.progressTexts.append(text);
-                return dialogs.progressTexts.size() != dialogs.cancelProgressAt;
+                return dialogs.cancelProgressAt == 0 ||
+                       dialogs.progressTexts.size() < dialogs.cancelProgressAt;
             }
             ScriptedDialogs& dialogs;
         };
@@ -116,6 +122,7 @@ public:
     QStringList fileDialogs;
     QList<HelpCall> helpCalls;
     int progressDialogs = 0;
+    int progressOpen = 0;
     QStringList progressTexts;
     qsizetype cancelProgressAt = 0;
     int beeps = 0;

@@ -318,6 +318,14 @@ void TestCustomReport::aPhotoColumnInEachDestination()
                            "\" width=150></a></td></tr>\r\n<tr><td>B</td><td></td></tr>")
                               .toUtf8()));
     QCOMPARE(contents(session.reports.path(link)), bytes);
+    // stopped once its first photo is written, the table leaves neither page nor folder
+    QVERIFY(QDir(session.reports.path(QStringLiteral("custom_files"))).removeRecursively());
+    session.reports.state.clock = [now = qint64(0)]() mutable { return now += 1000; };
+    session.reports.dialogs.cancelProgressAt = 1;
+    QCOMPARE(session.run(3), QByteArray());
+    QVERIFY(!QFileInfo::exists(session.reports.path(QStringLiteral("custom_files"))));
+    QVERIFY(session.reports.dialogs.messages.isEmpty());
+    session.reports.dialogs.cancelProgressAt = 0;
 
     session.run(1);
     const std::vector<ReportEngine::PlacedRow>& rows = session.reports.preview.document->rowsOn(1);

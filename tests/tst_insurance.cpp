@@ -208,6 +208,7 @@ void TestInsurance::aStoppedWebTableLeavesTheEarlierFiles()
     QCOMPARE(reportFiles(reports.collection.folder()), before);
     QCOMPARE(folder.entryList(QDir::Files), QStringList{QFileInfo(earlierPhoto).fileName()});
     QCOMPARE(contents(earlierPhoto), crashPhoto(1));
+    QCOMPARE(reports.dialogs.messages.size(), 1); // only the question of replacing the page
 
     // the folder it made itself goes too
     folder.removeRecursively();

@@ -59,10 +59,16 @@ void TestLongWork::theDialogShowsAfterHalfASecondAndStops()
         QVERIFY(!work.step(1900, 2000));
         QVERIFY(work.stopped());
         QCOMPARE(dialogs.progressTexts.size(), 3);
+        QCOMPARE(dialogs.progressOpen, 1);
+    }
+    QCOMPARE(dialogs.progressOpen, 0);
+    {
+        LongWork quick(state, [](qint64, qint64) { return QString(); });
+        now += LongWork::kShowAfterMs - 1;
+        QVERIFY(quick.step(1, 1));
     }
     QCOMPARE(dialogs.progressDialogs, 1);
     QVERIFY(!dialogs.busyNow);
-    QVERIFY(dialogs.messages.isEmpty());
 }
 
 // Stopped at its second page, a PDF replacing a file leaves that file and
@@ -88,10 +94,20 @@ void TestLongWork::aStoppedPdfLeavesTheEarlierFile()
     QCOMPARE(contents(pdf), QByteArray("earlier"));
     QCOMPARE(reportFiles(reports.collection.folder()), before);
     QCOMPARE(reports.dialogs.messages.size(), 1); // only the question of replacing it
+
+    // let run, it replaces the file whole
+    reports.dialogs.cancelProgressAt = 0;
+    reports.dialogs.progressTexts.clear();
+    reports.dialogs.fileNames.enqueue(pdf);
+    runEvent(reports.state,
+             [&] { saveReportPdf(reports.state, *reports.preview.document, QStringLiteral("For Sale")); });
+    QCOMPARE(reports.dialogs.progressTexts.last(),
+             QStringLiteral("Saving the PDF: page %1 of %1").arg(reports.preview.document->pageCount()));
+    QVERIFY(contents(pdf).startsWith("%PDF"));
 }
 
-// A report stopped at its start or in its middle writes no file and shows
-// no preview; one that ends before the dialog shows is not touched.
+// A report stopped at its start or in its middle writes no file, shows no
+// preview and says nothing; one let run shows its preview.
 void TestLongWork::aStoppedReportLeavesNoFile()
 {
     Reports reports;
@@ -103,6 +119,7 @@ void TestLongWork::aStoppedReportLeavesNoFile()
     reports.state.clock = movingClock(1000);
     for (int stopAt : {1, 5}) {
         reports.dialogs.progressTexts.clear();
+        reports.dialogs.messages.clear();
         reports.dialogs.cancelProgressAt = stopAt;
         reports.run(2, text);
         QCOMPARE(reports.dialogs.progressTexts.size(), stopAt);
@@ -110,6 +127,7 @@ void TestLongWork::aStoppedReportLeavesNoFile()
                  QStringLiteral("Making the report: %1 items").arg(stopAt));
         QCOMPARE(contents(text), QByteArray("earlier"));
         QCOMPARE(reportFiles(reports.collection.folder()), before);
+        QCOMPARE(reports.dialogs.messages.size(), 1); // only the question of replacing it
         reports.dialogs.progressTexts.clear();
         reports.run(1);
         QCOMPARE(reports.preview.shows, 0);
