@@ -484,11 +484,9 @@ RegionalSettings::RegionalSettings(const QLocale& locale, const QString& shortDa
                                                     : shortDatePattern)
     , m_shortDateFormat(widenTwoDigitYear(m_shortDatePattern))
     , m_currencyDigits(currencyDigits(locale))
-    , m_currencyOne(locale.toString(1.0, 'f', m_currencyDigits))
-    , m_currencyPlusOne(locale.toCurrencyString(1.0, QString(), m_currencyDigits))
-    , m_currencyMinusOne(locale.toCurrencyString(-1.0, QString(), m_currencyDigits))
-    , m_currencyPlusOneAt(m_currencyPlusOne.indexOf(m_currencyOne))
-    , m_currencyMinusOneAt(m_currencyMinusOne.indexOf(m_currencyOne))
+    , m_currencyPlus(currencyText(locale, m_currencyDigits, 1.0))
+    , m_currencyMinus(currencyText(locale, m_currencyDigits, -1.0))
+    , m_decimalPoint(locale.decimalPoint())
     , m_zeroDigit(locale.zeroDigit().toUcs4().value(0, U'0'))
 {}
 
@@ -538,18 +536,28 @@ QString RegionalSettings::formatCurrency(Money amount) const
     // about 4.5e13; so the exact digits take the place of the number in Qt's
     // currency text for one unit of the same sign.
     const qint64 whole = qAbs(units / Money::kScale);
-    QString number;
-    number.reserve(32);
+    const CurrencyText& around = units < 0 ? m_currencyMinus : m_currencyPlus;
+    QString text;
+    text.reserve(around.before.size() + 32 + around.after.size());
+    text += around.before;
     if (whole < 1000) // no grouping: the digits alone, as the locale writes them
-        appendDigits(number, whole, 1, m_zeroDigit);
+        appendDigits(text, whole, 1, m_zeroDigit);
     else
-        number = m_locale.toString(whole);
+        text += m_locale.toString(whole);
     if (digits > 0) {
-        number += m_locale.decimalPoint();
-        appendDigits(number, qAbs(units % Money::kScale) / powerOfTen(4 - digits), digits, m_zeroDigit);
+        text += m_decimalPoint;
+        appendDigits(text, qAbs(units % Money::kScale) / powerOfTen(4 - digits), digits, m_zeroDigit);
     }
-    QString text = units < 0 ? m_currencyMinusOne : m_currencyPlusOne;
-    return text.replace(units < 0 ? m_currencyMinusOneAt : m_currencyPlusOneAt, m_currencyOne.size(), number);
+    text += around.after;
+    return text;
+}
+
+RegionalSettings::CurrencyText RegionalSettings::currencyText(const QLocale& locale, int digits, double one)
+{
+    const QString number = locale.toString(1.0, 'f', digits);
+    const QString text = locale.toCurrencyString(one, QString(), digits);
+    const qsizetype at = text.indexOf(number);
+    return {text.left(at), text.mid(at + number.size())};
 }
 
 QString RegionalSettings::formatCurrency(double amount) const

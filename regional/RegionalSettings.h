@@ -65,13 +65,17 @@ private:
     QLocale m_locale;
     QString m_shortDatePattern; // as the user's settings write it
     QString m_shortDateFormat;  // the same, with four-digit years
-    // the currency format, worked out once: its decimals and the texts of 1 and
-    // of plus and minus one unit of money
+    // the currency format, worked out once: its decimals and the texts before
+    // and after the number of a plus and of a minus amount
+    struct CurrencyText
+    {
+        QString before;
+        QString after;
+    };
+    static CurrencyText currencyText(const QLocale& locale, int digits, double one);
     int m_currencyDigits;
-    QString m_currencyOne;
-    QString m_currencyPlusOne;
-    QString m_currencyMinusOne;
-    qsizetype m_currencyPlusOneAt;
-    qsizetype m_currencyMinusOneAt;
+    CurrencyText m_currencyPlus;
+    CurrencyText m_currencyMinus;
+    QString m_decimalPoint;
     char32_t m_zeroDigit;
 };

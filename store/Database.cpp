@@ -487,9 +487,12 @@ Value Statement::value(int i, FieldType type) const
     switch (type) {
     case FieldType::Long:
         if (number) {
+            if (storage == SQLITE_INTEGER) {
+                const qint64 n = sqlite3_column_int64(m_stmt, i);
+                if (std::abs(n) <= 0x7fffffff)
+                    return qint32(n);
+            }
             const double d = sqlite3_column_double(m_stmt, i);
-            if (storage == SQLITE_INTEGER && std::abs(sqlite3_column_int64(m_stmt, i)) <= 0x7fffffff)
-                return qint32(sqlite3_column_int64(m_stmt, i));
             return longOf(Value(d)) ? Value(*longOf(Value(d))) : Value(d);
         }
         break;
@@ -498,9 +501,11 @@ Value Statement::value(int i, FieldType type) const
             return sqlite3_column_double(m_stmt, i) != 0;
         break;
     case FieldType::Currency:
-        if (storage == SQLITE_INTEGER &&
-            std::abs(sqlite3_column_int64(m_stmt, i)) <= Database::kLargestMoneyUnits / Money::kScale)
-            return Money::fromUnits(sqlite3_column_int64(m_stmt, i) * Money::kScale);
+        if (storage == SQLITE_INTEGER) {
+            const qint64 n = sqlite3_column_int64(m_stmt, i);
+            if (std::abs(n) <= Database::kLargestMoneyUnits / Money::kScale)
+                return Money::fromUnits(n * Money::kScale);
+        }
         if (number) {
             if (const std::optional<Money> m = Money::fromDouble(sqlite3_column_double(m_stmt, i)))
                 return *m;
@@ -508,6 +513,11 @@ Value Statement::value(int i, FieldType type) const
         break;
     case FieldType::Date:
         if (storage == SQLITE_TEXT) {
+            // the dates the program stores are read by hand; others as Qt reads them
+            if (const std::optional<QDate> stored =
+                    dateOfStored(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
+                                 sqlite3_column_bytes(m_stmt, i)))
+                return *stored;
             const QDate date = QDate::fromString(text(), Qt::ISODate);
             if (date.isValid())
                 return date;
@@ -549,7 +559,11 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLoc
                           .arg(file.absoluteFilePath()));
 
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // a connection is only ever used by one thread at a time (a thread that
+    // readies rows holds nothing of it), so the engine need not lock it at
+    // every call
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto connection = std::make_shared<Connection>(db, file.absoluteFilePath());
     if (rc != SQLITE_OK)
         connection->fail(rc);

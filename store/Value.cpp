@@ -57,6 +57,25 @@ std::optional<QByteArray> storedDate(const QDate& date)
     return QByteArray(text, 10);
 }
 
+std::optional<QDate> dateOfStored(const char* bytes, qsizetype size)
+{
+    if (size != 10 || bytes[4] != '-' || bytes[7] != '-')
+        return std::nullopt;
+    int parts[3] = {0, 0, 0};
+    const int starts[3] = {0, 5, 8};
+    const int widths[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p)
+        for (int i = starts[p]; i < starts[p] + widths[p]; ++i) {
+            if (bytes[i] < '0' || bytes[i] > '9')
+                return std::nullopt;
+            parts[p] = parts[p] * 10 + (bytes[i] - '0');
+        }
+    const QDate date(parts[0], parts[1], parts[2]);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
 QString textOf(const Value& value)
 {
     struct Visitor

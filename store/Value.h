@@ -26,6 +26,9 @@ QString isoDateText(const QDate& date);
 // The bytes the file stores for a date of the years 1 to 9999; none for
 // another date, which the file does not keep.
 std::optional<QByteArray> storedDate(const QDate& date);
+// The date of the bytes the file stores for one (yyyy-mm-dd); nothing for
+// other bytes.
+std::optional<QDate> dateOfStored(const char* bytes, qsizetype size);
 // Null and false are false; a number is true when it is not zero.
 bool boolOf(const Value& value);
 // The value as a long integer when it holds a number (rounded halves to even).

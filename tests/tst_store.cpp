@@ -355,6 +355,11 @@ void TestStore::datesAreStoredAsTheirDays()
         return;
     QCOMPARE(QString::fromLatin1(*bytes), stored);
     QCOMPARE(isoDateText(date), stored);
+    QCOMPARE(dateOfStored(bytes->constData(), bytes->size()), std::optional<QDate>(date));
+    // read back by hand only in its own shape: other text is left to be read as text
+    for (const char* other :
+         {"2023-02-29", "2024/02/29", "2024-2-29", "2024-02-2x", "12024-02-29", "0000-01-01"})
+        QCOMPARE(dateOfStored(other, qsizetype(strlen(other))), std::nullopt);
 }
 
 void TestStore::moneyKeepsFourDecimalsAndCompares_data()
