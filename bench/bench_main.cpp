@@ -889,10 +889,13 @@ QList<Figure> insuranceFigures(const QString& file)
     figures.append(
         {QStringLiteral("size of its PDF (MB)"), double(QFileInfo(pdf).size()) / (1 << 20), QString()});
     state.ReportDest = 3;
+    // a page of its own each time: a photo file already beside the page is not written again
+    int table = 0;
     figures.append({QStringLiteral("insurance record to a web table"),
                     timed(
                         [&] {
-                            dialogs.fileNames.enqueue(folder.filePath(QStringLiteral("Insurance.htm")));
+                            dialogs.fileNames.enqueue(
+                                folder.filePath(QStringLiteral("Insurance%1.htm").arg(++table)));
                             ReportInsurance(state, preview);
                         },
                         3),
