@@ -71,6 +71,71 @@ void refuseUnwritable(Connection& connection, const QFileInfo& file)
     connection.fail(rc);
 }
 
+// An amount as the engine holds it, in ten-thousandths, read as a report
+// reads it: none for null or no number; nothing either where money cannot
+// hold it (overflow set).
+std::optional<qint64> moneyUnits(sqlite3_value* amount, bool& overflow)
+{
+    switch (sqlite3_value_numeric_type(amount)) {
+    case SQLITE_INTEGER: {
+        const qint64 whole = sqlite3_value_int64(amount);
+        if (std::abs(whole) <= Database::kLargestMoneyUnits / Money::kScale)
+            return whole * Money::kScale;
+        overflow = true;
+        return std::nullopt;
+    }
+    case SQLITE_FLOAT:
+        if (const std::optional<Money> money = Money::fromDouble(sqlite3_value_double(amount)))
+            return money->units();
+        overflow = true;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+void moneyUnitsFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    bool overflow = false;
+    const std::optional<qint64> units = moneyUnits(arguments[0], overflow);
+    if (overflow)
+        sqlite3_result_error(context, "integer overflow", -1);
+    else if (units)
+        sqlite3_result_int64(context, *units);
+    else
+        sqlite3_result_null(context);
+}
+
+void moneyProductFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    bool overflow = false;
+    const std::optional<qint64> units = moneyUnits(arguments[1], overflow);
+    // a quantity as a report counts it: whole, halves to even, none for no number
+    qint64 quantity = 0;
+    if (const int type = sqlite3_value_numeric_type(arguments[0]); type == SQLITE_INTEGER)
+        quantity = sqlite3_value_int64(arguments[0]);
+    else if (type == SQLITE_FLOAT && std::abs(sqlite3_value_double(arguments[0])) < 2147483648.0)
+        quantity = qint64(std::nearbyint(sqlite3_value_double(arguments[0])));
+    qint64 product = 0;
+    if (overflow || (units && __builtin_mul_overflow(quantity, *units, &product)))
+        sqlite3_result_error(context, "integer overflow", -1);
+    else if (units)
+        sqlite3_result_int64(context, product);
+    else
+        sqlite3_result_null(context);
+}
+
+int installMoneyFunctions(sqlite3* db)
+{
+    constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    const int units = sqlite3_create_function_v2(db, "moneyunits", 1, flags, nullptr, moneyUnitsFunction,
+                                                 nullptr, nullptr, nullptr);
+    if (units != SQLITE_OK)
+        return units;
+    return sqlite3_create_function_v2(db, "moneyproduct", 2, flags, nullptr, moneyProductFunction, nullptr,
+                                      nullptr, nullptr);
+}
+
 } // namespace
 
 FieldType fieldTypeOf(const char* declaredType)
@@ -585,6 +650,8 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLoc
     if (const int installed = TextOrder::install(db, order); installed != SQLITE_OK)
         connection->fail(installed);
     connection->setOrder(order);
+    if (const int installed = installMoneyFunctions(db); installed != SQLITE_OK)
+        connection->fail(installed);
     CollectionSchema::mend(*connection, *order);
     return std::unique_ptr<Database>(new Database(std::move(connection)));
 }
@@ -638,6 +705,31 @@ qint64 Database::RowCount(const QString& table) const
     Statement count(*m_connection, QStringLiteral("SELECT count(*) FROM %1").arg(quotedName(table)));
     count.step();
     return count.int64(0);
+}
+
+void Database::Aggregate(const QString& sql,
+                         const std::function<void(const std::vector<std::optional<qint64>>& numbers,
+                                                  const QStringList& texts)>& each) const
+{
+    Statement query(*m_connection, sql);
+    std::vector<std::optional<qint64>> numbers(query.columnCount());
+    QStringList texts(query.columnCount());
+    try {
+        while (query.step()) {
+            for (int i = 0; i < query.columnCount(); ++i) {
+                const int storage = sqlite3_value_type(query.raw(i));
+                numbers[i] = storage == SQLITE_INTEGER ? std::optional<qint64>(query.int64(i)) : std::nullopt;
+                texts[i] = storage == SQLITE_TEXT ? textOf(query.value(i, FieldType::Text)) : QString();
+            }
+            each(numbers, texts);
+        }
+    } catch (const DbError& error) {
+        // the engine's sums stop at 64 bits, as the money functions do
+        if (error.description().contains(QLatin1String("integer overflow")))
+            throw DbError(DbError::NumericOverflow,
+                          QStringLiteral("A total is too large to be held as money."));
+        throw;
+    }
 }
 
 qint64 Database::ChangeCount() const

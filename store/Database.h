@@ -4,9 +4,12 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class Connection;
 class EqualRows;
@@ -66,6 +69,16 @@ public:
 
     // The number of rows a table holds.
     qint64 RowCount(const QString& table) const;
+
+    // A read-only query in the engine's own dialect for figures worked out in
+    // the file: each row's columns handed over as whole numbers (a null as
+    // none) and as text. Its SQL may use moneyunits(amount), an amount in
+    // ten-thousandths, and moneyproduct(quantity, amount), their product (a
+    // null quantity as none), both exact, and either failing (NumericOverflow)
+    // rather than rounding where money cannot hold the figure.
+    void Aggregate(const QString& sql,
+                   const std::function<void(const std::vector<std::optional<qint64>>& numbers,
+                                            const QStringList& texts)>& each) const;
 
     // The rows written since the file was opened (added, changed or deleted,
     // rolled back or not): a view of the file is current while this stays the same.

@@ -1,0 +1,194 @@
+#include "CollectionStatistics.h"
+
+#include "store/Database.h"
+#include "store/DbError.h"
+
+#include <QMap>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace Statistics {
+namespace {
+
+using Numbers = std::vector<std::optional<qint64>>;
+
+[[noreturn]] void tooLarge()
+{
+    throw DbError(DbError::NumericOverflow, u"A total is too large to be held as money."_s);
+}
+
+Money sum(Money a, Money b)
+{
+    qint64 units = 0;
+    if (__builtin_add_overflow(a.units(), b.units(), &units))
+        tooLarge();
+    return Money::fromUnits(units);
+}
+
+Money difference(Money a, Money b)
+{
+    qint64 units = 0;
+    if (__builtin_sub_overflow(a.units(), b.units(), &units))
+        tooLarge();
+    return Money::fromUnits(units);
+}
+
+qint64 number(const Numbers& numbers, std::size_t i)
+{
+    return numbers[i].value_or(0);
+}
+
+Money money(const Numbers& numbers, std::size_t i)
+{
+    return Money::fromUnits(numbers[i].value_or(0));
+}
+
+// held: neither wanted nor sold
+constexpr auto kHeld = "NOT wantlist AND NOT sold";
+
+} // namespace
+
+Money Figures::gain() const
+{
+    return difference(heldValue, heldPaid);
+}
+
+Money Figures::profit() const
+{
+    return difference(sales, soldCost);
+}
+
+Figures figures(const Database& db)
+{
+    const QString held = QLatin1String(kHeld);
+    Figures f;
+    db.Aggregate(u"SELECT sum(held), sum(CASE WHEN held THEN quantity END), "
+                 "sum(CASE WHEN held THEN moneyproduct(quantity, pricepaid) END), "
+                 "sum(CASE WHEN held THEN moneyproduct(quantity, catvalue) END), "
+                 "sum(held AND PurchaseDate IS NULL), "
+                 "sum(sold <> 0), sum(CASE WHEN sold THEN quantity END), "
+                 "sum(CASE WHEN sold THEN moneyproduct(quantity, priceask) END), "
+                 "sum(CASE WHEN sold THEN moneyproduct(quantity, pricepaid) END), "
+                 "sum(wantlist <> 0), sum(CASE WHEN wantlist THEN moneyunits(pricepaid) END) "
+                 "FROM (SELECT *, "_s +
+                     held + u" AS held FROM Plonko)"_s,
+                 [&](const Numbers& n, const QStringList&) {
+                     f.heldItems = number(n, 0);
+                     f.heldPieces = number(n, 1);
+                     f.heldPaid = money(n, 2);
+                     f.heldValue = money(n, 3);
+                     f.heldUndated = number(n, 4);
+                     f.soldItems = number(n, 5);
+                     f.soldPieces = number(n, 6);
+                     f.sales = money(n, 7);
+                     f.soldCost = money(n, 8);
+                     f.wantedItems = number(n, 9);
+                     f.wantedPay = money(n, 10);
+                 });
+    return f;
+}
+
+std::vector<Month> valueOverTime(const Database& db)
+{
+    std::vector<Month> months;
+    Month running;
+    db.Aggregate(u"SELECT substr(PurchaseDate, 1, 7), sum(moneyproduct(quantity, pricepaid)), "
+                 "sum(moneyproduct(quantity, catvalue)) FROM Plonko WHERE "_s +
+                     QLatin1String(kHeld) + u" AND PurchaseDate IS NOT NULL GROUP BY 1 ORDER BY 1"_s,
+                 [&](const Numbers& n, const QStringList& texts) {
+                     const QDate month = QDate::fromString(texts[0] + u"-01"_s, Qt::ISODate);
+                     if (!month.isValid())
+                         return;
+                     running = {month, sum(running.paid, money(n, 1)), sum(running.value, money(n, 2))};
+                     months.push_back(running);
+                 });
+    return months;
+}
+
+std::vector<Year> years(const Database& db)
+{
+    QMap<int, Year> byYear;
+    auto yearOf = [](const QString& text) {
+        bool ok = false;
+        const int year = text.toInt(&ok);
+        return ok && year > 0 ? year : 0;
+    };
+    db.Aggregate(u"SELECT substr(PurchaseDate, 1, 4), sum(moneyproduct(quantity, pricepaid)) FROM Plonko "
+                 "WHERE NOT wantlist AND PurchaseDate IS NOT NULL GROUP BY 1"_s,
+                 [&](const Numbers& n, const QStringList& texts) {
+                     if (const int year = yearOf(texts[0]))
+                         byYear[year].paid = money(n, 1);
+                 });
+    db.Aggregate(u"SELECT substr(SoldDate, 1, 4), sum(moneyproduct(quantity, priceask)), "
+                 "sum(moneyproduct(quantity, pricepaid)) FROM Plonko WHERE sold AND SoldDate IS NOT NULL "
+                 "GROUP BY 1"_s,
+                 [&](const Numbers& n, const QStringList& texts) {
+                     if (const int year = yearOf(texts[0])) {
+                         byYear[year].sales = money(n, 1);
+                         byYear[year].profit = difference(money(n, 1), money(n, 2));
+                     }
+                 });
+    std::vector<Year> all;
+    if (byYear.isEmpty())
+        return all;
+    for (int year = byYear.firstKey(); year <= byYear.lastKey(); ++year) {
+        Year each = byYear.value(year);
+        each.year = year;
+        all.push_back(each);
+    }
+    return all;
+}
+
+QString ungroupedName(Grouping grouping)
+{
+    switch (grouping) {
+    case Grouping::Brand:
+        return u"(No Brand)"_s;
+    case Grouping::Series:
+        return u"(No Series)"_s;
+    case Grouping::Seller:
+        break;
+    }
+    return u"(No Seller)"_s;
+}
+
+std::vector<Group> groups(const Database& db, Grouping grouping)
+{
+    struct Source
+    {
+        const char* table;
+        const char* key;
+        const char* name;
+    };
+    static constexpr Source kSources[] = {
+        {"brand", "braID", "braDesc"}, {"series", "serID", "serDesc"}, {"boughtfrom", "bouID", "bouDesc"}};
+    const Source& source = kSources[int(grouping)];
+    const QString table = QLatin1String(source.table);
+    const QString key = QLatin1String(source.key);
+    std::vector<Group> all;
+    db.Aggregate(
+        u"SELECT Plonko.%2 IS NULL OR %1.%2 IS NULL, min(%1.%3), sum(quantity), "
+        "sum(moneyproduct(quantity, catvalue)) FROM Plonko LEFT JOIN %1 ON Plonko.%2 = %1.%2 WHERE "_s.arg(
+            table, key, QLatin1String(source.name)) +
+            QLatin1String(kHeld) + u" GROUP BY %1.%2"_s.arg(table, key),
+        [&](const Numbers& n, const QStringList& texts) {
+            all.push_back({number(n, 0) ? ungroupedName(grouping) : texts[1], number(n, 2), money(n, 3)});
+        });
+    std::stable_sort(all.begin(), all.end(), [](const Group& a, const Group& b) {
+        return a.value != b.value ? a.value > b.value : a.pieces > b.pieces;
+    });
+    if (all.size() > std::size_t(kLargestGroups) + 1) {
+        Group others{u"Others"_s, 0, Money()};
+        for (auto rest = all.begin() + kLargestGroups; rest != all.end(); ++rest) {
+            others.pieces += rest->pieces;
+            others.value = sum(others.value, rest->value);
+        }
+        all.resize(kLargestGroups);
+        all.push_back(others);
+    }
+    return all;
+}
+
+} // namespace Statistics
