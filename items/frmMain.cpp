@@ -26,6 +26,7 @@
 #include "reports/InsuranceRecord.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
+#include "statistics/frmStatistics.h"
 #include "store/JetSql.h"
 #include "store/PhotoTables.h"
 #include "utilities/DatabaseUtilities.h"
@@ -380,6 +381,8 @@ void frmMain::buildMenus()
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     mnuItemList = action(view, QStringLiteral("mnuItemList"), QStringLiteral("Item &List"));
     mnuItemList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuStatistics = action(view, QStringLiteral("mnuStatistics"), QStringLiteral("Collection &Statistics"));
+    mnuStatistics->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     const QString helpCaptions[] = {QStringLiteral("&Contents"), QStringLiteral("&Search for Help on..."),
@@ -467,6 +470,7 @@ void frmMain::connectHandlers()
     on(mnuRptInsurance, &QAction::triggered, &frmMain::mnuRptInsurance_Click);
     on(mnuRptCustom, &QAction::triggered, &frmMain::mnuRptCustom_Click);
     on(mnuItemList, &QAction::triggered, &frmMain::mnuItemList_Click);
+    on(mnuStatistics, &QAction::triggered, &frmMain::mnuStatistics_Click);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
     on(f1, &QShortcut::activated, &frmMain::cmdHelp_Click);
     // Escape cancels an edit, as "&Cancel" does; browsing, it does nothing
@@ -1159,6 +1163,16 @@ void frmMain::mnuItemList_Click()
     m_itemList->show();
     m_itemList->raise();
     m_itemList->activateWindow();
+}
+
+void frmMain::mnuStatistics_Click()
+{
+    // one window, brought forward as it was left
+    if (!m_statistics)
+        m_statistics = new frmStatistics(m_state, this);
+    m_statistics->show();
+    m_statistics->raise();
+    m_statistics->activateWindow();
 }
 
 // Shows the item with the key, chosen in the list window, and comes to the

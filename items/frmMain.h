@@ -19,6 +19,7 @@ class ReportWindow;
 class QLineEdit;
 class frmFind;
 class frmItemList;
+class frmStatistics;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -133,6 +134,7 @@ private:
     void mnuRptInsurance_Click();
     void mnuRptCustom_Click();
     void mnuItemList_Click();
+    void mnuStatistics_Click();
     bool showItem(qint32 key);
 
     AppState& m_state;
@@ -146,6 +148,7 @@ private:
     std::unique_ptr<ReportWindow> m_reportWindow;
     QPointer<QWidget> m_customReport;
     QPointer<frmItemList> m_itemList;
+    QPointer<frmStatistics> m_statistics;
     LeaveChecks* m_leaveChecks;
     ExactAmounts* m_amounts;
     PhotoStrip* m_photos;
@@ -213,6 +216,7 @@ private:
     QAction* mnuRptInsurance;
     QAction* mnuRptCustom;
     QAction* mnuItemList;
+    QAction* mnuStatistics;
     std::array<QAction*, 3> mnuHelp;
     QAction* mnuAbout;
 };

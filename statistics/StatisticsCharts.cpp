@@ -1,0 +1,253 @@
+#include "StatisticsCharts.h"
+
+#include "regional/RegionalSettings.h"
+
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QChart>
+#include <QtCharts/QHorizontalBarSeries>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QStackedBarSeries>
+#include <QtCharts/QValueAxis>
+
+using namespace Qt::StringLiterals;
+
+namespace StatisticsCharts {
+namespace {
+
+// colours a collector tells apart whatever their colour vision
+const QColor kBlue(0x00, 0x72, 0xB2);
+const QColor kOrange(0xE6, 0x9F, 0x00);
+const QColor kVermillion(0xD5, 0x5E, 0x00);
+
+// money on a chart is drawn, never added: a double is enough there
+double drawn(Money amount)
+{
+    return double(amount.units()) / Money::kScale;
+}
+
+QChart* newChart(const QString& title, const QString& date, const RegionalSettings& regional)
+{
+    auto* chart = new QChart;
+    chart->setTitle(title.toHtmlEscaped() + u"<br><small>Figures of "_s + date.toHtmlEscaped() +
+                    u"</small>"_s);
+    QFont font = chart->titleFont();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.2);
+    chart->setTitleFont(font);
+    chart->setLocale(regional.locale());
+    chart->setLocalizeNumbers(true);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    return chart;
+}
+
+QString currencyTitle(const QString& what, const RegionalSettings& regional)
+{
+    return what + u" ("_s + regional.locale().currencySymbol() + u')';
+}
+
+QValueAxis* moneyAxis(const QString& title, const RegionalSettings& regional)
+{
+    auto* axis = new QValueAxis;
+    axis->setTitleText(currencyTitle(title, regional));
+    axis->setLabelFormat(u"%.0f"_s);
+    return axis;
+}
+
+QBarSet* barSet(const QString& label, const QColor& colour)
+{
+    auto* set = new QBarSet(label);
+    set->setColor(colour);
+    set->setBorderColor(colour.darker(130));
+    set->setLabelColor(Qt::black);
+    return set;
+}
+
+void showValues(QAbstractBarSeries* series)
+{
+    series->setLabelsVisible(true);
+    series->setLabelsFormat(u"@value"_s);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    series->setLabelsPrecision(12);
+}
+
+// the axis of money spans the values shown, from zero or below it
+void fit(QValueAxis* axis, double low, double high)
+{
+    axis->setRange(std::min(0.0, low), std::max(high, 1.0) * 1.12);
+    axis->applyNiceNumbers();
+}
+
+QChart* valueOverTime(const Database& db, const RegionalSettings& regional, const QString& date)
+{
+    QChart* chart = newChart(u"Value over Time"_s, date, regional);
+    const std::vector<Statistics::Month> months = Statistics::valueOverTime(db);
+    auto* paid = new QLineSeries;
+    paid->setName(u"Total Paid"_s);
+    paid->setPen(QPen(kBlue, 2.5));
+    auto* value = new QLineSeries;
+    value->setName(u"Catalog Value"_s);
+    value->setPen(QPen(kOrange, 2.5, Qt::DashLine));
+    double high = 0;
+    for (std::size_t i = 0; i < months.size(); ++i) {
+        paid->append(double(i), drawn(months[i].paid));
+        value->append(double(i), drawn(months[i].value));
+        high = std::max({high, drawn(months[i].paid), drawn(months[i].value)});
+    }
+    chart->addSeries(paid);
+    chart->addSeries(value);
+    auto* across = new QCategoryAxis;
+    across->setTitleText(u"Month of Purchase"_s);
+    across->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    // about six months named along the axis, slanted so that none is cut short
+    across->setLabelsAngle(-30);
+    const std::size_t every = std::max<std::size_t>(1, (months.size() + 5) / 6);
+    for (std::size_t i = 0; i < months.size(); i += every)
+        across->append(regional.locale().toString(months[i].month, u"MMM yyyy"_s), double(i));
+    across->setRange(0, std::max<double>(1, double(months.size()) - 1));
+    QValueAxis* up = moneyAxis(u"Running Total"_s, regional);
+    fit(up, 0, high);
+    chart->addAxis(across, Qt::AlignBottom);
+    chart->addAxis(up, Qt::AlignLeft);
+    for (QLineSeries* series : {paid, value}) {
+        series->attachAxis(across);
+        series->attachAxis(up);
+    }
+    return chart;
+}
+
+QChart* perYear(const Database& db, const RegionalSettings& regional, const QString& date, bool profit)
+{
+    QChart* chart =
+        newChart(profit ? u"Profit per Year of Sale"_s : u"Spending and Sales per Year"_s, date, regional);
+    const std::vector<Statistics::Year> years = Statistics::years(db);
+    QStringList labels;
+    // a year's profit or loss is one bar: its two sets stacked, one of them naught
+    QAbstractBarSeries* series = profit ? static_cast<QAbstractBarSeries*>(new QStackedBarSeries)
+                                        : static_cast<QAbstractBarSeries*>(new QBarSeries);
+    double low = 0;
+    double high = 0;
+    if (profit) {
+        QBarSet* gains = barSet(u"Profit"_s, kBlue);
+        QBarSet* losses = barSet(u"Loss"_s, kVermillion);
+        for (const Statistics::Year& year : years) {
+            labels.append(QString::number(year.year));
+            const double amount = drawn(year.profit);
+            *gains << (amount >= 0 ? amount : 0);
+            *losses << (amount < 0 ? amount : 0);
+            low = std::min(low, amount);
+            high = std::max(high, amount);
+        }
+        series->append(gains);
+        series->append(losses);
+    } else {
+        QBarSet* paid = barSet(u"Total Paid"_s, kBlue);
+        QBarSet* sales = barSet(u"Sales"_s, kOrange);
+        for (const Statistics::Year& year : years) {
+            labels.append(QString::number(year.year));
+            *paid << drawn(year.paid);
+            *sales << drawn(year.sales);
+            high = std::max({high, drawn(year.paid), drawn(year.sales)});
+        }
+        series->append(paid);
+        series->append(sales);
+    }
+    // a year's bar in the set it is not in is naught, and would be labelled so
+    if (!profit)
+        showValues(series);
+    chart->addSeries(series);
+    auto* across = new QBarCategoryAxis;
+    across->append(labels);
+    across->setTitleText(profit ? u"Year of Sale"_s : u"Year"_s);
+    QValueAxis* up = moneyAxis(profit ? u"Profit"_s : u"Amount"_s, regional);
+    fit(up, low * 1.12, high);
+    chart->addAxis(across, Qt::AlignBottom);
+    chart->addAxis(up, Qt::AlignLeft);
+    series->attachAxis(across);
+    series->attachAxis(up);
+    return chart;
+}
+
+QChart* byGroup(const Database& db, const RegionalSettings& regional, const QString& date,
+                Statistics::Grouping grouping)
+{
+    static const QString kTitles[] = {u"Brand"_s, u"Special Series"_s, u"Seller"_s};
+    const QString kind = kTitles[int(grouping)];
+    QChart* chart = newChart(u"Catalog Value by "_s + kind, date, regional);
+    const std::vector<Statistics::Group> groups = Statistics::groups(db, grouping);
+    QBarSet* value = barSet(u"Catalog Value of the Pieces Held"_s, kBlue);
+    QStringList labels;
+    double high = 0;
+    // the largest at the top
+    for (auto group = groups.rbegin(); group != groups.rend(); ++group) {
+        labels.append(group->name + u" ("_s + regional.locale().toString(group->pieces) + u" pcs)"_s);
+        *value << drawn(group->value);
+        high = std::max(high, drawn(group->value));
+    }
+    auto* series = new QHorizontalBarSeries;
+    series->append(value);
+    showValues(series);
+    chart->addSeries(series);
+    auto* down = new QBarCategoryAxis;
+    down->append(labels);
+    down->setTitleText(kind + u" (Pieces Held)"_s);
+    QValueAxis* across = moneyAxis(u"Catalog Value"_s, regional);
+    fit(across, 0, high);
+    chart->addAxis(down, Qt::AlignLeft);
+    chart->addAxis(across, Qt::AlignBottom);
+    series->attachAxis(down);
+    series->attachAxis(across);
+    chart->legend()->hide();
+    return chart;
+}
+
+} // namespace
+
+QStringList names()
+{
+    return {u"Value over Time"_s, u"Spending and Sales per Year"_s, u"Profit per Year of Sale"_s,
+            u"By Brand"_s,        u"By Special Series"_s,           u"By Seller"_s};
+}
+
+QChart* make(Chart chart, const Database& db, const RegionalSettings& regional, const QString& date)
+{
+    switch (chart) {
+    case Chart::ValueOverTime:
+        return valueOverTime(db, regional, date);
+    case Chart::SpendingAndSales:
+        return perYear(db, regional, date, false);
+    case Chart::Profit:
+        return perYear(db, regional, date, true);
+    case Chart::ByBrand:
+        return byGroup(db, regional, date, Statistics::Grouping::Brand);
+    case Chart::BySeries:
+        return byGroup(db, regional, date, Statistics::Grouping::Series);
+    case Chart::BySeller:
+        break;
+    }
+    return byGroup(db, regional, date, Statistics::Grouping::Seller);
+}
+
+QList<std::pair<QString, QString>> figureLines(const Statistics::Figures& f, const RegionalSettings& regional)
+{
+    const QLocale& locale = regional.locale();
+    const Money gain = f.gain();
+    const Money profit = f.profit();
+    return {
+        {u"Items held"_s, locale.toString(f.heldItems)},
+        {u"Pieces held"_s, locale.toString(f.heldPieces)},
+        {u"Total paid"_s, regional.formatCurrency(f.heldPaid)},
+        {u"Catalog value"_s, regional.formatCurrency(f.heldValue)},
+        {gain < Money() ? u"Loss"_s : u"Gain"_s, regional.formatCurrency(gain)},
+        {u"Items sold"_s, locale.toString(f.soldItems)},
+        {u"Pieces sold"_s, locale.toString(f.soldPieces)},
+        {u"Sales"_s, regional.formatCurrency(f.sales)},
+        {profit < Money() ? u"Loss on sales"_s : u"Profit on sales"_s, regional.formatCurrency(profit)},
+        {u"Want list items"_s, locale.toString(f.wantedItems)},
+        {u"To pay for them"_s, regional.formatCurrency(f.wantedPay)},
+    };
+}
+
+} // namespace StatisticsCharts

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "CollectionStatistics.h"
+
+#include <QString>
+#include <QStringList>
+
+class Database;
+class QChart;
+class RegionalSettings;
+
+// The charts of the statistics window, each made whole from the collection:
+// its title (with the date of its figures), its axes titled with their unit,
+// numbers in the collector's language, and colours that stay apart for a
+// collector with red-green colour blindness.
+namespace StatisticsCharts {
+
+enum class Chart
+{
+    ValueOverTime,
+    SpendingAndSales,
+    Profit,
+    ByBrand,
+    BySeries,
+    BySeller
+};
+inline constexpr int kCharts = 6;
+
+// The names of the charts, as the window lists them.
+QStringList names();
+
+// The chart, for the figures of the date given (already in words).
+QChart* make(Chart chart, const Database& db, const RegionalSettings& regional, const QString& date);
+
+// The lines of figures above the charts, as label and value pairs, each
+// group (held, sold, wanted) in turn.
+QList<std::pair<QString, QString>> figureLines(const Statistics::Figures& figures,
+                                               const RegionalSettings& regional);
+
+} // namespace StatisticsCharts
