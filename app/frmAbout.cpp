@@ -44,9 +44,17 @@ frmAbout::frmAbout(QWidget* parent)
     QLabel* maker = makeLabel(QStringLiteral("lblMaker"), tr("Written by The Plonko Wizmo contributors"));
     QLabel* copyright =
         makeLabel(QStringLiteral("lblCopyright"), tr("Copyright \u00A9 The Plonko Wizmo contributors"));
+    QLabel* licence = makeLabel(
+        QStringLiteral("lblLicence"),
+        tr("This program is free software: you can redistribute it and/or modify it under the terms of the "
+           "GNU General Public License as published by the Free Software Foundation, either version 3 of "
+           "the License, or (at your option) any later version. It comes with NO WARRANTY."));
+    licence->setWordWrap(true);
+    licence->setFixedWidth(licence->fontMetrics().averageCharWidth() * 60);
     QFont smallFont = copyright->font();
     smallFont.setPointSizeF(smallFont.pointSizeF() * 0.9);
     copyright->setFont(smallFont);
+    licence->setFont(smallFont);
 
     auto* buttons = new QDialogButtonBox(this);
     buttons->setObjectName(QStringLiteral("buttonBox"));
@@ -68,6 +76,8 @@ frmAbout::frmAbout(QWidget* parent)
     layout->addSpacing(10);
     layout->addWidget(maker);
     layout->addWidget(copyright);
+    layout->addSpacing(6);
+    layout->addWidget(licence);
     layout->addSpacing(14);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
