@@ -1,7 +1,7 @@
 // plonko-bench --items N [--file PATH] [--only GROUP,...]: times the store,
 // the utilities, the item window and the reports (or only the groups named:
-// store, utilities, window, reports, other-reports, csv, list, photos, insurance) on a collection of N
-// generated items (made once, then reused) and prints one line per figure: name, milliseconds, and the
+// store, utilities, window, reports, other-reports, csv, list, photos, insurance, statistics) on a collection
+// of N generated items (made once, then reused) and prints one line per figure: name, milliseconds, and the
 // milliseconds of the same query in the sqlite3 shell on the same file ("-" where no single query
 // corresponds) and, beside it, the ratio of the two. Figures in MB say so in their names.
 #include "app/AppState.h"
@@ -22,6 +22,9 @@
 #include "reports/ReportFile.h"
 #include "reports/ReportWindow.h"
 #include "reports/StandardReports.h"
+#include "statistics/CollectionStatistics.h"
+#include "statistics/StatisticsCharts.h"
+#include "statistics/frmStatistics.h"
 #include "store/CollectionSchema.h"
 #include "store/Database.h"
 #include "store/DbError.h"
@@ -32,6 +35,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QChartView>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -905,6 +909,53 @@ QList<Figure> insuranceFigures(const QString& file)
     return figures;
 }
 
+// A statistics statement as the shell runs it: its own sums of whole
+// ten-thousandths in place of the store's money functions.
+QString statisticsForShell(QString sql)
+{
+    static const QRegularExpression product(QStringLiteral("moneyproduct\\(quantity, (\\w+)\\)"));
+    static const QRegularExpression units(QStringLiteral("moneyunits\\((\\w+)\\)"));
+    sql.replace(product, QStringLiteral("(coalesce(quantity, 0) * CAST(round(\\1 * 10000) AS INTEGER))"));
+    sql.replace(units, QStringLiteral("CAST(round(\\1 * 10000) AS INTEGER)"));
+    return sql;
+}
+
+// The statistics window opened with its figures and first chart painted, and
+// a switch to each other chart, painted; beside each the shell's time for the
+// figures and the value over time, and for the years (which two of the charts
+// read).
+QList<Figure> statisticsFigures(const QString& file)
+{
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    state.CollectionDb = Database::OpenDatabase(file, state.regional.locale());
+    auto shown = [](frmStatistics& window) {
+        window.show();
+        QEvent activation(QEvent::WindowActivate);
+        QApplication::sendEvent(&window, &activation);
+        window.grab();
+    };
+    QList<Figure> figures;
+    figures.append({QStringLiteral("open the statistics window"), timed([&] {
+                        frmStatistics window(state, nullptr);
+                        shown(window);
+                    }),
+                    statisticsForShell(Statistics::figuresSql()) + QLatin1Char(';') +
+                        statisticsForShell(Statistics::valueOverTimeSql())});
+    frmStatistics window(state, nullptr);
+    shown(window);
+    int chart = 0;
+    figures.append({QStringLiteral("switch chart"), timed([&] {
+                        chart = chart % (StatisticsCharts::kCharts - 1) + 1;
+                        window.lstCharts->setCurrentRow(chart);
+                        // the chart is all of the window a switch draws anew
+                        window.chartView->grab();
+                    }),
+                    statisticsForShell(Statistics::yearsSql())});
+    failOnMessages(dialogs);
+    return figures;
+}
+
 // The item list window: opened with its first screen painted, a filter typed
 // a letter at a time, and a click on each heading; each timed to the list
 // painted again.
@@ -1088,7 +1139,7 @@ int main(int argc, char* argv[])
     int items = 100000;
     QString file;
     QStringList only; // groups of figures: store, utilities, window, reports, other-reports, csv, list,
-                      // photos, insurance
+                      // photos, insurance, statistics
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--items"))
             items = args[i + 1].toInt();
@@ -1115,7 +1166,8 @@ int main(int argc, char* argv[])
             {"csv", csvFigures},
             {"list", listFigures},
             {"photos", photoFigures},
-            {"insurance", insuranceFigures}};
+            {"insurance", insuranceFigures},
+            {"statistics", statisticsFigures}};
         for (const auto& [name, measure] : groups)
             if (only.isEmpty() || only.contains(QLatin1String(name)))
                 figures.append(measure(file));

@@ -60,33 +60,55 @@ Money Figures::profit() const
     return difference(sales, soldCost);
 }
 
+QString figuresSql()
+{
+    return u"SELECT sum(held), sum(CASE WHEN held THEN quantity END), "
+           "sum(CASE WHEN held THEN moneyproduct(quantity, pricepaid) END), "
+           "sum(CASE WHEN held THEN moneyproduct(quantity, catvalue) END), "
+           "sum(held AND PurchaseDate IS NULL), "
+           "sum(sold <> 0), sum(CASE WHEN sold THEN quantity END), "
+           "sum(CASE WHEN sold THEN moneyproduct(quantity, priceask) END), "
+           "sum(CASE WHEN sold THEN moneyproduct(quantity, pricepaid) END), "
+           "sum(wantlist <> 0), sum(CASE WHEN wantlist THEN moneyunits(pricepaid) END) "
+           "FROM (SELECT *, "_s +
+           QLatin1String(kHeld) + u" AS held FROM Plonko)"_s;
+}
+
+QString valueOverTimeSql()
+{
+    return u"SELECT substr(PurchaseDate, 1, 7), sum(moneyproduct(quantity, pricepaid)), "
+           "sum(moneyproduct(quantity, catvalue)) FROM Plonko WHERE "_s +
+           QLatin1String(kHeld) + u" AND PurchaseDate IS NOT NULL GROUP BY 1 ORDER BY 1"_s;
+}
+
+// purchases by year bought and sales by year sold in one reading: the sums
+// of each pair of years, which the years add up
+QString yearsSql()
+{
+    return u"SELECT CAST(substr(PurchaseDate, 1, 4) AS INTEGER), "
+           "CASE WHEN sold THEN CAST(substr(SoldDate, 1, 4) AS INTEGER) END, "
+           "sum(CASE WHEN NOT wantlist THEN moneyproduct(quantity, pricepaid) END), "
+           "sum(CASE WHEN sold THEN moneyproduct(quantity, priceask) END), "
+           "sum(CASE WHEN sold THEN moneyproduct(quantity, pricepaid) END) FROM Plonko "
+           "WHERE (NOT wantlist AND PurchaseDate IS NOT NULL) OR (sold AND SoldDate IS NOT NULL) GROUP BY 1, 2"_s;
+}
+
 Figures figures(const Database& db)
 {
-    const QString held = QLatin1String(kHeld);
     Figures f;
-    db.Aggregate(u"SELECT sum(held), sum(CASE WHEN held THEN quantity END), "
-                 "sum(CASE WHEN held THEN moneyproduct(quantity, pricepaid) END), "
-                 "sum(CASE WHEN held THEN moneyproduct(quantity, catvalue) END), "
-                 "sum(held AND PurchaseDate IS NULL), "
-                 "sum(sold <> 0), sum(CASE WHEN sold THEN quantity END), "
-                 "sum(CASE WHEN sold THEN moneyproduct(quantity, priceask) END), "
-                 "sum(CASE WHEN sold THEN moneyproduct(quantity, pricepaid) END), "
-                 "sum(wantlist <> 0), sum(CASE WHEN wantlist THEN moneyunits(pricepaid) END) "
-                 "FROM (SELECT *, "_s +
-                     held + u" AS held FROM Plonko)"_s,
-                 [&](const Numbers& n, const QStringList&) {
-                     f.heldItems = number(n, 0);
-                     f.heldPieces = number(n, 1);
-                     f.heldPaid = money(n, 2);
-                     f.heldValue = money(n, 3);
-                     f.heldUndated = number(n, 4);
-                     f.soldItems = number(n, 5);
-                     f.soldPieces = number(n, 6);
-                     f.sales = money(n, 7);
-                     f.soldCost = money(n, 8);
-                     f.wantedItems = number(n, 9);
-                     f.wantedPay = money(n, 10);
-                 });
+    db.Aggregate(figuresSql(), [&](const Numbers& n, const QStringList&) {
+        f.heldItems = number(n, 0);
+        f.heldPieces = number(n, 1);
+        f.heldPaid = money(n, 2);
+        f.heldValue = money(n, 3);
+        f.heldUndated = number(n, 4);
+        f.soldItems = number(n, 5);
+        f.soldPieces = number(n, 6);
+        f.sales = money(n, 7);
+        f.soldCost = money(n, 8);
+        f.wantedItems = number(n, 9);
+        f.wantedPay = money(n, 10);
+    });
     return f;
 }
 
@@ -94,42 +116,30 @@ std::vector<Month> valueOverTime(const Database& db)
 {
     std::vector<Month> months;
     Month running;
-    db.Aggregate(u"SELECT substr(PurchaseDate, 1, 7), sum(moneyproduct(quantity, pricepaid)), "
-                 "sum(moneyproduct(quantity, catvalue)) FROM Plonko WHERE "_s +
-                     QLatin1String(kHeld) + u" AND PurchaseDate IS NOT NULL GROUP BY 1 ORDER BY 1"_s,
-                 [&](const Numbers& n, const QStringList& texts) {
-                     const QDate month = QDate::fromString(texts[0] + u"-01"_s, Qt::ISODate);
-                     if (!month.isValid())
-                         return;
-                     running = {month, sum(running.paid, money(n, 1)), sum(running.value, money(n, 2))};
-                     months.push_back(running);
-                 });
+    db.Aggregate(valueOverTimeSql(), [&](const Numbers& n, const QStringList& texts) {
+        const QDate month = QDate::fromString(texts[0] + u"-01"_s, Qt::ISODate);
+        if (!month.isValid())
+            return;
+        running = {month, sum(running.paid, money(n, 1)), sum(running.value, money(n, 2))};
+        months.push_back(running);
+    });
     return months;
 }
 
 std::vector<Year> years(const Database& db)
 {
     QMap<int, Year> byYear;
-    auto yearOf = [](const QString& text) {
-        bool ok = false;
-        const int year = text.toInt(&ok);
-        return ok && year > 0 ? year : 0;
-    };
-    db.Aggregate(u"SELECT substr(PurchaseDate, 1, 4), sum(moneyproduct(quantity, pricepaid)) FROM Plonko "
-                 "WHERE NOT wantlist AND PurchaseDate IS NOT NULL GROUP BY 1"_s,
-                 [&](const Numbers& n, const QStringList& texts) {
-                     if (const int year = yearOf(texts[0]))
-                         byYear[year].paid = money(n, 1);
-                 });
-    db.Aggregate(u"SELECT substr(SoldDate, 1, 4), sum(moneyproduct(quantity, priceask)), "
-                 "sum(moneyproduct(quantity, pricepaid)) FROM Plonko WHERE sold AND SoldDate IS NOT NULL "
-                 "GROUP BY 1"_s,
-                 [&](const Numbers& n, const QStringList& texts) {
-                     if (const int year = yearOf(texts[0])) {
-                         byYear[year].sales = money(n, 1);
-                         byYear[year].profit = difference(money(n, 1), money(n, 2));
-                     }
-                 });
+    // a year the calendar knows, or none
+    auto yearOf = [](const std::optional<qint64>& year) { return year > 0 && year <= 9999 ? int(*year) : 0; };
+    db.Aggregate(yearsSql(), [&](const Numbers& n, const QStringList&) {
+        if (const int bought = yearOf(n[0]))
+            byYear[bought].paid = sum(byYear[bought].paid, money(n, 2));
+        if (const int sold = yearOf(n[1])) {
+            Year& year = byYear[sold];
+            year.sales = sum(year.sales, money(n, 3));
+            year.profit = sum(year.profit, difference(money(n, 3), money(n, 4)));
+        }
+    });
     std::vector<Year> all;
     if (byYear.isEmpty())
         return all;
@@ -139,6 +149,28 @@ std::vector<Year> years(const Database& db)
         all.push_back(each);
     }
     return all;
+}
+
+const std::vector<Month>& Series::months()
+{
+    if (!m_months)
+        m_months = valueOverTime(m_db);
+    return *m_months;
+}
+
+const std::vector<Year>& Series::years()
+{
+    if (!m_years)
+        m_years = Statistics::years(m_db);
+    return *m_years;
+}
+
+const std::vector<Group>& Series::groups(Grouping grouping)
+{
+    std::optional<std::vector<Group>>& kept = m_groups[int(grouping)];
+    if (!kept)
+        kept = Statistics::groups(m_db, grouping);
+    return *kept;
 }
 
 QString ungroupedName(Grouping grouping)

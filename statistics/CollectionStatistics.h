@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class Database;
@@ -75,6 +76,31 @@ Figures figures(const Database& db);
 std::vector<Month> valueOverTime(const Database& db);
 std::vector<Year> years(const Database& db);
 std::vector<Group> groups(const Database& db, Grouping grouping);
+
+// The series of the charts of one state of a collection, each read when first
+// asked for and kept.
+class Series
+{
+public:
+    explicit Series(const Database& db)
+        : m_db(db)
+    {}
+    const std::vector<Month>& months();
+    const std::vector<Year>& years();
+    const std::vector<Group>& groups(Grouping grouping);
+
+private:
+    const Database& m_db;
+    std::optional<std::vector<Month>> m_months;
+    std::optional<std::vector<Year>> m_years;
+    std::optional<std::vector<Group>> m_groups[3];
+};
+
+// The engine's statements behind the figures, the value over time and the
+// years, as the functions above run them.
+QString figuresSql();
+QString valueOverTimeSql();
+QString yearsSql();
 
 // The name of the group of items without a brand, series or seller.
 QString ungroupedName(Grouping grouping);

@@ -80,10 +80,10 @@ void fit(QValueAxis* axis, double low, double high)
     axis->applyNiceNumbers();
 }
 
-QChart* valueOverTime(const Database& db, const RegionalSettings& regional, const QString& date)
+QChart* valueOverTime(Statistics::Series& read, const RegionalSettings& regional, const QString& date)
 {
     QChart* chart = newChart(u"Value over Time"_s, date, regional);
-    const std::vector<Statistics::Month> months = Statistics::valueOverTime(db);
+    const std::vector<Statistics::Month>& months = read.months();
     auto* paid = new QLineSeries;
     paid->setName(u"Total Paid"_s);
     paid->setPen(QPen(kBlue, 2.5));
@@ -118,11 +118,11 @@ QChart* valueOverTime(const Database& db, const RegionalSettings& regional, cons
     return chart;
 }
 
-QChart* perYear(const Database& db, const RegionalSettings& regional, const QString& date, bool profit)
+QChart* perYear(Statistics::Series& read, const RegionalSettings& regional, const QString& date, bool profit)
 {
     QChart* chart =
         newChart(profit ? u"Profit per Year of Sale"_s : u"Spending and Sales per Year"_s, date, regional);
-    const std::vector<Statistics::Year> years = Statistics::years(db);
+    const std::vector<Statistics::Year>& years = read.years();
     QStringList labels;
     // a year's profit or loss is one bar: its two sets stacked, one of them naught
     QAbstractBarSeries* series = profit ? static_cast<QAbstractBarSeries*>(new QStackedBarSeries)
@@ -170,13 +170,13 @@ QChart* perYear(const Database& db, const RegionalSettings& regional, const QStr
     return chart;
 }
 
-QChart* byGroup(const Database& db, const RegionalSettings& regional, const QString& date,
+QChart* byGroup(Statistics::Series& read, const RegionalSettings& regional, const QString& date,
                 Statistics::Grouping grouping)
 {
     static const QString kTitles[] = {u"Brand"_s, u"Special Series"_s, u"Seller"_s};
     const QString kind = kTitles[int(grouping)];
     QChart* chart = newChart(u"Catalog Value by "_s + kind, date, regional);
-    const std::vector<Statistics::Group> groups = Statistics::groups(db, grouping);
+    const std::vector<Statistics::Group>& groups = read.groups(grouping);
     QBarSet* value = barSet(u"Catalog Value of the Pieces Held"_s, kBlue);
     QStringList labels;
     double high = 0;
@@ -211,23 +211,23 @@ QStringList names()
             u"By Brand"_s,        u"By Special Series"_s,           u"By Seller"_s};
 }
 
-QChart* make(Chart chart, const Database& db, const RegionalSettings& regional, const QString& date)
+QChart* make(Chart chart, Statistics::Series& series, const RegionalSettings& regional, const QString& date)
 {
     switch (chart) {
     case Chart::ValueOverTime:
-        return valueOverTime(db, regional, date);
+        return valueOverTime(series, regional, date);
     case Chart::SpendingAndSales:
-        return perYear(db, regional, date, false);
+        return perYear(series, regional, date, false);
     case Chart::Profit:
-        return perYear(db, regional, date, true);
+        return perYear(series, regional, date, true);
     case Chart::ByBrand:
-        return byGroup(db, regional, date, Statistics::Grouping::Brand);
+        return byGroup(series, regional, date, Statistics::Grouping::Brand);
     case Chart::BySeries:
-        return byGroup(db, regional, date, Statistics::Grouping::Series);
+        return byGroup(series, regional, date, Statistics::Grouping::Series);
     case Chart::BySeller:
         break;
     }
-    return byGroup(db, regional, date, Statistics::Grouping::Seller);
+    return byGroup(series, regional, date, Statistics::Grouping::Seller);
 }
 
 QList<std::pair<QString, QString>> figureLines(const Statistics::Figures& f, const RegionalSettings& regional)

@@ -96,6 +96,8 @@ frmStatistics::frmStatistics(AppState& state, QWidget* owner)
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
+frmStatistics::~frmStatistics() = default;
+
 bool frmStatistics::event(QEvent* event)
 {
     if (event->type() == QEvent::Show && !m_placed) {
@@ -120,6 +122,7 @@ void frmStatistics::Form_Activate()
     BusyPointer busy(m_state.dialogs);
     m_readAt = changes;
     m_date = m_state.regional.formatShortDate(m_state.today());
+    m_series = std::make_unique<Statistics::Series>(m_state.db());
     readFigures();
     if (lstCharts->currentRow() < 0)
         lstCharts->setCurrentRow(0); // shows it
@@ -164,7 +167,7 @@ void frmStatistics::showChart()
     BusyPointer busy(m_state.dialogs);
     QChart* old = chartView->chart();
     const auto chart = StatisticsCharts::Chart(lstCharts->currentRow());
-    chartView->setChart(StatisticsCharts::make(chart, m_state.db(), m_state.regional, m_date));
+    chartView->setChart(StatisticsCharts::make(chart, *m_series, m_state.regional, m_date));
     delete old;
     lblNote->setText(chart == StatisticsCharts::Chart::ValueOverTime && m_undated > 0
                          ? u"%1 of the items held have no purchase date and are not counted here."_s.arg(

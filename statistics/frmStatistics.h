@@ -2,12 +2,18 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class AppState;
 class QChartView;
 class QGridLayout;
 class QLabel;
 class QListWidget;
 class QPushButton;
+
+namespace Statistics {
+class Series;
+}
 
 // "Plonko Statistics": the collection's figures and one chart at a time,
 // chosen from the list or with Ctrl+1 to Ctrl+6; the chart saved as a
@@ -21,6 +27,7 @@ public:
     static constexpr int kHelpTopic = 62;
 
     frmStatistics(AppState& state, QWidget* owner);
+    ~frmStatistics() override;
 
     QListWidget* lstCharts;
     QChartView* chartView;
@@ -51,6 +58,8 @@ private:
     // the collection's change count when last read; -1 before the first reading
     qint64 m_readAt = -1;
     QString m_date;
+    // what the charts read of the collection as it was read last
+    std::unique_ptr<Statistics::Series> m_series;
     qint64 m_undated = 0;
     bool m_placed = false;
 };
