@@ -4,6 +4,7 @@
 #include "StatisticsCharts.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
+#include "app/HelpKey.h"
 #include "app/WindowPlacement.h"
 #include "reports/ReportRun.h"
 
@@ -94,6 +95,7 @@ frmStatistics::frmStatistics(AppState& state, QWidget* owner)
     connectHandler(m_state, this, new QShortcut(QKeySequence::Copy, this), &QShortcut::activated,
                    &frmStatistics::cmdCopy_Click);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
+    addHelpKey(this, m_state, kHelpTopic);
 }
 
 frmStatistics::~frmStatistics() = default;

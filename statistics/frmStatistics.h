@@ -24,7 +24,7 @@ class frmStatistics : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kHelpTopic = 62;
+    static constexpr int kHelpTopic = 64;
 
     frmStatistics(AppState& state, QWidget* owner);
     ~frmStatistics() override;
