@@ -56,7 +56,7 @@ frmStatistics::frmStatistics(AppState& state, QWidget* owner)
     chartView = new QChartView;
     chartView->setObjectName(u"chartView"_s);
     chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setMinimumSize(640, 420);
+    chartView->setMinimumSize(360, 240);
     lblNote = new QLabel;
     lblNote->setObjectName(u"lblNote"_s);
     cmdSave = new QPushButton(u"&Save Chart..."_s);

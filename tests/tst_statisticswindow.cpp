@@ -37,6 +37,7 @@ private slots:
     void theKeysChooseEachChart();
     void aChartIsSavedInEachFormat();
     void figuresAreReadAgainAfterAChange();
+    void aLossIsInTheLocalesNegativeForm();
 };
 
 void TestStatisticsWindow::theKeysChooseEachChart()
@@ -97,6 +98,21 @@ void TestStatisticsWindow::figuresAreReadAgainAfterAChange()
     held = window.findChild<QLabel*>(QStringLiteral("figure0"));
     QCOMPARE(held->text(), QString::number(before.toInt() + 1));
     QVERIFY(window.chartView->chart() != chart);
+}
+
+// A loss on what is held and on the sales, in two currencies' formats.
+void TestStatisticsWindow::aLossIsInTheLocalesNegativeForm()
+{
+    Statistics::Figures figures;
+    figures.heldPaid = Money::fromUnits(1234567);
+    figures.heldValue = Money::fromUnits(2345);
+    figures.soldCost = Money::fromUnits(10000);
+    for (const auto& [locale, loss, onSales] : {std::tuple{kEnglish, "($123.22)", "($1.00)"},
+                                                std::tuple{kGerman, "-123,22\u00A0€", "-1,00\u00A0€"}}) {
+        const auto lines = StatisticsCharts::figureLines(figures, RegionalSettings(locale));
+        QCOMPARE(lines[4], std::pair(QStringLiteral("Loss"), QString::fromUtf8(loss)));
+        QCOMPARE(lines[8], std::pair(QStringLiteral("Loss on sales"), QString::fromUtf8(onSales)));
+    }
 }
 
 QTEST_MAIN(TestStatisticsWindow)
