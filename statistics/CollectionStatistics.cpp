@@ -62,11 +62,11 @@ Money Figures::profit() const
 
 QString figuresSql()
 {
-    return u"SELECT sum(held), sum(CASE WHEN held THEN quantity END), "
+    return u"SELECT sum(held), sum(CASE WHEN held THEN wholequantity(quantity) END), "
            "sum(CASE WHEN held THEN moneyproduct(quantity, pricepaid) END), "
            "sum(CASE WHEN held THEN moneyproduct(quantity, catvalue) END), "
            "sum(held AND PurchaseDate IS NULL), "
-           "sum(sold <> 0), sum(CASE WHEN sold THEN quantity END), "
+           "sum(sold <> 0), sum(CASE WHEN sold THEN wholequantity(quantity) END), "
            "sum(CASE WHEN sold THEN moneyproduct(quantity, priceask) END), "
            "sum(CASE WHEN sold THEN moneyproduct(quantity, pricepaid) END), "
            "sum(wantlist <> 0), sum(CASE WHEN wantlist THEN moneyunits(pricepaid) END) "
@@ -151,25 +151,25 @@ std::vector<Year> years(const Database& db)
     return all;
 }
 
-const std::vector<Month>& Series::months()
+const std::vector<Month>& Series::months(const Database& db)
 {
     if (!m_months)
-        m_months = valueOverTime(m_db);
+        m_months = valueOverTime(db);
     return *m_months;
 }
 
-const std::vector<Year>& Series::years()
+const std::vector<Year>& Series::years(const Database& db)
 {
     if (!m_years)
-        m_years = Statistics::years(m_db);
+        m_years = Statistics::years(db);
     return *m_years;
 }
 
-const std::vector<Group>& Series::groups(Grouping grouping)
+const std::vector<Group>& Series::groups(const Database& db, Grouping grouping)
 {
     std::optional<std::vector<Group>>& kept = m_groups[int(grouping)];
     if (!kept)
-        kept = Statistics::groups(m_db, grouping);
+        kept = Statistics::groups(db, grouping);
     return *kept;
 }
 
@@ -201,7 +201,7 @@ std::vector<Group> groups(const Database& db, Grouping grouping)
     const QString key = QLatin1String(source.key);
     std::vector<Group> all;
     db.Aggregate(
-        u"SELECT Plonko.%2 IS NULL OR %1.%2 IS NULL, min(%1.%3), sum(quantity), "
+        u"SELECT Plonko.%2 IS NULL OR %1.%2 IS NULL, min(%1.%3), sum(wholequantity(quantity)), "
         "sum(moneyproduct(quantity, catvalue)) FROM Plonko LEFT JOIN %1 ON Plonko.%2 = %1.%2 WHERE "_s.arg(
             table, key, QLatin1String(source.name)) +
             QLatin1String(kHeld) + u" GROUP BY %1.%2"_s.arg(table, key),

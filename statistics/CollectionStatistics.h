@@ -77,20 +77,16 @@ std::vector<Month> valueOverTime(const Database& db);
 std::vector<Year> years(const Database& db);
 std::vector<Group> groups(const Database& db, Grouping grouping);
 
-// The series of the charts of one state of a collection, each read when first
-// asked for and kept.
+// The series of the charts of one state of a collection, each read from it
+// when first asked for and kept.
 class Series
 {
 public:
-    explicit Series(const Database& db)
-        : m_db(db)
-    {}
-    const std::vector<Month>& months();
-    const std::vector<Year>& years();
-    const std::vector<Group>& groups(Grouping grouping);
+    const std::vector<Month>& months(const Database& db);
+    const std::vector<Year>& years(const Database& db);
+    const std::vector<Group>& groups(const Database& db, Grouping grouping);
 
 private:
-    const Database& m_db;
     std::optional<std::vector<Month>> m_months;
     std::optional<std::vector<Year>> m_years;
     std::optional<std::vector<Group>> m_groups[3];

@@ -80,22 +80,30 @@ void fit(QValueAxis* axis, double low, double high)
     axis->applyNiceNumbers();
 }
 
-QChart* valueOverTime(Statistics::Series& read, const RegionalSettings& regional, const QString& date)
+QChart* valueOverTime(const std::vector<Statistics::Month>& months, const RegionalSettings& regional,
+                      const QString& date)
 {
     QChart* chart = newChart(u"Value over Time"_s, date, regional);
-    const std::vector<Statistics::Month>& months = read.months();
     auto* paid = new QLineSeries;
     paid->setName(u"Total Paid"_s);
     paid->setPen(QPen(kBlue, 2.5));
     auto* value = new QLineSeries;
     value->setName(u"Catalog Value"_s);
     value->setPen(QPen(kOrange, 2.5, Qt::DashLine));
+    // months without purchases keep their place: along the axis by months since the first
+    auto along = [&months](const QDate& month) {
+        const QDate first = months.front().month;
+        return double((month.year() - first.year()) * 12 + month.month() - first.month());
+    };
     double high = 0;
-    for (std::size_t i = 0; i < months.size(); ++i) {
-        paid->append(double(i), drawn(months[i].paid));
-        value->append(double(i), drawn(months[i].value));
-        high = std::max({high, drawn(months[i].paid), drawn(months[i].value)});
+    for (const Statistics::Month& month : months) {
+        paid->append(along(month.month), drawn(month.paid));
+        value->append(along(month.month), drawn(month.value));
+        high = std::max({high, drawn(month.paid), drawn(month.value)});
     }
+    // a single month shows as its points
+    paid->setPointsVisible(months.size() == 1);
+    value->setPointsVisible(months.size() == 1);
     chart->addSeries(paid);
     chart->addSeries(value);
     auto* across = new QCategoryAxis;
@@ -103,10 +111,11 @@ QChart* valueOverTime(Statistics::Series& read, const RegionalSettings& regional
     across->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     // about six months named along the axis, slanted so that none is cut short
     across->setLabelsAngle(-30);
-    const std::size_t every = std::max<std::size_t>(1, (months.size() + 5) / 6);
-    for (std::size_t i = 0; i < months.size(); i += every)
-        across->append(regional.locale().toString(months[i].month, u"MMM yyyy"_s), double(i));
-    across->setRange(0, std::max<double>(1, double(months.size()) - 1));
+    const double span = months.empty() ? 0 : along(months.back().month);
+    const int every = std::max(1, int(span + 6) / 6);
+    for (int step = 0; !months.empty() && step <= span; step += every)
+        across->append(regional.locale().toString(months.front().month.addMonths(step), u"MMM yyyy"_s), step);
+    across->setRange(0, std::max(1.0, span));
     QValueAxis* up = moneyAxis(u"Running Total"_s, regional);
     fit(up, 0, high);
     chart->addAxis(across, Qt::AlignBottom);
@@ -118,11 +127,11 @@ QChart* valueOverTime(Statistics::Series& read, const RegionalSettings& regional
     return chart;
 }
 
-QChart* perYear(Statistics::Series& read, const RegionalSettings& regional, const QString& date, bool profit)
+QChart* perYear(const std::vector<Statistics::Year>& years, const RegionalSettings& regional,
+                const QString& date, bool profit)
 {
     QChart* chart =
         newChart(profit ? u"Profit per Year of Sale"_s : u"Spending and Sales per Year"_s, date, regional);
-    const std::vector<Statistics::Year>& years = read.years();
     QStringList labels;
     // a year's profit or loss is one bar: its two sets stacked, one of them naught
     QAbstractBarSeries* series = profit ? static_cast<QAbstractBarSeries*>(new QStackedBarSeries)
@@ -154,7 +163,8 @@ QChart* perYear(Statistics::Series& read, const RegionalSettings& regional, cons
         series->append(paid);
         series->append(sales);
     }
-    // a year's bar in the set it is not in is naught, and would be labelled so
+    // each year of profit has a bar of naught in the set of losses, and the other
+    // way round, which would be labelled "0"
     if (!profit)
         showValues(series);
     chart->addSeries(series);
@@ -170,13 +180,12 @@ QChart* perYear(Statistics::Series& read, const RegionalSettings& regional, cons
     return chart;
 }
 
-QChart* byGroup(Statistics::Series& read, const RegionalSettings& regional, const QString& date,
-                Statistics::Grouping grouping)
+QChart* byGroup(const std::vector<Statistics::Group>& groups, const RegionalSettings& regional,
+                const QString& date, Statistics::Grouping grouping)
 {
     static const QString kTitles[] = {u"Brand"_s, u"Special Series"_s, u"Seller"_s};
     const QString kind = kTitles[int(grouping)];
     QChart* chart = newChart(u"Catalog Value by "_s + kind, date, regional);
-    const std::vector<Statistics::Group>& groups = read.groups(grouping);
     QBarSet* value = barSet(u"Catalog Value of the Pieces Held"_s, kBlue);
     QStringList labels;
     double high = 0;
@@ -211,23 +220,25 @@ QStringList names()
             u"By Brand"_s,        u"By Special Series"_s,           u"By Seller"_s};
 }
 
-QChart* make(Chart chart, Statistics::Series& series, const RegionalSettings& regional, const QString& date)
+QChart* make(Chart chart, const Database& db, Statistics::Series& series, const RegionalSettings& regional,
+             const QString& date)
 {
+    using Statistics::Grouping;
     switch (chart) {
     case Chart::ValueOverTime:
-        return valueOverTime(series, regional, date);
+        return valueOverTime(series.months(db), regional, date);
     case Chart::SpendingAndSales:
-        return perYear(series, regional, date, false);
+        return perYear(series.years(db), regional, date, false);
     case Chart::Profit:
-        return perYear(series, regional, date, true);
+        return perYear(series.years(db), regional, date, true);
     case Chart::ByBrand:
-        return byGroup(series, regional, date, Statistics::Grouping::Brand);
+        return byGroup(series.groups(db, Grouping::Brand), regional, date, Grouping::Brand);
     case Chart::BySeries:
-        return byGroup(series, regional, date, Statistics::Grouping::Series);
+        return byGroup(series.groups(db, Grouping::Series), regional, date, Grouping::Series);
     case Chart::BySeller:
         break;
     }
-    return byGroup(series, regional, date, Statistics::Grouping::Seller);
+    return byGroup(series.groups(db, Grouping::Seller), regional, date, Grouping::Seller);
 }
 
 QList<std::pair<QString, QString>> figureLines(const Statistics::Figures& f, const RegionalSettings& regional)

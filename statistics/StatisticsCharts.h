@@ -29,8 +29,10 @@ inline constexpr int kCharts = 6;
 // The names of the charts, as the window lists them.
 QStringList names();
 
-// The chart of the series, for the figures of the date given (already in words).
-QChart* make(Chart chart, Statistics::Series& series, const RegionalSettings& regional, const QString& date);
+// The chart of the collection, its series read into the series kept for it,
+// for the figures of the date given (already in words).
+QChart* make(Chart chart, const Database& db, Statistics::Series& series, const RegionalSettings& regional,
+             const QString& date);
 
 // The lines of figures above the charts, as label and value pairs, each
 // group (held, sold, wanted) in turn.

@@ -22,6 +22,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QShortcut>
 #include <QSvgGenerator>
@@ -118,13 +119,17 @@ bool frmStatistics::event(QEvent* event)
 // read again only when the collection changed since
 void frmStatistics::Form_Activate()
 {
-    const qint64 changes = m_state.db().ChangeCount();
-    if (changes == m_readAt)
+    // closed for a moment, while a backup or compaction runs
+    if (!m_state.CollectionDb)
         return;
+    const qint64 changes = m_state.db().ChangeCount();
+    if (changes == m_readAt && m_state.CollectionDb.get() == m_readFrom)
+        return;
+    m_readFrom = m_state.CollectionDb.get();
     BusyPointer busy(m_state.dialogs);
     m_readAt = changes;
     m_date = m_state.regional.formatShortDate(m_state.today());
-    m_series = std::make_unique<Statistics::Series>(m_state.db());
+    m_series = std::make_unique<Statistics::Series>();
     readFigures();
     if (lstCharts->currentRow() < 0)
         lstCharts->setCurrentRow(0); // shows it
@@ -169,7 +174,7 @@ void frmStatistics::showChart()
     BusyPointer busy(m_state.dialogs);
     QChart* old = chartView->chart();
     const auto chart = StatisticsCharts::Chart(lstCharts->currentRow());
-    chartView->setChart(StatisticsCharts::make(chart, *m_series, m_state.regional, m_date));
+    chartView->setChart(StatisticsCharts::make(chart, m_state.db(), *m_series, m_state.regional, m_date));
     delete old;
     lblNote->setText(chart == StatisticsCharts::Chart::ValueOverTime && m_undated > 0
                          ? u"%1 of the items held have no purchase date and are not counted here."_s.arg(
@@ -198,12 +203,14 @@ void frmStatistics::cmdSave_Click()
     ConfirmReplaceFile(m_state, *chosen);
     if (m_state.Cancelled)
         return;
+    // written whole or not at all: any earlier file stays as it was on a failure
+    QSaveFile file(*chosen);
     const QString kind = QFileInfo(*chosen).suffix().toLower();
     const QRectF scene = chartView->sceneRect();
-    bool saved = false;
-    if (kind == u"svg") {
+    bool saved = file.open(QIODevice::WriteOnly);
+    if (saved && kind == u"svg") {
         QSvgGenerator svg;
-        svg.setFileName(*chosen);
+        svg.setOutputDevice(&file);
         svg.setSize(kSavedSize);
         svg.setViewBox(QRect(QPoint(), kSavedSize));
         svg.setTitle(names.value(lstCharts->currentRow()));
@@ -213,8 +220,8 @@ void frmStatistics::cmdSave_Click()
             chartView->scene()->render(&painter, QRectF(QPoint(), kSavedSize), scene);
             saved = painter.end();
         }
-    } else if (kind == u"pdf") {
-        QPdfWriter pdf(*chosen);
+    } else if (saved && kind == u"pdf") {
+        QPdfWriter pdf(&file);
         pdf.setTitle(names.value(lstCharts->currentRow()));
         pdf.setCreator(u"Plonko Wizmo"_s);
         pdf.setPageOrientation(QPageLayout::Landscape);
@@ -224,12 +231,13 @@ void frmStatistics::cmdSave_Click()
             chartView->scene()->render(&painter, QRectF(painter.viewport()), scene);
             saved = painter.end();
         }
-    } else {
-        saved = chartImage(kSavedSize).save(*chosen, "png");
+    } else if (saved) {
+        saved = chartImage(kSavedSize).save(&file, "png");
     }
-    if (!saved)
-        m_state.dialogs.messageBox(u"The chart could not be saved to '%1'."_s.arg(*chosen),
-                                   Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, u"Chart Not Saved"_s);
+    if (!(saved && file.error() == QFileDevice::NoError && file.commit()))
+        m_state.dialogs.messageBox(
+            u"The chart could not be saved to '%1'.  %2"_s.arg(*chosen, file.errorString()),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, u"Chart Not Saved"_s);
 }
 
 void frmStatistics::cmdCopy_Click()
@@ -251,5 +259,7 @@ void frmStatistics::cmdPrint_Click()
         return;
     }
     chartView->scene()->render(&painter, QRectF(painter.viewport()), chartView->sceneRect());
-    painter.end();
+    if (!painter.end())
+        m_state.dialogs.messageBox(u"The chart could not be printed."_s, Dialogs::Buttons::Ok,
+                                   Dialogs::Icon::Exclamation, u"Chart Not Printed"_s);
 }

@@ -60,6 +60,8 @@ private:
     QString m_date;
     // what the charts read of the collection as it was read last
     std::unique_ptr<Statistics::Series> m_series;
+    // the collection read: the file is opened anew by a backup or compaction
+    const void* m_readFrom = nullptr;
     qint64 m_undated = 0;
     bool m_placed = false;
 };

@@ -79,7 +79,8 @@ std::optional<qint64> moneyUnits(sqlite3_value* amount, bool& overflow)
     switch (sqlite3_value_numeric_type(amount)) {
     case SQLITE_INTEGER: {
         const qint64 whole = sqlite3_value_int64(amount);
-        if (std::abs(whole) <= Database::kLargestMoneyUnits / Money::kScale)
+        constexpr qint64 kLargest = Database::kLargestMoneyUnits / Money::kScale;
+        if (whole >= -kLargest && whole <= kLargest)
             return whole * Money::kScale;
         overflow = true;
         return std::nullopt;
@@ -106,16 +107,41 @@ void moneyUnitsFunction(sqlite3_context* context, int, sqlite3_value** arguments
         sqlite3_result_null(context);
 }
 
+// A quantity as a report counts it: a long integer, halves to even; none for
+// no number, and nothing where a long integer cannot hold it.
+std::optional<qint64> wholeQuantity(sqlite3_value* quantity)
+{
+    double number = 0;
+    switch (sqlite3_value_numeric_type(quantity)) {
+    case SQLITE_INTEGER:
+        number = double(sqlite3_value_int64(quantity));
+        break;
+    case SQLITE_FLOAT:
+        number = std::nearbyint(sqlite3_value_double(quantity));
+        break;
+    default:
+        return 0;
+    }
+    if (!(number >= -2147483648.0 && number <= 2147483647.0))
+        return std::nullopt;
+    return qint64(number);
+}
+
+void wholeQuantityFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    if (const std::optional<qint64> pieces = wholeQuantity(arguments[0]))
+        sqlite3_result_int64(context, *pieces);
+    else
+        sqlite3_result_error(context, "integer overflow", -1);
+}
+
 void moneyProductFunction(sqlite3_context* context, int, sqlite3_value** arguments)
 {
     bool overflow = false;
     const std::optional<qint64> units = moneyUnits(arguments[1], overflow);
-    // a quantity as a report counts it: whole, halves to even, none for no number
-    qint64 quantity = 0;
-    if (const int type = sqlite3_value_numeric_type(arguments[0]); type == SQLITE_INTEGER)
-        quantity = sqlite3_value_int64(arguments[0]);
-    else if (type == SQLITE_FLOAT && std::abs(sqlite3_value_double(arguments[0])) < 2147483648.0)
-        quantity = qint64(std::nearbyint(sqlite3_value_double(arguments[0])));
+    const std::optional<qint64> pieces = wholeQuantity(arguments[0]);
+    overflow = overflow || !pieces;
+    const qint64 quantity = pieces.value_or(0);
     qint64 product = 0;
     if (overflow || (units && __builtin_mul_overflow(quantity, *units, &product)))
         sqlite3_result_error(context, "integer overflow", -1);
@@ -132,6 +158,10 @@ int installMoneyFunctions(sqlite3* db)
                                                  nullptr, nullptr, nullptr);
     if (units != SQLITE_OK)
         return units;
+    const int pieces = sqlite3_create_function_v2(db, "wholequantity", 1, flags, nullptr,
+                                                  wholeQuantityFunction, nullptr, nullptr, nullptr);
+    if (pieces != SQLITE_OK)
+        return pieces;
     return sqlite3_create_function_v2(db, "moneyproduct", 2, flags, nullptr, moneyProductFunction, nullptr,
                                       nullptr, nullptr);
 }

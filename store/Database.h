@@ -73,9 +73,10 @@ public:
     // A read-only query in the engine's own dialect for figures worked out in
     // the file: each row's columns handed over as whole numbers (a null as
     // none) and as text. Its SQL may use moneyunits(amount), an amount in
-    // ten-thousandths, and moneyproduct(quantity, amount), their product (a
-    // null quantity as none), both exact, and either failing (NumericOverflow)
-    // rather than rounding where money cannot hold the figure.
+    // ten-thousandths, wholequantity(quantity), a quantity as a report counts
+    // it (no number as 0), and moneyproduct(quantity, amount), the two
+    // multiplied (null for a null amount); all exact, each failing
+    // (NumericOverflow) rather than rounding where the figure cannot be held.
     void Aggregate(const QString& sql,
                    const std::function<void(const std::vector<std::optional<qint64>>& numbers,
                                             const QStringList& texts)>& each) const;

@@ -52,6 +52,8 @@ void TestStatisticsWindow::theKeysChooseEachChart()
         QCOMPARE(window.lstCharts->currentRow(), i);
         const QString title = window.chartView->chart()->title();
         QVERIFY2(title.contains(QStringLiteral("12/7/2026")), qPrintable(title));
+        // each chart under its own name, "By Brand" as "Catalog Value by Brand"
+        QVERIFY2(title.startsWith(names[i]) || title.contains(names[i].mid(3)), qPrintable(title));
     }
     QVERIFY(window.chartView->chart()->title().startsWith(QStringLiteral("Value over Time")));
     QVERIFY(reports.dialogs.messages.isEmpty());
@@ -81,6 +83,10 @@ void TestStatisticsWindow::aChartIsSavedInEachFormat()
         QVERIFY2(svg.contains(QString::fromUtf8(text)), text);
     QVERIFY(contents(reports.path(QStringLiteral("Chart.pdf"))).startsWith("%PDF"));
     QVERIFY(reports.dialogs.messages.isEmpty());
+    // a file that cannot be written is told, not taken for saved
+    reports.dialogs.fileNames.enqueue(reports.path(QStringLiteral("no folder/Chart.png")));
+    window.cmdSave->click();
+    QCOMPARE(reports.dialogs.messages.value(0).title, QStringLiteral("Chart Not Saved"));
 }
 
 void TestStatisticsWindow::figuresAreReadAgainAfterAChange()
