@@ -917,6 +917,8 @@ QString statisticsForShell(QString sql)
     static const QRegularExpression units(QStringLiteral("moneyunits\\((\\w+)\\)"));
     sql.replace(product, QStringLiteral("(coalesce(quantity, 0) * CAST(round(\\1 * 10000) AS INTEGER))"));
     sql.replace(units, QStringLiteral("CAST(round(\\1 * 10000) AS INTEGER)"));
+    sql.replace(QStringLiteral("wholequantity(quantity)"),
+                QStringLiteral("coalesce(CAST(round(quantity) AS INTEGER), 0)"));
     return sql;
 }
 
