@@ -7,8 +7,10 @@
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpKey.h"
+#include "app/LongWork.h"
 #include "app/WindowPlacement.h"
 
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -254,7 +256,22 @@ void frmOutput::cmdPrint_Click()
                                   QPageSize::Inch));
     if (!m_state.dialogs.printSetup(printer))
         return;
-    if (!m_document->print(printer))
+    const QLocale& locale = m_state.regional.locale();
+    LongWork work(m_state, [&locale](qint64 page, qint64 pages) {
+        return QStringLiteral("Printing: page %1 of %2").arg(locale.toString(page), locale.toString(pages));
+    });
+    const bool printed = m_document->print(printer, [&](int page, int pages) {
+        if (work.step(page, pages))
+            return true;
+        // stopped by the collector: the job is not sent
+        printer.abort();
+        return false;
+    });
+    work.off();
+    // printed to a file, the part written goes with the job
+    if (work.stopped() && !printer.outputFileName().isEmpty())
+        QFile::remove(printer.outputFileName());
+    if (!printed && !work.stopped())
         m_state.dialogs.messageBox(QStringLiteral("The report could not be printed."), Dialogs::Buttons::Ok,
                                    Dialogs::Icon::Exclamation, QStringLiteral("Report Not Printed"));
 }

@@ -654,6 +654,14 @@ void ReportsTest::printingGoesThroughThePrintDialog()
     QCOMPARE(dialogs.printDialogs, 2);
     QCOMPARE(pdfPages(file), output.pages);
     QVERIFY(dialogs.messages.isEmpty());
+    // stopped at its second page, the job is not sent and nothing is said
+    QVERIFY(QFile::remove(file));
+    output.reports.state.clock = [now = qint64(0)]() mutable { return now += 1000; };
+    dialogs.cancelProgressAt = 2;
+    QTest::mouseClick(output.window->cmdPrint, Qt::LeftButton);
+    QCOMPARE(dialogs.progressTexts.first(), QStringLiteral("Printing: page 1 of %1").arg(output.pages));
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(dialogs.messages.isEmpty());
 }
 
 QTEST_MAIN(ReportsTest)
