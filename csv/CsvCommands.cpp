@@ -4,6 +4,7 @@
 #include "frmImportSummary.h"
 
 #include "app/AppState.h"
+#include "app/LongWork.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportRun.h"
 #include "store/Database.h"
@@ -24,18 +25,38 @@ void ExportToCsv(AppState& state)
     ConfirmReplaceFile(state, *chosen);
     if (state.Cancelled)
         return;
-    BusyPointer busy(state.dialogs);
-    // the photos before the file that lists them
-    std::optional<QString> failure =
-        ItemTransfer::exportPhotos(state.db(), ItemTransfer::photoFolder(*chosen));
+    const QLocale& locale = state.regional.locale();
+    bool writingPhotos = false;
+    LongWork work(state, [&](qint64 done, qint64 total) {
+        return (writingPhotos ? QStringLiteral("Writing the photos: %1 of %2")
+                              : QStringLiteral("Exporting the items: %1 of %2"))
+            .arg(locale.toString(done), locale.toString(total));
+    });
+    // the file is written aside and shown only after the photos it lists;
+    // stopped by the collector, neither is left
     ReportFile file(*chosen);
-    if (!failure &&
-        !(file.open() &&
-          ItemTransfer::exportItems(state.db(), [&](const QString& line) { return file.writeLine(line); }) &&
-          file.commit()))
+    const qint64 items = state.db().RowCount(QStringLiteral("Plonko"));
+    qint64 lines = 0;
+    const bool listed = file.open() && ItemTransfer::exportItems(state.db(), [&](const QString& line) {
+                            return file.writeLine(line) && work.step(lines++, items);
+                        });
+    if (work.stopped())
+        return;
+    std::optional<QString> failure;
+    if (!listed)
+        failure = file.errorString();
+    if (!failure) {
+        writingPhotos = true;
+        failure =
+            ItemTransfer::exportPhotos(state.db(), ItemTransfer::photoFolder(*chosen),
+                                       [&work](qint64 done, qint64 total) { return work.step(done, total); });
+        if (work.stopped())
+            return;
+    }
+    if (!failure && !file.commit())
         failure = file.errorString();
     if (failure) {
-        busy.off();
+        work.off();
         state.dialogs.messageBox(
             QStringLiteral("The collection could not be written to '%1'.  %2").arg(*chosen, *failure),
             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Export Not Saved"));

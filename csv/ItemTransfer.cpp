@@ -802,25 +802,42 @@ bool exportItems(Database& db, const std::function<bool(const QString&)>& writeL
     return true;
 }
 
-std::optional<QString> exportPhotos(Database& db, const QString& folder)
+std::optional<QString> exportPhotos(Database& db, const QString& folder,
+                                    const std::function<bool(qint64 done, qint64 total)>& step)
 {
     std::unique_ptr<PhotoTables> tables = db.OpenPhotoTables();
     const std::vector<PhotoTables::Listed> photos = tables->everyPhoto();
     if (photos.empty())
         return std::nullopt;
+    const bool madeFolder = !QFileInfo::exists(folder);
     if (!QDir().mkpath(folder))
         return QStringLiteral("The folder '%1' could not be made.").arg(QDir::toNativeSeparators(folder));
+    QStringList made;
+    bool finished = false;
+    const auto takeAway = qScopeGuard([&] {
+        if (finished)
+            return;
+        for (const QString& path : std::as_const(made))
+            QFile::remove(path);
+        if (madeFolder)
+            QDir().rmdir(folder);
+    });
     QSet<qint64> written;
     for (const PhotoTables::Listed& photo : photos) {
         if (written.contains(photo.picture))
             continue;
         written.insert(photo.picture);
         QSaveFile file(QDir(folder).filePath(photoFileName(photo)));
+        if (!QFileInfo::exists(file.fileName()))
+            made.append(file.fileName());
         const QByteArray bytes = tables->bytes(photo.picture);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             return QStringLiteral("'%1': %2")
                 .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+        if (step && !step(qint64(written.size()), qint64(photos.size())))
+            return std::nullopt;
     }
+    finished = true;
     return std::nullopt;
 }
 

@@ -31,9 +31,12 @@ QString photoFolder(const QString& csvPath);
 bool exportItems(Database& db, const std::function<bool(const QString&)>& writeLine);
 
 // Writes every picture an item shows into the folder, made where missing,
-// each as its file held it: why it could not, or nothing. Throws DbError
-// when the store cannot be read.
-std::optional<QString> exportPhotos(Database& db, const QString& folder);
+// each as its file held it, telling step after each (done of total): why it
+// could not, or nothing. Stopped by step, or failing, it takes away the files
+// it made, and the folder if it made it. Throws DbError when the store
+// cannot be read.
+std::optional<QString> exportPhotos(Database& db, const QString& folder,
+                                    const std::function<bool(qint64 done, qint64 total)>& step = {});
 
 // A row of the file, and what is said of it.
 struct Refusal

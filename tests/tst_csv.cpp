@@ -547,6 +547,20 @@ void TestCsv::theMenuExportsAndImports()
         s.dialogs.answers.enqueue(Dialogs::Answer::No); // keep the file there
         s.get<QAction>("mnuExport")->trigger();
         QCOMPARE(s.dialogs.messages.last().title, QStringLiteral("File Exists"));
+        // stopped at its first line, an export leaves the earlier file as it was
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        const QByteArray before = earlier.readAll();
+        earlier.close();
+        s.state.clock = [now = qint64(0)]() mutable { return now += 1000; };
+        s.dialogs.cancelProgressAt = 1;
+        s.dialogs.fileNames.enqueue(path);
+        s.get<QAction>("mnuExport")->trigger();
+        QCOMPARE(s.dialogs.progressTexts, QStringList{QStringLiteral("Exporting the items: 0 of 8")});
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), before);
+        QCOMPARE(s.dialogs.messages.last().title, QStringLiteral("File Exists"));
+        s.dialogs.cancelProgressAt = 0;
     }
     Session s(false);
     s.dialogs.fileNames.enqueue(path);

@@ -390,6 +390,12 @@ void TestPhotos::photosGoToCsvAndBack()
     const QString again = empty.folder() + QStringLiteral("/again_photos");
     QCOMPARE(exported(*into, again), text);
     QCOMPARE(filesIn(again), files);
+
+    // stopped after its first picture, an export takes away what it wrote
+    const QString stopped = empty.folder() + QStringLiteral("/stopped_photos");
+    QCOMPARE(ItemTransfer::exportPhotos(*into, stopped, [](qint64 done, qint64) { return done < 1; }),
+             std::nullopt);
+    QVERIFY(!QFileInfo::exists(stopped));
 }
 
 // A photo that is missing or of no type kept refuses its row, told by
