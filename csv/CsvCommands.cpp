@@ -76,14 +76,18 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, title);
         return false;
     }
-    BusyPointer busy(state.dialogs);
+    const QLocale& locale = state.regional.locale();
+    LongWork work(state, [&locale](qint64 rows, qint64) {
+        return QStringLiteral("Importing the file: %1 items").arg(locale.toString(rows));
+    });
     try {
         // the rows are written as they are read; the collector's answer to
         // the summary keeps them or gives them up (as a crash would)
         Transaction writing(state.db());
         const ItemTransfer::Summary summary =
-            ItemTransfer::importRows(state.db(), file, ItemTransfer::photoFolder(*chosen));
-        busy.off();
+            ItemTransfer::importRows(state.db(), file, ItemTransfer::photoFolder(*chosen),
+                                     [&work](qint64 rows) { return work.step(rows, 0); });
+        work.off();
         frmImportSummary asked(summary, owner);
         state.dialogs.showModal(asked);
         if (!asked.importChosen())
@@ -93,8 +97,11 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
             ItemTransfer::leaveOutDoubles(state.db(), summary);
         writing.commit();
         return true;
+    } catch (const ItemTransfer::Stopped&) {
+        // stopped by the collector: the rows written are rolled back, unsaid
+        return false;
     } catch (const ItemTransfer::Unreadable& unreadable) {
-        busy.off();
+        work.off();
         state.dialogs.messageBox(
             QStringLiteral("Nothing was imported from '%1'.\n\n%2").arg(*chosen, unreadable.reason),
             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, title);

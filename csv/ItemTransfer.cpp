@@ -841,7 +841,8 @@ std::optional<QString> exportPhotos(Database& db, const QString& folder,
     return std::nullopt;
 }
 
-Summary importRows(Database& db, QIODevice& file, const QString& photoFolder)
+Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
+                   const std::function<bool(qint64 rows)>& step)
 {
     Csv::Reader reader(file);
     QStringList fields;
@@ -950,6 +951,8 @@ Summary importRows(Database& db, QIODevice& file, const QString& photoFolder)
                     shown.append(PhotoTables::Photo{photoTables->addPicture(photo.picture, photo.bytes), {}});
                 photoTables->setPhotos(key, shown);
             }
+            if (step && !step(summary.rows))
+                throw Stopped{};
         }
     };
     // the first rows keep the indexes up row by row; the rows past as many

@@ -95,7 +95,13 @@ struct Unreadable
 // DbError on a failure of the store; the caller rolls back then. The photos
 // a row lists are read from photoFolder (a path may also be whole); a photo
 // that cannot be read or kept refuses its row.
-Summary importRows(Database& db, QIODevice& file, const QString& photoFolder = {});
+// Told the rows written after each, step may stop the import: Stopped is
+// thrown, and the caller rolls back.
+struct Stopped
+{
+};
+Summary importRows(Database& db, QIODevice& file, const QString& photoFolder = {},
+                   const std::function<bool(qint64 rows)>& step = {});
 
 // Takes the doubles the summary counted out again, before the commit.
 void leaveOutDoubles(Database& db, const Summary& summary);

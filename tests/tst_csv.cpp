@@ -563,6 +563,16 @@ void TestCsv::theMenuExportsAndImports()
         s.dialogs.cancelProgressAt = 0;
     }
     Session s(false);
+    // stopped at its first item, an import writes nothing and shows no summary
+    s.state.clock = [now = qint64(0)]() mutable { return now += 1000; };
+    s.dialogs.cancelProgressAt = 1;
+    s.dialogs.fileNames.enqueue(path);
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(s.dialogs.progressTexts.size(), 1);
+    QVERIFY(s.dialogs.modalTitles.isEmpty());
+    QVERIFY(s.dialogs.messages.isEmpty());
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(0));
+    s.dialogs.cancelProgressAt = 0;
     s.dialogs.fileNames.enqueue(path);
     QString shown;
     s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
