@@ -19,11 +19,8 @@ const QString kFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|
 
 void ExportToCsv(AppState& state)
 {
-    const std::optional<QString> chosen = state.dialogs.saveFileName(QStringLiteral("Plonkos.csv"), kFilter);
+    const std::optional<QString> chosen = chooseFileToWrite(state, QStringLiteral("Plonkos.csv"), kFilter);
     if (!chosen)
-        return;
-    ConfirmReplaceFile(state, *chosen);
-    if (state.Cancelled)
         return;
     const QLocale& locale = state.regional.locale();
     bool writingPhotos = false;

@@ -33,18 +33,22 @@ void reportWriteFailure(AppState& state, const QString& path, const QString& rea
         Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, QStringLiteral("Report Not Saved"));
 }
 
-std::optional<QString> chooseReportFile(AppState& state, const QString& textFileName,
-                                        const QString& htmlFileName, int destination)
+std::optional<QString> chooseFileToWrite(AppState& state, const QString& defaultName, const QString& filter)
 {
-    const bool text = destination == 2;
-    const std::optional<QString> chosen =
-        state.dialogs.saveFileName(text ? textFileName : htmlFileName, text ? kTextFilter : kHtmlFilter);
+    const std::optional<QString> chosen = state.dialogs.saveFileName(defaultName, filter);
     if (!chosen)
         return std::nullopt;
     ConfirmReplaceFile(state, *chosen);
     if (state.Cancelled)
         return std::nullopt;
     return chosen;
+}
+
+std::optional<QString> chooseReportFile(AppState& state, const QString& textFileName,
+                                        const QString& htmlFileName, int destination)
+{
+    const bool text = destination == 2;
+    return chooseFileToWrite(state, text ? textFileName : htmlFileName, text ? kTextFilter : kHtmlFilter);
 }
 
 void ConfirmReplaceFile(AppState& state, const QString& fileName)
@@ -201,11 +205,8 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
 void saveReportPdf(AppState& state, const ReportEngine& document, const QString& title)
 {
     const std::optional<QString> chosen =
-        state.dialogs.saveFileName(title + QStringLiteral(".pdf"), QStringLiteral("PDF Files (*.pdf)|*.pdf"));
+        chooseFileToWrite(state, title + QStringLiteral(".pdf"), QStringLiteral("PDF Files (*.pdf)|*.pdf"));
     if (!chosen)
-        return;
-    ConfirmReplaceFile(state, *chosen);
-    if (state.Cancelled)
         return;
     ReportFile file(*chosen);
     const QLocale& locale = state.regional.locale();

@@ -108,6 +108,9 @@ inline const QString kHtmlFilter = QStringLiteral("Html Files (*.htm)|*.htm|All 
 // Asks before a file is replaced; a No sets Cancelled.
 void ConfirmReplaceFile(AppState& state, const QString& fileName);
 
+// The file the collector picks in the Save As dialog, asked about before it
+// is replaced; nothing when either question was cancelled.
+std::optional<QString> chooseFileToWrite(AppState& state, const QString& defaultName, const QString& filter);
 // The file the collector picks for a report to a text file (destination 2)
 // or a web table (3), asked about before it is replaced; nothing when either
 // question was cancelled.

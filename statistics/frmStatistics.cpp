@@ -195,13 +195,10 @@ QImage frmStatistics::chartImage(const QSize& size) const
 void frmStatistics::cmdSave_Click()
 {
     const QStringList names = StatisticsCharts::names();
-    const std::optional<QString> chosen = m_state.dialogs.saveFileName(
-        names.value(lstCharts->currentRow()) + u".png"_s,
-        u"PNG Picture (*.png)|*.png|SVG Drawing (*.svg)|*.svg|PDF File (*.pdf)|*.pdf"_s);
+    const std::optional<QString> chosen =
+        chooseFileToWrite(m_state, names.value(lstCharts->currentRow()) + u".png"_s,
+                          u"PNG Picture (*.png)|*.png|SVG Drawing (*.svg)|*.svg|PDF File (*.pdf)|*.pdf"_s);
     if (!chosen)
-        return;
-    ConfirmReplaceFile(m_state, *chosen);
-    if (m_state.Cancelled)
         return;
     // written whole or not at all: any earlier file stays as it was on a failure
     QSaveFile file(*chosen);
