@@ -3,6 +3,7 @@
 #include "CollectionSchema.h"
 #include "Connection.h"
 #include "EqualRows.h"
+#include "JetSql.h"
 #include "PhotoTables.h"
 #include "RowAppender.h"
 #include "RowChecker.h"
@@ -733,6 +734,19 @@ std::unique_ptr<EqualRows> Database::OpenEqualRows(const QString& table, const Q
 qint64 Database::RowCount(const QString& table) const
 {
     Statement count(*m_connection, QStringLiteral("SELECT count(*) FROM %1").arg(quotedName(table)));
+    count.step();
+    return count.int64(0);
+}
+
+qint64 Database::QueryRowCount(const QString& jetSql) const
+{
+    JetSql::Select select = JetSql::translateSelect(jetSql);
+    select.orderBy.clear();
+    // the rows of a distinct select are those its columns tell apart
+    const bool distinct = select.columns.trimmed().startsWith(QLatin1String("DISTINCT"), Qt::CaseInsensitive);
+    if (!distinct)
+        select.columns = QStringLiteral("1");
+    Statement count(*m_connection, QStringLiteral("SELECT count(*) FROM (%1)").arg(select.sql()));
     count.step();
     return count.int64(0);
 }

@@ -106,18 +106,19 @@ void TestLongWork::aStoppedPdfLeavesTheEarlierFile()
     QVERIFY(contents(pdf).startsWith("%PDF"));
 }
 
-// A report stopped at its start or in its middle writes no file, shows no
+// A report stopped at its start, in its middle or at its end writes no file, shows no
 // preview and says nothing; one let run shows its preview.
 void TestLongWork::aStoppedReportLeavesNoFile()
 {
     Reports reports;
+    // twenty items for sale beside the collection's two
     for (int i = 0; i < 20; ++i)
         reports.addForSale(QStringLiteral("Bear %1").arg(i), QString(), QString(), Value());
     const QString text = reports.path(QStringLiteral("Earlier.txt"));
     write(text, "earlier");
     const QStringList before = reportFiles(reports.collection.folder());
     reports.state.clock = movingClock(1000);
-    for (int stopAt : {1, 5}) {
+    for (int stopAt : {1, 5, 22}) {
         reports.dialogs.progressTexts.clear();
         reports.dialogs.messages.clear();
         reports.dialogs.cancelProgressAt = stopAt;
@@ -131,6 +132,9 @@ void TestLongWork::aStoppedReportLeavesNoFile()
         reports.dialogs.progressTexts.clear();
         reports.run(1);
         QCOMPARE(reports.preview.shows, 0);
+        // the preview's rows are counted for its progress
+        QCOMPARE(reports.dialogs.progressTexts.last(),
+                 QStringLiteral("Making the report: %1 of 22 items").arg(stopAt));
     }
     reports.dialogs.cancelProgressAt = 0;
     reports.run(1);
