@@ -2,6 +2,7 @@
 
 #include "CollectionSchema.h"
 #include "Connection.h"
+#include "EngineProgress.h"
 #include "EqualRows.h"
 #include "JetSql.h"
 #include "PhotoTables.h"
@@ -687,7 +688,8 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLoc
     return std::unique_ptr<Database>(new Database(std::move(connection)));
 }
 
-void Database::CompactDatabase(const QString& source, const QString& destination, const QLocale& locale)
+void Database::CompactDatabase(const QString& source, const QString& destination, const QLocale& locale,
+                               const std::function<bool()>& going)
 {
     if (QFileInfo::exists(destination))
         throw DbError(DbError::CannotOpen, QStringLiteral("The file '%1' already exists.").arg(destination));
@@ -696,6 +698,7 @@ void Database::CompactDatabase(const QString& source, const QString& destination
     execute(db->m_connection->handle(), "PRAGMA synchronous = OFF", *db->m_connection);
     Statement vacuum(*db->m_connection, QStringLiteral("VACUUM INTO ?1"));
     vacuum.bind(1, Value(destination), ColumnInfo{});
+    const EngineProgress progress(db->m_connection->handle(), going);
     vacuum.step();
 }
 

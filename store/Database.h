@@ -44,9 +44,12 @@ public:
                                                   const QLocale& locale = QLocale::system());
     // Writes a compacted copy of a closed database file to destination; the
     // file is opened as OpenDatabase opens it, in the order of locale. The
-    // copy is left to the system to write out: the caller flushes it.
+    // copy is left to the system to write out: the caller flushes it. going,
+    // if given, is asked now and then as the copy is written; once it answers
+    // false the copy stops and fails (a partial copy is left for the caller).
     static void CompactDatabase(const QString& source, const QString& destination,
-                                const QLocale& locale = QLocale::system());
+                                const QLocale& locale = QLocale::system(),
+                                const std::function<bool()>& going = {});
 
     ~Database();
     Database(const Database&) = delete;

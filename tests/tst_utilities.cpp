@@ -2,6 +2,7 @@
 #include "LookupWindow.h"
 
 #include "custom/frmRptSpec.h"
+#include "store/CollectionSchema.h"
 #include "utilities/BackupDrives.h"
 #include "utilities/CollectionFiles.h"
 #include "utilities/frmBackup.h"
@@ -106,6 +107,7 @@ private slots:
     void backingUpTwiceReplacesTheCopy();
     void aFailedBackupKeepsTheEarlierCopy_data();
     void aFailedBackupKeepsTheEarlierCopy();
+    void stoppedCopiesLeaveEveryFileAsItWas();
     void interruptedCompactions_data();
     void interruptedCompactions();
     void drives_data();
@@ -116,6 +118,7 @@ private slots:
     void theBackupDialog_data();
     void theBackupDialog();
     void aBackupThatFailsSaysSo();
+    void cancelledCopiesSayNothing();
     void theCollectionStaysHeldDuringTheBackup();
     void noRoomToSortChangesNothing();
     void packingDuringAnEdit_data();
@@ -262,6 +265,59 @@ void TestUtilities::aFailedBackupKeepsTheEarlierCopy()
     }
     QCOMPARE(bytesOf(copy), earlier);
     QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
+}
+
+// A backup or a compaction stopped at its first step, in its middle or at its
+// last (the check of the copy) leaves the collection, the earlier backup and
+// the folders byte for byte as they were.
+void TestUtilities::stoppedCopiesLeaveEveryFileAsItWas()
+{
+    QTemporaryDir folder;
+    QTemporaryDir drive;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("Plonko.mdb"));
+    // large enough for the copies to take several steps
+    CollectionSchema::createCollection(path, 20000);
+    // opened once, as the program opens it, for what it mends at a first opening
+    Database::OpenDatabase(path, kEnglish);
+    const QString backup = QDir(drive.path()).filePath(QStringLiteral("Plonko.mdb"));
+    write(backup, "earlier");
+    const QByteArray collection = bytesOf(path);
+    const QStringList before = filesIn(folder.path());
+    const std::function<void(const QString&, const CF::Progress&)> copies[] = {
+        [&](const QString& from, const CF::Progress& progress) {
+            CF::backupCollection(from, drive.path(), progress);
+        },
+        [](const QString& from, const CF::Progress& progress) {
+            CF::compactCollection(from, kEnglish, progress);
+        }};
+    for (const auto& copy : copies) {
+        // the steps of a copy let run, made of a copy of its own
+        QTemporaryDir aside;
+        const QString asidePath = QDir(aside.path()).filePath(QStringLiteral("Plonko.mdb"));
+        QFile::copy(path, asidePath);
+        QList<CF::Stage> stages;
+        QList<qint64> done;
+        copy(asidePath, [&](CF::Stage stage, qint64 bytes, qint64 total) {
+            stages.append(stage);
+            done.append(bytes);
+            return bytes <= total;
+        });
+        QVERIFY(stages.count(CF::Stage::Copying) >= 2);
+        QVERIFY(stages.contains(CF::Stage::Checking));
+        QVERIFY(std::is_sorted(done.begin(), done.begin() + stages.count(CF::Stage::Copying)));
+        write(backup, "earlier");
+        for (const qsizetype stopAt :
+             {qsizetype(0), stages.indexOf(CF::Stage::Checking) / 2, stages.size() - 1}) {
+            qsizetype step = 0;
+            QVERIFY_THROWS_EXCEPTION(CF::Stopped,
+                                     copy(path, [&](CF::Stage, qint64, qint64) { return step++ < stopAt; }));
+            QCOMPARE(step, stopAt + 1);
+            QCOMPARE(bytesOf(path), collection);
+            QCOMPARE(filesIn(folder.path()), before);
+            QCOMPARE(bytesOf(backup), QByteArray("earlier"));
+            QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
+        }
+    }
 }
 
 void TestUtilities::interruptedCompactions_data()
@@ -461,6 +517,31 @@ void TestUtilities::aBackupThatFailsSaysSo()
     QCOMPARE(session.dialogs.messages.last().icon, Dialogs::Icon::None);
     QCOMPARE(bytesOf(copy), earlier);
     QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
+    QVERIFY(session.window->isVisible());
+    QVERIFY(session.state.CollectionDb);
+    QVERIFY(!session.state.UtilityRunning);
+}
+
+// A backup or a compaction cancelled from its progress says nothing, leaves
+// no copy, and the window comes back over the collection as it was.
+void TestUtilities::cancelledCopiesSayNothing()
+{
+    Session session;
+    QTemporaryDir drive;
+    const QByteArray before = bytesOf(session.collection.path());
+    const QStringList files = filesIn(session.collection.folder());
+    session.state.clock = [now = qint64(0)]() mutable { return now += 1000; };
+    session.dialogs.cancelProgressAt = 1;
+    session.dialogs.modalSteps.enqueue(backUpTo(drive.path()));
+    session.get<QAction>("mnuBackup")->trigger();
+    QCOMPARE(session.dialogs.progressTexts, QStringList{QStringLiteral("Copying the collection: 0 of 0 MB")});
+    QVERIFY(filesIn(drive.path()).isEmpty());
+    session.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    session.get<QAction>("mnuPack")->trigger();
+    QCOMPARE(session.dialogs.progressTexts.last(), QStringLiteral("Compacting the collection: 0 of 0 MB"));
+    QCOMPARE(session.dialogs.messages.size(), 1); // the question of compacting
+    QCOMPARE(bytesOf(session.collection.path()), before);
+    QCOMPARE(filesIn(session.collection.folder()), files);
     QVERIFY(session.window->isVisible());
     QVERIFY(session.state.CollectionDb);
     QVERIFY(!session.state.UtilityRunning);

@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/DbError.h"
+#include "store/EngineProgress.h"
 
 #include <QDir>
 #include <QFile>
@@ -167,12 +168,21 @@ enum class Check
     Full
 };
 
-// Throws unless path holds a whole collection.
-void check(const QString& path, Check depth)
+// Throws unless path holds a whole collection; Stopped once going answers false.
+void check(const QString& path, Check depth, const std::function<bool()>& going = {})
 {
     const RawFile file(path, SQLITE_OPEN_READONLY);
-    const QStringList found =
-        file.texts(depth == Check::Full ? "PRAGMA integrity_check" : "PRAGMA quick_check");
+    QStringList found;
+    {
+        const EngineProgress progress(file.handle(), going);
+        try {
+            found = file.texts(depth == Check::Full ? "PRAGMA integrity_check" : "PRAGMA quick_check");
+        } catch (const Failure&) {
+            if (progress.stopped())
+                throw Stopped{};
+            throw;
+        }
+    }
     if (found != QStringList{QStringLiteral("ok")})
         throw Failure{QStringLiteral("'%1' is damaged: %2").arg(path, found.join(QLatin1Char(' ')))};
     if (file.texts("SELECT name FROM sqlite_master WHERE type = 'table' AND name = 'Plonko' COLLATE NOCASE")
@@ -183,8 +193,10 @@ void check(const QString& path, Check depth)
 // Flushes a new copy to the disk and checks it at the same time: the check
 // reads what the system holds in memory while the flush waits on the disk.
 // Both must pass. Without a second thread the flush comes first.
-void flushAndCheck(const QString& path)
+void flushAndCheck(const QString& path, const Progress& progress)
 {
+    if (progress && !progress(Stage::Checking, 0, 0))
+        throw Stopped{};
     std::optional<Failure> unflushed;
     const auto flush = [&] {
         try {
@@ -199,16 +211,19 @@ void flushAndCheck(const QString& path)
     } catch (const std::system_error&) {
         flush();
     }
-    check(path, Check::Pages);
+    check(path, Check::Pages,
+          progress ? [&] { return progress(Stage::Checking, 0, 0); } : std::function<bool()>());
     if (flusher)
         flusher->join();
     if (unflushed)
         throw *unflushed;
 }
 
-// The page copy of a closed collection into a new file.
-void copyPages(const QString& source, const QString& destination)
+// The page copy of a closed collection into a new file, told to progress
+// every so many pages.
+void copyPages(const QString& source, const QString& destination, const Progress& progress)
 {
+    constexpr int kPagesAStep = 1024;
     const RawFile from(source, SQLITE_OPEN_READONLY);
     const RawFile to(destination, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     // the copy is flushed and checked as a whole before it is used
@@ -217,7 +232,18 @@ void copyPages(const QString& source, const QString& destination)
     sqlite3_backup* backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
     if (!backup)
         to.fail();
-    const int stepped = sqlite3_backup_step(backup, -1);
+    const qint64 pageSize = from.texts("PRAGMA page_size").value(0).toLongLong();
+    int stepped;
+    do {
+        stepped = sqlite3_backup_step(backup, progress ? kPagesAStep : -1);
+        const qint64 pages = sqlite3_backup_pagecount(backup);
+        if ((stepped == SQLITE_OK || stepped == SQLITE_DONE) && progress &&
+            !progress(Stage::Copying, (pages - sqlite3_backup_remaining(backup)) * pageSize,
+                      pages * pageSize)) {
+            sqlite3_backup_finish(backup);
+            throw Stopped{};
+        }
+    } while (stepped == SQLITE_OK);
     sqlite3_backup_finish(backup);
     if (stepped == SQLITE_BUSY || stepped == SQLITE_LOCKED)
         throw Failure{QStringLiteral("'%1' is in use by another program.").arg(source), true};
@@ -272,7 +298,7 @@ void failSteps(Step step, int after, int count)
     g_faults[int(step)] = {after, count};
 }
 
-void backupCollection(const QString& source, const QString& folder)
+void backupCollection(const QString& source, const QString& folder, const Progress& progress)
 {
     const QString target = QDir(folder).filePath(kBackupName);
     const QString partial = target + QStringLiteral(".partial");
@@ -282,9 +308,12 @@ void backupCollection(const QString& source, const QString& folder)
     };
     try {
         removeWithJournal(partial);
-        copyPages(source, partial);
-        flushAndCheck(partial);
+        copyPages(source, partial, progress);
+        flushAndCheck(partial, progress);
         rename(partial, target);
+    } catch (const Stopped&) {
+        removePartial();
+        throw;
     } catch (const Failure&) {
         removePartial();
         throw;
@@ -294,7 +323,7 @@ void backupCollection(const QString& source, const QString& folder)
     }
 }
 
-void compactCollection(const QString& dbPath, const QLocale& locale)
+void compactCollection(const QString& dbPath, const QLocale& locale, const Progress& progress)
 {
     const QString db = realPath(dbPath);
     const QDir folder = QFileInfo(db).absoluteDir();
@@ -305,14 +334,28 @@ void compactCollection(const QString& dbPath, const QLocale& locale)
     } catch (const Failure&) {
         // an old copy that stays is refused by the compaction below
     }
+    // the copy's size as it grows, beside the collection's
+    const qint64 size = QFileInfo(db).size();
+    bool stopped = false;
+    const auto going = [&] {
+        stopped = !progress(Stage::Copying, QFileInfo(compacted).size(), size);
+        return !stopped;
+    };
     try {
-        Database::CompactDatabase(db, compacted, locale);
-        flushAndCheck(compacted);
+        if (progress && !going())
+            throw Stopped{};
+        Database::CompactDatabase(db, compacted, locale, progress ? going : std::function<bool()>());
+        flushAndCheck(compacted, progress);
+    } catch (const Stopped&) {
+        QFile::remove(compacted);
+        throw;
     } catch (const Failure&) {
         QFile::remove(compacted);
         throw;
     } catch (const DbError& error) {
         QFile::remove(compacted);
+        if (stopped)
+            throw Stopped{};
         throw Failure{error.description()};
     } catch (const std::exception& error) {
         QFile::remove(compacted);

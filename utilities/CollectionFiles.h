@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // Work on the collection file as a whole, while the program has it closed.
@@ -17,6 +18,20 @@ struct Failure
     QString what;
     // another program holds the collection, so it could not be read
     bool inUse = false;
+};
+
+// How far a copy of the collection has got: the bytes copied of the bytes
+// to copy, then its check (of no known length, both 0). False stops it.
+enum class Stage
+{
+    Copying,
+    Checking
+};
+using Progress = std::function<bool(Stage stage, qint64 done, qint64 total)>;
+
+// The work was stopped through its progress; nothing of it is left.
+struct Stopped
+{
 };
 
 inline const QString kBackupName = QStringLiteral("Plonko.mdb");
@@ -51,15 +66,17 @@ bool isCompleteCollection(const QString& path);
 
 // Copies the closed collection at source to "Plonko.mdb" in folder, replacing
 // an earlier backup there only once the new copy is whole. On failure the
-// partial copy is removed and an earlier backup is left as it was.
-void backupCollection(const QString& source, const QString& folder);
+// partial copy is removed and an earlier backup is left as it was, as when
+// progress stops it (Stopped).
+void backupCollection(const QString& source, const QString& folder, const Progress& progress = {});
 
 // Compacts the closed collection at dbPath (a link is followed to its file):
 // the compacted copy is made as "Plonnew.mdb" beside it, the previous file becomes "Plonkodb.bak" and the
 // copy takes the collection's name. On failure the collection is under its
-// name again, as it was, wherever the failure came. The file is opened in the
-// order of locale, as the program opens it.
-void compactCollection(const QString& dbPath, const QLocale& locale);
+// name again, as it was, wherever the failure came, and so it is when progress
+// stops it before the renames (Stopped). The file is opened in the order of
+// locale, as the program opens it.
+void compactCollection(const QString& dbPath, const QLocale& locale, const Progress& progress = {});
 
 // What start-up finds when dbPath is missing but a compaction left its files:
 // the file to restore the collection from (the compacted copy when it is

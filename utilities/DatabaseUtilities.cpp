@@ -2,6 +2,7 @@
 
 #include "CollectionFiles.h"
 #include "CollectionHolder.h"
+#include "CopyProgress.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "custom/frmRptSpec.h"
@@ -76,11 +77,14 @@ void PackDatabase(AppState& state, CollectionHolder& window)
     if (!window.closeForUtility())
         return;
     {
-        BusyPointer busy(state.dialogs);
+        CopyProgress work(state, QStringLiteral("Compacting the collection"),
+                          QStringLiteral("Checking the compacted collection"));
         try {
-            CollectionFiles::compactCollection(state.DbPath, state.regional.locale());
+            CollectionFiles::compactCollection(state.DbPath, state.regional.locale(), work.progress());
+        } catch (const CollectionFiles::Stopped&) {
+            // the collection is as it was, and no copy is left
         } catch (const CollectionFiles::Failure& failure) {
-            busy.off();
+            work.off();
             // a failed compaction has put the previous file back, or says why it could not
             const QString where =
                 QFileInfo::exists(state.DbPath)

@@ -2,6 +2,7 @@
 
 #include "BackupDrives.h"
 #include "CollectionFiles.h"
+#include "CopyProgress.h"
 #include "app/AppState.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpKey.h"
@@ -54,13 +55,16 @@ void frmBackup::Form_Load()
 
 void frmBackup::cmdOk_Click()
 {
-    BusyPointer busy(m_state.dialogs);
+    CopyProgress work(m_state, QStringLiteral("Copying the collection"), QStringLiteral("Checking the copy"));
     try {
-        CollectionFiles::backupCollection(m_state.DbPath, Drive1->currentData().toString());
+        CollectionFiles::backupCollection(m_state.DbPath, Drive1->currentData().toString(), work.progress());
+        m_hold->renew();
+    } catch (const CollectionFiles::Stopped&) {
+        // the partial copy is gone and an earlier backup is as it was
         m_hold->renew();
     } catch (const CollectionFiles::Failure& failure) {
         m_hold->renew();
-        busy.off();
+        work.off();
         m_state.dialogs.messageBox(
             failure.inUse ? QStringLiteral("Backup could not be Performed.  The collection file is in use by "
                                            "another program; close that program, then back up again.")
