@@ -9,7 +9,8 @@ class QDialog;
 class QPrinter;
 
 // A progress dialog over the program's windows, which cannot be used while it
-// is shown: what is being done, a bar, and "&Cancel". It closes when destroyed.
+// is shown: what is being done, a bar, and "&Cancel" where the work can be
+// stopped. It closes when destroyed.
 class ProgressDialog
 {
 public:
@@ -71,8 +72,9 @@ public:
     virtual void beep() = 0;
     // The hourglass pointer while true.
     virtual void setBusy(bool busy) = 0;
-    // Shows a progress dialog until the object returned is destroyed.
-    virtual std::unique_ptr<ProgressDialog> progressDialog() = 0;
+    // Shows a progress dialog until the object returned is destroyed; one that
+    // cannot be cancelled has no Cancel, and neither Escape nor closing it ends it.
+    virtual std::unique_ptr<ProgressDialog> progressDialog(bool cancellable) = 0;
     // Opens helpFile at the topic (Context), at its keyword search (PartialKey),
     // or the page on using help (HelpOnHelp, helpFile empty).
     virtual void help(const QString& helpFile, HelpCommand command, int topic) = 0;

@@ -2,11 +2,12 @@
 
 #include "AppState.h"
 
-LongWork::LongWork(AppState& state, Text text)
+LongWork::LongWork(AppState& state, Text text, Cancel cancel)
     : m_dialogs(state.dialogs)
     , m_clock(state.clock)
     , m_text(std::move(text))
     , m_next(m_clock() + kShowAfterMs)
+    , m_cancel(cancel)
 {
     m_dialogs.setBusy(true);
 }
@@ -25,7 +26,7 @@ bool LongWork::step(qint64 done, qint64 total)
         return true;
     m_next = now + kUpdateEveryMs;
     if (!m_dialog) {
-        m_dialog = m_dialogs.progressDialog();
+        m_dialog = m_dialogs.progressDialog(m_cancel == Cancel::Offered);
         // the dialog is the sign of the work now, and its Cancel is to be pointed at
         m_dialogs.setBusy(m_busy = false);
     }

@@ -20,7 +20,14 @@ public:
     // 3 of 12"); only asked when the dialog shows it.
     using Text = std::function<QString(qint64 done, qint64 total)>;
 
-    LongWork(AppState& state, Text text);
+    enum class Cancel
+    {
+        Offered,
+        // work that must run to its end: the dialog has no Cancel
+        NotOffered
+    };
+
+    LongWork(AppState& state, Text text, Cancel cancel = Cancel::Offered);
     ~LongWork();
     LongWork(const LongWork&) = delete;
     LongWork& operator=(const LongWork&) = delete;
@@ -40,6 +47,7 @@ private:
     const std::function<qint64()>& m_clock;
     Text m_text;
     qint64 m_next;
+    Cancel m_cancel;
     bool m_busy = true;
     bool m_stopped = false;
     std::unique_ptr<ProgressDialog> m_dialog;

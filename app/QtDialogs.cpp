@@ -3,6 +3,7 @@
 #include "help/HelpViewer.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -58,18 +59,49 @@ int titleWidth(const QWidget& box)
     return metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
 }
 
+// Qt's progress dialog, which work that cannot be stopped keeps open.
+class ProgressWindow : public QProgressDialog
+{
+public:
+    ProgressWindow(QWidget* owner, bool cancellable)
+        : QProgressDialog(owner)
+        , m_cancellable(cancellable)
+    {
+        if (cancellable)
+            setCancelButtonText(QStringLiteral("&Cancel"));
+        else
+            setCancelButton(nullptr);
+    }
+    void reject() override
+    {
+        if (m_cancellable)
+            QProgressDialog::reject();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (m_cancellable)
+            QProgressDialog::closeEvent(event);
+        else
+            event->ignore();
+    }
+
+private:
+    bool m_cancellable;
+};
+
 // Qt's progress dialog, application modal so that no other work can start
 // while it is shown; the events it needs are handled at each update.
 class QtProgressDialog : public ProgressDialog
 {
 public:
-    explicit QtProgressDialog(QWidget* owner)
-        : m_dialog(new QProgressDialog(owner))
+    QtProgressDialog(QWidget* owner, bool cancellable)
+        : m_dialog(new ProgressWindow(owner, cancellable))
     {
         m_dialog->setObjectName(QStringLiteral("progressDialog"));
         m_dialog->setWindowTitle(applicationTitle);
         m_dialog->setWindowModality(Qt::ApplicationModal);
-        m_dialog->setCancelButtonText(QStringLiteral("&Cancel"));
         m_dialog->setAutoReset(false);
         m_dialog->setAutoClose(false);
         m_dialog->setMinimumDuration(0);
@@ -260,9 +292,9 @@ void QtDialogs::setBusy(bool busy)
         QGuiApplication::restoreOverrideCursor();
 }
 
-std::unique_ptr<ProgressDialog> QtDialogs::progressDialog()
+std::unique_ptr<ProgressDialog> QtDialogs::progressDialog(bool cancellable)
 {
-    return std::make_unique<QtProgressDialog>(askingWindow());
+    return std::make_unique<QtProgressDialog>(askingWindow(), cancellable);
 }
 
 void QtDialogs::help(const QString& helpFile, HelpCommand command, int topic)

@@ -47,7 +47,7 @@ public:
     void showModal(QDialog& dialog) override;
     void beep() override;
     void setBusy(bool busy) override;
-    std::unique_ptr<ProgressDialog> progressDialog() override;
+    std::unique_ptr<ProgressDialog> progressDialog(bool cancellable) override;
     void help(const QString& helpFile, HelpCommand command, int topic) override;
     [[noreturn]] void endProgram() override;
 

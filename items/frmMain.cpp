@@ -6,6 +6,7 @@
 #include "SaveChecks.h"
 #include "ScrollPage.h"
 #include "app/AppState.h"
+#include "app/CollectionOpening.h"
 #include "app/ErrorHandler.h"
 #include "app/FindText.h"
 #include "app/LeaveChecks.h"
@@ -498,7 +499,7 @@ void frmMain::Form_Load()
         s.DbPath = QStringLiteral("Plonko.mdb");
     });
     underHandler(s, [&] { FinishInterruptedCompaction(s); });
-    underHandler(s, [&] { s.CollectionDb = Database::OpenDatabase(s.DbPath, s.regional.locale()); });
+    underHandler(s, [&] { openCollection(s); });
     underHandler(s, [&] {
         m_photoTables = s.db().OpenPhotoTables();
         m_photos->load(*m_photoTables, 0);

@@ -1,6 +1,7 @@
 #include "CollectionSchema.h"
 
 #include "Connection.h"
+#include "EngineProgress.h"
 #include "TextOrder.h"
 #include "regional/StringHelpers.h"
 
@@ -428,7 +429,7 @@ QString noRoomToSort(const QString& path)
 
 } // namespace
 
-void mend(Connection& connection, const TextOrder& order)
+void mend(Connection& connection, const TextOrder& order, const std::function<void()>& sorting)
 {
     const QStringList tables =
         texts(connection, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
@@ -461,6 +462,10 @@ void mend(Connection& connection, const TextOrder& order)
             const QStringList signature =
                 texts(connection, QStringLiteral("SELECT Signature FROM SortOrder"));
             resorting = signature != QStringList{order.signature()};
+            const EngineProgress progress(db, resorting && sorting ? [&] {
+                sorting();
+                return true;
+            } : std::function<bool()>());
             if (resorting) {
                 run(db, connection, kDropSortKeyIndexes);
                 run(db, connection, kMakeSortKeys);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class Connection;
 class TextOrder;
 
@@ -18,7 +20,8 @@ void createCollection(const QString& path, int sampleItems = 0, unsigned seed = 
 // transaction, keeping every row: text columns get text affinity (notes were
 // once declared so that SQLite stored a typed "0123" as the number 123), the
 // item table gets its sort key columns, and the sort keys are made again when
-// they were made under another language than order's.
-void mend(Connection& connection, const TextOrder& order);
+// they were made under another language than order's (calling sorting now
+// and then while they are).
+void mend(Connection& connection, const TextOrder& order, const std::function<void()>& sorting = {});
 
 } // namespace CollectionSchema

@@ -639,7 +639,8 @@ Value Statement::value(int i, FieldType type) const
 
 // ------------------------------------------------------------------ Database
 
-std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLocale& locale)
+std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLocale& locale,
+                                                 const std::function<void()>& sorting)
 {
     if (sqlite3_libversion_number() < kOldestSqlite)
         throw DbError(DbError::SqliteTooOld,
@@ -684,7 +685,7 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, const QLoc
     connection->setOrder(order);
     if (const int installed = installMoneyFunctions(db); installed != SQLITE_OK)
         connection->fail(installed);
-    CollectionSchema::mend(*connection, *order);
+    CollectionSchema::mend(*connection, *order, sorting);
     return std::unique_ptr<Database>(new Database(std::move(connection)));
 }
 

@@ -39,9 +39,12 @@ public:
 
     // Opens an existing file for exclusive use; a missing, empty or foreign
     // file is refused and left exactly as it was. Text is ordered as the
-    // language of locale orders it (see TextOrder).
+    // language of locale orders it (see TextOrder). A file whose items must be
+    // sorted again for that language (seconds for a large collection) calls
+    // sorting now and then until they are.
     static std::unique_ptr<Database> OpenDatabase(const QString& path,
-                                                  const QLocale& locale = QLocale::system());
+                                                  const QLocale& locale = QLocale::system(),
+                                                  const std::function<void()>& sorting = {});
     // Writes a compacted copy of a closed database file to destination; the
     // file is opened as OpenDatabase opens it, in the order of locale. The
     // copy is left to the system to write out: the caller flushes it. going,

@@ -75,13 +75,14 @@ public:
     void beep() override { ++beeps; }
     void setBusy(bool busy) override { busyNow = busy; }
     // A progress dialog that records each text it shows and is cancelled from
-    // its update numbered cancelProgressAt (from 1), if set.
-    std::unique_ptr<ProgressDialog> progressDialog() override
+    // its update numbered cancelProgressAt (from 1), if set and it has a Cancel.
+    std::unique_ptr<ProgressDialog> progressDialog(bool cancellable) override
     {
         struct Scripted : ProgressDialog
         {
-            explicit Scripted(ScriptedDialogs& dialogs)
+            Scripted(ScriptedDialogs& dialogs, bool cancellable)
                 : dialogs(dialogs)
+                , cancellable(cancellable)
             {
                 ++dialogs.progressOpen;
             }
@@ -89,13 +90,14 @@ public:
             bool update(const QString& text, qint64, qint64) override
             {
                 dialogs.progressTexts.append(text);
-                return dialogs.cancelProgressAt == 0 ||
+                return !cancellable || dialogs.cancelProgressAt == 0 ||
                        dialogs.progressTexts.size() < dialogs.cancelProgressAt;
             }
             ScriptedDialogs& dialogs;
+            bool cancellable;
         };
         ++progressDialogs;
-        return std::make_unique<Scripted>(*this);
+        return std::make_unique<Scripted>(*this, cancellable);
     }
     void help(const QString& file, HelpCommand command, int topic) override
     {

@@ -3,7 +3,9 @@
 // any earlier file of the name stays as it was).
 #include "ReportSession.h"
 
+#include "app/CollectionOpening.h"
 #include "app/LongWork.h"
+#include "store/CollectionSchema.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ private slots:
     void theDialogShowsAfterHalfASecondAndStops();
     void aStoppedPdfLeavesTheEarlierFile();
     void aStoppedReportLeavesNoFile();
+    void theSortForTheLanguageCannotBeCancelled();
 };
 
 // Nothing but the hourglass for half a second; then the dialog, over the
@@ -139,6 +142,30 @@ void TestLongWork::aStoppedReportLeavesNoFile()
     reports.dialogs.cancelProgressAt = 0;
     reports.run(1);
     QCOMPARE(reports.preview.shows, 1);
+}
+
+// A collection sorted for another language shows the sort's progress as it
+// opens, without Cancel, and opens sorted.
+void TestLongWork::theSortForTheLanguageCannotBeCancelled()
+{
+    QTemporaryDir folder;
+    ScriptedDialogs dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::Swedish, QLocale::Sweden)));
+    state.DbPath = folder.filePath(QStringLiteral("Plonko.mdb"));
+    CollectionSchema::createCollection(state.DbPath, 3000);
+    Database::OpenDatabase(state.DbPath, kGerman);
+    state.clock = movingClock(1000);
+    dialogs.cancelProgressAt = 1;
+    openCollection(state);
+    QVERIFY(state.CollectionDb);
+    QVERIFY(!dialogs.progressTexts.isEmpty());
+    QCOMPARE(dialogs.progressTexts.first(),
+             QStringLiteral("Sorting the collection for the system's language"));
+    QCOMPARE(dialogs.progressOpen, 0);
+    state.CollectionDb.reset();
+    dialogs.progressTexts.clear();
+    openCollection(state);
+    QVERIFY(dialogs.progressTexts.isEmpty());
 }
 
 QTEST_MAIN(TestLongWork)

@@ -62,6 +62,7 @@ class TestUtilityCrash : public QObject
 private slots:
     void compactionKilledAnywhere();
     void backupKilledAnywhere();
+    void sortForTheLanguageKilledHalfWay();
 };
 
 void TestUtilityCrash::compactionKilledAnywhere()
@@ -124,5 +125,32 @@ void TestUtilityCrash::backupKilledAnywhere()
           withoutCopy, tally.runsFinished, runMs);
 }
 
-QTEST_GUILESS_MAIN(TestUtilityCrash)
+QTEST_GUILESS_MAIN(TestUtilityCrash) // A program ended while it sorts the collection again for the system's
+// language leaves the collection as it was, and the next start sorts it.
+void TestUtilityCrash::sortForTheLanguageKilledHalfWay()
+{
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("Plonko.mdb"));
+    CollectionSchema::createCollection(path, kItems);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const auto bytes = [&] {
+        Database::OpenDatabase(path, english);
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    QProcess child;
+    child.start(QStringLiteral(UTILITY_CHILD), {QStringLiteral("sort"), folder.path()});
+    QVERIFY(child.waitForFinished());
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY(QFileInfo::exists(path + QStringLiteral("-journal")));
+    QCOMPARE(bytes(), before);
+    int calls = 0;
+    Database::OpenDatabase(path, QLocale(QLocale::Swedish, QLocale::Sweden), [&] { ++calls; });
+    QVERIFY(calls > 0);
+    calls = 0;
+    Database::OpenDatabase(path, QLocale(QLocale::Swedish, QLocale::Sweden), [&] { ++calls; });
+    QCOMPARE(calls, 0);
+}
+
 #include "tst_utilitycrash.moc"
