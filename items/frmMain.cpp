@@ -257,7 +257,7 @@ void frmMain::buildControls()
     notesLayout->addRow(QStringLiteral("Misc. 1"), txtMisc1);
     notesLayout->addRow(QStringLiteral("Misc. 2"), txtMisc2);
 
-    m_photos = new PhotoStrip(m_state.dialogs);
+    m_photos = new PhotoStrip(m_state);
     connect(m_photos, &PhotoStrip::edited, this, [this] { runEvent(m_state, [this] { MarkDirty(); }); });
 
     SSTab1 = named(new QTabWidget, "SSTab1");

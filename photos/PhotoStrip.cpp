@@ -4,7 +4,8 @@
 #include "PictureQueue.h"
 #include "frmPhotoViewer.h"
 
-#include "app/Dialogs.h"
+#include "app/AppState.h"
+#include "app/LongWork.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -40,9 +41,10 @@ QString filter()
 
 } // namespace
 
-PhotoStrip::PhotoStrip(Dialogs& dialogs, QWidget* parent)
+PhotoStrip::PhotoStrip(AppState& state, QWidget* parent)
     : QWidget(parent)
-    , m_dialogs(dialogs)
+    , m_state(state)
+    , m_dialogs(state.dialogs)
 {
     setObjectName(QStringLiteral("tabPhotos"));
     setAcceptDrops(true);
@@ -149,50 +151,54 @@ void PhotoStrip::openViewer()
     m_dialogs.showModal(viewer);
 }
 
-const PhotoSet& PhotoStrip::photos()
+const PhotoSet& PhotoStrip::photos() const
 {
-    m_queue->wait();
-    drain();
     return m_set;
-}
-
-bool PhotoStrip::reading() const
-{
-    return m_queue->busy();
 }
 
 // A queue for the item shown: what an earlier one still reads is dropped
 // with it, and never reaches another item.
 void PhotoStrip::newQueue()
 {
-    const QPointer<PhotoStrip> strip(this);
-    m_queue = std::make_unique<PictureQueue>([strip] {
-        QMetaObject::invokeMethod(qApp, [strip] {
-            if (strip)
-                strip->drain();
-        });
-    });
+    m_queue = std::make_unique<PictureQueue>();
 }
 
 void PhotoStrip::addFiles(const QStringList& files)
 {
     if (files.isEmpty())
         return;
-    // the item is being edited from now on, so that it is not left while
-    // its photos are read
-    emit edited();
     m_queue->add(files);
+    const QLocale& locale = m_state.regional.locale();
+    LongWork work(m_state, [&](qint64 done, qint64 total) {
+        return QStringLiteral("Adding the photos: %1 of %2")
+            .arg(locale.toString(done), locale.toString(total));
+    });
+    std::vector<PictureQueue::Read> read;
+    const auto take = [&] {
+        for (PictureQueue::Read& one : m_queue->take())
+            read.push_back(std::move(one));
+    };
+    while (m_queue->waitForNext(int(LongWork::kUpdateEveryMs))) {
+        take();
+        if (!work.step(qint64(read.size()), files.size())) {
+            // none of the files is added: those not yet read are dropped
+            newQueue();
+            return;
+        }
+    }
+    take();
+    work.off();
+    for (PictureQueue::Read& one : read)
+        use(one);
 }
 
-// The pictures read so far are added; a file that cannot be kept is told.
-void PhotoStrip::drain()
+// A picture read is added; a file that cannot be kept is told.
+void PhotoStrip::use(PictureQueue::Read& read)
 {
-    for (PictureQueue::Read& read : m_queue->take()) {
-        if (const QString* refused = std::get_if<QString>(&read))
-            refuse(*refused);
-        else
-            added(std::get<PictureFile::FromFile>(read).picture, std::get<PictureFile::FromFile>(read).bytes);
-    }
+    if (const QString* refused = std::get_if<QString>(&read))
+        refuse(*refused);
+    else
+        added(std::get<PictureFile::FromFile>(read).picture, std::get<PictureFile::FromFile>(read).bytes);
 }
 
 void PhotoStrip::added(const PhotoTables::Picture& picture, const QByteArray& bytes)
@@ -376,8 +382,10 @@ void PhotoStrip::dropEvent(QDropEvent* event)
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
             files.append(url.toLocalFile());
-    addFiles(files);
     event->acceptProposedAction();
+    // added once the drop is over, so that the program it came from is not kept waiting
+    QMetaObject::invokeMethod(
+        this, [this, files] { addFiles(files); }, Qt::QueuedConnection);
 }
 
 void PhotoStrip::showEvent(QShowEvent* event)

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "PhotoSet.h"
+#include "PictureQueue.h"
 
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 
+class AppState;
 class Dialogs;
-class PictureQueue;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -19,14 +20,13 @@ class QPushButton;
 // buttons that add and remove photos. Files dropped on it and a picture
 // pasted are added too; Ctrl+Left and Ctrl+Right, or dragging a thumbnail,
 // move the selected photo, the first being the item's main photo. Files
-// are read on another thread, so that the window answers while many are
-// added.
+// are read on another thread, while the progress of adding them shows.
 class PhotoStrip : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit PhotoStrip(Dialogs& dialogs, QWidget* parent = nullptr);
+    explicit PhotoStrip(AppState& state, QWidget* parent = nullptr);
     ~PhotoStrip() override;
 
     // Shows the item's photos, as the tables hold them; item 0: none.
@@ -34,12 +34,12 @@ public:
     void clear();
     // Clears it as the collection closes.
     void release();
-    // The photos as edited; the files still being read are waited for.
-    const PhotoSet& photos();
-    bool reading() const;
+    // The photos as edited.
+    const PhotoSet& photos() const;
 
     // Adds the pictures of these files, in this order, after the others; a
-    // file that cannot be kept is told with its reason.
+    // file that cannot be kept is told with its reason once all are read.
+    // Many files show their progress, whose Cancel adds none of them.
     void addFiles(const QStringList& files);
 
 signals:
@@ -66,10 +66,11 @@ private:
     void refill(qsizetype selected);
     void showSelected();
     void newQueue();
-    void drain();
+    void use(PictureQueue::Read& read);
     void added(const PhotoTables::Picture& picture, const QByteArray& bytes);
     void refuse(const QString& reason);
 
+    AppState& m_state;
     Dialogs& m_dialogs;
     PhotoSet m_set;
     PhotoTables* m_tables = nullptr;

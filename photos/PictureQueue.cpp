@@ -14,14 +14,11 @@ struct PictureQueue::Shared
     std::vector<Read> read;
     bool reading = false;
     bool stopped = false;
-    std::function<void()> ready;
 };
 
-PictureQueue::PictureQueue(std::function<void()> ready)
+PictureQueue::PictureQueue()
     : m_shared(std::make_shared<Shared>())
-{
-    m_shared->ready = std::move(ready);
-}
+{}
 
 PictureQueue::~PictureQueue()
 {
@@ -56,8 +53,8 @@ void PictureQueue::add(const QStringList& files)
                 if (shared->stopped)
                     continue;
                 shared->read.push_back(std::move(read));
+                shared->done.notify_all();
             }
-            shared->ready();
         }
     });
 }
@@ -68,14 +65,10 @@ std::vector<PictureQueue::Read> PictureQueue::take()
     return std::exchange(m_shared->read, {});
 }
 
-void PictureQueue::wait()
+bool PictureQueue::waitForNext(int ms)
 {
     std::unique_lock lock(m_shared->mutex);
-    m_shared->done.wait(lock, [&] { return !m_shared->reading; });
-}
-
-bool PictureQueue::busy() const
-{
-    const std::lock_guard lock(m_shared->mutex);
+    m_shared->done.wait_for(lock, std::chrono::milliseconds(ms),
+                            [&] { return !m_shared->reading || !m_shared->read.empty(); });
     return m_shared->reading;
 }

@@ -18,8 +18,7 @@ class PictureQueue
 public:
     using Read = std::variant<PictureFile::FromFile, QString>;
 
-    // ready is called on the reading thread after each file is read.
-    explicit PictureQueue(std::function<void()> ready);
+    PictureQueue();
     ~PictureQueue();
     PictureQueue(const PictureQueue&) = delete;
     PictureQueue& operator=(const PictureQueue&) = delete;
@@ -27,9 +26,10 @@ public:
     void add(const QStringList& files);
     // What was read so far, in the order the files were given.
     std::vector<Read> take();
-    // Waits, running no event loop, until every file given was read.
-    void wait();
-    bool busy() const;
+    // Waits, running no event loop, until a file more is read or every file
+    // given was, but no longer than ms milliseconds; whether files are still
+    // being read.
+    bool waitForNext(int ms);
 
 private:
     struct Shared;

@@ -337,7 +337,6 @@ private:
             begin(step, QStringLiteral("photoadd %1 %2").arg(n).arg(numbers.join(u' ')));
             m_dialogs.fileLists.enqueue(files);
             click("cmdAddPhotos");
-            m_window.findChild<PhotoStrip*>()->photos(); // once every file is read
             holding.photos += int(files.size());
         } else if (action == 1 || holding.photos < 2) {
             const int at = int(random() % holding.photos);

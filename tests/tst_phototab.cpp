@@ -42,12 +42,11 @@ QList<PhotoTables::Photo> storedPhotos(Session& s, qint64 item)
     return s.state.db().OpenPhotoTables()->photosOf(item);
 }
 
-// Adds the files through "Add Photos..." and waits for them to be read.
+// Adds the files through "Add Photos...".
 void addThrough(Session& s, const QStringList& files)
 {
     s.dialogs.fileLists.enqueue(files);
     s.click("cmdAddPhotos");
-    s.get<PhotoStrip>("tabPhotos")->photos();
 }
 
 } // namespace
@@ -64,7 +63,7 @@ private slots:
     void aPartSoldTakesThePhotos();
     void aFileThatCannotBeKeptIsTold();
     void theViewerShowsEachPhoto();
-    void photosStillReadWhenCancelledAreDropped();
+    void addingPhotosCancelledAddsNone();
     void theViewerZoomsNoFurtherThanItCanDraw();
     void theListShowsEachMainPhoto();
     void theMenusCarryPhotosThroughCsv();
@@ -177,23 +176,36 @@ void TestPhotoTab::aFileThatCannotBeKeptIsTold()
     QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
 }
 
-// Photos still being read when the edit is cancelled (or the item left) are
-// dropped: they never reach the item shown next.
-void TestPhotoTab::photosStillReadWhenCancelledAreDropped()
+// Photos being added show how many are read; cancelled, none is added and
+// the item is not being edited, and a file refused is told only once the
+// progress is closed.
+void TestPhotoTab::addingPhotosCancelledAddsNone()
 {
     Session s;
-    const QStringList files = written(s, {{"a.png", encoded(pattern(900, 600), "png")},
-                                          {"b.png", encoded(pattern(600, 900), "png")},
-                                          {"c.jpg", encoded(pattern(900, 600), "jpeg")}});
+    QList<std::pair<QString, QByteArray>> photos;
+    for (const char letter : {'a', 'b', 'c', 'd', 'e', 'f'})
+        photos.append({QLatin1Char(letter) + QStringLiteral(".jpg"), encoded(pattern(2400, 1800), "jpeg")});
+    QStringList files = written(s, photos);
+    s.state.clock = [now = qint64(0)]() mutable { return now += 1000; };
+    s.dialogs.cancelProgressAt = 1;
     s.dialogs.fileLists.enqueue(files);
     s.click("cmdAddPhotos");
-    QVERIFY(s.window->isDirty()); // at once, so that the item is not left meanwhile
-    s.click("cmdCancel");
+    QCOMPARE(s.dialogs.progressTexts.size(), 1);
+    QVERIFY(s.dialogs.progressTexts.first().endsWith(QStringLiteral(" of 6")));
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
+    QVERIFY(!s.window->isDirty());
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 0);
-    QVERIFY(!s.window->isDirty());
-    QCOMPARE(s.state.db().RowCount(QStringLiteral("Photo")), qint64(0));
+
+    s.dialogs.cancelProgressAt = 0;
+    s.dialogs.progressTexts.clear();
+    files.append(written(s, {{"broken.jpg", QByteArray("not a picture")}}));
+    addThrough(s, files);
+    QVERIFY(!s.dialogs.progressTexts.isEmpty());
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 6);
+    QCOMPARE(s.dialogs.messages.size(), 1);
+    QVERIFY(s.window->isDirty());
 }
 
 // Enter on a thumbnail shows the photo turned as taken, with its size and
