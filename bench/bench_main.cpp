@@ -1,11 +1,15 @@
 // plonko-bench --items N [--file PATH] [--only GROUP,...]: times the store,
 // the utilities, the item window and the reports (or only the groups named:
-// store, utilities, window, reports, other-reports, csv, list, photos, insurance, statistics) on a collection
+// store, utilities, window, reports, other-reports, csv, list, photos, insurance, statistics, progress) on a
+// collection
 // of N generated items (made once, then reused) and prints one line per figure: name, milliseconds, and the
 // milliseconds of the same query in the sqlite3 shell on the same file ("-" where no single query
 // corresponds) and, beside it, the ratio of the two. Figures in MB say so in their names.
 #include "app/AppState.h"
+#include "app/CollectionOpening.h"
 #include "app/ErrorHandler.h"
+#include "app/QtDialogs.h"
+#include "csv/CsvCommands.h"
 #include "csv/ItemTransfer.h"
 #include "custom/CustomQuery.h"
 #include "custom/CustomReport.h"
@@ -14,6 +18,7 @@
 #include "items/frmItemList.h"
 #include "items/frmMain.h"
 #include "photos/PhotoSet.h"
+#include "photos/PhotoStrip.h"
 #include "photos/PictureFile.h"
 #include "reports/GroupedReports.h"
 #include "reports/InsuranceRecord.h"
@@ -31,6 +36,7 @@
 #include "store/JetSql.h"
 #include "tests/ScriptedDialogs.h"
 #include "utilities/CollectionFiles.h"
+#include "utilities/CopyProgress.h"
 
 #include <QAction>
 #include <QApplication>
@@ -909,6 +915,128 @@ QList<Figure> insuranceFigures(const QString& file)
     return figures;
 }
 
+// The scripted dialogs, but with the program's own progress dialog, drawn
+// (off the screen) at each of its updates as the program draws it.
+class ProgressShown : public ScriptedDialogs
+{
+public:
+    std::unique_ptr<ProgressDialog> progressDialog(bool cancellable) override
+    {
+        return m_program.progressDialog(cancellable);
+    }
+
+private:
+    QtDialogs m_program;
+};
+
+// Each kind of long work timed with its progress and without: with, the
+// steady clock as the program reads it, so that the dialog shows after half
+// a second and is brought up to date every tenth; without, a clock that
+// stands still, so that no dialog is made (the work still asks the clock at
+// each step), or, for backup and compaction, no progress asked at all. Runs
+// with and without take turns; the figure is the median with progress, the
+// median without stands in the shell's column, and the ratio beside them.
+QList<Figure> progressFigures(const QString& file)
+{
+    constexpr int runs = 5;
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QStringLiteral("Plonko.mdb"));
+    QFile::copy(file, copy);
+    ProgressShown dialogs;
+    AppState state(dialogs, RegionalSettings(QLocale(QLocale::English, QLocale::UnitedStates)));
+    const std::function<qint64()> running = state.clock;
+    const auto pair = [&](const QString& name, const std::function<void(bool withProgress)>& work) {
+        QList<double> with;
+        QList<double> without;
+        for (int run = 0; run < runs; ++run)
+            for (const bool progress : {run % 2 == 0, run % 2 != 0}) {
+                state.clock = progress ? running : [] { return qint64(0); };
+                QElapsedTimer timer;
+                timer.start();
+                work(progress);
+                (progress ? with : without).append(timer.nsecsElapsed() / 1e6);
+            }
+        state.clock = running;
+        return Figure{name, median(with), QString(), {}, {}, QString::number(median(without), 'f', 1)};
+    };
+    QList<Figure> figures;
+    state.DbPath = copy;
+    state.CollectionDb = Database::OpenDatabase(copy, state.regional.locale());
+    KeptPreview preview;
+    state.ReportDest = 1;
+    figures.append(
+        pair(QStringLiteral("item list to the preview"), [&](bool) { ReportItemList(state, preview); }));
+    const QString text = folder.filePath(QStringLiteral("ItemList.txt"));
+    figures.append(pair(QStringLiteral("item list to a text file"), [&](bool) {
+        state.ReportDest = 2;
+        QFile::remove(text);
+        dialogs.fileNames.enqueue(text);
+        ReportItemList(state, preview);
+        state.ReportDest = 1;
+    }));
+    const QString pdf = folder.filePath(QStringLiteral("ItemList.pdf"));
+    figures.append(
+        pair(QStringLiteral("item list's preview to a PDF (%1 pages)").arg(preview.document->pageCount()),
+             [&](bool) {
+                 QFile::remove(pdf);
+                 dialogs.fileNames.enqueue(pdf);
+                 saveReportPdf(state, *preview.document, QStringLiteral("Item List"));
+             }));
+    const QString csv = folder.filePath(QStringLiteral("Plonkos.csv"));
+    figures.append(pair(QStringLiteral("export to CSV"), [&](bool) {
+        QFile::remove(csv);
+        dialogs.fileNames.enqueue(csv);
+        ExportToCsv(state);
+    }));
+    figures.append(pair(QStringLiteral("import from CSV, given up at its summary"), [&](bool) {
+        dialogs.fileNames.enqueue(csv);
+        dialogs.modalSteps.enqueue([](QDialog& summary) { summary.reject(); });
+        ImportFromCsv(state, nullptr);
+    }));
+    {
+        const QStringList photos = [&] {
+            QStringList files;
+            for (int i = 0; i < 10; ++i) {
+                files.append(folder.filePath(QStringLiteral("photo%1.jpg").arg(i)));
+                QFile out(files.last());
+                if (out.open(QIODevice::WriteOnly))
+                    out.write(twelveMegapixelJpeg(i));
+            }
+            return files;
+        }();
+        PhotoStrip strip(state);
+        figures.append(pair(QStringLiteral("add 10 photos of 12 megapixels"), [&](bool) {
+            strip.clear();
+            strip.addFiles(photos);
+        }));
+    }
+    failOnMessages(dialogs);
+    state.CollectionDb.reset();
+
+    QTemporaryDir drive;
+    figures.append(pair(QStringLiteral("backup"), [&](bool withProgress) {
+        CopyProgress work(state, QStringLiteral("Copying the collection"),
+                          QStringLiteral("Checking the copy"));
+        CollectionFiles::backupCollection(copy, drive.path(),
+                                          withProgress ? work.progress() : CollectionFiles::Progress());
+    }));
+    figures.append(pair(QStringLiteral("compaction"), [&](bool withProgress) {
+        CopyProgress work(state, QStringLiteral("Compacting the collection"),
+                          QStringLiteral("Checking the compacted collection"));
+        CollectionFiles::compactCollection(copy, state.regional.locale(),
+                                           withProgress ? work.progress() : CollectionFiles::Progress());
+    }));
+    // each opening sorts the items for the other of two languages
+    int opening = 0;
+    figures.append(pair(QStringLiteral("opening sorted again for the system's language"), [&](bool) {
+        state.regional = RegionalSettings(++opening % 2 ? QLocale(QLocale::Swedish, QLocale::Sweden)
+                                                        : QLocale(QLocale::English, QLocale::UnitedStates));
+        openCollection(state);
+        state.CollectionDb.reset();
+    }));
+    return figures;
+}
+
 // A statistics statement as the shell runs it: its own sums of whole
 // ten-thousandths in place of the store's money functions.
 QString statisticsForShell(QString sql)
@@ -1141,7 +1269,7 @@ int main(int argc, char* argv[])
     int items = 100000;
     QString file;
     QStringList only; // groups of figures: store, utilities, window, reports, other-reports, csv, list,
-                      // photos, insurance, statistics
+                      // photos, insurance, statistics, progress
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--items"))
             items = args[i + 1].toInt();
@@ -1169,7 +1297,8 @@ int main(int argc, char* argv[])
             {"list", listFigures},
             {"photos", photoFigures},
             {"insurance", insuranceFigures},
-            {"statistics", statisticsFigures}};
+            {"statistics", statisticsFigures},
+            {"progress", progressFigures}};
         for (const auto& [name, measure] : groups)
             if (only.isEmpty() || only.contains(QLatin1String(name)))
                 figures.append(measure(file));

@@ -20,7 +20,6 @@
 #include <QLineF>
 #include <QListWidget>
 #include <QMimeData>
-#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
