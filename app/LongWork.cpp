@@ -29,7 +29,11 @@ bool LongWork::step(qint64 done, qint64 total)
         m_dialog = m_dialogs.progressDialog(m_cancel == Cancel::Offered);
         // the dialog is the sign of the work now, and its Cancel is to be pointed at
         m_dialogs.setBusy(m_busy = false);
+        if (m_count)
+            m_counted = m_count();
     }
+    if (total == 0)
+        total = m_counted;
     m_stopped = !m_dialog->update(m_text(done, total), done, total);
     return !m_stopped;
 }

@@ -32,6 +32,10 @@ public:
     LongWork(const LongWork&) = delete;
     LongWork& operator=(const LongWork&) = delete;
 
+    // The total of work that tells none at its steps, counted once the dialog
+    // first shows: a count costs time that work under half a second should
+    // not pay.
+    void countWith(std::function<qint64()> count) { m_count = std::move(count); }
     // The work has done this much of total (0 when not known); false once
     // the user stopped it.
     bool step(qint64 done, qint64 total);
@@ -46,6 +50,8 @@ private:
     Dialogs& m_dialogs;
     const std::function<qint64()>& m_clock;
     Text m_text;
+    std::function<qint64()> m_count;
+    qint64 m_counted = 0;
     qint64 m_next;
     Cancel m_cancel;
     bool m_busy = true;

@@ -67,10 +67,8 @@ public:
         : QProgressDialog(owner)
         , m_cancellable(cancellable)
     {
-        if (cancellable)
-            setCancelButtonText(QStringLiteral("&Cancel"));
-        else
-            setCancelButton(nullptr);
+        // no text, no button, even should the language change
+        setCancelButtonText(cancellable ? QStringLiteral("&Cancel") : QString());
     }
     void reject() override
     {

@@ -107,7 +107,6 @@ PhotoStrip::PhotoStrip(AppState& state, QWidget* parent)
     paste->setContext(Qt::WidgetWithChildrenShortcut);
     lstPhotos->installEventFilter(this);
     lstPhotos->viewport()->installEventFilter(this);
-    newQueue();
     selectionChanged();
 }
 
@@ -115,7 +114,6 @@ PhotoStrip::~PhotoStrip() = default;
 
 void PhotoStrip::load(PhotoTables& tables, qint64 item)
 {
-    newQueue();
     m_tables = &tables;
     if (item > 0)
         m_set.load(tables, item);
@@ -126,7 +124,6 @@ void PhotoStrip::load(PhotoTables& tables, qint64 item)
 
 void PhotoStrip::clear()
 {
-    newQueue();
     m_set.clear();
     refill(0);
 }
@@ -155,18 +152,14 @@ const PhotoSet& PhotoStrip::photos() const
     return m_set;
 }
 
-// A queue for the item shown: what an earlier one still reads is dropped
-// with it, and never reaches another item.
-void PhotoStrip::newQueue()
-{
-    m_queue = std::make_unique<PictureQueue>();
-}
-
 void PhotoStrip::addFiles(const QStringList& files)
 {
     if (files.isEmpty())
         return;
-    m_queue->add(files);
+    // the files are read on another thread while the progress answers here;
+    // a queue dropped drops what it has not read yet
+    PictureQueue queue;
+    queue.add(files);
     const QLocale& locale = m_state.regional.locale();
     LongWork work(m_state, [&](qint64 done, qint64 total) {
         return QStringLiteral("Adding the photos: %1 of %2")
@@ -174,14 +167,13 @@ void PhotoStrip::addFiles(const QStringList& files)
     });
     std::vector<PictureQueue::Read> read;
     const auto take = [&] {
-        for (PictureQueue::Read& one : m_queue->take())
+        for (PictureQueue::Read& one : queue.take())
             read.push_back(std::move(one));
     };
-    while (m_queue->waitForNext(int(LongWork::kUpdateEveryMs))) {
+    while (queue.waitForNext(int(LongWork::kUpdateEveryMs))) {
         take();
         if (!work.step(qint64(read.size()), files.size())) {
-            // none of the files is added: those not yet read are dropped
-            newQueue();
+            // none of the files is added
             return;
         }
     }

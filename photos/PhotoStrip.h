@@ -6,7 +6,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 class AppState;
 class Dialogs;
@@ -65,7 +64,6 @@ private:
     void selectionChanged();
     void refill(qsizetype selected);
     void showSelected();
-    void newQueue();
     void use(PictureQueue::Read& read);
     void added(const PhotoTables::Picture& picture, const QByteArray& bytes);
     void refuse(const QString& reason);
@@ -74,7 +72,6 @@ private:
     Dialogs& m_dialogs;
     PhotoSet m_set;
     PhotoTables* m_tables = nullptr;
-    std::unique_ptr<PictureQueue> m_queue;
     bool m_filling = false;
     QLabel* lblPhoto;
     QListWidget* lstPhotos;

@@ -91,17 +91,22 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     }
 
     const QLocale& locale = state.regional.locale();
-    // Laying out the preview's pages is the most of its work, so its rows are
-    // counted for the progress once that shows; a file's rows are not, as a
-    // count would cost a tenth of its time.
-    qint64 total = -1;
-    LongWork work(state, [&](qint64 done, qint64) {
-        if (total < 0)
-            total = destination == 1 ? state.db().QueryRowCount(report.query) : 0;
+    LongWork work(state, [&locale](qint64 done, qint64 total) {
         return total > 0 ? QStringLiteral("Making the report: %1 of %2 items")
                                .arg(locale.toString(done), locale.toString(total))
                          : QStringLiteral("Making the report: %1 items").arg(locale.toString(done));
     });
+    // Laying out the preview's pages is the most of its work, so its rows are
+    // counted for the progress; a file's are not, as a count would cost a
+    // tenth of its time. A count the engine refuses leaves the bar moving.
+    if (destination == 1)
+        work.countWith([&] {
+            try {
+                return state.db().QueryRowCount(report.query);
+            } catch (const DbError&) {
+                return qint64(0);
+            }
+        });
     const QList<TableString::Column> columns = TableString::parseFormat(report.format);
     std::unique_ptr<ReportEngine> engine;
     if (destination == 1) {
@@ -184,7 +189,7 @@ void runReport(AppState& state, ReportPreview& preview, const ReportDefinition& 
     try {
         // a report the collector stopped ends without a file or a preview
         for (qint64 done = 1; !rows->AtEOF() && !(file && file->failed()); rows->MoveNext(), ++done)
-            if (!write(report.row(*rows)) || !work.step(done, std::max<qint64>(total, 0)))
+            if (!write(report.row(*rows)) || !work.step(done, 0))
                 return;
         if (report.totals)
             for (const ReportRow& row : report.totals())

@@ -466,19 +466,24 @@ void mend(Connection& connection, const TextOrder& order, const std::function<vo
                 sorting();
                 return true;
             } : std::function<bool()>());
-            if (resorting) {
-                run(db, connection, kDropSortKeyIndexes);
-                run(db, connection, kMakeSortKeys);
-                exec(connection, QStringLiteral("DELETE FROM SortOrder"));
-                exec(connection, QStringLiteral("INSERT INTO SortOrder (Signature) VALUES (?1)"),
-                     order.signature());
-            } else {
-                run(db, connection, kMakeMissingSortKeys);
+            try {
+                if (resorting) {
+                    run(db, connection, kDropSortKeyIndexes);
+                    run(db, connection, kMakeSortKeys);
+                    exec(connection, QStringLiteral("DELETE FROM SortOrder"));
+                    exec(connection, QStringLiteral("INSERT INTO SortOrder (Signature) VALUES (?1)"),
+                         order.signature());
+                } else {
+                    run(db, connection, kMakeMissingSortKeys);
+                }
+                run(db, connection, kSortKeyIndexes);
+                // a collection made before photos gets their tables, and one
+                // whose trigger another program dropped gets it back
+                run(db, connection, kPhotoTables);
+            } catch (...) {
+                progress.rethrow();
+                throw;
             }
-            run(db, connection, kSortKeyIndexes);
-            // a collection made before photos gets their tables, and one
-            // whose trigger another program dropped gets it back
-            run(db, connection, kPhotoTables);
         }
         run(db, connection, "COMMIT");
     } catch (...) {

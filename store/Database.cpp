@@ -700,7 +700,12 @@ void Database::CompactDatabase(const QString& source, const QString& destination
     Statement vacuum(*db->m_connection, QStringLiteral("VACUUM INTO ?1"));
     vacuum.bind(1, Value(destination), ColumnInfo{});
     const EngineProgress progress(db->m_connection->handle(), going);
-    vacuum.step();
+    try {
+        vacuum.step();
+    } catch (...) {
+        progress.rethrow();
+        throw;
+    }
 }
 
 Database::Database(std::shared_ptr<Connection> connection)
@@ -745,11 +750,8 @@ qint64 Database::RowCount(const QString& table) const
 qint64 Database::QueryRowCount(const QString& jetSql) const
 {
     JetSql::Select select = JetSql::translateSelect(jetSql);
+    // the engine leaves out the columns a count does not need
     select.orderBy.clear();
-    // the rows of a distinct select are those its columns tell apart
-    const bool distinct = select.columns.trimmed().startsWith(QLatin1String("DISTINCT"), Qt::CaseInsensitive);
-    if (!distinct)
-        select.columns = QStringLiteral("1");
     Statement count(*m_connection, QStringLiteral("SELECT count(*) FROM (%1)").arg(select.sql()));
     count.step();
     return count.int64(0);

@@ -97,6 +97,7 @@ public:
             bool cancellable;
         };
         ++progressDialogs;
+        progressCancellable = cancellable;
         return std::make_unique<Scripted>(*this, cancellable);
     }
     void help(const QString& file, HelpCommand command, int topic) override
@@ -125,6 +126,7 @@ public:
     QList<HelpCall> helpCalls;
     int progressDialogs = 0;
     int progressOpen = 0;
+    bool progressCancellable = false; // whether the last one offered Cancel
     QStringList progressTexts;
     qsizetype cancelProgressAt = 0;
     int beeps = 0;

@@ -161,6 +161,7 @@ void TestLongWork::theSortForTheLanguageCannotBeCancelled()
     QVERIFY(!dialogs.progressTexts.isEmpty());
     QCOMPARE(dialogs.progressTexts.first(),
              QStringLiteral("Sorting the collection for the system's language"));
+    QVERIFY(!dialogs.progressCancellable);
     QCOMPARE(dialogs.progressOpen, 0);
     state.CollectionDb.reset();
     dialogs.progressTexts.clear();

@@ -69,6 +69,7 @@ class TestStore : public QObject
 private slots:
     void queriesGiveRowsInOrder_data();
     void queriesGiveRowsInOrder();
+    void countsOfDistinctAndGroupedRows();
     void findFirst_data();
     void findFirst();
     void everyFieldRoundTrips();
@@ -229,6 +230,25 @@ void TestStore::queriesGiveRowsInOrder()
         std::unique_ptr<Recordset> rs = db->OpenRecordset(sql, type);
         QCOMPARE(rs->RecordCount() == 0, expected.isEmpty());
         QCOMPARE(column(*rs, field), expected);
+    }
+    QCOMPARE(db->QueryRowCount(sql), expected.size());
+}
+
+// A count is of the rows the query gives, not of the rows it reads.
+void TestStore::countsOfDistinctAndGroupedRows()
+{
+    TestCollection collection;
+    std::unique_ptr<Database> db = collection.open();
+    for (const char* sql :
+         {"SELECT DISTINCT quantity FROM Plonko ORDER BY quantity",
+          "SELECT quantity, Count(*) FROM Plonko GROUP BY quantity", "SELECT Count(*) FROM Plonko"}) {
+        std::unique_ptr<Recordset> rs =
+            db->OpenRecordset(QString::fromLatin1(sql), RecordsetType::ForwardOnly);
+        qint64 rows = 0;
+        for (; !rs->AtEOF(); rs->MoveNext())
+            ++rows;
+        QVERIFY(rows < db->RowCount(QStringLiteral("Plonko")));
+        QCOMPARE(db->QueryRowCount(QString::fromLatin1(sql)), rows);
     }
 }
 

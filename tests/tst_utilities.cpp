@@ -5,6 +5,7 @@
 #include "store/CollectionSchema.h"
 #include "utilities/BackupDrives.h"
 #include "utilities/CollectionFiles.h"
+#include "utilities/CopyProgress.h"
 #include "utilities/frmBackup.h"
 
 #include <QDir>
@@ -108,6 +109,7 @@ private slots:
     void aFailedBackupKeepsTheEarlierCopy_data();
     void aFailedBackupKeepsTheEarlierCopy();
     void stoppedCopiesLeaveEveryFileAsItWas();
+    void copiedBytesAreToldInTheTotalsUnit();
     void interruptedCompactions_data();
     void interruptedCompactions();
     void drives_data();
@@ -318,6 +320,20 @@ void TestUtilities::stoppedCopiesLeaveEveryFileAsItWas()
             QCOMPARE(filesIn(drive.path()), QStringList{QStringLiteral("Plonko.mdb")});
         }
     }
+}
+
+// Tenths of a megabyte under ten, whole megabytes up to a gigabyte, tenths
+// of a gigabyte from there, both figures in the unit of the total.
+void TestUtilities::copiedBytesAreToldInTheTotalsUnit()
+{
+    constexpr qint64 kMb = 1 << 20;
+    QCOMPARE(bytesOfTotal(kEnglish, 0, 0), QStringLiteral("0.0 of 0.0 MB"));
+    QCOMPARE(bytesOfTotal(kEnglish, kMb / 2, 10 * kMb - 1), QStringLiteral("0.5 of 10.0 MB"));
+    QCOMPARE(bytesOfTotal(kEnglish, kMb * 6 / 10, 10 * kMb), QStringLiteral("1 of 10 MB"));
+    QCOMPARE(bytesOfTotal(kEnglish, 1023 * kMb, 1024 * kMb - 1), QStringLiteral("1,023 of 1,024 MB"));
+    QCOMPARE(bytesOfTotal(kEnglish, 1229 * kMb, 2048 * kMb), QStringLiteral("1.2 of 2.0 GB"));
+    QCOMPARE(bytesOfTotal(QLocale(QLocale::German, QLocale::Germany), 1229 * kMb, 2048 * kMb),
+             QStringLiteral("1,2 of 2,0 GB"));
 }
 
 void TestUtilities::interruptedCompactions_data()
@@ -534,11 +550,14 @@ void TestUtilities::cancelledCopiesSayNothing()
     session.dialogs.cancelProgressAt = 1;
     session.dialogs.modalSteps.enqueue(backUpTo(drive.path()));
     session.get<QAction>("mnuBackup")->trigger();
-    QCOMPARE(session.dialogs.progressTexts, QStringList{QStringLiteral("Copying the collection: 0 of 0 MB")});
+    QCOMPARE(session.dialogs.progressTexts.size(), 1);
+    QVERIFY(session.dialogs.progressTexts.last().startsWith(QStringLiteral("Copying the collection: ")));
     QVERIFY(filesIn(drive.path()).isEmpty());
     session.dialogs.answers.enqueue(Dialogs::Answer::Yes);
     session.get<QAction>("mnuPack")->trigger();
-    QCOMPARE(session.dialogs.progressTexts.last(), QStringLiteral("Compacting the collection: 0 of 0 MB"));
+    QCOMPARE(session.dialogs.progressTexts.size(), 2);
+    QVERIFY(session.dialogs.progressTexts.last().startsWith(
+        QStringLiteral("Compacting the collection: 0.0 of ")));
     QCOMPARE(session.dialogs.messages.size(), 1); // the question of compacting
     QCOMPARE(bytesOf(session.collection.path()), before);
     QCOMPARE(filesIn(session.collection.folder()), files);

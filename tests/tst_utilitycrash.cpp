@@ -125,7 +125,7 @@ void TestUtilityCrash::backupKilledAnywhere()
           withoutCopy, tally.runsFinished, runMs);
 }
 
-QTEST_GUILESS_MAIN(TestUtilityCrash) // A program ended while it sorts the collection again for the system's
+// A program ended while it sorts the collection again for the system's
 // language leaves the collection as it was, and the next start sorts it.
 void TestUtilityCrash::sortForTheLanguageKilledHalfWay()
 {
@@ -153,4 +153,5 @@ void TestUtilityCrash::sortForTheLanguageKilledHalfWay()
     QCOMPARE(calls, 0);
 }
 
+QTEST_GUILESS_MAIN(TestUtilityCrash)
 #include "tst_utilitycrash.moc"

@@ -178,6 +178,7 @@ void check(const QString& path, Check depth, const std::function<bool()>& going 
         try {
             found = file.texts(depth == Check::Full ? "PRAGMA integrity_check" : "PRAGMA quick_check");
         } catch (const Failure&) {
+            progress.rethrow();
             if (progress.stopped())
                 throw Stopped{};
             throw;
@@ -334,8 +335,14 @@ void compactCollection(const QString& dbPath, const QLocale& locale, const Progr
     } catch (const Failure&) {
         // an old copy that stays is refused by the compaction below
     }
-    // the copy's size as it grows, beside the collection's
-    const qint64 size = QFileInfo(db).size();
+    // the copy's size as it grows, beside the pages in use it will hold
+    const qint64 size = [&] {
+        const RawFile file(db, SQLITE_OPEN_READONLY);
+        const QStringList pages =
+            file.texts("SELECT page_size * (page_count - freelist_count) FROM pragma_page_size, "
+                       "pragma_page_count, pragma_freelist_count");
+        return pages.value(0).toLongLong();
+    }();
     bool stopped = false;
     const auto going = [&] {
         stopped = !progress(Stage::Copying, QFileInfo(compacted).size(), size);

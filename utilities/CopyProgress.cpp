@@ -25,6 +25,8 @@ QString bytesOfTotal(const QLocale& locale, qint64 done, qint64 total)
     if (total >= kGb)
         return QStringLiteral("%1 of %2 GB")
             .arg(locale.toString(done / kGb, 'f', 1), locale.toString(total / kGb, 'f', 1));
+    // tenths of a megabyte under ten
+    const int decimals = total < 10 * kMb ? 1 : 0;
     return QStringLiteral("%1 of %2 MB")
-        .arg(locale.toString(qRound64(done / kMb)), locale.toString(qRound64(total / kMb)));
+        .arg(locale.toString(done / kMb, 'f', decimals), locale.toString(total / kMb, 'f', decimals));
 }
