@@ -13,6 +13,7 @@
 #include <QPrintDialog>
 #include <QProgressDialog>
 #include <QRegularExpression>
+#include <QScreen>
 
 #include <algorithm>
 #include <cstdlib>
@@ -122,8 +123,15 @@ public:
         m_dialog->setLabelText(text);
         m_dialog->setRange(0, total > 0 ? 1000 : 0);
         m_dialog->setValue(total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0);
-        if (!m_dialog->isVisible())
+        if (!m_dialog->isVisible()) {
+            // work with no window yet, as at start-up, shows in the screen's middle
+            if (!m_dialog->parentWidget()) {
+                m_dialog->adjustSize();
+                m_dialog->move(QGuiApplication::primaryScreen()->availableGeometry().center() -
+                               m_dialog->rect().center());
+            }
             m_dialog->show();
+        }
         QCoreApplication::processEvents();
         return !m_dialog || !m_dialog->wasCanceled();
     }
