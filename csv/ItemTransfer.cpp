@@ -48,15 +48,7 @@ constexpr std::array<LookupTableInfo, 6> kLookupTables = {{{"condition", "ConID"
                                                            {"brand", "braID", "braDesc"},
                                                            {"boughtfrom", "bouID", "bouDesc"}}};
 
-enum class Kind
-{
-    Text,
-    YesNo,
-    Long,
-    Amount,
-    Date,
-    Lookup
-};
+using Kind = FieldKind;
 
 struct Column
 {
@@ -758,6 +750,14 @@ void RowNotes::add(qint64 line, const QString& kind, const QString& text)
         m_more.append({kind, 1});
     else
         ++same->second;
+}
+
+QList<Field> itemFields()
+{
+    QList<Field> fields;
+    for (const Column& column : kColumns)
+        fields.append({latin(column.header), column.kind});
+    return fields;
 }
 
 QString photoFolder(const QString& csvPath)

@@ -22,6 +22,24 @@ class Database;
 // picture once, named by the SHA-256 of its bytes, with its type's suffix.
 namespace ItemTransfer {
 
+// What a column of the file holds, as the import reads it.
+enum class FieldKind
+{
+    Text,
+    YesNo,
+    Long,
+    Amount,
+    Date,
+    Lookup
+};
+struct Field
+{
+    QString header; // as the item window names it, and the export writes it
+    FieldKind kind;
+};
+// The fields of an item a file's columns may hold, in the export's order.
+QList<Field> itemFields();
+
 // The folder of the photos of a CSV file.
 QString photoFolder(const QString& csvPath);
 

@@ -1,0 +1,369 @@
+#include "ColumnMatch.h"
+
+#include "ItemTransfer.h"
+
+#include <QDate>
+#include <QHash>
+#include <QRegularExpression>
+
+namespace ColumnMatch {
+
+namespace {
+
+// A name with letter case, blanks and punctuation taken away.
+QString squeezed(const QString& name)
+{
+    QString kept;
+    for (const QChar c : name.toCaseFolded())
+        if (c.isLetterOrNumber())
+            kept.append(c);
+    return kept;
+}
+
+// Other names of each field, squeezed, by the field's own name.
+const QHash<QString, QString>& otherNames()
+{
+    static const QHash<QString, QString> names = [] {
+        const std::pair<const char*, const char*> pairs[] = {
+            {"item", "Name"},
+            {"itemname", "Name"},
+            {"title", "Name"},
+            {"plonko", "Name"},
+            {"bezeichnung", "Name"},
+            {"descr", "Description"},
+            {"details", "Description"},
+            {"beschreibung", "Description"},
+            {"catnum", "Catalog Number"},
+            {"cat", "Catalog Number"},
+            {"catno", "Catalog Number"},
+            {"catalogno", "Catalog Number"},
+            {"cataloguenumber", "Catalog Number"},
+            {"number", "Catalog Number"},
+            {"katalognummer", "Catalog Number"},
+            {"nummer", "Catalog Number"},
+            {"wanted", "Want List"},
+            {"wunschliste", "Want List"},
+            {"qty", "Quantity"},
+            {"count", "Quantity"},
+            {"pieces", "Quantity"},
+            {"menge", "Quantity"},
+            {"anzahl", "Quantity"},
+            {"condition", "Plonko Condition"},
+            {"zustand", "Plonko Condition"},
+            {"tagcondition", "Swing Tag Condition"},
+            {"generation", "Tag Generation"},
+            {"series", "Special Series"},
+            {"serie", "Special Series"},
+            {"maker", "Brand"},
+            {"manufacturer", "Brand"},
+            {"marke", "Brand"},
+            {"hersteller", "Brand"},
+            {"colour", "Color"},
+            {"farbe", "Color"},
+            {"fehler", "Errors"},
+            {"geburtstag", "Birthday"},
+            {"retired", "Retirement Date"},
+            {"cost", "Price Paid"},
+            {"paid", "Price Paid"},
+            {"price", "Price Paid"},
+            {"purchaseprice", "Price Paid"},
+            {"preis", "Price Paid"},
+            {"kaufpreis", "Price Paid"},
+            {"bezahlt", "Price Paid"},
+            {"wherefrom", "Bought From"},
+            {"seller", "Bought From"},
+            {"shop", "Bought From"},
+            {"source", "Bought From"},
+            {"gekauftbei", "Bought From"},
+            {"händler", "Bought From"},
+            {"value", "Catalog Value"},
+            {"currentvalue", "Catalog Value"},
+            {"wert", "Catalog Value"},
+            {"katalogwert", "Catalog Value"},
+            {"askingprice", "Selling Price"},
+            {"verkaufspreis", "Selling Price"},
+            {"zuverkaufen", "For Sale"},
+            {"boughton", "Purchase Date"},
+            {"datebought", "Purchase Date"},
+            {"purchased", "Purchase Date"},
+            {"kaufdatum", "Purchase Date"},
+            {"gekauftam", "Purchase Date"},
+            {"verkauft", "Sold"},
+            {"soldon", "Date Sold"},
+            {"verkaufsdatum", "Date Sold"},
+            {"verkauftam", "Date Sold"},
+            {"note", "Notes"},
+            {"comments", "Notes"},
+            {"remarks", "Notes"},
+            {"notizen", "Notes"},
+            {"bemerkungen", "Notes"},
+        };
+        QHash<QString, QString> made;
+        for (const auto& [other, field] : pairs)
+            made.insert(QString::fromUtf8(other), QString::fromUtf8(field));
+        return made;
+    }();
+    return names;
+}
+
+// The three numbers of a date as written, and whether the first is a year
+// of four digits; nothing for text of another shape.
+struct DateParts
+{
+    int first;
+    int second;
+    int third;
+    bool yearFirst;
+    bool yearLast;
+};
+
+std::optional<DateParts> datePartsOf(const QString& value)
+{
+    static const QRegularExpression shape(QStringLiteral("^(\\d{1,4})[./\\- ](\\d{1,2})[./\\- ](\\d{1,4})$"));
+    const QRegularExpressionMatch parts = shape.match(value.trimmed());
+    if (!parts.hasMatch())
+        return std::nullopt;
+    return DateParts{parts.captured(1).toInt(), parts.captured(2).toInt(), parts.captured(3).toInt(),
+                     parts.capturedLength(1) == 4, parts.capturedLength(3) == 4};
+}
+
+// The date the parts make in an order, if any.
+std::optional<QDate> dateIn(const DateParts& parts, DateOrder order)
+{
+    if (order == DateOrder::YearMonthDay ? !parts.yearFirst : !parts.yearLast)
+        return std::nullopt;
+    const QDate date = order == DateOrder::YearMonthDay   ? QDate(parts.first, parts.second, parts.third)
+                       : order == DateOrder::DayMonthYear ? QDate(parts.third, parts.second, parts.first)
+                                                          : QDate(parts.third, parts.first, parts.second);
+    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
+}
+
+// An amount without its currency, blanks and sign: the digits and marks.
+struct Number
+{
+    bool negative = false;
+    QString digits; // digits, dots and commas, or empty when the text is none
+};
+
+Number numberOf(const QString& value, QChar groupMark)
+{
+    QString text = value.trimmed();
+    // a sign or code of a currency before or after the number
+    static const QRegularExpression currency(QStringLiteral("^[\\p{Sc}\\p{L}]+|[\\p{Sc}\\p{L}]+$"));
+    text.remove(currency);
+    text = text.trimmed();
+    Number number;
+    if (text.startsWith(QLatin1Char('-'))) {
+        number.negative = true;
+        text = text.mid(1).trimmed();
+        text.remove(currency);
+    }
+    for (const QChar c : text) {
+        if (c.isDigit() && c.unicode() < 128)
+            number.digits.append(c);
+        else if (c == QLatin1Char('.') || c == QLatin1Char(','))
+            number.digits.append(c);
+        else if (c.isSpace() && groupMark.isSpace())
+            number.digits.append(QLatin1Char(' '));
+        else
+            return {};
+    }
+    return number;
+}
+
+Read refused(const QString& value, const QString& why)
+{
+    return {QString(), QStringLiteral("\"%1\" %2").arg(value.trimmed(), why)};
+}
+
+} // namespace
+
+std::optional<int> fieldNamed(const QString& name)
+{
+    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    const auto find = [&](const QString& squeezedName) -> std::optional<int> {
+        for (int i = 0; i < fields.size(); ++i)
+            if (squeezed(fields[i].header) == squeezedName)
+                return i;
+        const QString field = otherNames().value(squeezedName);
+        for (int i = 0; i < fields.size() && !field.isEmpty(); ++i)
+            if (fields[i].header == field)
+                return i;
+        return std::nullopt;
+    };
+    const QString whole = squeezed(name);
+    if (const std::optional<int> found = find(whole))
+        return found;
+    // "Value 2024": a name with a year or a number in it
+    QString letters = whole;
+    letters.remove(QRegularExpression(QStringLiteral("\\d")));
+    return letters.isEmpty() || letters == whole ? std::nullopt : find(letters);
+}
+
+QList<int> matchHeader(const QStringList& header)
+{
+    QList<int> fields;
+    for (const QString& name : header) {
+        const std::optional<int> field = fieldNamed(name);
+        fields.append(field && !fields.contains(*field) ? *field : -1);
+    }
+    return fields;
+}
+
+bool isOwnHeader(const QStringList& header)
+{
+    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    return std::all_of(header.begin(), header.end(), [&](const QString& name) {
+        return name.trimmed().compare(QLatin1String("Photos"), Qt::CaseInsensitive) == 0 ||
+               std::any_of(fields.begin(), fields.end(), [&](const ItemTransfer::Field& field) {
+                   return name.trimmed().compare(field.header, Qt::CaseInsensitive) == 0;
+               });
+    });
+}
+
+std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous)
+{
+    std::optional<DateOrder> decided;
+    bool bothWays = false;
+    for (const QString& value : values) {
+        const std::optional<DateParts> parts = datePartsOf(value);
+        if (!parts)
+            continue;
+        QList<DateOrder> readable;
+        for (const DateOrder order :
+             {DateOrder::YearMonthDay, DateOrder::DayMonthYear, DateOrder::MonthDayYear})
+            if (dateIn(*parts, order))
+                readable.append(order);
+        if (readable.size() == 2 && dateIn(*parts, readable[0]) != dateIn(*parts, readable[1])) {
+            bothWays = true;
+            continue;
+        }
+        if (readable.size() != 1)
+            continue;
+        if (decided && *decided != readable[0]) {
+            if (ambiguous)
+                *ambiguous = false;
+            return std::nullopt;
+        }
+        decided = readable[0];
+    }
+    if (ambiguous)
+        *ambiguous = !decided && bothWays;
+    return decided;
+}
+
+std::optional<AmountFormat> amountFormatOf(const QStringList& values)
+{
+    QChar decimal;
+    QChar group;
+    bool conflict = false;
+    const auto decide = [&](QChar& mark, QChar found) {
+        conflict |= !mark.isNull() && mark != found;
+        mark = found;
+    };
+    for (const QString& value : values) {
+        const QString digits = numberOf(value, QChar()).digits;
+        const qsizetype dot = digits.lastIndexOf(QLatin1Char('.'));
+        const qsizetype comma = digits.lastIndexOf(QLatin1Char(','));
+        if (dot >= 0 && comma >= 0) {
+            decide(decimal, dot > comma ? QLatin1Char('.') : QLatin1Char(','));
+            decide(group, dot > comma ? QLatin1Char(',') : QLatin1Char('.'));
+            continue;
+        }
+        const QChar mark = dot >= 0 ? QLatin1Char('.') : comma >= 0 ? QLatin1Char(',') : QChar();
+        if (mark.isNull())
+            continue;
+        const QChar other = mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+        if (digits.count(mark) > 1) {
+            decide(group, mark);
+            decide(decimal, other);
+        } else if (digits.size() - digits.indexOf(mark) - 1 != 3) {
+            decide(decimal, mark);
+        }
+    }
+    if (conflict || (decimal.isNull() && group.isNull()) || decimal == group)
+        return std::nullopt;
+    if (decimal.isNull())
+        decimal = group == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    if (group.isNull())
+        group = decimal == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    return AmountFormat{decimal, group};
+}
+
+Read readDate(const QString& value, DateOrder order)
+{
+    if (value.trimmed().isEmpty())
+        return {};
+    const std::optional<DateParts> parts = datePartsOf(value);
+    if (!parts)
+        return refused(value, QStringLiteral("is not a date"));
+    if (!parts->yearFirst && !parts->yearLast)
+        return refused(value, QStringLiteral("has no year of four digits"));
+    // a date that begins with its year reads so whatever the column's order
+    const std::optional<QDate> date = dateIn(*parts, parts->yearFirst ? DateOrder::YearMonthDay : order);
+    if (!date)
+        return refused(value, QStringLiteral("is not a date in the order chosen"));
+    return {date->toString(Qt::ISODate), {}};
+}
+
+Read readAmount(const QString& value, AmountFormat format)
+{
+    if (value.trimmed().isEmpty())
+        return {};
+    const Number number = numberOf(value, format.groupMark);
+    if (number.digits.isEmpty())
+        return refused(value, QStringLiteral("is not an amount"));
+    const qsizetype point = number.digits.indexOf(format.decimalMark);
+    if (point >= 0 && number.digits.indexOf(format.decimalMark, point + 1) >= 0)
+        return refused(value, QStringLiteral("is not an amount"));
+    const QString whole = point >= 0 ? number.digits.left(point) : number.digits;
+    const QString fraction = point >= 0 ? number.digits.mid(point + 1) : QString();
+    for (const QChar c : fraction)
+        if (!c.isDigit())
+            return refused(value, QStringLiteral("is not an amount"));
+    if (fraction.size() > 4)
+        return refused(value, QStringLiteral("has more than four decimals"));
+    const QStringList groups = format.groupMark.isNull() ? QStringList{whole} : whole.split(format.groupMark);
+    QString digits;
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        for (const QChar c : groups[i])
+            if (!c.isDigit())
+                return refused(value, QStringLiteral("is not an amount"));
+        if (groups[i].isEmpty() || (i > 0 && groups[i].size() != 3) ||
+            (groups.size() > 1 && groups[0].size() > 3))
+            return refused(value, QStringLiteral("is not grouped in threes"));
+        digits += groups[i];
+    }
+    return {(number.negative ? QStringLiteral("-") : QString()) + digits +
+                (fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction),
+            {}};
+}
+
+Read readYesNo(const QString& value, const QLocale& locale)
+{
+    static const QHash<QLocale::Language, std::pair<QStringList, QStringList>> words = {
+        {QLocale::German,
+         {{QStringLiteral("ja"), QStringLiteral("wahr")},
+          {QStringLiteral("nein"), QStringLiteral("falsch")}}},
+        {QLocale::French,
+         {{QStringLiteral("oui"), QStringLiteral("vrai")}, {QStringLiteral("non"), QStringLiteral("faux")}}},
+        {QLocale::Spanish,
+         {{QStringLiteral("sí"), QStringLiteral("si"), QStringLiteral("verdadero")},
+          {QStringLiteral("falso")}}},
+        {QLocale::Italian,
+         {{QStringLiteral("sì"), QStringLiteral("si"), QStringLiteral("vero")}, {QStringLiteral("falso")}}},
+        {QLocale::Dutch,
+         {{QStringLiteral("ja"), QStringLiteral("waar")}, {QStringLiteral("nee"), QStringLiteral("onwaar")}}},
+    };
+    const QString word = value.trimmed().toCaseFolded();
+    const auto [yes, no] = words.value(locale.language());
+    if (word == u"yes" || word == u"y" || word == u"true" || word == u"x" || word == u"1" ||
+        yes.contains(word))
+        return {QStringLiteral("Yes"), {}};
+    if (word.isEmpty() || word == u"no" || word == u"n" || word == u"false" || word == u"0" ||
+        no.contains(word))
+        return {QStringLiteral("No"), {}};
+    return refused(value, QStringLiteral("is neither yes nor no"));
+}
+
+} // namespace ColumnMatch

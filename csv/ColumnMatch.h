@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QChar>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// How the columns of a CSV file that another program wrote are matched to the
+// fields of an item, and how its dates, amounts and yes/no values are read.
+// No value is ever read as another value: one that could be read two ways
+// under the chosen settings is refused, never guessed. A value read is given
+// as the program's own export writes it (yyyy-mm-dd, a plain decimal with a
+// dot, "Yes" or "No"), for the import to check and store as it does those.
+namespace ColumnMatch {
+
+// The field of ItemTransfer::itemFields() a column's name stands for, by the
+// field's own name, the names other programs and spreadsheets give it (in
+// English and German), letter case, blanks and punctuation aside.
+std::optional<int> fieldNamed(const QString& name);
+
+// Each column's field, or -1 to leave it out; every field at most once, the
+// first column of a name taking it.
+QList<int> matchHeader(const QStringList& header);
+
+// Whether the header names only the program's own columns, so that the file
+// needs no matching.
+bool isOwnHeader(const QStringList& header);
+
+enum class DateOrder
+{
+    YearMonthDay,
+    DayMonthYear,
+    MonthDayYear
+};
+
+// The order of a date column, found from its values: a value that reads in
+// only one order decides it. Nothing when no value decides it (every value
+// reads in both day-first and month-first order, or none is a date), or
+// when two values decide it differently; ambiguous tells the first case.
+std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous = nullptr);
+
+// How an amount column writes its numbers.
+struct AmountFormat
+{
+    QChar decimalMark;
+    QChar groupMark; // none when numbers are not grouped
+};
+
+// The format of an amount column, found from its values: "1.234,56" and
+// "1,234.56" decide both marks, "12,5" the decimal comma, "1,234,567" the
+// grouping comma. Nothing when no value decides it (as "1,234" alone, which
+// reads as a thousand or as one), or when two values decide it differently.
+std::optional<AmountFormat> amountFormatOf(const QStringList& values);
+
+// A value read, as the export writes it, or why it cannot be: refused is
+// empty for a value read. An empty cell reads as empty.
+struct Read
+{
+    QString text;
+    QString refused;
+};
+
+Read readDate(const QString& value, DateOrder order);
+// A currency sign or code before or after the number is taken off; more
+// than four decimals, or grouping off its groups of three, are refused.
+Read readAmount(const QString& value, AmountFormat format);
+// yes/no, true/false, y/n, x (and an empty cell for no), 1/0, and the words
+// of the language of locale.
+Read readYesNo(const QString& value, const QLocale& locale);
+
+} // namespace ColumnMatch

@@ -1,0 +1,138 @@
+// Matching another program's CSV columns to the fields of an item, and
+// reading its dates, amounts and yes/no values, without a window.
+#include "csv/ColumnMatch.h"
+#include "csv/ItemTransfer.h"
+
+#include <QTest>
+
+namespace CM = ColumnMatch;
+
+namespace {
+
+// The fields a header's columns were matched to, by their names.
+QStringList matched(const QStringList& header)
+{
+    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    QStringList names;
+    for (const int field : CM::matchHeader(header))
+        names.append(field < 0 ? QStringLiteral("-") : fields[field].header);
+    return names;
+}
+
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+const QLocale kGerman(QLocale::German, QLocale::Germany);
+
+} // namespace
+
+class TestColumnMatch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void headersAreMatchedByTheirNames();
+    void dateOrdersAreFoundFromTheValues();
+    void datesAreReadInTheirOrderOnly();
+    void amountFormatsAreFoundFromTheValues();
+    void amountsAreReadInTheirFormatOnly();
+    void yesAndNoInWordsAndMarks();
+};
+
+void TestColumnMatch::headersAreMatchedByTheirNames()
+{
+    QCOMPARE(matched({"Item", "Cost", "Bought on", "Where from", "Value 2024", "Cat #", "Qty", "Shelf"}),
+             QStringList({"Name", "Price Paid", "Purchase Date", "Bought From", "Catalog Value",
+                          "Catalog Number", "Quantity", "-"}));
+    QCOMPARE(matched({"Name", "Beschreibung", "Kaufpreis", "Kaufdatum", "Gekauft bei", "Wert", "Anzahl",
+                      "Händler"}),
+             QStringList({"Name", "Description", "Price Paid", "Purchase Date", "Bought From",
+                          "Catalog Value", "Quantity", "-"}));
+    // letter case, blanks and punctuation aside; each field once, to the first column
+    QCOMPARE(matched({"PRICE PAID", "price_paid", "Misc. 2", "misc 1"}),
+             QStringList({"Price Paid", "-", "Misc. 2", "Misc. 1"}));
+    QVERIFY(CM::isOwnHeader({"Name", "description", "Price Paid", "Photos"}));
+    QVERIFY(!CM::isOwnHeader({"Name", "Cost"}));
+}
+
+void TestColumnMatch::dateOrdersAreFoundFromTheValues()
+{
+    bool ambiguous = true;
+    QCOMPARE(CM::dateOrderOf({"01.02.2024", "31.12.2023", ""}, &ambiguous), CM::DateOrder::DayMonthYear);
+    QVERIFY(!ambiguous);
+    QCOMPARE(CM::dateOrderOf({"2/1/2024", "12/31/2023"}), CM::DateOrder::MonthDayYear);
+    QCOMPARE(CM::dateOrderOf({"2024-02-01", "2023-12-31"}), CM::DateOrder::YearMonthDay);
+    // every value reads both ways: the collector is asked
+    QCOMPARE(CM::dateOrderOf({"01/02/2024", "03/04/2024", "05/05/2024"}, &ambiguous), std::nullopt);
+    QVERIFY(ambiguous);
+    // two values decide it differently: no order reads the column
+    QCOMPARE(CM::dateOrderOf({"31/12/2023", "12/31/2023"}, &ambiguous), std::nullopt);
+    QVERIFY(!ambiguous);
+}
+
+void TestColumnMatch::datesAreReadInTheirOrderOnly()
+{
+    QCOMPARE(CM::readDate("01/02/2024", CM::DateOrder::DayMonthYear).text, QStringLiteral("2024-02-01"));
+    QCOMPARE(CM::readDate("01/02/2024", CM::DateOrder::MonthDayYear).text, QStringLiteral("2024-01-02"));
+    QCOMPARE(CM::readDate("29.2.2024", CM::DateOrder::DayMonthYear).text, QStringLiteral("2024-02-29"));
+    QCOMPARE(CM::readDate("2024-12-31", CM::DateOrder::DayMonthYear).text, QStringLiteral("2024-12-31"));
+    QCOMPARE(CM::readDate(" ", CM::DateOrder::DayMonthYear).text, QString());
+    QCOMPARE(CM::readDate("31/12/2023", CM::DateOrder::MonthDayYear).refused,
+             QStringLiteral("\"31/12/2023\" is not a date in the order chosen"));
+    QCOMPARE(CM::readDate("29.2.2023", CM::DateOrder::DayMonthYear).refused,
+             QStringLiteral("\"29.2.2023\" is not a date in the order chosen"));
+    QCOMPARE(CM::readDate("1/2/24", CM::DateOrder::DayMonthYear).refused,
+             QStringLiteral("\"1/2/24\" has no year of four digits"));
+    QCOMPARE(CM::readDate("Feb 1 2024", CM::DateOrder::DayMonthYear).refused,
+             QStringLiteral("\"Feb 1 2024\" is not a date"));
+}
+
+void TestColumnMatch::amountFormatsAreFoundFromTheValues()
+{
+    const auto format = [](const QStringList& values) -> QString {
+        const std::optional<CM::AmountFormat> found = CM::amountFormatOf(values);
+        return found ? QString(found->decimalMark) + found->groupMark : QStringLiteral("none");
+    };
+    QCOMPARE(format({"1.234,56", "12,5"}), QStringLiteral(",."));
+    QCOMPARE(format({"$1,234.56"}), QStringLiteral(".,"));
+    QCOMPARE(format({"12,50 €", "3"}), QStringLiteral(",."));
+    QCOMPARE(format({"1,234,567"}), QStringLiteral(".,"));
+    // a thousand or one: no value decides it
+    QCOMPARE(format({"1,234", "5"}), QStringLiteral("none"));
+    QCOMPARE(format({"12,50", "1,234.00"}), QStringLiteral("none"));
+}
+
+void TestColumnMatch::amountsAreReadInTheirFormatOnly()
+{
+    const CM::AmountFormat german{QLatin1Char(','), QLatin1Char('.')};
+    const CM::AmountFormat english{QLatin1Char('.'), QLatin1Char(',')};
+    const CM::AmountFormat french{QLatin1Char(','), QLatin1Char(' ')};
+    QCOMPARE(CM::readAmount("1.234,56", german).text, QStringLiteral("1234.56"));
+    QCOMPARE(CM::readAmount("1,234.56", english).text, QStringLiteral("1234.56"));
+    QCOMPARE(CM::readAmount("1 234,5", french).text, QStringLiteral("1234.5"));
+    // each currency's sign or code alone, before or after
+    for (const char* value : {"€12,34", "12,34 €", "£12,34", "$ 12,34", "12,34 EUR", "12,34 kr", "¥12,34"})
+        QCOMPARE(CM::readAmount(QString::fromUtf8(value), german).text, QStringLiteral("12.34"));
+    QCOMPARE(CM::readAmount("-5,00 EUR", german).text, QStringLiteral("-5.00"));
+    QCOMPARE(CM::readAmount("0,0001", german).text, QStringLiteral("0.0001"));
+    QCOMPARE(CM::readAmount("0,00005", german).refused,
+             QStringLiteral("\"0,00005\" has more than four decimals"));
+    QCOMPARE(CM::readAmount("12.34", german).refused, QStringLiteral("\"12.34\" is not grouped in threes"));
+    QCOMPARE(CM::readAmount("1234.567,8", german).refused,
+             QStringLiteral("\"1234.567,8\" is not grouped in threes"));
+    QCOMPARE(CM::readAmount("1,2,3", german).refused, QStringLiteral("\"1,2,3\" is not an amount"));
+    QCOMPARE(CM::readAmount("twelve", german).refused, QStringLiteral("\"twelve\" is not an amount"));
+    QCOMPARE(CM::readAmount("", german).text, QString());
+}
+
+void TestColumnMatch::yesAndNoInWordsAndMarks()
+{
+    for (const char* yes : {"yes", "Y", "TRUE", "x", "1"})
+        QCOMPARE(CM::readYesNo(QString::fromLatin1(yes), kEnglish).text, QStringLiteral("Yes"));
+    for (const char* no : {"no", "n", "False", "0", ""})
+        QCOMPARE(CM::readYesNo(QString::fromLatin1(no), kEnglish).text, QStringLiteral("No"));
+    QCOMPARE(CM::readYesNo("Ja", kGerman).text, QStringLiteral("Yes"));
+    QCOMPARE(CM::readYesNo("nein", kGerman).text, QStringLiteral("No"));
+    QCOMPARE(CM::readYesNo("ja", kEnglish).refused, QStringLiteral("\"ja\" is neither yes nor no"));
+}
+
+QTEST_GUILESS_MAIN(TestColumnMatch)
+#include "tst_columnmatch.moc"
