@@ -366,4 +366,65 @@ Read readYesNo(const QString& value, const QLocale& locale)
     return refused(value, QStringLiteral("is neither yes nor no"));
 }
 
+QStringList Mapping::header() const
+{
+    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    QStringList names;
+    for (const Column& column : columns)
+        if (column.field >= 0)
+            names.append(fields[column.field].header);
+    return names;
+}
+
+std::variant<QStringList, Mapping::Unread> Mapping::row(const QStringList& record, qsizetype fieldCount) const
+{
+    if (fieldCount > columns.size())
+        return Unread{QStringLiteral("more fields than the header names"),
+                      QStringLiteral("it has %1 fields where the header names %2.")
+                          .arg(fieldCount)
+                          .arg(columns.size())};
+    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    QStringList values;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        const Column& column = columns[i];
+        if (column.field < 0)
+            continue;
+        const QString value = i < record.size() ? record[i] : QString();
+        const ItemTransfer::Field& field = fields[column.field];
+        const Read read = field.kind == ItemTransfer::FieldKind::Date ? readDate(value, column.dateOrder)
+                          : field.kind == ItemTransfer::FieldKind::Amount
+                              ? readAmount(value, column.amountFormat)
+                          : field.kind == ItemTransfer::FieldKind::YesNo ? readYesNo(value, locale)
+                                                                         : Read{value, {}};
+        if (!read.refused.isEmpty())
+            return Unread{field.header + QStringLiteral(": a value read no one way"),
+                          field.header + QStringLiteral(": ") + read.refused + QLatin1Char('.')};
+        values.append(read.text);
+    }
+    return values;
+}
+
+Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale)
+{
+    const QString dates = locale.dateFormat(QLocale::ShortFormat).trimmed();
+    const DateOrder localeOrder = dates.startsWith(QLatin1Char('y'))   ? DateOrder::YearMonthDay
+                                  : dates.startsWith(QLatin1Char('M')) ? DateOrder::MonthDayYear
+                                                                       : DateOrder::DayMonthYear;
+    const AmountFormat localeFormat{locale.decimalPoint().at(0), locale.groupSeparator().at(0)};
+    Mapping mapping;
+    mapping.locale = locale;
+    const QList<int> fields = matchHeader(header);
+    for (qsizetype i = 0; i < header.size(); ++i) {
+        QStringList values;
+        for (const QStringList& row : sample)
+            values.append(row.value(i));
+        Column column;
+        column.field = fields[i];
+        column.dateOrder = dateOrderOf(values).value_or(localeOrder);
+        column.amountFormat = amountFormatOf(values).value_or(localeFormat);
+        mapping.columns.append(column);
+    }
+    return mapping;
+}
+
 } // namespace ColumnMatch

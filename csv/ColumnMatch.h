@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <variant>
 
 // How the columns of a CSV file that another program wrote are matched to the
 // fields of an item, and how its dates, amounts and yes/no values are read.
@@ -70,5 +71,36 @@ Read readAmount(const QString& value, AmountFormat format);
 // yes/no, true/false, y/n, x (and an empty cell for no), 1/0, and the words
 // of the language of locale.
 Read readYesNo(const QString& value, const QLocale& locale);
+
+// A file's columns as matched, with how each is read.
+struct Column
+{
+    int field = -1; // of ItemTransfer::itemFields(), or -1 to leave it out
+    DateOrder dateOrder = DateOrder::YearMonthDay;
+    AmountFormat amountFormat{QLatin1Char('.'), QChar()};
+};
+
+struct Mapping
+{
+    QList<Column> columns;
+    QLocale locale; // whose words yes and no are read
+
+    // The program's own names of the fields matched, in the file's order.
+    QStringList header() const;
+    // Why a row cannot be read: by kind, and in full.
+    struct Unread
+    {
+        QString kind;
+        QString text;
+    };
+    // A record of the file (of fieldCount fields, some perhaps read past) as
+    // the program's own columns of header(), or why it cannot be read.
+    std::variant<QStringList, Unread> row(const QStringList& record, qsizetype fieldCount) const;
+};
+
+// A first mapping of a file from its header and first rows: the columns
+// matched by their names, and each date and amount column read as its values
+// tell, or as the locale writes dates and numbers where they do not.
+Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale);
 
 } // namespace ColumnMatch

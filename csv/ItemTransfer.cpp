@@ -1,5 +1,6 @@
 #include "ItemTransfer.h"
 
+#include "ColumnMatch.h"
 #include "CsvText.h"
 #include "Handoff.h"
 
@@ -842,7 +843,7 @@ std::optional<QString> exportPhotos(Database& db, const QString& folder,
 }
 
 Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
-                   const std::function<bool(qint64 rows)>& step)
+                   const std::function<bool(qint64 rows)>& step, const ColumnMatch::Mapping* mapping)
 {
     Csv::Reader reader(file);
     QStringList fields;
@@ -854,8 +855,8 @@ Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
         throw Unreadable{
             QStringLiteral("The file is not a CSV file: its first line holds more than %1 fields.")
                 .arg(Csv::Reader::kMostHeaderFields)};
-    const std::vector<std::size_t> columns = readHeader(fields);
-    reader.setMostFields(qsizetype(columns.size()));
+    const std::vector<std::size_t> columns = readHeader(mapping ? mapping->header() : fields);
+    reader.setMostFields(mapping ? mapping->columns.size() : qsizetype(columns.size()));
 
     std::unique_ptr<RowAppender> items = db.OpenAppender(QStringLiteral("Plonko"), appended());
     std::array<std::unique_ptr<RowChecker>, 6> descriptions;
@@ -885,7 +886,15 @@ Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
             Batch batch;
             qsizetype bytes = 0;
             while (reader.next(read, at)) {
-                batch.push_back({at, rows.read(read, reader.fieldCount(), columns)});
+                if (!mapping) {
+                    batch.push_back({at, rows.read(read, reader.fieldCount(), columns)});
+                } else if (auto mapped = mapping->row(read, reader.fieldCount());
+                           const auto* values = std::get_if<QStringList>(&mapped)) {
+                    batch.push_back({at, rows.read(*values, values->size(), columns)});
+                } else {
+                    const auto& unread = std::get<ColumnMatch::Mapping::Unread>(mapped);
+                    batch.push_back({at, Fault{unread.kind, unread.text}});
+                }
                 if (const Item* item = std::get_if<Item>(&batch.back().item))
                     for (const PictureFile::FromFile& photo : item->photos)
                         bytes += photo.bytes.size();

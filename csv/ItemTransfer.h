@@ -9,6 +9,9 @@
 #include <optional>
 
 class Database;
+namespace ColumnMatch {
+struct Mapping;
+}
 
 // The collection as CSV: every item a line, lookups as their descriptions,
 // yes/no as "Yes" and "No", dates as yyyy-mm-dd, money and quantities as
@@ -114,12 +117,15 @@ struct Unreadable
 // a row lists are read from photoFolder (a path may also be whole); a photo
 // that cannot be read or kept refuses its row.
 // Told the rows written after each, step may stop the import: Stopped is
-// thrown, and the caller rolls back.
+// thrown, and the caller rolls back. A file of another program's columns is
+// read through the mapping made of it: its header is not read for names, and
+// a row with a value the mapping cannot read is refused.
 struct Stopped
 {
 };
 Summary importRows(Database& db, QIODevice& file, const QString& photoFolder = {},
-                   const std::function<bool(qint64 rows)>& step = {});
+                   const std::function<bool(qint64 rows)>& step = {},
+                   const ColumnMatch::Mapping* mapping = nullptr);
 
 // Takes the doubles the summary counted out again, before the commit.
 void leaveOutDoubles(Database& db, const Summary& summary);

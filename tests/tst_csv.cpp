@@ -3,6 +3,7 @@
 // its line and reason, and an import that writes all or nothing.
 #include "ItemSession.h"
 
+#include "csv/ColumnMatch.h"
 #include "csv/CsvText.h"
 #include "csv/Handoff.h"
 #include "csv/ItemTransfer.h"
@@ -194,6 +195,7 @@ private slots:
     void spreadsheetVariantsImportAlike();
     void lookupsAreMatchedWithoutLetterCase();
     void semicolonFilesMayUseADecimalComma();
+    void anotherProgramsColumnsImportThroughAMapping();
     void eachRefusedRowNamesItsLineAndReason_data();
     void eachRefusedRowNamesItsLineAndReason();
     void unreadableFilesWriteNothing_data();
@@ -418,6 +420,45 @@ void TestCsv::semicolonFilesMayUseADecimalComma()
     imported(*db, "Name;Price Paid;Catalog Value;Selling Price\r\na;30,99;1,5;1234\r\n");
     QVERIFY(exported(*db).contains("\r\na,,,No,,,No,,,No,,,,,,,,30.99,,,1.5,,1234,"));
     QCOMPARE(examined(*db, "Name;Price Paid\r\nb;1,000,5\r\n").refused.count(), 1);
+}
+
+// A spreadsheet saved in German, its columns named its own way: matched,
+// its dates and amounts read as its values tell, a value that reads no one
+// way refusing its row.
+void TestCsv::anotherProgramsColumnsImportThroughAMapping()
+{
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    const QByteArray file = "Name;Beschreibung;Kaufpreis;Kaufdatum;Wunschliste;Regal\r\n"
+                            "Bär;Braun;1.234,56 €;31.12.2023;ja;A1\r\n"
+                            "Hase;;12,5;01.02.2024;nein;B2\r\n"
+                            "Fuchs;;12.34;15.03.2024;x;C3\r\n";
+    QList<QStringList> sample;
+    for (const auto& [line, fields] : records(file))
+        sample.append(fields);
+    const QStringList header = sample.takeFirst();
+    const ColumnMatch::Mapping mapping =
+        ColumnMatch::propose(header, sample, QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(mapping.header(),
+             QStringList({"Name", "Description", "Price Paid", "Purchase Date", "Want List"}));
+    QBuffer buffer;
+    buffer.setData(file);
+    buffer.open(QIODevice::ReadOnly);
+    Transaction writing(*db);
+    const ItemTransfer::Summary summary = ItemTransfer::importRows(*db, buffer, {}, {}, &mapping);
+    writing.commit();
+    QCOMPARE(summary.rows, 2);
+    QCOMPARE(summary.refused.count(), 1);
+    QCOMPARE(summary.refused.kept()[0].line, 4);
+    QCOMPARE(summary.refused.kept()[0].reason,
+             QStringLiteral("Price Paid: \"12.34\" is not grouped in threes."));
+    const QByteArray stored = exported(*db);
+    QVERIFY(stored.contains(QStringLiteral("\r\nBär,Braun,,Yes,").toUtf8()));
+    QVERIFY(stored.contains(",1234.56,"));
+    QVERIFY(stored.contains(",2023-12-31,"));
+    QVERIFY(stored.contains("\r\nHase,,,No,"));
+    QVERIFY(stored.contains(",12.5,"));
+    QVERIFY(stored.contains(",2024-02-01,"));
 }
 
 void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
