@@ -10,6 +10,12 @@ namespace ColumnMatch {
 
 namespace {
 
+const QList<ItemTransfer::Field>& itemFields()
+{
+    static const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    return fields;
+}
+
 // A name with letter case, blanks and punctuation taken away.
 QString squeezed(const QString& name)
 {
@@ -119,12 +125,30 @@ struct DateParts
 
 std::optional<DateParts> datePartsOf(const QString& value)
 {
-    static const QRegularExpression shape(QStringLiteral("^(\\d{1,4})[./\\- ](\\d{1,2})[./\\- ](\\d{1,4})$"));
-    const QRegularExpressionMatch parts = shape.match(value.trimmed());
-    if (!parts.hasMatch())
+    const QStringView text = QStringView(value).trimmed();
+    qsizetype at = 0;
+    // a run of from one to most digits, and its length
+    const auto number = [&](int most, int& read) {
+        const qsizetype from = at;
+        read = 0;
+        while (at < text.size() && at - from < most && text[at].unicode() >= '0' && text[at].unicode() <= '9')
+            read = read * 10 + (text[at++].unicode() - '0');
+        return at - from;
+    };
+    const auto separator = [&] {
+        static const QString separators = QStringLiteral("./- ");
+        return at < text.size() && separators.contains(text[at++]);
+    };
+    DateParts parts{};
+    const qsizetype first = number(4, parts.first);
+    if (first == 0 || !separator() || number(2, parts.second) == 0 || !separator())
         return std::nullopt;
-    return DateParts{parts.captured(1).toInt(), parts.captured(2).toInt(), parts.captured(3).toInt(),
-                     parts.capturedLength(1) == 4, parts.capturedLength(3) == 4};
+    const qsizetype third = number(4, parts.third);
+    if (third == 0 || at != text.size())
+        return std::nullopt;
+    parts.yearFirst = first == 4;
+    parts.yearLast = third == 4;
+    return parts;
 }
 
 // The date the parts make in an order, if any.
@@ -145,23 +169,30 @@ struct Number
     QString digits; // digits, dots and commas, or empty when the text is none
 };
 
+// A sign or code of a currency, or blanks, taken off either end.
+QStringView withoutCurrency(QStringView text)
+{
+    const auto isCurrency = [](QChar c) {
+        return c.category() == QChar::Symbol_Currency || c.isLetter() || c.isSpace();
+    };
+    while (!text.isEmpty() && isCurrency(text.front()))
+        text = text.mid(1);
+    while (!text.isEmpty() && isCurrency(text.back()))
+        text.chop(1);
+    return text;
+}
+
 Number numberOf(const QString& value, QChar groupMark)
 {
-    QString text = value.trimmed();
-    // a sign or code of a currency before or after the number
-    static const QRegularExpression currency(QStringLiteral("^[\\p{Sc}\\p{L}]+|[\\p{Sc}\\p{L}]+$"));
-    text.remove(currency);
-    text = text.trimmed();
+    QStringView text = withoutCurrency(value);
     Number number;
     if (text.startsWith(QLatin1Char('-'))) {
         number.negative = true;
-        text = text.mid(1).trimmed();
-        text.remove(currency);
+        text = withoutCurrency(text.mid(1));
     }
+    number.digits.reserve(text.size());
     for (const QChar c : text) {
-        if (c.isDigit() && c.unicode() < 128)
-            number.digits.append(c);
-        else if (c == QLatin1Char('.') || c == QLatin1Char(','))
+        if ((c.unicode() >= '0' && c.unicode() <= '9') || c == QLatin1Char('.') || c == QLatin1Char(','))
             number.digits.append(c);
         else if (c.isSpace() && groupMark.isSpace())
             number.digits.append(QLatin1Char(' '));
@@ -180,7 +211,7 @@ Read refused(const QString& value, const QString& why)
 
 std::optional<int> fieldNamed(const QString& name)
 {
-    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    const QList<ItemTransfer::Field>& fields = itemFields();
     const auto find = [&](const QString& squeezedName) -> std::optional<int> {
         for (int i = 0; i < fields.size(); ++i)
             if (squeezed(fields[i].header) == squeezedName)
@@ -212,7 +243,7 @@ QList<int> matchHeader(const QStringList& header)
 
 bool isOwnHeader(const QStringList& header)
 {
-    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    const QList<ItemTransfer::Field>& fields = itemFields();
     return std::all_of(header.begin(), header.end(), [&](const QString& name) {
         return name.trimmed().compare(QLatin1String("Photos"), Qt::CaseInsensitive) == 0 ||
                std::any_of(fields.begin(), fields.end(), [&](const ItemTransfer::Field& field) {
@@ -355,20 +386,23 @@ Read readYesNo(const QString& value, const QLocale& locale)
         {QLocale::Dutch,
          {{QStringLiteral("ja"), QStringLiteral("waar")}, {QStringLiteral("nee"), QStringLiteral("onwaar")}}},
     };
-    const QString word = value.trimmed().toCaseFolded();
-    const auto [yes, no] = words.value(locale.language());
-    if (word == u"yes" || word == u"y" || word == u"true" || word == u"x" || word == u"1" ||
-        yes.contains(word))
+    static const QStringList english[2] = {
+        {QStringLiteral("yes"), QStringLiteral("y"), QStringLiteral("true"), QStringLiteral("x"),
+         QStringLiteral("1")},
+        {QString(), QStringLiteral("no"), QStringLiteral("n"), QStringLiteral("false"), QStringLiteral("0")}};
+    const QStringView word = QStringView(value).trimmed();
+    const auto local = words.constFind(locale.language());
+    const auto among = [&](const QStringList& list) { return list.contains(word, Qt::CaseInsensitive); };
+    if (among(english[0]) || (local != words.cend() && among(local->first)))
         return {QStringLiteral("Yes"), {}};
-    if (word.isEmpty() || word == u"no" || word == u"n" || word == u"false" || word == u"0" ||
-        no.contains(word))
+    if (among(english[1]) || (local != words.cend() && among(local->second)))
         return {QStringLiteral("No"), {}};
     return refused(value, QStringLiteral("is neither yes nor no"));
 }
 
 QStringList Mapping::header() const
 {
-    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    const QList<ItemTransfer::Field>& fields = itemFields();
     QStringList names;
     for (const Column& column : columns)
         if (column.field >= 0)
@@ -383,7 +417,7 @@ std::variant<QStringList, Mapping::Unread> Mapping::row(const QStringList& recor
                       QStringLiteral("it has %1 fields where the header names %2.")
                           .arg(fieldCount)
                           .arg(columns.size())};
-    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    const QList<ItemTransfer::Field>& fields = itemFields();
     QStringList values;
     for (qsizetype i = 0; i < columns.size(); ++i) {
         const Column& column = columns[i];
