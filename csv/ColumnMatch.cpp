@@ -1,5 +1,6 @@
 #include "ColumnMatch.h"
 
+#include "CsvText.h"
 #include "ItemTransfer.h"
 
 #include <QDate>
@@ -438,7 +439,66 @@ std::variant<QStringList, Mapping::Unread> Mapping::row(const QStringList& recor
     return values;
 }
 
-Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale)
+QString legacyEncoding(const QLocale& locale)
+{
+    switch (locale.language()) {
+    case QLocale::Polish:
+    case QLocale::Czech:
+    case QLocale::Slovak:
+    case QLocale::Hungarian:
+    case QLocale::Slovenian:
+    case QLocale::Croatian:
+    case QLocale::Romanian:
+        return QStringLiteral("windows-1250");
+    case QLocale::Russian:
+    case QLocale::Ukrainian:
+    case QLocale::Bulgarian:
+    case QLocale::Serbian:
+        return QStringLiteral("windows-1251");
+    case QLocale::Greek:
+        return QStringLiteral("windows-1253");
+    case QLocale::Turkish:
+        return QStringLiteral("windows-1254");
+    case QLocale::Lithuanian:
+    case QLocale::Latvian:
+    case QLocale::Estonian:
+        return QStringLiteral("windows-1257");
+    case QLocale::Japanese:
+        return QStringLiteral("Shift_JIS");
+    case QLocale::Chinese:
+        return QStringLiteral("GBK");
+    default:
+        return QStringLiteral("windows-1252");
+    }
+}
+
+Sample sampleOf(QIODevice& file, const QLocale& locale)
+{
+    Sample sample;
+    for (const QString& encoding : {QString(), legacyEncoding(locale)}) {
+        file.seek(0);
+        Csv::Reader reader(file, encoding);
+        sample = {};
+        sample.encoding = encoding;
+        QStringList fields;
+        qint64 line = 0;
+        if (reader.next(fields, line))
+            sample.header = fields;
+        while (sample.rows.size() < Sample::kRows && reader.next(fields, line))
+            sample.rows.append(fields);
+        sample.failure = reader.failure();
+        // a file that is not UTF-8 fails at once or somewhere in its first rows
+        if (sample.failure.isEmpty() || !encoding.isEmpty() ||
+            !sample.failure.contains(QLatin1String("UTF-8")))
+            break;
+    }
+    if (sample.header.isEmpty() && sample.failure.isEmpty())
+        sample.failure = QStringLiteral("The file is empty.");
+    return sample;
+}
+
+Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale,
+                const QString& encoding)
 {
     const QString dates = locale.dateFormat(QLocale::ShortFormat).trimmed();
     const DateOrder localeOrder = dates.startsWith(QLatin1Char('y'))   ? DateOrder::YearMonthDay
@@ -447,6 +507,7 @@ Mapping propose(const QStringList& header, const QList<QStringList>& sample, con
     const AmountFormat localeFormat{locale.decimalPoint().at(0), locale.groupSeparator().at(0)};
     Mapping mapping;
     mapping.locale = locale;
+    mapping.encoding = encoding;
     const QList<int> fields = matchHeader(header);
     for (qsizetype i = 0; i < header.size(); ++i) {
         QStringList values;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QIODevice>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -83,7 +84,8 @@ struct Column
 struct Mapping
 {
     QList<Column> columns;
-    QLocale locale; // whose words yes and no are read
+    QLocale locale;   // whose words yes and no are read
+    QString encoding; // of the file's text, empty for UTF-8
 
     // The program's own names of the fields matched, in the file's order.
     QStringList header() const;
@@ -98,9 +100,27 @@ struct Mapping
     std::variant<QStringList, Unread> row(const QStringList& record, qsizetype fieldCount) const;
 };
 
+// The code page a program of the locale's language writes text in when it
+// does not write UTF-8 ("windows-1252" for the languages of Western Europe).
+QString legacyEncoding(const QLocale& locale);
+
+// A file's header and first rows, read as UTF-8 or, where the file is not
+// UTF-8, in the locale's legacy code page (encoding then names it);
+// failure says why neither reads it.
+struct Sample
+{
+    QStringList header;
+    QList<QStringList> rows;
+    QString encoding;
+    QString failure;
+    static constexpr int kRows = 20;
+};
+Sample sampleOf(QIODevice& file, const QLocale& locale);
+
 // A first mapping of a file from its header and first rows: the columns
 // matched by their names, and each date and amount column read as its values
 // tell, or as the locale writes dates and numbers where they do not.
-Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale);
+Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale,
+                const QString& encoding = {});
 
 } // namespace ColumnMatch

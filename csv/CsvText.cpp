@@ -33,10 +33,14 @@ QString line(const QStringList& fields)
     return out;
 }
 
-Reader::Reader(QIODevice& device)
+Reader::Reader(QIODevice& device, const QString& encoding)
     : m_device(device)
-    , m_decoder(QStringDecoder::Utf8)
-{}
+    , m_decoder(encoding.isEmpty() ? QStringDecoder(QStringDecoder::Utf8)
+                                   : QStringDecoder(encoding.toLatin1().constData()))
+{
+    if (!m_decoder.isValid())
+        m_failure = QStringLiteral("The file's encoding %1 cannot be read here.").arg(encoding);
+}
 
 // Decodes the next block of the file; false when nothing more came. The
 // text read so far stays from the position on.
@@ -100,7 +104,7 @@ void Reader::chooseSeparator()
     skipBlankLines();
     // the first line, outside quotes; the text read stays until it is parsed
     bool quoted = false;
-    bool comma = false, semicolon = false;
+    bool comma = false, semicolon = false, tab = false;
     for (qsizetype i = 0;; ++i) {
         if (m_at + i >= m_text.size()) {
             if (!fill())
@@ -122,8 +126,10 @@ void Reader::chooseSeparator()
             comma = true;
         else if (!quoted && c == QLatin1Char(';'))
             semicolon = true;
+        else if (!quoted && c == QLatin1Char('\t'))
+            tab = true;
     }
-    m_separator = semicolon && !comma ? QLatin1Char(';') : QLatin1Char(',');
+    m_separator = tab ? QLatin1Char('\t') : semicolon && !comma ? QLatin1Char(';') : QLatin1Char(',');
 }
 
 bool Reader::next(QStringList& fields, qint64& line)

@@ -16,8 +16,9 @@ QString line(const QStringList& fields);
 // Reads records from UTF-8 text, one at a time, so that a file of any size
 // takes little memory: a byte-order mark is skipped; lines end with LF, CR LF
 // or CR; a quoted field may hold separators, doubled quotes and line breaks.
-// The separator is the comma, or the semicolon when the first line that is
-// not blank holds semicolons and no comma outside quotes. A first line or a
+// The separator is the TAB when the first line that is not blank holds one
+// outside quotes, else the semicolon when it holds semicolons and no comma,
+// else the comma. Text in another encoding than UTF-8 is read when named. A first line or a
 // field longer than any a collection writes is taken for a file that is no
 // CSV, and reading stops there. A record keeps at most mostFields() fields
 // and one more: the rest are read past and only counted, so that a line of
@@ -25,7 +26,8 @@ QString line(const QStringList& fields);
 class Reader
 {
 public:
-    explicit Reader(QIODevice& device);
+    // encoding: a name QStringDecoder knows ("windows-1252"), or empty for UTF-8
+    explicit Reader(QIODevice& device, const QString& encoding = {});
 
     // The next record and the line it begins on (from 1); false at the end
     // of the text or at a fault, which failure() then names. Empty lines are

@@ -845,7 +845,7 @@ std::optional<QString> exportPhotos(Database& db, const QString& folder,
 Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
                    const std::function<bool(qint64 rows)>& step, const ColumnMatch::Mapping* mapping)
 {
-    Csv::Reader reader(file);
+    Csv::Reader reader(file, mapping ? mapping->encoding : QString());
     QStringList fields;
     qint64 line = 0;
     if (!reader.next(fields, line))

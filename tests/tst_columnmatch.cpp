@@ -3,6 +3,7 @@
 #include "csv/ColumnMatch.h"
 #include "csv/ItemTransfer.h"
 
+#include <QBuffer>
 #include <QTest>
 
 namespace CM = ColumnMatch;
@@ -35,6 +36,7 @@ private slots:
     void amountFormatsAreFoundFromTheValues();
     void amountsAreReadInTheirFormatOnly();
     void yesAndNoInWordsAndMarks();
+    void filesAreSampledInTheirEncodingAndSeparator();
 };
 
 void TestColumnMatch::headersAreMatchedByTheirNames()
@@ -132,6 +134,35 @@ void TestColumnMatch::yesAndNoInWordsAndMarks()
     QCOMPARE(CM::readYesNo("Ja", kGerman).text, QStringLiteral("Yes"));
     QCOMPARE(CM::readYesNo("nein", kGerman).text, QStringLiteral("No"));
     QCOMPARE(CM::readYesNo("ja", kEnglish).refused, QStringLiteral("\"ja\" is neither yes nor no"));
+}
+
+// UTF-8 first; a file that is not is read in the language's legacy code
+// page; TAB, semicolon and comma each separate.
+void TestColumnMatch::filesAreSampledInTheirEncodingAndSeparator()
+{
+    const auto sample = [](const QByteArray& bytes, const QLocale& locale) {
+        QBuffer file;
+        file.setData(bytes);
+        file.open(QIODevice::ReadOnly);
+        return CM::sampleOf(file, locale);
+    };
+    CM::Sample read = sample("Item\tCost\r\nB\xc3\xa4r\t12.50\r\nFox\t3\r\n", kGerman);
+    QCOMPARE(read.header, QStringList({"Item", "Cost"}));
+    QCOMPARE(read.rows, QList<QStringList>({{QStringLiteral("Bär"), "12.50"}, {"Fox", "3"}}));
+    QCOMPARE(read.encoding, QString());
+    read = sample("Name;Preis\r\nB\xe4r;12,5\r\n", kGerman);
+    QCOMPARE(read.encoding, QStringLiteral("windows-1252"));
+    QCOMPARE(read.header, QStringList({"Name", "Preis"}));
+    QCOMPARE(read.rows.value(0), QStringList({QStringLiteral("Bär"), "12,5"}));
+    read = sample("Name,Cena\r\nMi\xb3y,5\r\n", QLocale(QLocale::Polish, QLocale::Poland));
+    QCOMPARE(read.encoding, QStringLiteral("windows-1250"));
+    QCOMPARE(read.rows.value(0).value(0), QStringLiteral("Miły"));
+    QCOMPARE(sample("", kEnglish).failure, QStringLiteral("The file is empty."));
+    // 21 rows: the first 20 are the sample
+    QByteArray many = "Name\r\n";
+    for (int i = 0; i < 21; ++i)
+        many += QByteArray::number(i) + "\r\n";
+    QCOMPARE(sample(many, kEnglish).rows.size(), CM::Sample::kRows);
 }
 
 QTEST_GUILESS_MAIN(TestColumnMatch)
