@@ -248,7 +248,8 @@ bool isOwnHeader(const QStringList& header)
     return std::all_of(header.begin(), header.end(), [&](const QString& name) {
         return name.trimmed().compare(QLatin1String("Photos"), Qt::CaseInsensitive) == 0 ||
                std::any_of(fields.begin(), fields.end(), [&](const ItemTransfer::Field& field) {
-                   return name.trimmed().compare(field.header, Qt::CaseInsensitive) == 0;
+                   return name.trimmed().compare(field.header, Qt::CaseInsensitive) == 0 ||
+                          name.trimmed().compare(field.name, Qt::CaseInsensitive) == 0;
                });
     });
 }
@@ -411,6 +412,21 @@ QStringList Mapping::header() const
     return names;
 }
 
+Read Mapping::read(qsizetype column, const QString& value) const
+{
+    const Column& matched = columns[column];
+    switch (itemFields()[matched.field].kind) {
+    case ItemTransfer::FieldKind::Date:
+        return readDate(value, matched.dateOrder);
+    case ItemTransfer::FieldKind::Amount:
+        return readAmount(value, matched.amountFormat);
+    case ItemTransfer::FieldKind::YesNo:
+        return readYesNo(value, locale);
+    default:
+        return {value, {}};
+    }
+}
+
 std::variant<QStringList, Mapping::Unread> Mapping::row(const QStringList& record, qsizetype fieldCount) const
 {
     if (fieldCount > columns.size())
@@ -424,16 +440,11 @@ std::variant<QStringList, Mapping::Unread> Mapping::row(const QStringList& recor
         const Column& column = columns[i];
         if (column.field < 0)
             continue;
-        const QString value = i < record.size() ? record[i] : QString();
-        const ItemTransfer::Field& field = fields[column.field];
-        const Read read = field.kind == ItemTransfer::FieldKind::Date ? readDate(value, column.dateOrder)
-                          : field.kind == ItemTransfer::FieldKind::Amount
-                              ? readAmount(value, column.amountFormat)
-                          : field.kind == ItemTransfer::FieldKind::YesNo ? readYesNo(value, locale)
-                                                                         : Read{value, {}};
+        const Read read = this->read(i, i < record.size() ? record[i] : QString());
         if (!read.refused.isEmpty())
-            return Unread{field.header + QStringLiteral(": a value read no one way"),
-                          field.header + QStringLiteral(": ") + read.refused + QLatin1Char('.')};
+            return Unread{fields[column.field].header + QStringLiteral(": a value read no one way"),
+                          fields[column.field].header + QStringLiteral(": ") + read.refused +
+                              QLatin1Char('.')};
         values.append(read.text);
     }
     return values;

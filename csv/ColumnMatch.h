@@ -89,6 +89,8 @@ struct Mapping
 
     // The program's own names of the fields matched, in the file's order.
     QStringList header() const;
+    // A value of a matched column read as its field is read.
+    Read read(qsizetype column, const QString& value) const;
     // Why a row cannot be read: by kind, and in full.
     struct Unread
     {

@@ -1,7 +1,9 @@
 #include "CsvCommands.h"
 
+#include "ColumnMatch.h"
 #include "ItemTransfer.h"
 #include "frmImportSummary.h"
+#include "frmMatchColumns.h"
 
 #include "app/AppState.h"
 #include "app/LongWork.h"
@@ -10,6 +12,7 @@
 #include "store/Database.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -74,6 +77,19 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
         return false;
     }
     const QLocale& locale = state.regional.locale();
+    // a file of another program's columns is matched to the item's fields first
+    const ColumnMatch::Sample sample = ColumnMatch::sampleOf(file, locale);
+    std::optional<ColumnMatch::Mapping> mapping;
+    if (sample.failure.isEmpty() && !ColumnMatch::isOwnHeader(sample.header)) {
+        frmMatchColumns matching(QFileInfo(*chosen).fileName(), sample,
+                                 ColumnMatch::propose(sample.header, sample.rows, locale, sample.encoding),
+                                 owner);
+        state.dialogs.showModal(matching);
+        if (matching.result() != QDialog::Accepted)
+            return false;
+        mapping = matching.mapping();
+    }
+    file.seek(0);
     LongWork work(state, [&locale](qint64 rows, qint64) {
         return QStringLiteral("Importing the file: %1 items").arg(locale.toString(rows));
     });
@@ -81,9 +97,9 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
         // the rows are written as they are read; the collector's answer to
         // the summary keeps them or gives them up (as a crash would)
         Transaction writing(state.db());
-        const ItemTransfer::Summary summary =
-            ItemTransfer::importRows(state.db(), file, ItemTransfer::photoFolder(*chosen),
-                                     [&work](qint64 rows) { return work.step(rows, 0); });
+        const ItemTransfer::Summary summary = ItemTransfer::importRows(
+            state.db(), file, ItemTransfer::photoFolder(*chosen),
+            [&work](qint64 rows) { return work.step(rows, 0); }, mapping ? &*mapping : nullptr);
         work.off();
         frmImportSummary asked(summary, owner);
         state.dialogs.showModal(asked);

@@ -757,7 +757,7 @@ QList<Field> itemFields()
 {
     QList<Field> fields;
     for (const Column& column : kColumns)
-        fields.append({latin(column.header), column.kind});
+        fields.append({latin(column.header), column.kind, latin(column.field)});
     return fields;
 }
 

@@ -39,6 +39,7 @@ struct Field
 {
     QString header; // as the item window names it, and the export writes it
     FieldKind kind;
+    QString name; // in the item table, which a header may give too
 };
 // The fields of an item a file's columns may hold, in the export's order.
 QList<Field> itemFields();

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QScreen>
+#include <QTableWidget>
 #include <QThread>
 
 #include <atomic>
@@ -196,6 +197,7 @@ private slots:
     void lookupsAreMatchedWithoutLetterCase();
     void semicolonFilesMayUseADecimalComma();
     void anotherProgramsColumnsImportThroughAMapping();
+    void theMatchColumnsWindowShowsWhatWillBeStored();
     void eachRefusedRowNamesItsLineAndReason_data();
     void eachRefusedRowNamesItsLineAndReason();
     void unreadableFilesWriteNothing_data();
@@ -629,6 +631,43 @@ void TestCsv::theMenuExportsAndImports()
     QCOMPARE(s.get<QComboBox>("cmbBou")->currentText(), QStringLiteral("Corner Toy Shop"));
     closeSession(s);
     QCOMPARE(itemCount(s.collection.path()), 8);
+}
+
+// A file of other column names is matched in the window before the import:
+// a field chosen twice is taken from the column that had it, the amounts'
+// reading changes what the preview shows and refuses; Cancel imports nothing.
+void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
+{
+    Session s(false);
+    const QString path = writtenFile(s, "Item,Cost,Bought on,Shelf\r\nBear,\"1.234,50\",31.12.2023,A\r\n"
+                                        "Fox,\"12,5\",01.02.2024,B\r\n");
+    QStringList preview;
+    QString refusedTip;
+    s.dialogs.fileNames.enqueue(path);
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        auto* grid = control<QTableWidget>(&dialog, "grdPreview");
+        for (int column = 0; column < grid->columnCount(); ++column)
+            preview.append(grid->horizontalHeaderItem(column)->text() + "=" + grid->item(0, column)->text());
+        // the point as the decimal mark: "12,5" is grouped off its threes
+        control<QComboBox>(&dialog, "cboDecimalMark")->setCurrentIndex(0);
+        refusedTip = grid->item(1, 1)->toolTip();
+        // Shelf takes the name from Item, which is left out
+        control<QComboBox>(&dialog, "cboField3")->setCurrentIndex(1);
+        QCOMPARE(control<QComboBox>(&dialog, "cboField0")->currentIndex(), 0);
+        control<QPushButton>(&dialog, "cmdCancel")->click();
+    });
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(preview, QStringList({"Name=Bear", "Price Paid=1234.50", "Purchase Date=2023-12-31"}));
+    QCOMPARE(refusedTip, QStringLiteral("\"12,5\" is not grouped in threes"));
+    QCOMPARE(s.dialogs.modalTitles, QStringList{QStringLiteral("Match Columns")});
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(0));
+
+    s.dialogs.fileNames.enqueue(path);
+    s.dialogs.modalSteps.enqueue([](QDialog& dialog) { control<QPushButton>(&dialog, "cmdOk")->click(); });
+    s.dialogs.modalSteps.enqueue(
+        [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(2));
 }
 
 void TestCsv::cancelAfterTheSummaryWritesNothing()

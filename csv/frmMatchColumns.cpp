@@ -1,0 +1,184 @@
+#include "frmMatchColumns.h"
+
+#include "ItemTransfer.h"
+#include "app/OkCancelRow.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+using ColumnMatch::AmountFormat;
+using ColumnMatch::DateOrder;
+
+const DateOrder kOrders[] = {DateOrder::DayMonthYear, DateOrder::MonthDayYear, DateOrder::YearMonthDay};
+const AmountFormat kFormats[] = {{QLatin1Char('.'), QLatin1Char(',')},
+                                 {QLatin1Char(','), QLatin1Char('.')},
+                                 {QLatin1Char(','), QLatin1Char(' ')}};
+
+QTableWidgetItem* cell(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled);
+    return item;
+}
+
+} // namespace
+
+frmMatchColumns::frmMatchColumns(const QString& fileName, const ColumnMatch::Sample& sample,
+                                 ColumnMatch::Mapping mapping, QWidget* parent)
+    : QDialog(parent)
+    , m_sample(sample)
+    , m_mapping(std::move(mapping))
+{
+    setObjectName(QStringLiteral("frmMatchColumns"));
+    setWindowTitle(QStringLiteral("Match Columns"));
+    lblFile = new QLabel(
+        QStringLiteral(
+            "The columns of %1 are not named as this program names them. Choose the field each one "
+            "fills; its text is read as %2.")
+            .arg(fileName, sample.encoding.isEmpty() ? QStringLiteral("UTF-8") : sample.encoding));
+    lblFile->setObjectName(QStringLiteral("lblFile"));
+    lblFile->setWordWrap(true);
+
+    grdColumns = new QTableWidget(int(sample.header.size()), 3);
+    grdColumns->setObjectName(QStringLiteral("grdColumns"));
+    grdColumns->setHorizontalHeaderLabels(
+        {QStringLiteral("Column"), QStringLiteral("First values"), QStringLiteral("Field")});
+    grdColumns->verticalHeader()->hide();
+    grdColumns->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    for (int i = 0; i < sample.header.size(); ++i) {
+        QStringList firsts;
+        for (const QStringList& row : sample.rows)
+            if (firsts.size() < 3 && !row.value(i).trimmed().isEmpty())
+                firsts.append(row.value(i).trimmed());
+        grdColumns->setItem(i, 0, cell(sample.header[i]));
+        grdColumns->setItem(i, 1, cell(firsts.join(QStringLiteral("; "))));
+        auto* field = new QComboBox;
+        field->setObjectName(QStringLiteral("cboField%1").arg(i));
+        field->setAccessibleName(sample.header[i]);
+        field->addItem(QStringLiteral("Leave out"), -1);
+        for (int f = 0; f < fields.size(); ++f)
+            field->addItem(fields[f].header, f);
+        field->setCurrentIndex(field->findData(m_mapping.columns[i].field));
+        connect(field, &QComboBox::currentIndexChanged, this, [this, i] { fieldChosen(i); });
+        grdColumns->setCellWidget(i, 2, field);
+        m_fields.append(field);
+    }
+    grdColumns->resizeColumnToContents(0);
+    grdColumns->resizeColumnToContents(2);
+
+    cboDateOrder = new QComboBox;
+    cboDateOrder->setObjectName(QStringLiteral("cboDateOrder"));
+    cboDateOrder->addItems({QStringLiteral("Day first (31.12.2024)"),
+                            QStringLiteral("Month first (12/31/2024)"),
+                            QStringLiteral("Year first (2024-12-31)")});
+    cboDecimalMark = new QComboBox;
+    cboDecimalMark->setObjectName(QStringLiteral("cboDecimalMark"));
+    cboDecimalMark->addItems({QStringLiteral("Decimal point, grouped by commas (1,234.56)"),
+                              QStringLiteral("Decimal comma, grouped by points (1.234,56)"),
+                              QStringLiteral("Decimal comma, grouped by blanks (1 234,56)")});
+    // the readings of the first date column and the first amount column stand for all
+    const auto firstOf = [&](ItemTransfer::FieldKind kind) {
+        for (const ColumnMatch::Column& column : m_mapping.columns)
+            if (column.field >= 0 && fields[column.field].kind == kind)
+                return column;
+        return m_mapping.columns.value(0);
+    };
+    const DateOrder order = firstOf(ItemTransfer::FieldKind::Date).dateOrder;
+    cboDateOrder->setCurrentIndex(
+        int(std::find(std::begin(kOrders), std::end(kOrders), order) - std::begin(kOrders)));
+    const AmountFormat format = firstOf(ItemTransfer::FieldKind::Amount).amountFormat;
+    for (int f = 0; f < 3; ++f)
+        if (kFormats[f].decimalMark == format.decimalMark && kFormats[f].groupMark == format.groupMark)
+            cboDecimalMark->setCurrentIndex(f);
+    connect(cboDateOrder, &QComboBox::currentIndexChanged, this, [this] { readingChosen(); });
+    connect(cboDecimalMark, &QComboBox::currentIndexChanged, this, [this] { readingChosen(); });
+    auto* readings = new QFormLayout;
+    readings->addRow(QStringLiteral("&Dates:"), cboDateOrder);
+    readings->addRow(QStringLiteral("&Amounts:"), cboDecimalMark);
+    lblDates = new QLabel;
+    lblDates->setObjectName(QStringLiteral("lblDates"));
+    lblDates->setWordWrap(true);
+
+    grdPreview = new QTableWidget;
+    grdPreview->setObjectName(QStringLiteral("grdPreview"));
+    grdPreview->verticalHeader()->hide();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblFile);
+    layout->addWidget(grdColumns, 1);
+    layout->addLayout(readings);
+    layout->addWidget(lblDates);
+    layout->addWidget(new QLabel(QStringLiteral("The first rows as they will be stored (a value marked is "
+                                                "refused, and its row with it):")));
+    layout->addWidget(grdPreview, 1);
+    layout->addLayout(okCancelRow(cmdOk, cmdCancel));
+    connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    resize(900, 680);
+    readingChosen();
+}
+
+// A field chosen for a column is taken from the column that had it.
+void frmMatchColumns::fieldChosen(int column)
+{
+    const int field = m_fields[column]->currentData().toInt();
+    m_mapping.columns[column].field = field;
+    for (int other = 0; other < m_fields.size(); ++other)
+        if (other != column && field >= 0 && m_mapping.columns[other].field == field) {
+            m_mapping.columns[other].field = -1;
+            const QSignalBlocker quiet(m_fields[other]);
+            m_fields[other]->setCurrentIndex(0);
+        }
+    showPreview();
+}
+
+void frmMatchColumns::readingChosen()
+{
+    for (ColumnMatch::Column& column : m_mapping.columns) {
+        column.dateOrder = kOrders[cboDateOrder->currentIndex()];
+        column.amountFormat = kFormats[cboDecimalMark->currentIndex()];
+    }
+    showPreview();
+}
+
+void frmMatchColumns::showPreview()
+{
+    const QStringList header = m_mapping.header();
+    grdPreview->clear();
+    grdPreview->setColumnCount(int(header.size()));
+    grdPreview->setRowCount(int(m_sample.rows.size()));
+    grdPreview->setHorizontalHeaderLabels(header);
+    int refused = 0;
+    for (int row = 0; row < m_sample.rows.size(); ++row) {
+        int shown = 0;
+        for (int column = 0; column < m_mapping.columns.size(); ++column) {
+            if (m_mapping.columns[column].field < 0)
+                continue;
+            const QString value = m_sample.rows[row].value(column);
+            const ColumnMatch::Read read = m_mapping.read(column, value);
+            QTableWidgetItem* item = cell(read.refused.isEmpty() ? read.text : value);
+            if (!read.refused.isEmpty()) {
+                ++refused;
+                item->setBackground(QColor(255, 200, 200));
+                item->setToolTip(read.refused);
+            }
+            grdPreview->setItem(row, shown++, item);
+        }
+    }
+    grdPreview->resizeColumnsToContents();
+    lblDates->setText(refused == 0 ? QString()
+                                   : QStringLiteral("%1 of the values shown will be refused: point at one "
+                                                    "to see why, or choose how the file writes them.")
+                                         .arg(refused));
+    cmdOk->setEnabled(header.contains(QStringLiteral("Name")) ||
+                      header.contains(QStringLiteral("Description")));
+}
