@@ -170,16 +170,38 @@ struct Number
     QString digits; // digits, dots and commas, or empty when the text is none
 };
 
-// A sign or code of a currency, or blanks, taken off either end.
+// A sign or code of a currency, and blanks, taken off either end: a code is
+// three capital letters ("EUR") or one of the few written otherwise ("kr").
 QStringView withoutCurrency(QStringView text)
 {
-    const auto isCurrency = [](QChar c) {
-        return c.category() == QChar::Symbol_Currency || c.isLetter() || c.isSpace();
+    static const QStringList codes = {QStringLiteral("kr"), QStringLiteral("Fr."), QStringLiteral("Fr"),
+                                      QStringLiteral("zł"), QStringLiteral("Kč"),  QStringLiteral("Ft")};
+    const auto isCode = [](QStringView word) {
+        return codes.contains(word) ||
+               (word.size() == 3 && std::all_of(word.begin(), word.end(), [](QChar c) {
+                    return c.unicode() >= 'A' && c.unicode() <= 'Z';
+                }));
     };
-    while (!text.isEmpty() && isCurrency(text.front()))
-        text = text.mid(1);
-    while (!text.isEmpty() && isCurrency(text.back()))
-        text.chop(1);
+    const auto trimmed = [](QStringView view) {
+        view = view.trimmed();
+        while (!view.isEmpty() && view.front().category() == QChar::Symbol_Currency)
+            view = view.mid(1).trimmed();
+        while (!view.isEmpty() && view.back().category() == QChar::Symbol_Currency)
+            view = view.chopped(1).trimmed();
+        return view;
+    };
+    text = trimmed(text);
+    qsizetype letters = 0;
+    while (letters < text.size() && (text[letters].isLetter() || text[letters] == QLatin1Char('.')))
+        ++letters;
+    if (letters > 0 && isCode(text.left(letters)))
+        text = trimmed(text.mid(letters));
+    letters = 0;
+    while (letters < text.size() && (text[text.size() - 1 - letters].isLetter() ||
+                                     text[text.size() - 1 - letters] == QLatin1Char('.')))
+        ++letters;
+    if (letters > 0 && isCode(text.right(letters)))
+        text = trimmed(text.chopped(letters));
     return text;
 }
 
@@ -310,7 +332,8 @@ std::optional<AmountFormat> amountFormatOf(const QStringList& values)
         if (digits.count(mark) > 1) {
             decide(group, mark);
             decide(decimal, other);
-        } else if (digits.size() - digits.indexOf(mark) - 1 != 3) {
+        } else if (digits.size() - digits.indexOf(mark) - 1 != 3 || digits.startsWith(QLatin1Char('0'))) {
+            // "12,5", or "0,500", which no grouping writes
             decide(decimal, mark);
         }
     }
@@ -363,6 +386,7 @@ Read readAmount(const QString& value, AmountFormat format)
             if (!c.isDigit())
                 return refused(value, QStringLiteral("is not an amount"));
         if (groups[i].isEmpty() || (i > 0 && groups[i].size() != 3) ||
+            (groups.size() > 1 && groups[0].startsWith(QLatin1Char('0'))) ||
             (groups.size() > 1 && groups[0].size() > 3))
             return refused(value, QStringLiteral("is not grouped in threes"));
         digits += groups[i];
@@ -515,7 +539,8 @@ Mapping propose(const QStringList& header, const QList<QStringList>& sample, con
     const DateOrder localeOrder = dates.startsWith(QLatin1Char('y'))   ? DateOrder::YearMonthDay
                                   : dates.startsWith(QLatin1Char('M')) ? DateOrder::MonthDayYear
                                                                        : DateOrder::DayMonthYear;
-    const AmountFormat localeFormat{locale.decimalPoint().at(0), locale.groupSeparator().at(0)};
+    const QChar group = locale.groupSeparator().at(0);
+    const AmountFormat localeFormat{locale.decimalPoint().at(0), group.isSpace() ? QLatin1Char(' ') : group};
     Mapping mapping;
     mapping.locale = locale;
     mapping.encoding = encoding;

@@ -465,8 +465,8 @@ private:
         if (n.whole.isEmpty() || (point >= 0 && n.decimals.isEmpty()))
             return std::nullopt;
         // a comma in a file of commas, or a dot before three digits in a file
-        // of semicolons, may group thousands: such a number is not read
-        const bool semicolons = m_separator == QLatin1Char(';');
+        // of semicolons or TABs, may group thousands: such a number is not read
+        const bool semicolons = m_separator != QLatin1Char(',');
         if (point >= 0 && number[point] == QLatin1Char(',') && !semicolons)
             return std::nullopt;
         if (point >= 0 && number[point] == QLatin1Char('.') && semicolons && n.decimals.size() == 3)
@@ -864,8 +864,9 @@ Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
         descriptions[t] =
             db.OpenRowChecker(latin(kLookupTables[t].table), {latin(kLookupTables[t].description)});
     const std::unique_ptr<RowChecker> entryKeys = items->checker();
-    RowReader rows(LookupLists(db), items->checker(), std::move(descriptions), reader.separator(),
-                   photoFolder);
+    // a mapping's values are plain numbers with a dot, as a file of commas writes them
+    RowReader rows(LookupLists(db), items->checker(), std::move(descriptions),
+                   mapping ? QLatin1Char(',') : reader.separator(), photoFolder);
 
     // the file is read and checked on a thread of its own, a batch of rows
     // at a time, while the rows read before are written

@@ -96,9 +96,15 @@ frmMatchColumns::frmMatchColumns(const QString& fileName, const ColumnMatch::Sam
     cboDateOrder->setCurrentIndex(
         int(std::find(std::begin(kOrders), std::end(kOrders), order) - std::begin(kOrders)));
     const AmountFormat format = firstOf(ItemTransfer::FieldKind::Amount).amountFormat;
+    // the format itself, else the first of its decimal mark
+    int chosen = -1;
     for (int f = 0; f < 3; ++f)
         if (kFormats[f].decimalMark == format.decimalMark && kFormats[f].groupMark == format.groupMark)
-            cboDecimalMark->setCurrentIndex(f);
+            chosen = f;
+    for (int f = 0; f < 3 && chosen < 0; ++f)
+        if (kFormats[f].decimalMark == format.decimalMark)
+            chosen = f;
+    cboDecimalMark->setCurrentIndex(std::max(chosen, 0));
     connect(cboDateOrder, &QComboBox::currentIndexChanged, this, [this] { readingChosen(); });
     connect(cboDecimalMark, &QComboBox::currentIndexChanged, this, [this] { readingChosen(); });
     auto* readings = new QFormLayout;

@@ -100,6 +100,8 @@ void TestColumnMatch::amountFormatsAreFoundFromTheValues()
     // a thousand or one: no value decides it
     QCOMPARE(format({"1,234", "5"}), QStringLiteral("none"));
     QCOMPARE(format({"12,50", "1,234.00"}), QStringLiteral("none"));
+    // no grouping writes a leading zero
+    QCOMPARE(format({"0,500"}), QStringLiteral(",."));
 }
 
 void TestColumnMatch::amountsAreReadInTheirFormatOnly()
@@ -122,6 +124,16 @@ void TestColumnMatch::amountsAreReadInTheirFormatOnly()
              QStringLiteral("\"1234.567,8\" is not grouped in threes"));
     QCOMPARE(CM::readAmount("1,2,3", german).refused, QStringLiteral("\"1,2,3\" is not an amount"));
     QCOMPARE(CM::readAmount("twelve", german).refused, QStringLiteral("\"twelve\" is not an amount"));
+    // letters that are no currency are no part of an amount
+    for (const char* value : {"12k", "1,5 Mio", "ca 12", "12 CR"})
+        QCOMPARE(CM::readAmount(QString::fromUtf8(value), german).refused,
+                 QStringLiteral("\"%1\" is not an amount").arg(QString::fromUtf8(value)));
+    QCOMPARE(CM::readAmount("0,500", english).refused, QStringLiteral("\"0,500\" is not grouped in threes"));
+    // a French locale's narrow blank groups as a blank does
+    const CM::Mapping inFrance = CM::propose({"Prix"}, {}, QLocale(QLocale::French, QLocale::France));
+    QCOMPARE(inFrance.columns[0].amountFormat.groupMark, QLatin1Char(' '));
+    QCOMPARE(CM::readAmount(QStringLiteral("1\u202f234,5 €"), inFrance.columns[0].amountFormat).text,
+             QStringLiteral("1234.5"));
     QCOMPARE(CM::readAmount("", german).text, QString());
 }
 

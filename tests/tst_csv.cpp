@@ -422,6 +422,10 @@ void TestCsv::semicolonFilesMayUseADecimalComma()
     imported(*db, "Name;Price Paid;Catalog Value;Selling Price\r\na;30,99;1,5;1234\r\n");
     QVERIFY(exported(*db).contains("\r\na,,,No,,,No,,,No,,,,,,,,30.99,,,1.5,,1234,"));
     QCOMPARE(examined(*db, "Name;Price Paid\r\nb;1,000,5\r\n").refused.count(), 1);
+    // a file of TABs as one of semicolons: a dot before three digits may group thousands
+    imported(*db, "Name\tPrice Paid\r\nc\t7,25\r\n");
+    QVERIFY(exported(*db).contains("\r\nc,,,No,,,No,,,No,,,,,,,,7.25,"));
+    QCOMPARE(examined(*db, "Name\tPrice Paid\r\nd\t1.234\r\n").refused.count(), 1);
 }
 
 // A spreadsheet saved in German, its columns named its own way: matched,
@@ -434,7 +438,8 @@ void TestCsv::anotherProgramsColumnsImportThroughAMapping()
     const QByteArray file = "Name;Beschreibung;Kaufpreis;Kaufdatum;Wunschliste;Regal\r\n"
                             "Bär;Braun;1.234,56 €;31.12.2023;ja;A1\r\n"
                             "Hase;;12,5;01.02.2024;nein;B2\r\n"
-                            "Fuchs;;12.34;15.03.2024;x;C3\r\n";
+                            "Fuchs;;12.34;15.03.2024;x;C3\r\n"
+                            "Igel;;12,345;;;D4\r\n";
     QList<QStringList> sample;
     for (const auto& [line, fields] : records(file))
         sample.append(fields);
@@ -449,7 +454,7 @@ void TestCsv::anotherProgramsColumnsImportThroughAMapping()
     Transaction writing(*db);
     const ItemTransfer::Summary summary = ItemTransfer::importRows(*db, buffer, {}, {}, &mapping);
     writing.commit();
-    QCOMPARE(summary.rows, 2);
+    QCOMPARE(summary.rows, 3);
     QCOMPARE(summary.refused.count(), 1);
     QCOMPARE(summary.refused.kept()[0].line, 4);
     QCOMPARE(summary.refused.kept()[0].reason,
@@ -461,6 +466,8 @@ void TestCsv::anotherProgramsColumnsImportThroughAMapping()
     QVERIFY(stored.contains("\r\nHase,,,No,"));
     QVERIFY(stored.contains(",12.5,"));
     QVERIFY(stored.contains(",2024-02-01,"));
+    // three decimals the file's format decided, not taken for grouping
+    QVERIFY(stored.contains(",12.345,"));
 }
 
 void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
