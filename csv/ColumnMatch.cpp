@@ -145,7 +145,9 @@ std::optional<DateParts> datePartsOf(const QString& value)
     if (first == 0 || !separator() || number(2, parts.second) == 0 || !separator())
         return std::nullopt;
     const qsizetype third = number(4, parts.third);
-    if (third == 0 || at != text.size())
+    // a time after the date ("31.12.2023 00:00", "2023-12-31T10:30") is let go
+    static const QRegularExpression time(QStringLiteral("^[ T]\\d{1,2}:\\d{2}(:\\d{2}(\\.\\d+)?)?$"));
+    if (third == 0 || (at != text.size() && !time.match(text.mid(at)).hasMatch()))
         return std::nullopt;
     parts.yearFirst = first == 4;
     parts.yearLast = third == 4;

@@ -80,7 +80,13 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
     // a file of another program's columns is matched to the item's fields first
     const ColumnMatch::Sample sample = ColumnMatch::sampleOf(file, locale);
     std::optional<ColumnMatch::Mapping> mapping;
-    if (sample.failure.isEmpty() && !ColumnMatch::isOwnHeader(sample.header)) {
+    if (!sample.failure.isEmpty() && !ColumnMatch::isOwnHeader(sample.header)) {
+        state.dialogs.messageBox(
+            QStringLiteral("Nothing was imported from '%1'.\n\n%2").arg(*chosen, sample.failure),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, title);
+        return false;
+    }
+    if (!ColumnMatch::isOwnHeader(sample.header)) {
         frmMatchColumns matching(QFileInfo(*chosen).fileName(), sample,
                                  ColumnMatch::propose(sample.header, sample.rows, locale, sample.encoding),
                                  owner);

@@ -71,6 +71,14 @@ frmMatchColumns::frmMatchColumns(const QString& fileName, const ColumnMatch::Sam
         connect(field, &QComboBox::currentIndexChanged, this, [this, i] { fieldChosen(i); });
         grdColumns->setCellWidget(i, 2, field);
         m_fields.append(field);
+        QStringList values;
+        for (const QStringList& row : sample.rows)
+            values.append(row.value(i));
+        bool bothWays = false;
+        if (m_mapping.columns[i].field >= 0 &&
+            fields[m_mapping.columns[i].field].kind == ItemTransfer::FieldKind::Date &&
+            !ColumnMatch::dateOrderOf(values, &bothWays) && bothWays)
+            m_bothWays.append(sample.header[i]);
     }
     grdColumns->resizeColumnToContents(0);
     grdColumns->resizeColumnToContents(2);
@@ -130,7 +138,8 @@ frmMatchColumns::frmMatchColumns(const QString& fileName, const ColumnMatch::Sam
     connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     resize(900, 680);
-    readingChosen();
+    // each column is read as its own values told, until a reading is chosen for all
+    showPreview();
 }
 
 // A field chosen for a column is taken from the column that had it.
@@ -181,10 +190,16 @@ void frmMatchColumns::showPreview()
         }
     }
     grdPreview->resizeColumnsToContents();
-    lblDates->setText(refused == 0 ? QString()
-                                   : QStringLiteral("%1 of the values shown will be refused: point at one "
-                                                    "to see why, or choose how the file writes them.")
-                                         .arg(refused));
+    QStringList notes;
+    if (!m_bothWays.isEmpty())
+        notes.append(QStringLiteral("Every date in %1 reads both day first and month first: check the order "
+                                    "above.")
+                         .arg(m_bothWays.join(QStringLiteral(", "))));
+    if (refused > 0)
+        notes.append(QStringLiteral("%1 of the values shown will be refused: point at one to see why, or "
+                                    "choose how the file writes them.")
+                         .arg(refused));
+    lblDates->setText(notes.join(QLatin1Char(' ')));
     cmdOk->setEnabled(header.contains(QStringLiteral("Name")) ||
                       header.contains(QStringLiteral("Description")));
 }

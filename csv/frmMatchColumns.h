@@ -41,4 +41,6 @@ private:
     const ColumnMatch::Sample& m_sample;
     ColumnMatch::Mapping m_mapping;
     QList<QComboBox*> m_fields;
+    // the date columns whose every value reads both ways
+    QStringList m_bothWays;
 };

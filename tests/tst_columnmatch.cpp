@@ -77,6 +77,13 @@ void TestColumnMatch::datesAreReadInTheirOrderOnly()
     QCOMPARE(CM::readDate("29.2.2024", CM::DateOrder::DayMonthYear).text, QStringLiteral("2024-02-29"));
     QCOMPARE(CM::readDate("2024-12-31", CM::DateOrder::DayMonthYear).text, QStringLiteral("2024-12-31"));
     QCOMPARE(CM::readDate(" ", CM::DateOrder::DayMonthYear).text, QString());
+    // a time after the date, as spreadsheets write it, is let go
+    QCOMPARE(CM::readDate("31.12.2023 00:00", CM::DateOrder::DayMonthYear).text,
+             QStringLiteral("2023-12-31"));
+    QCOMPARE(CM::readDate("2023-12-31T10:30:05", CM::DateOrder::DayMonthYear).text,
+             QStringLiteral("2023-12-31"));
+    QCOMPARE(CM::readDate("31.12.2023 noon", CM::DateOrder::DayMonthYear).refused,
+             QStringLiteral("\"31.12.2023 noon\" is not a date"));
     QCOMPARE(CM::readDate("31/12/2023", CM::DateOrder::MonthDayYear).refused,
              QStringLiteral("\"31/12/2023\" is not a date in the order chosen"));
     QCOMPARE(CM::readDate("29.2.2023", CM::DateOrder::DayMonthYear).refused,

@@ -198,6 +198,7 @@ private slots:
     void semicolonFilesMayUseADecimalComma();
     void anotherProgramsColumnsImportThroughAMapping();
     void theMatchColumnsWindowShowsWhatWillBeStored();
+    void eachMatchedColumnIsReadAsItsValuesTell();
     void eachRefusedRowNamesItsLineAndReason_data();
     void eachRefusedRowNamesItsLineAndReason();
     void unreadableFilesWriteNothing_data();
@@ -675,6 +676,35 @@ void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
         [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
     s.get<QAction>("mnuImport")->trigger();
     QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(2));
+}
+
+// Two amount columns written two ways are each read as their own values
+// tell; a date column that reads both ways is pointed out; a fault in the
+// first rows is told as itself.
+void TestCsv::eachMatchedColumnIsReadAsItsValuesTell()
+{
+    Session s(false);
+    const QString path =
+        writtenFile(s, "Item,Cost,Value,Purchased\r\nBear,\"1.234,50\",\"1,234.50\",01/02/2024\r\n");
+    QStringList preview;
+    QString note;
+    s.dialogs.fileNames.enqueue(path);
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        auto* grid = control<QTableWidget>(&dialog, "grdPreview");
+        for (int column = 0; column < grid->columnCount(); ++column)
+            preview.append(grid->item(0, column)->text());
+        note = control<QLabel>(&dialog, "lblDates")->text();
+        control<QPushButton>(&dialog, "cmdCancel")->click();
+    });
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(preview, QStringList({"Bear", "1234.50", "1234.50", "2024-01-02"}));
+    QCOMPARE(note, QStringLiteral(
+                       "Every date in Purchased reads both day first and month first: check the order above."));
+
+    s.dialogs.fileNames.enqueue(writtenFile(s, "Item\r\nok\r\n\"open\r\nrest\r\n"));
+    s.get<QAction>("mnuImport")->trigger();
+    QVERIFY(s.dialogs.lastText().contains(QStringLiteral("begins on line 3 is not closed")));
+    QCOMPARE(s.dialogs.modalTitles.size(), 1);
 }
 
 void TestCsv::cancelAfterTheSummaryWritesNothing()
