@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -137,7 +138,8 @@ frmMatchColumns::frmMatchColumns(const QString& fileName, const ColumnMatch::Sam
     layout->addLayout(okCancelRow(cmdOk, cmdCancel));
     connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    resize(900, 680);
+    // as large as its tables want, within nine tenths of the screen
+    resize(QSize(900, 680).boundedTo(screen()->availableGeometry().size() * 9 / 10));
     // each column is read as its own values told, until a reading is chosen for all
     showPreview();
 }
