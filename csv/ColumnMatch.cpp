@@ -361,6 +361,10 @@ Read readDate(const QString& value, DateOrder order)
     const std::optional<QDate> date = dateIn(*parts, parts->yearFirst ? DateOrder::YearMonthDay : order);
     if (!date)
         return refused(value, QStringLiteral("is not a date in the order chosen"));
+    // a date written as the export writes it is kept as it is
+    if (value.size() == 10 && parts->yearFirst && value[4] == QLatin1Char('-') &&
+        value[7] == QLatin1Char('-'))
+        return {value, {}};
     return {date->toString(Qt::ISODate), {}};
 }
 
@@ -368,6 +372,20 @@ Read readAmount(const QString& value, AmountFormat format)
 {
     if (value.trimmed().isEmpty())
         return {};
+    // a plain number with a decimal point is already as the export writes it
+    if (format.decimalMark == QLatin1Char('.')) {
+        qsizetype point = -1;
+        bool plain = value.front() != QLatin1Char('.');
+        for (qsizetype i = 0; plain && i < value.size(); ++i) {
+            const char16_t c = value[i].unicode();
+            if (c == u'.' && point < 0)
+                point = i;
+            else if (c < u'0' || c > u'9')
+                plain = false;
+        }
+        if (plain && (point < 0 || (value.size() - point - 1 >= 1 && value.size() - point - 1 <= 4)))
+            return {value, {}};
+    }
     const Number number = numberOf(value, format.groupMark);
     if (number.digits.isEmpty())
         return refused(value, QStringLiteral("is not an amount"));

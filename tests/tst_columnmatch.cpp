@@ -76,6 +76,8 @@ void TestColumnMatch::datesAreReadInTheirOrderOnly()
     QCOMPARE(CM::readDate("01/02/2024", CM::DateOrder::MonthDayYear).text, QStringLiteral("2024-01-02"));
     QCOMPARE(CM::readDate("29.2.2024", CM::DateOrder::DayMonthYear).text, QStringLiteral("2024-02-29"));
     QCOMPARE(CM::readDate("2024-12-31", CM::DateOrder::DayMonthYear).text, QStringLiteral("2024-12-31"));
+    QCOMPARE(CM::readDate("2023-02-29", CM::DateOrder::YearMonthDay).refused,
+             QStringLiteral("\"2023-02-29\" is not a date in the order chosen"));
     QCOMPARE(CM::readDate(" ", CM::DateOrder::DayMonthYear).text, QString());
     // a time after the date, as spreadsheets write it, is let go
     QCOMPARE(CM::readDate("31.12.2023 00:00", CM::DateOrder::DayMonthYear).text,
@@ -136,6 +138,14 @@ void TestColumnMatch::amountsAreReadInTheirFormatOnly()
         QCOMPARE(CM::readAmount(QString::fromUtf8(value), german).refused,
                  QStringLiteral("\"%1\" is not an amount").arg(QString::fromUtf8(value)));
     QCOMPARE(CM::readAmount("0,500", english).refused, QStringLiteral("\"0,500\" is not grouped in threes"));
+    // plain numbers as the export writes them, and their edges
+    QCOMPARE(CM::readAmount("12.5", english).text, QStringLiteral("12.5"));
+    QCOMPARE(CM::readAmount("1234", english).text, QStringLiteral("1234"));
+    QCOMPARE(CM::readAmount("12.3456", english).text, QStringLiteral("12.3456"));
+    QCOMPARE(CM::readAmount("12.34567", english).refused,
+             QStringLiteral("\"12.34567\" has more than four decimals"));
+    QCOMPARE(CM::readAmount("12.", english).text, QStringLiteral("12"));
+    QVERIFY(!CM::readAmount(".5", english).refused.isEmpty());
     // a French locale's narrow blank groups as a blank does
     const CM::Mapping inFrance = CM::propose({"Prix"}, {}, QLocale(QLocale::French, QLocale::France));
     QCOMPARE(inFrance.columns[0].amountFormat.groupMark, QLatin1Char(' '));
