@@ -312,15 +312,15 @@ void backupCollection(const QString& source, const QString& folder, const Progre
         copyPages(source, partial, progress);
         flushAndCheck(partial, progress);
         rename(partial, target);
-    } catch (const Stopped&) {
+    } catch (...) {
+        // stopped or failed, the partial copy goes; a stop and a failure of
+        // our own pass as they are
         removePartial();
-        throw;
-    } catch (const Failure&) {
-        removePartial();
-        throw;
-    } catch (const std::exception& error) {
-        removePartial();
-        throw Failure{QString::fromLocal8Bit(error.what())};
+        try {
+            throw;
+        } catch (const std::exception& error) {
+            throw Failure{QString::fromLocal8Bit(error.what())};
+        }
     }
 }
 
@@ -353,20 +353,19 @@ void compactCollection(const QString& dbPath, const QLocale& locale, const Progr
             throw Stopped{};
         Database::CompactDatabase(db, compacted, locale, progress ? going : std::function<bool()>());
         flushAndCheck(compacted, progress);
-    } catch (const Stopped&) {
+    } catch (...) {
+        // stopped or failed, the copy goes; a stop and a failure of our own
+        // pass as they are
         QFile::remove(compacted);
-        throw;
-    } catch (const Failure&) {
-        QFile::remove(compacted);
-        throw;
-    } catch (const DbError& error) {
-        QFile::remove(compacted);
-        if (stopped)
-            throw Stopped{};
-        throw Failure{error.description()};
-    } catch (const std::exception& error) {
-        QFile::remove(compacted);
-        throw Failure{QString::fromLocal8Bit(error.what())};
+        try {
+            throw;
+        } catch (const DbError& error) {
+            if (stopped)
+                throw Stopped{};
+            throw Failure{error.description()};
+        } catch (const std::exception& error) {
+            throw Failure{QString::fromLocal8Bit(error.what())};
+        }
     }
     try {
         removeWithJournal(previous);
