@@ -39,6 +39,9 @@ public:
 
     QString DbPath = QStringLiteral("Plonko.mdb");
     QString HelpPath = QStringLiteral("Plonko.hlp");
+    // the collector's own settings file of the columns matched at imports,
+    // empty to keep none (as in tests that do not set one)
+    QString MatchesPath;
     std::unique_ptr<Database> CollectionDb;
     std::unique_ptr<Recordset> ItemSet;
 

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QStandardPaths>
 
 int main(int argc, char* argv[])
 {
@@ -25,6 +26,8 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     QtDialogs dialogs;
     AppState state(dialogs, RegionalSettings());
+    state.MatchesPath = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                        QStringLiteral("/Matched columns.json");
     frmMain window(state);
     dialogs.setMainWindow(&window);
     runEvent(state, [&] { window.Form_Load(); });

@@ -2,10 +2,12 @@
 
 #include "CsvText.h"
 #include "ItemTransfer.h"
+#include "regional/RegionalSettings.h"
 
 #include <QDate>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace ColumnMatch {
 
@@ -494,6 +496,23 @@ std::variant<QStringList, Mapping::Unread> Mapping::row(const QStringList& recor
     return values;
 }
 
+QString shownAs(int field, const QString& text, const RegionalSettings& regional)
+{
+    switch (itemFields()[field].kind) {
+    case ItemTransfer::FieldKind::Date: {
+        const QDate date = QDate::fromString(text, Qt::ISODate);
+        return date.isValid() ? regional.formatShortDate(date) : text;
+    }
+    case ItemTransfer::FieldKind::Amount: {
+        static const RegionalSettings plain(QLocale::c());
+        const std::optional<Money> amount = plain.toMoney(text);
+        return amount ? regional.formatCurrency(*amount) : text;
+    }
+    default:
+        return text;
+    }
+}
+
 QString legacyEncoding(const QLocale& locale)
 {
     switch (locale.language()) {
@@ -550,6 +569,34 @@ Sample sampleOf(QIODevice& file, const QLocale& locale)
     if (sample.header.isEmpty() && sample.failure.isEmpty())
         sample.failure = QStringLiteral("The file is empty.");
     return sample;
+}
+
+QList<Distinct> distinctValues(QIODevice& file, const QString& encoding)
+{
+    file.seek(0);
+    Csv::Reader reader(file, encoding);
+    QStringList fields;
+    qint64 line = 0;
+    if (!reader.next(fields, line))
+        return {};
+    reader.setMostFields(fields.size());
+    QList<Distinct> columns(fields.size());
+    std::vector<QSet<QString>> seen(std::size_t(fields.size()));
+    while (reader.next(fields, line)) {
+        for (qsizetype i = 0; i < std::min(fields.size(), columns.size()); ++i) {
+            const QString value = fields[i].trimmed();
+            Distinct& column = columns[i];
+            if (value.isEmpty() || seen[std::size_t(i)].contains(value))
+                continue;
+            if (column.values.size() == Distinct::kMost) {
+                column.more = true;
+                continue;
+            }
+            seen[std::size_t(i)].insert(value);
+            column.values.append(value);
+        }
+    }
+    return columns;
 }
 
 Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale,

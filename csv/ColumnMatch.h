@@ -10,6 +10,8 @@
 #include <optional>
 #include <variant>
 
+class RegionalSettings;
+
 // How the columns of a CSV file that another program wrote are matched to the
 // fields of an item, and how its dates, amounts and yes/no values are read.
 // No value is ever read as another value: one that could be read two ways
@@ -102,6 +104,10 @@ struct Mapping
     std::variant<QStringList, Unread> row(const QStringList& record, qsizetype fieldCount) const;
 };
 
+// A value read, as the export writes it, as the item window shows the field
+// (dates in the short date format, amounts in the currency format).
+QString shownAs(int field, const QString& text, const RegionalSettings& regional);
+
 // The code page a program of the locale's language writes text in when it
 // does not write UTF-8 ("windows-1252" for the languages of Western Europe).
 QString legacyEncoding(const QLocale& locale);
@@ -118,6 +124,17 @@ struct Sample
     static constexpr int kRows = 20;
 };
 Sample sampleOf(QIODevice& file, const QLocale& locale);
+
+// The values of each column of a whole file, each once and without its end
+// blanks, empty ones left out: at most kMost of a column, more telling that
+// there were others.
+struct Distinct
+{
+    QStringList values;
+    bool more = false;
+    static constexpr qsizetype kMost = 1000;
+};
+QList<Distinct> distinctValues(QIODevice& file, const QString& encoding);
 
 // A first mapping of a file from its header and first rows: the columns
 // matched by their names, and each date and amount column read as its values

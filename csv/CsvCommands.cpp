@@ -2,6 +2,7 @@
 
 #include "ColumnMatch.h"
 #include "ItemTransfer.h"
+#include "MatchMemory.h"
 #include "frmImportSummary.h"
 #include "frmMatchColumns.h"
 
@@ -87,13 +88,26 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
         return false;
     }
     if (!ColumnMatch::isOwnHeader(sample.header)) {
-        frmMatchColumns matching(QFileInfo(*chosen).fileName(), sample,
-                                 ColumnMatch::propose(sample.header, sample.rows, locale, sample.encoding),
-                                 owner);
+        // the choices made for a file of the same columns come back
+        const MatchMemory memory(state.MatchesPath);
+        frmMatchColumns::MatchedFile matched{
+            QFileInfo(*chosen).fileName(),
+            sample,
+            {},
+            ColumnMatch::propose(sample.header, sample.rows, locale, sample.encoding)};
+        matched.recalled = memory.recall(sample.header, matched.mapping);
+        ItemTransfer::NewEntryCount newEntries;
+        {
+            BusyPointer reading(state.dialogs);
+            matched.distinct = ColumnMatch::distinctValues(file, sample.encoding);
+            newEntries = ItemTransfer::newEntryCounter(state.db());
+        }
+        frmMatchColumns matching(std::move(matched), state.regional, std::move(newEntries), owner);
         state.dialogs.showModal(matching);
         if (matching.result() != QDialog::Accepted)
             return false;
         mapping = matching.mapping();
+        memory.remember(sample.header, *mapping);
     }
     file.seek(0);
     LongWork work(state, [&locale](qint64 rows, qint64) {

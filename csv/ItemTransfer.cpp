@@ -761,6 +761,20 @@ QList<Field> itemFields()
     return fields;
 }
 
+NewEntryCount newEntryCounter(Database& db)
+{
+    auto lists = std::make_shared<const LookupLists>(db);
+    return [lists](int field, const QStringList& values) {
+        const Column& column = kColumns[std::size_t(field)];
+        QSet<QString> added;
+        if (column.kind == Kind::Lookup)
+            for (const QString& value : values)
+                if (!value.trimmed().isEmpty() && lists->match(column.lookup, value).keys.isEmpty())
+                    added.insert(value.trimmed().toCaseFolded());
+        return added.size();
+    };
+}
+
 QString photoFolder(const QString& csvPath)
 {
     const QFileInfo csv(csvPath);

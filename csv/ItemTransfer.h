@@ -44,6 +44,13 @@ struct Field
 // The fields of an item a file's columns may hold, in the export's order.
 QList<Field> itemFields();
 
+// How many entries the values of a column would add to the lookup table of
+// a field (of itemFields()), as the import adds them: none for a value spelt
+// as an entry but for letter case and end blanks, one for values alike but
+// for those. Throws DbError when the store cannot be read.
+using NewEntryCount = std::function<qsizetype(int field, const QStringList& values)>;
+NewEntryCount newEntryCounter(Database& db);
+
 // The folder of the photos of a CSV file.
 QString photoFolder(const QString& csvPath);
 

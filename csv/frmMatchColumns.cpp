@@ -1,7 +1,7 @@
 #include "frmMatchColumns.h"
 
-#include "ItemTransfer.h"
 #include "app/OkCancelRow.h"
+#include "regional/RegionalSettings.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -32,26 +32,33 @@ QTableWidgetItem* cell(const QString& text)
 
 } // namespace
 
-frmMatchColumns::frmMatchColumns(const QString& fileName, const ColumnMatch::Sample& sample,
-                                 ColumnMatch::Mapping mapping, QWidget* parent)
+frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regional,
+                                 ItemTransfer::NewEntryCount newEntries, QWidget* parent)
     : QDialog(parent)
-    , m_sample(sample)
-    , m_mapping(std::move(mapping))
+    , m_file(std::move(file))
+    , m_regional(regional)
+    , m_newEntries(std::move(newEntries))
+    , m_mapping(m_file.mapping)
 {
+    const ColumnMatch::Sample& sample = m_file.sample;
     setObjectName(QStringLiteral("frmMatchColumns"));
     setWindowTitle(QStringLiteral("Match Columns"));
     lblFile = new QLabel(
         QStringLiteral(
-            "The columns of %1 are not named as this program names them. Choose the field each one "
-            "fills; its text is read as %2.")
-            .arg(fileName, sample.encoding.isEmpty() ? QStringLiteral("UTF-8") : sample.encoding));
+            "The columns of %1 are not named as this program names them. %2 Its text is read as %3.")
+            .arg(m_file.name,
+                 m_file.recalled
+                     ? QStringLiteral("Each has the field and reading chosen at the last import of "
+                                      "a file of these columns.")
+                     : QStringLiteral("Choose the field each one fills."),
+                 sample.encoding.isEmpty() ? QStringLiteral("UTF-8") : sample.encoding));
     lblFile->setObjectName(QStringLiteral("lblFile"));
     lblFile->setWordWrap(true);
 
-    grdColumns = new QTableWidget(int(sample.header.size()), 3);
+    grdColumns = new QTableWidget(int(sample.header.size()), 4);
     grdColumns->setObjectName(QStringLiteral("grdColumns"));
-    grdColumns->setHorizontalHeaderLabels(
-        {QStringLiteral("Column"), QStringLiteral("First values"), QStringLiteral("Field")});
+    grdColumns->setHorizontalHeaderLabels({QStringLiteral("Column"), QStringLiteral("First values"),
+                                           QStringLiteral("Field"), QStringLiteral("New entries")});
     grdColumns->verticalHeader()->hide();
     grdColumns->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
@@ -72,6 +79,7 @@ frmMatchColumns::frmMatchColumns(const QString& fileName, const ColumnMatch::Sam
         connect(field, &QComboBox::currentIndexChanged, this, [this, i] { fieldChosen(i); });
         grdColumns->setCellWidget(i, 2, field);
         m_fields.append(field);
+        showNewEntries(i);
         QStringList values;
         for (const QStringList& row : sample.rows)
             values.append(row.value(i));
@@ -83,6 +91,7 @@ frmMatchColumns::frmMatchColumns(const QString& fileName, const ColumnMatch::Sam
     }
     grdColumns->resizeColumnToContents(0);
     grdColumns->resizeColumnToContents(2);
+    grdColumns->resizeColumnToContents(3);
 
     cboDateOrder = new QComboBox;
     cboDateOrder->setObjectName(QStringLiteral("cboDateOrder"));
@@ -154,8 +163,27 @@ void frmMatchColumns::fieldChosen(int column)
             m_mapping.columns[other].field = -1;
             const QSignalBlocker quiet(m_fields[other]);
             m_fields[other]->setCurrentIndex(0);
+            showNewEntries(other);
         }
+    showNewEntries(column);
     showPreview();
+}
+
+// How many entries a column matched to a lookup adds to it.
+void frmMatchColumns::showNewEntries(int column)
+{
+    const int field = m_mapping.columns[column].field;
+    QString text;
+    if (field >= 0 && ItemTransfer::itemFields()[field].kind == ItemTransfer::FieldKind::Lookup &&
+        column < m_file.distinct.size() && m_newEntries) {
+        const ColumnMatch::Distinct& values = m_file.distinct[column];
+        const qsizetype count = m_newEntries(field, values.values);
+        const QString number = m_regional.locale().toString(count);
+        text = count == 0    ? QStringLiteral("None")
+               : values.more ? number + QStringLiteral(" or more")
+                             : number;
+    }
+    grdColumns->setItem(column, 3, cell(text));
 }
 
 void frmMatchColumns::readingChosen()
@@ -172,17 +200,20 @@ void frmMatchColumns::showPreview()
     const QStringList header = m_mapping.header();
     grdPreview->clear();
     grdPreview->setColumnCount(int(header.size()));
-    grdPreview->setRowCount(int(m_sample.rows.size()));
+    grdPreview->setRowCount(int(m_file.sample.rows.size()));
     grdPreview->setHorizontalHeaderLabels(header);
     int refused = 0;
-    for (int row = 0; row < m_sample.rows.size(); ++row) {
+    for (int row = 0; row < m_file.sample.rows.size(); ++row) {
         int shown = 0;
         for (int column = 0; column < m_mapping.columns.size(); ++column) {
             if (m_mapping.columns[column].field < 0)
                 continue;
-            const QString value = m_sample.rows[row].value(column);
+            const QString value = m_file.sample.rows[row].value(column);
             const ColumnMatch::Read read = m_mapping.read(column, value);
-            QTableWidgetItem* item = cell(read.refused.isEmpty() ? read.text : value);
+            QTableWidgetItem* item =
+                cell(read.refused.isEmpty()
+                         ? ColumnMatch::shownAs(m_mapping.columns[column].field, read.text, m_regional)
+                         : value);
             if (!read.refused.isEmpty()) {
                 ++refused;
                 item->setBackground(QColor(255, 200, 200));

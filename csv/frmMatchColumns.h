@@ -1,9 +1,11 @@
 #pragma once
 
 #include "ColumnMatch.h"
+#include "ItemTransfer.h"
 
 #include <QDialog>
 
+class RegionalSettings;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -19,8 +21,20 @@ class frmMatchColumns : public QDialog
     Q_OBJECT
 
 public:
-    frmMatchColumns(const QString& fileName, const ColumnMatch::Sample& sample, ColumnMatch::Mapping mapping,
-                    QWidget* parent = nullptr);
+    // What the window shows of a file.
+    struct MatchedFile
+    {
+        QString name;
+        ColumnMatch::Sample sample;
+        // the values of each column in the whole file
+        QList<ColumnMatch::Distinct> distinct;
+        // as proposed, or as chosen at the last import of a file of its header
+        ColumnMatch::Mapping mapping;
+        bool recalled = false;
+    };
+    // newEntries tells how many entries a lookup column adds.
+    frmMatchColumns(MatchedFile file, const RegionalSettings& regional,
+                    ItemTransfer::NewEntryCount newEntries, QWidget* parent = nullptr);
 
     const ColumnMatch::Mapping& mapping() const { return m_mapping; }
 
@@ -36,10 +50,13 @@ public:
 private:
     void fieldChosen(int column);
     void readingChosen();
+    void showNewEntries(int column);
     void showPreview();
 
-    const ColumnMatch::Sample& m_sample;
-    ColumnMatch::Mapping m_mapping;
+    MatchedFile m_file;
+    const RegionalSettings& m_regional;
+    ItemTransfer::NewEntryCount m_newEntries;
+    ColumnMatch::Mapping& m_mapping;
     QList<QComboBox*> m_fields;
     // the date columns whose every value reads both ways
     QStringList m_bothWays;

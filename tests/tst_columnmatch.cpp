@@ -2,8 +2,12 @@
 // reading its dates, amounts and yes/no values, without a window.
 #include "csv/ColumnMatch.h"
 #include "csv/ItemTransfer.h"
+#include "csv/MatchMemory.h"
+#include "regional/RegionalSettings.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace CM = ColumnMatch;
@@ -37,6 +41,9 @@ private slots:
     void amountsAreReadInTheirFormatOnly();
     void yesAndNoInWordsAndMarks();
     void filesAreSampledInTheirEncodingAndSeparator();
+    void wholeColumnsAreGatheredOnceEach();
+    void valuesAreShownInTheWindowsFormats();
+    void choicesAreKeptForTheNewestHeaders();
 };
 
 void TestColumnMatch::headersAreMatchedByTheirNames()
@@ -192,6 +199,82 @@ void TestColumnMatch::filesAreSampledInTheirEncodingAndSeparator()
     for (int i = 0; i < 21; ++i)
         many += QByteArray::number(i) + "\r\n";
     QCOMPARE(sample(many, kEnglish).rows.size(), CM::Sample::kRows);
+}
+
+// Each column's values of the whole file, each once, blanks at the ends and
+// empty cells aside, up to the most kept.
+void TestColumnMatch::wholeColumnsAreGatheredOnceEach()
+{
+    QByteArray bytes = "Name;Marke;Zustand\r\nB\xe4r;Plonko;gut\r\nFox; Plonko ;\r\nOwl\r\n";
+    for (int i = 0; i <= CM::Distinct::kMost; ++i)
+        bytes += ";;" + QByteArray::number(i) + "\r\n";
+    QBuffer file;
+    file.setData(bytes);
+    file.open(QIODevice::ReadOnly);
+    const QList<CM::Distinct> columns = CM::distinctValues(file, QStringLiteral("windows-1252"));
+    QCOMPARE(columns.size(), 3);
+    QCOMPARE(columns[0].values, QStringList({QStringLiteral("Bär"), "Fox", "Owl"}));
+    QCOMPARE(columns[1].values, QStringList{"Plonko"});
+    QVERIFY(!columns[1].more);
+    QCOMPARE(columns[2].values.size(), CM::Distinct::kMost);
+    QCOMPARE(columns[2].values.first(), QStringLiteral("gut"));
+    QVERIFY(columns[2].more);
+}
+
+void TestColumnMatch::valuesAreShownInTheWindowsFormats()
+{
+    const RegionalSettings german(kGerman);
+    const auto field = [](const char* header) {
+        const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+        return int(
+            std::find_if(fields.begin(), fields.end(),
+                         [&](const ItemTransfer::Field& f) { return f.header == QLatin1String(header); }) -
+            fields.begin());
+    };
+    QCOMPARE(CM::shownAs(field("Price Paid"), "1234.5", german), QStringLiteral("1.234,50\u00a0€"));
+    // a fraction of a cent is shown as the window rounds it, and kept whole
+    QCOMPARE(CM::shownAs(field("Total Value"), "0.0051", german), QStringLiteral("0,01\u00a0€"));
+    QCOMPARE(CM::shownAs(field("Selling Price"), "-3", german), QStringLiteral("-3,00\u00a0€"));
+    QCOMPARE(CM::shownAs(field("Purchase Date"), "2024-02-29", german), QStringLiteral("29.02.2024"));
+    QCOMPARE(CM::shownAs(field("Name"), "2024-02-29", german), QStringLiteral("2024-02-29"));
+    QCOMPARE(CM::shownAs(field("Sold"), "Yes", german), QStringLiteral("Yes"));
+}
+
+// The choices made for a header come back for it alone; a field no longer
+// known, or named twice, is left out; the oldest headers beyond those kept go.
+void TestColumnMatch::choicesAreKeptForTheNewestHeaders()
+{
+    const QTemporaryDir folder;
+    const MatchMemory memory(folder.filePath(QStringLiteral("kept/matched.json")));
+    const QStringList header{"Item", "Cost", "Bought on"};
+    CM::Mapping chosen = CM::propose(header, {}, kEnglish);
+    chosen.columns[1].amountFormat = {QLatin1Char(','), QChar()};
+    chosen.columns[2].dateOrder = CM::DateOrder::DayMonthYear;
+    memory.remember(header, chosen);
+    CM::Mapping recalled = CM::propose(header, {}, kEnglish);
+    QVERIFY(memory.recall(header, recalled));
+    QCOMPARE(recalled.header(), chosen.header());
+    QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char(','));
+    QVERIFY(recalled.columns[1].amountFormat.groupMark.isNull());
+    QCOMPARE(recalled.columns[2].dateOrder, CM::DateOrder::DayMonthYear);
+    CM::Mapping other = CM::propose({"Item", "Cost"}, {}, kEnglish);
+    QVERIFY(!memory.recall({"Item", "Cost"}, other));
+
+    QFile file(folder.filePath(QStringLiteral("kept/matched.json")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    text.replace("\"Price Paid\"", "\"Name\"");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
+    file.close();
+    QVERIFY(memory.recall(header, recalled));
+    QCOMPARE(recalled.header(), QStringList({"Name", "Purchase Date"}));
+
+    for (int i = 0; i < MatchMemory::kKept; ++i)
+        memory.remember({QString::number(i)}, CM::propose({QString::number(i)}, {}, kEnglish));
+    CM::Mapping newest = CM::propose({"0"}, {}, kEnglish);
+    QVERIFY(memory.recall({QString::number(MatchMemory::kKept - 1)}, newest));
+    QVERIFY(!memory.recall(header, recalled));
 }
 
 QTEST_GUILESS_MAIN(TestColumnMatch)

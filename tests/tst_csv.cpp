@@ -13,9 +13,11 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <atomic>
@@ -198,6 +200,7 @@ private slots:
     void semicolonFilesMayUseADecimalComma();
     void anotherProgramsColumnsImportThroughAMapping();
     void theMatchColumnsWindowShowsWhatWillBeStored();
+    void matchedColumnsAreRememberedByTheirHeader();
     void eachMatchedColumnIsReadAsItsValuesTell();
     void eachRefusedRowNamesItsLineAndReason_data();
     void eachRefusedRowNamesItsLineAndReason();
@@ -647,15 +650,19 @@ void TestCsv::theMenuExportsAndImports()
 void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
 {
     Session s(false);
-    const QString path = writtenFile(s, "Item,Cost,Bought on,Shelf\r\nBear,\"1.234,50\",31.12.2023,A\r\n"
-                                        "Fox,\"12,5\",01.02.2024,B\r\n");
+    const QString path =
+        writtenFile(s, "Item,Cost,Bought on,Shelf,Maker\r\nBear,\"1.234,50\",31.12.2023,A,plonko\r\n"
+                       "Fox,\"12,5\",01.02.2024,B,Tiny\r\nOwl,,,,tiny \r\n");
     QStringList preview;
     QString refusedTip;
+    QString newBrands;
     s.dialogs.fileNames.enqueue(path);
     s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
         auto* grid = control<QTableWidget>(&dialog, "grdPreview");
         for (int column = 0; column < grid->columnCount(); ++column)
             preview.append(grid->horizontalHeaderItem(column)->text() + "=" + grid->item(0, column)->text());
+        // "plonko" is the entry Plonko, and "Tiny" and "tiny " make one entry
+        newBrands = control<QTableWidget>(&dialog, "grdColumns")->item(4, 3)->text();
         // the point as the decimal mark: "12,5" is grouped off its threes
         control<QComboBox>(&dialog, "cboDecimalMark")->setCurrentIndex(0);
         refusedTip = grid->item(1, 1)->toolTip();
@@ -665,7 +672,9 @@ void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
         control<QPushButton>(&dialog, "cmdCancel")->click();
     });
     s.get<QAction>("mnuImport")->trigger();
-    QCOMPARE(preview, QStringList({"Name=Bear", "Price Paid=1234.50", "Purchase Date=2023-12-31"}));
+    QCOMPARE(preview,
+             QStringList({"Name=Bear", "Price Paid=$1,234.50", "Purchase Date=12/31/2023", "Brand=plonko"}));
+    QCOMPARE(newBrands, QStringLiteral("1"));
     QCOMPARE(refusedTip, QStringLiteral("\"12,5\" is not grouped in threes"));
     QCOMPARE(s.dialogs.modalTitles, QStringList{QStringLiteral("Match Columns")});
     QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(0));
@@ -675,7 +684,57 @@ void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
     s.dialogs.modalSteps.enqueue(
         [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
     s.get<QAction>("mnuImport")->trigger();
-    QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(2));
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(3));
+}
+
+// The fields and readings chosen for a file's columns come back for the next
+// file of the same header, and for no other.
+void TestCsv::matchedColumnsAreRememberedByTheirHeader()
+{
+    Session s(false);
+    const QTemporaryDir settings;
+    s.state.MatchesPath = settings.filePath(QStringLiteral("config/matched.json"));
+    const QString path = writtenFile(s, "Item,Cost,Shelf\r\nBear,\"1,250\",A\r\n");
+    const auto chooseAndImport = [&](int field, int format) {
+        s.dialogs.fileNames.enqueue(path);
+        s.dialogs.modalSteps.enqueue([=](QDialog& dialog) {
+            control<QComboBox>(&dialog, "cboField2")->setCurrentIndex(field);
+            control<QComboBox>(&dialog, "cboDecimalMark")->setCurrentIndex(format);
+            control<QPushButton>(&dialog, "cmdOk")->click();
+        });
+        s.dialogs.modalSteps.enqueue(
+            [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdCancel")->click(); });
+        s.get<QAction>("mnuImport")->trigger();
+    };
+    const auto shown = [&](const QString& file) {
+        QStringList seen;
+        s.dialogs.fileNames.enqueue(file);
+        s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+            seen = {control<QComboBox>(&dialog, "cboField2")->currentText(),
+                    control<QComboBox>(&dialog, "cboDecimalMark")->currentText().left(15),
+                    control<QTableWidget>(&dialog, "grdPreview")->item(0, 1)->text()};
+            control<QPushButton>(&dialog, "cmdCancel")->click();
+        });
+        s.get<QAction>("mnuImport")->trigger();
+        return seen;
+    };
+    const QStringList proposed = shown(path);
+    QCOMPARE(proposed, QStringList({"Leave out", "Decimal point, ", "$1,250.00"}));
+    // Shelf to the notes, and "1,250" as one and a quarter
+    chooseAndImport(29, 1);
+    QCOMPARE(shown(path), QStringList({"Notes", "Decimal comma, ", "$1.25"}));
+    QVERIFY(QFileInfo::exists(s.state.MatchesPath));
+    // a header of other columns (or another order) is proposed afresh
+    QCOMPARE(shown(writtenFile(s, "Cost,Item,Shelf\r\n\"1,250\",Bear,A\r\n")).value(0),
+             QStringLiteral("Leave out"));
+    writtenFile(s, "Item,Cost,Shelf\r\nBear,\"1,250\",A\r\n");
+    // a settings file that is no JSON keeps nothing, and the import goes on
+    QFile broken(s.state.MatchesPath);
+    QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate) && broken.write("{\"matches\": [") > 0);
+    broken.close();
+    QCOMPARE(shown(path), proposed);
+    chooseAndImport(29, 1);
+    QCOMPARE(shown(path).value(0), QStringLiteral("Notes"));
 }
 
 // Two amount columns written two ways are each read as their own values
@@ -697,9 +756,10 @@ void TestCsv::eachMatchedColumnIsReadAsItsValuesTell()
         control<QPushButton>(&dialog, "cmdCancel")->click();
     });
     s.get<QAction>("mnuImport")->trigger();
-    QCOMPARE(preview, QStringList({"Bear", "1234.50", "1234.50", "2024-01-02"}));
-    QCOMPARE(note, QStringLiteral(
-                       "Every date in Purchased reads both day first and month first: check the order above."));
+    QCOMPARE(preview, QStringList({"Bear", "$1,234.50", "$1,234.50", "1/2/2024"}));
+    QCOMPARE(note,
+             QStringLiteral(
+                 "Every date in Purchased reads both day first and month first: check the order above."));
 
     s.dialogs.fileNames.enqueue(writtenFile(s, "Item\r\nok\r\n\"open\r\nrest\r\n"));
     s.get<QAction>("mnuImport")->trigger();
