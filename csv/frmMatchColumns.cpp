@@ -148,7 +148,7 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
     connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     // as large as its tables want, within nine tenths of the screen
-    resize(QSize(900, 680).boundedTo(screen()->availableGeometry().size() * 9 / 10));
+    resize(QSize(1200, 860).boundedTo(screen()->availableGeometry().size() * 9 / 10));
     // each column is read as its own values told, until a reading is chosen for all
     showPreview();
 }

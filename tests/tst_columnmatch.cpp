@@ -55,6 +55,9 @@ void TestColumnMatch::headersAreMatchedByTheirNames()
                       "Händler"}),
              QStringList({"Name", "Description", "Price Paid", "Purchase Date", "Bought From",
                           "Catalog Value", "Quantity", "-"}));
+    QCOMPARE(
+        matched({"Title", "Copies", "Acquired", "Vendor", "Est. Value", "Wishlist", "Date Added"}),
+        QStringList({"Name", "Quantity", "Purchase Date", "Bought From", "Catalog Value", "Want List", "-"}));
     // letter case, blanks and punctuation aside; each field once, to the first column
     QCOMPARE(matched({"PRICE PAID", "price_paid", "Misc. 2", "misc 1"}),
              QStringList({"Price Paid", "-", "Misc. 2", "Misc. 1"}));
