@@ -153,8 +153,10 @@ std::optional<DateParts> datePartsOf(const QString& value)
         return at - from;
     };
     const auto separator = [&] {
-        static const QString separators = QStringLiteral("./- ");
-        return at < text.size() && separators.contains(text[at++]);
+        if (at == text.size())
+            return false;
+        const char16_t c = text[at++].unicode();
+        return c == u'.' || c == u'/' || c == u'-' || c == u' ';
     };
     DateParts parts{};
     const qsizetype first = number(4, parts.first);
@@ -170,22 +172,36 @@ std::optional<DateParts> datePartsOf(const QString& value)
     return parts;
 }
 
-// The date the parts make in an order, if any.
-std::optional<QDate> dateIn(const DateParts& parts, DateOrder order)
+struct YearMonthDay
+{
+    int year;
+    int month;
+    int day;
+    bool operator==(const YearMonthDay&) const = default;
+};
+
+// The day of the calendar the parts make in an order, if any.
+std::optional<YearMonthDay> ymdIn(const DateParts& parts, DateOrder order)
 {
     if (order == DateOrder::YearMonthDay ? !parts.yearFirst : !parts.yearLast)
         return std::nullopt;
-    const QDate date = order == DateOrder::YearMonthDay   ? QDate(parts.first, parts.second, parts.third)
-                       : order == DateOrder::DayMonthYear ? QDate(parts.third, parts.second, parts.first)
-                                                          : QDate(parts.third, parts.first, parts.second);
-    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
+    const YearMonthDay date =
+        order == DateOrder::YearMonthDay   ? YearMonthDay{parts.first, parts.second, parts.third}
+        : order == DateOrder::DayMonthYear ? YearMonthDay{parts.third, parts.second, parts.first}
+                                           : YearMonthDay{parts.third, parts.first, parts.second};
+    return QDate::isValid(date.year, date.month, date.day) ? std::optional<YearMonthDay>(date) : std::nullopt;
+}
+
+bool isDigit(QChar c)
+{
+    return c.unicode() >= '0' && c.unicode() <= '9';
 }
 
 // An amount without its currency, blanks and sign: the digits and marks.
 struct Number
 {
     bool negative = false;
-    QString digits; // digits, dots and commas, or empty when the text is none
+    QStringView digits; // digits, dots, commas and blanks, or empty when the text is none
 };
 
 // A sign or code of a currency, and blanks, taken off either end: a code is
@@ -223,7 +239,9 @@ QStringView withoutCurrency(QStringView text)
     return text;
 }
 
-Number numberOf(const QString& value, QChar groupMark)
+// The digits view the value, or spaced where a blank of another kind
+// (grouping by blanks) is made a plain one.
+Number numberOf(const QString& value, QChar groupMark, QString& spaced)
 {
     QStringView text = withoutCurrency(value);
     Number number;
@@ -231,15 +249,22 @@ Number numberOf(const QString& value, QChar groupMark)
         number.negative = true;
         text = withoutCurrency(text.mid(1));
     }
-    number.digits.reserve(text.size());
+    bool otherBlanks = false;
     for (const QChar c : text) {
-        if ((c.unicode() >= '0' && c.unicode() <= '9') || c == QLatin1Char('.') || c == QLatin1Char(','))
-            number.digits.append(c);
-        else if (c.isSpace() && groupMark.isSpace())
-            number.digits.append(QLatin1Char(' '));
-        else
+        if (isDigit(c) || c == QLatin1Char('.') || c == QLatin1Char(','))
+            continue;
+        if (!c.isSpace() || !groupMark.isSpace())
             return {};
+        otherBlanks |= c != QLatin1Char(' ');
     }
+    if (otherBlanks) {
+        spaced = text.toString();
+        for (QChar& c : spaced)
+            if (c.isSpace())
+                c = QLatin1Char(' ');
+        text = spaced;
+    }
+    number.digits = text;
     return number;
 }
 
@@ -305,9 +330,9 @@ std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous)
         QList<DateOrder> readable;
         for (const DateOrder order :
              {DateOrder::YearMonthDay, DateOrder::DayMonthYear, DateOrder::MonthDayYear})
-            if (dateIn(*parts, order))
+            if (ymdIn(*parts, order))
                 readable.append(order);
-        if (readable.size() == 2 && dateIn(*parts, readable[0]) != dateIn(*parts, readable[1])) {
+        if (readable.size() == 2 && ymdIn(*parts, readable[0]) != ymdIn(*parts, readable[1])) {
             bothWays = true;
             continue;
         }
@@ -335,7 +360,8 @@ std::optional<AmountFormat> amountFormatOf(const QStringList& values)
         mark = found;
     };
     for (const QString& value : values) {
-        const QString digits = numberOf(value, QChar()).digits;
+        QString spaced;
+        const QStringView digits = numberOf(value, QChar(), spaced).digits;
         const qsizetype dot = digits.lastIndexOf(QLatin1Char('.'));
         const qsizetype comma = digits.lastIndexOf(QLatin1Char(','));
         if (dot >= 0 && comma >= 0) {
@@ -366,7 +392,7 @@ std::optional<AmountFormat> amountFormatOf(const QStringList& values)
 
 Read readDate(const QString& value, DateOrder order)
 {
-    if (value.trimmed().isEmpty())
+    if (QStringView(value).trimmed().isEmpty())
         return {};
     const std::optional<DateParts> parts = datePartsOf(value);
     if (!parts)
@@ -374,19 +400,30 @@ Read readDate(const QString& value, DateOrder order)
     if (!parts->yearFirst && !parts->yearLast)
         return refused(value, QStringLiteral("has no year of four digits"));
     // a date that begins with its year reads so whatever the column's order
-    const std::optional<QDate> date = dateIn(*parts, parts->yearFirst ? DateOrder::YearMonthDay : order);
+    const std::optional<YearMonthDay> date =
+        ymdIn(*parts, parts->yearFirst ? DateOrder::YearMonthDay : order);
     if (!date)
         return refused(value, QStringLiteral("is not a date in the order chosen"));
     // a date written as the export writes it is kept as it is
     if (value.size() == 10 && parts->yearFirst && value[4] == QLatin1Char('-') &&
         value[7] == QLatin1Char('-'))
         return {value, {}};
-    return {date->toString(Qt::ISODate), {}};
+    // yyyy-mm-dd, as the export writes it
+    char16_t iso[10];
+    const auto put = [&](qsizetype at, int number, int width) {
+        for (qsizetype i = at + width - 1; i >= at; --i, number /= 10)
+            iso[i] = char16_t(u'0' + number % 10);
+    };
+    put(0, date->year, 4);
+    iso[4] = iso[7] = u'-';
+    put(5, date->month, 2);
+    put(8, date->day, 2);
+    return {QString(reinterpret_cast<const QChar*>(iso), 10), {}};
 }
 
 Read readAmount(const QString& value, AmountFormat format)
 {
-    if (value.trimmed().isEmpty())
+    if (QStringView(value).trimmed().isEmpty())
         return {};
     // a plain number with a decimal point is already as the export writes it
     if (format.decimalMark == QLatin1Char('.')) {
@@ -402,34 +439,46 @@ Read readAmount(const QString& value, AmountFormat format)
         if (plain && (point < 0 || (value.size() - point - 1 >= 1 && value.size() - point - 1 <= 4)))
             return {value, {}};
     }
-    const Number number = numberOf(value, format.groupMark);
-    if (number.digits.isEmpty())
+    QString spaced;
+    const Number number = numberOf(value, format.groupMark, spaced);
+    const QStringView digits = number.digits;
+    if (digits.isEmpty())
         return refused(value, QStringLiteral("is not an amount"));
-    const qsizetype point = number.digits.indexOf(format.decimalMark);
-    if (point >= 0 && number.digits.indexOf(format.decimalMark, point + 1) >= 0)
+    const qsizetype point = digits.indexOf(format.decimalMark);
+    if (point >= 0 && digits.indexOf(format.decimalMark, point + 1) >= 0)
         return refused(value, QStringLiteral("is not an amount"));
-    const QString whole = point >= 0 ? number.digits.left(point) : number.digits;
-    const QString fraction = point >= 0 ? number.digits.mid(point + 1) : QString();
+    const QStringView whole = point >= 0 ? digits.left(point) : digits;
+    const QStringView fraction = point >= 0 ? digits.mid(point + 1) : QStringView();
     for (const QChar c : fraction)
-        if (!c.isDigit())
+        if (!isDigit(c))
             return refused(value, QStringLiteral("is not an amount"));
     if (fraction.size() > 4)
         return refused(value, QStringLiteral("has more than four decimals"));
-    const QStringList groups = format.groupMark.isNull() ? QStringList{whole} : whole.split(format.groupMark);
-    QString digits;
-    for (qsizetype i = 0; i < groups.size(); ++i) {
-        for (const QChar c : groups[i])
-            if (!c.isDigit())
+    // the groups of the whole part, the first of one to three digits (and no
+    // leading zero), each after it of three
+    const bool grouped = !format.groupMark.isNull() && whole.contains(format.groupMark);
+    QString text;
+    text.reserve(digits.size() + 1);
+    if (number.negative)
+        text.append(QLatin1Char('-'));
+    for (qsizetype from = 0, group = 0;; ++group) {
+        const qsizetype to = grouped ? whole.indexOf(format.groupMark, from) : -1;
+        const QStringView digitsOfGroup = whole.mid(from, to < 0 ? whole.size() - from : to - from);
+        for (const QChar c : digitsOfGroup)
+            if (!isDigit(c))
                 return refused(value, QStringLiteral("is not an amount"));
-        if (groups[i].isEmpty() || (i > 0 && groups[i].size() != 3) ||
-            (groups.size() > 1 && groups[0].startsWith(QLatin1Char('0'))) ||
-            (groups.size() > 1 && groups[0].size() > 3))
+        if (digitsOfGroup.isEmpty() || (group > 0 && digitsOfGroup.size() != 3) ||
+            (grouped && group == 0 &&
+             (digitsOfGroup.front() == QLatin1Char('0') || digitsOfGroup.size() > 3)))
             return refused(value, QStringLiteral("is not grouped in threes"));
-        digits += groups[i];
+        text.append(digitsOfGroup);
+        if (to < 0)
+            break;
+        from = to + 1;
     }
-    return {(number.negative ? QStringLiteral("-") : QString()) + digits +
-                (fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction),
-            {}};
+    if (!fraction.isEmpty())
+        text.append(QLatin1Char('.')).append(fraction);
+    return {text, {}};
 }
 
 Read readYesNo(const QString& value, const QLocale& locale)
@@ -487,7 +536,7 @@ Read Mapping::read(qsizetype column, const QString& value) const
     }
 }
 
-std::variant<QStringList, Mapping::Unread> Mapping::row(const QStringList& record, qsizetype fieldCount) const
+std::optional<Mapping::Unread> Mapping::row(QStringList& record, qsizetype fieldCount) const
 {
     if (fieldCount > columns.size())
         return Unread{QStringLiteral("more fields than the header names"),
@@ -495,19 +544,34 @@ std::variant<QStringList, Mapping::Unread> Mapping::row(const QStringList& recor
                           .arg(fieldCount)
                           .arg(columns.size())};
     const QList<ItemTransfer::Field>& fields = itemFields();
-    QStringList values;
+    record.resize(columns.size());
+    // each matched value moves to its field's place, read where its field is
+    // read; a text is taken as it is
+    qsizetype kept = 0;
     for (qsizetype i = 0; i < columns.size(); ++i) {
         const Column& column = columns[i];
         if (column.field < 0)
             continue;
-        const Read read = this->read(i, i < record.size() ? record[i] : QString());
-        if (!read.refused.isEmpty())
-            return Unread{fields[column.field].header + QStringLiteral(": a value read no one way"),
-                          fields[column.field].header + QStringLiteral(": ") + read.refused +
-                              QLatin1Char('.')};
-        values.append(read.text);
+        switch (fields[column.field].kind) {
+        case ItemTransfer::FieldKind::Date:
+        case ItemTransfer::FieldKind::Amount:
+        case ItemTransfer::FieldKind::YesNo: {
+            Read read = this->read(i, record[i]);
+            if (!read.refused.isEmpty())
+                return Unread{fields[column.field].header + QStringLiteral(": a value read no one way"),
+                              fields[column.field].header + QStringLiteral(": ") + read.refused +
+                                  QLatin1Char('.')};
+            record[kept++] = std::move(read.text);
+            break;
+        }
+        default:
+            if (kept != i)
+                record[kept] = std::move(record[i]);
+            ++kept;
+        }
     }
-    return values;
+    record.resize(kept);
+    return std::nullopt;
 }
 
 QString shownAs(int field, const QString& text, const RegionalSettings& regional)

@@ -8,7 +8,6 @@
 #include <QStringList>
 
 #include <optional>
-#include <variant>
 
 class RegionalSettings;
 
@@ -99,9 +98,10 @@ struct Mapping
         QString kind;
         QString text;
     };
-    // A record of the file (of fieldCount fields, some perhaps read past) as
-    // the program's own columns of header(), or why it cannot be read.
-    std::variant<QStringList, Unread> row(const QStringList& record, qsizetype fieldCount) const;
+    // Makes a record of the file (of fieldCount fields, some perhaps read
+    // past) the program's own columns of header(), in place; or tells why it
+    // cannot be read.
+    std::optional<Unread> row(QStringList& record, qsizetype fieldCount) const;
 };
 
 // A value read, as the export writes it, as the item window shows the field

@@ -903,12 +903,11 @@ Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
             while (reader.next(read, at)) {
                 if (!mapping) {
                     batch.push_back({at, rows.read(read, reader.fieldCount(), columns)});
-                } else if (auto mapped = mapping->row(read, reader.fieldCount());
-                           const auto* values = std::get_if<QStringList>(&mapped)) {
-                    batch.push_back({at, rows.read(*values, values->size(), columns)});
+                } else if (const std::optional<ColumnMatch::Mapping::Unread> unread =
+                               mapping->row(read, reader.fieldCount())) {
+                    batch.push_back({at, Fault{unread->kind, unread->text}});
                 } else {
-                    const auto& unread = std::get<ColumnMatch::Mapping::Unread>(mapped);
-                    batch.push_back({at, Fault{unread.kind, unread.text}});
+                    batch.push_back({at, rows.read(read, read.size(), columns)});
                 }
                 if (const Item* item = std::get_if<Item>(&batch.back().item))
                     for (const PictureFile::FromFile& photo : item->photos)
