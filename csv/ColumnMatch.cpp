@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStringDecoder>
 
 namespace ColumnMatch {
 
@@ -280,7 +281,7 @@ std::optional<int> fieldNamed(const QString& name)
     const QList<ItemTransfer::Field>& fields = itemFields();
     const auto find = [&](const QString& squeezedName) -> std::optional<int> {
         for (int i = 0; i < fields.size(); ++i)
-            if (squeezed(fields[i].header) == squeezedName)
+            if (squeezed(fields[i].header) == squeezedName || squeezed(fields[i].name) == squeezedName)
                 return i;
         const QString field = otherNames().value(squeezedName);
         for (int i = 0; i < fields.size() && !field.isEmpty(); ++i)
@@ -626,24 +627,29 @@ QString legacyEncoding(const QLocale& locale)
 
 Sample sampleOf(QIODevice& file, const QLocale& locale)
 {
-    Sample sample;
-    for (const QString& encoding : {QString(), legacyEncoding(locale)}) {
-        file.seek(0);
-        Csv::Reader reader(file, encoding);
-        sample = {};
-        sample.encoding = encoding;
-        QStringList fields;
-        qint64 line = 0;
-        if (reader.next(fields, line))
-            sample.header = fields;
-        while (sample.rows.size() < Sample::kRows && reader.next(fields, line))
-            sample.rows.append(fields);
-        sample.failure = reader.failure();
-        // a file that is not UTF-8 fails at once or somewhere in its first rows
-        if (sample.failure.isEmpty() || !encoding.isEmpty() ||
-            !sample.failure.contains(QLatin1String("UTF-8")))
+    // UTF-8 is told by the whole file, so that one character of another code
+    // page in its last row is not read as two; a character cut off at the
+    // very end leaves it UTF-8, for the reading to tell
+    file.seek(0);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    constexpr qint64 kBlock = 1 << 20;
+    while (!utf8.hasError()) {
+        const QByteArray bytes = file.read(kBlock);
+        if (bytes.isEmpty())
             break;
+        const QString checked = utf8.decode(bytes);
     }
+    Sample sample;
+    sample.encoding = utf8.hasError() ? legacyEncoding(locale) : QString();
+    file.seek(0);
+    Csv::Reader reader(file, sample.encoding);
+    QStringList fields;
+    qint64 line = 0;
+    if (reader.next(fields, line))
+        sample.header = fields;
+    while (sample.rows.size() < Sample::kRows && reader.next(fields, line))
+        sample.rows.append(fields);
+    sample.failure = reader.failure();
     if (sample.header.isEmpty() && sample.failure.isEmpty())
         sample.failure = QStringLiteral("The file is empty.");
     return sample;

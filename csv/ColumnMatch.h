@@ -20,7 +20,7 @@ class RegionalSettings;
 namespace ColumnMatch {
 
 // The field of ItemTransfer::itemFields() a column's name stands for, by the
-// field's own name, the names other programs and spreadsheets give it (in
+// field's own name (in the window or in the item table), the names other programs and spreadsheets give it (in
 // English and German), letter case, blanks and punctuation aside.
 std::optional<int> fieldNamed(const QString& name);
 
@@ -113,8 +113,8 @@ QString shownAs(int field, const QString& text, const RegionalSettings& regional
 QString legacyEncoding(const QLocale& locale);
 
 // A file's header and first rows, read as UTF-8 or, where the file is not
-// UTF-8, in the locale's legacy code page (encoding then names it);
-// failure says why neither reads it.
+// UTF-8 throughout, in the locale's legacy code page (encoding then names
+// it); failure says why it cannot be read.
 struct Sample
 {
     QStringList header;

@@ -119,7 +119,8 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
         Transaction writing(state.db());
         const ItemTransfer::Summary summary = ItemTransfer::importRows(
             state.db(), file, ItemTransfer::photoFolder(*chosen),
-            [&work](qint64 rows) { return work.step(rows, 0); }, mapping ? &*mapping : nullptr);
+            [&work](qint64 rows) { return work.step(rows, 0); }, mapping ? &*mapping : nullptr,
+            sample.encoding);
         work.off();
         frmImportSummary asked(summary, owner);
         state.dialogs.showModal(asked);

@@ -857,9 +857,10 @@ std::optional<QString> exportPhotos(Database& db, const QString& folder,
 }
 
 Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
-                   const std::function<bool(qint64 rows)>& step, const ColumnMatch::Mapping* mapping)
+                   const std::function<bool(qint64 rows)>& step, const ColumnMatch::Mapping* mapping,
+                   const QString& encoding)
 {
-    Csv::Reader reader(file, mapping ? mapping->encoding : QString());
+    Csv::Reader reader(file, mapping ? mapping->encoding : encoding);
     QStringList fields;
     qint64 line = 0;
     if (!reader.next(fields, line))

@@ -127,13 +127,14 @@ struct Unreadable
 // Told the rows written after each, step may stop the import: Stopped is
 // thrown, and the caller rolls back. A file of another program's columns is
 // read through the mapping made of it: its header is not read for names, and
-// a row with a value the mapping cannot read is refused.
+// a row with a value the mapping cannot read is refused. A file of the
+// program's own columns is read in encoding (empty for UTF-8).
 struct Stopped
 {
 };
 Summary importRows(Database& db, QIODevice& file, const QString& photoFolder = {},
                    const std::function<bool(qint64 rows)>& step = {},
-                   const ColumnMatch::Mapping* mapping = nullptr);
+                   const ColumnMatch::Mapping* mapping = nullptr, const QString& encoding = {});
 
 // Takes the doubles the summary counted out again, before the commit.
 void leaveOutDoubles(Database& db, const Summary& summary);

@@ -58,6 +58,9 @@ void TestColumnMatch::headersAreMatchedByTheirNames()
     QCOMPARE(
         matched({"Title", "Copies", "Acquired", "Vendor", "Est. Value", "Wishlist", "Date Added"}),
         QStringList({"Name", "Quantity", "Purchase Date", "Bought From", "Catalog Value", "Want List", "-"}));
+    // the item table's own names, beside others
+    QCOMPARE(matched({"SoldDate", "issuedate", "toycon", "Cost"}),
+             QStringList({"Date Sold", "Birthday", "Plonko Condition", "Price Paid"}));
     // letter case, blanks and punctuation aside; each field once, to the first column
     QCOMPARE(matched({"PRICE PAID", "price_paid", "Misc. 2", "misc 1"}),
              QStringList({"Price Paid", "-", "Misc. 2", "Misc. 1"}));
@@ -202,6 +205,14 @@ void TestColumnMatch::filesAreSampledInTheirEncodingAndSeparator()
     for (int i = 0; i < 21; ++i)
         many += QByteArray::number(i) + "\r\n";
     QCOMPARE(sample(many, kEnglish).rows.size(), CM::Sample::kRows);
+    // one character of the code page after the rows sampled makes the whole file its
+    read = sample(many + "B\xe4r\r\n", kGerman);
+    QCOMPARE(read.encoding, QStringLiteral("windows-1252"));
+    QCOMPARE(read.rows.size(), CM::Sample::kRows);
+    // a UTF-8 character cut off at the end is told, not read in another code page
+    read = sample("Name\r\nCaf\xc3", kGerman);
+    QCOMPARE(read.encoding, QString());
+    QVERIFY(read.failure.contains(QStringLiteral("UTF-8")));
 }
 
 // Each column's values of the whole file, each once, blanks at the ends and

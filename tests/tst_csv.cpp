@@ -685,6 +685,18 @@ void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
         [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
     s.get<QAction>("mnuImport")->trigger();
     QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(3));
+
+    // the program's own columns, saved in the system's code page: no window
+    s.dialogs.fileNames.enqueue(writtenFile(s, "Name;Price Paid\r\nB\xe4r;12,5\r\n"));
+    s.dialogs.modalSteps.enqueue(
+        [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(s.dialogs.modalTitles.last(), QStringLiteral("Import from CSV"));
+    QCOMPARE(s.dialogs.modalTitles.count(QStringLiteral("Match Columns")), 2);
+    QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(4));
+    closeSession(s);
+    QCOMPARE(firstValue(s.collection.path(), "SELECT Name FROM Plonko ORDER BY PlonID DESC LIMIT 1"),
+             QStringLiteral("Bär"));
 }
 
 // The fields and readings chosen for a file's columns come back for the next
