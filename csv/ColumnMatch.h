@@ -20,8 +20,8 @@ class RegionalSettings;
 namespace ColumnMatch {
 
 // The field of ItemTransfer::itemFields() a column's name stands for, by the
-// field's own name (in the window or in the item table), the names other programs and spreadsheets give it (in
-// English and German), letter case, blanks and punctuation aside.
+// field's own name (in the window or in the item table), the names other programs and spreadsheets give it
+// (in English and German), letter case, blanks and punctuation aside.
 std::optional<int> fieldNamed(const QString& name);
 
 // Each column's field, or -1 to leave it out; every field at most once, the

@@ -96,13 +96,13 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
             {},
             ColumnMatch::propose(sample.header, sample.rows, locale, sample.encoding)};
         matched.recalled = memory.recall(sample.header, matched.mapping);
-        ItemTransfer::NewEntryCount newEntries;
+        ItemTransfer::LookupMatch lookups;
         {
             BusyPointer reading(state.dialogs);
             matched.distinct = ColumnMatch::distinctValues(file, sample.encoding);
-            newEntries = ItemTransfer::newEntryCounter(state.db());
+            lookups = ItemTransfer::lookupMatch(state.db());
         }
-        frmMatchColumns matching(std::move(matched), state.regional, std::move(newEntries), owner);
+        frmMatchColumns matching(std::move(matched), state.regional, std::move(lookups), owner);
         state.dialogs.showModal(matching);
         if (matching.result() != QDialog::Accepted)
             return false;

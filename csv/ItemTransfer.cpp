@@ -761,18 +761,26 @@ QList<Field> itemFields()
     return fields;
 }
 
-NewEntryCount newEntryCounter(Database& db)
+LookupMatch lookupMatch(Database& db)
 {
     auto lists = std::make_shared<const LookupLists>(db);
-    return [lists](int field, const QStringList& values) {
+    const auto added = [lists](int field, const QStringList& values) {
         const Column& column = kColumns[std::size_t(field)];
-        QSet<QString> added;
+        QSet<QString> made;
         if (column.kind == Kind::Lookup)
             for (const QString& value : values)
                 if (!value.trimmed().isEmpty() && lists->match(column.lookup, value).keys.isEmpty())
-                    added.insert(value.trimmed().toCaseFolded());
-        return added.size();
+                    made.insert(value.trimmed().toCaseFolded());
+        return made.size();
     };
+    const auto storedAs = [lists](int field, const QString& value) {
+        const Column& column = kColumns[std::size_t(field)];
+        if (column.kind != Kind::Lookup)
+            return value;
+        const LookupLists::Match match = lists->match(column.lookup, value);
+        return match.keys.size() == 1 ? lists->description(column.lookup, match.keys[0]) : value;
+    };
+    return {added, storedAs};
 }
 
 QString photoFolder(const QString& csvPath)

@@ -44,12 +44,18 @@ struct Field
 // The fields of an item a file's columns may hold, in the export's order.
 QList<Field> itemFields();
 
-// How many entries the values of a column would add to the lookup table of
-// a field (of itemFields()), as the import adds them: none for a value spelt
-// as an entry but for letter case and end blanks, one for values alike but
-// for those. Throws DbError when the store cannot be read.
-using NewEntryCount = std::function<qsizetype(int field, const QStringList& values)>;
-NewEntryCount newEntryCounter(Database& db);
+// The values of a column of a lookup field (of itemFields()) as the import
+// matches them to the table's entries: added tells how many entries they
+// would add (none for a value spelt as an entry but for letter case and end
+// blanks, one for values alike but for those), storedAs the description a
+// value is stored as (the entry's own spelling where it stands for one
+// entry). Throws DbError when the store cannot be read.
+struct LookupMatch
+{
+    std::function<qsizetype(int field, const QStringList& values)> added;
+    std::function<QString(int field, const QString& value)> storedAs;
+};
+LookupMatch lookupMatch(Database& db);
 
 // The folder of the photos of a CSV file.
 QString photoFolder(const QString& csvPath);

@@ -33,11 +33,11 @@ QTableWidgetItem* cell(const QString& text)
 } // namespace
 
 frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regional,
-                                 ItemTransfer::NewEntryCount newEntries, QWidget* parent)
+                                 ItemTransfer::LookupMatch lookups, QWidget* parent)
     : QDialog(parent)
     , m_file(std::move(file))
     , m_regional(regional)
-    , m_newEntries(std::move(newEntries))
+    , m_lookups(std::move(lookups))
     , m_mapping(m_file.mapping)
 {
     const ColumnMatch::Sample& sample = m_file.sample;
@@ -175,9 +175,9 @@ void frmMatchColumns::showNewEntries(int column)
     const int field = m_mapping.columns[column].field;
     QString text;
     if (field >= 0 && ItemTransfer::itemFields()[field].kind == ItemTransfer::FieldKind::Lookup &&
-        column < m_file.distinct.size() && m_newEntries) {
+        column < m_file.distinct.size() && m_lookups.added) {
         const ColumnMatch::Distinct& values = m_file.distinct[column];
-        const qsizetype count = m_newEntries(field, values.values);
+        const qsizetype count = m_lookups.added(field, values.values);
         const QString number = m_regional.locale().toString(count);
         text = count == 0    ? QStringLiteral("None")
                : values.more ? number + QStringLiteral(" or more")
@@ -197,6 +197,7 @@ void frmMatchColumns::readingChosen()
 
 void frmMatchColumns::showPreview()
 {
+    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
     const QStringList header = m_mapping.header();
     grdPreview->clear();
     grdPreview->setColumnCount(int(header.size()));
@@ -210,10 +211,14 @@ void frmMatchColumns::showPreview()
                 continue;
             const QString value = m_file.sample.rows[row].value(column);
             const ColumnMatch::Read read = m_mapping.read(column, value);
-            QTableWidgetItem* item =
-                cell(read.refused.isEmpty()
-                         ? ColumnMatch::shownAs(m_mapping.columns[column].field, read.text, m_regional)
-                         : value);
+            // a value refused as the file writes it; a lookup's as the entry it stands for
+            const int field = m_mapping.columns[column].field;
+            QString text = value;
+            if (read.refused.isEmpty() && fields[field].kind == ItemTransfer::FieldKind::Lookup)
+                text = m_lookups.storedAs ? m_lookups.storedAs(field, read.text) : read.text;
+            else if (read.refused.isEmpty())
+                text = ColumnMatch::shownAs(field, read.text, m_regional);
+            QTableWidgetItem* item = cell(text);
             if (!read.refused.isEmpty()) {
                 ++refused;
                 item->setBackground(QColor(255, 200, 200));
@@ -233,6 +238,7 @@ void frmMatchColumns::showPreview()
                                     "choose how the file writes them.")
                          .arg(refused));
     lblDates->setText(notes.join(QLatin1Char(' ')));
+    lblDates->setVisible(!notes.isEmpty());
     cmdOk->setEnabled(header.contains(QStringLiteral("Name")) ||
                       header.contains(QStringLiteral("Description")));
 }

@@ -32,9 +32,9 @@ public:
         ColumnMatch::Mapping mapping;
         bool recalled = false;
     };
-    // newEntries tells how many entries a lookup column adds.
-    frmMatchColumns(MatchedFile file, const RegionalSettings& regional,
-                    ItemTransfer::NewEntryCount newEntries, QWidget* parent = nullptr);
+    // lookups tells how a lookup column's values are matched to the entries.
+    frmMatchColumns(MatchedFile file, const RegionalSettings& regional, ItemTransfer::LookupMatch lookups,
+                    QWidget* parent = nullptr);
 
     const ColumnMatch::Mapping& mapping() const { return m_mapping; }
 
@@ -55,7 +55,7 @@ private:
 
     MatchedFile m_file;
     const RegionalSettings& m_regional;
-    ItemTransfer::NewEntryCount m_newEntries;
+    ItemTransfer::LookupMatch m_lookups;
     ColumnMatch::Mapping& m_mapping;
     QList<QComboBox*> m_fields;
     // the date columns whose every value reads both ways

@@ -661,7 +661,7 @@ void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
         auto* grid = control<QTableWidget>(&dialog, "grdPreview");
         for (int column = 0; column < grid->columnCount(); ++column)
             preview.append(grid->horizontalHeaderItem(column)->text() + "=" + grid->item(0, column)->text());
-        // "plonko" is the entry Plonko, and "Tiny" and "tiny " make one entry
+        // "plonko" is shown and counted as the entry Plonko; "Tiny" and "tiny " make one entry
         newBrands = control<QTableWidget>(&dialog, "grdColumns")->item(4, 3)->text();
         // the point as the decimal mark: "12,5" is grouped off its threes
         control<QComboBox>(&dialog, "cboDecimalMark")->setCurrentIndex(0);
@@ -673,7 +673,7 @@ void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
     });
     s.get<QAction>("mnuImport")->trigger();
     QCOMPARE(preview,
-             QStringList({"Name=Bear", "Price Paid=$1,234.50", "Purchase Date=12/31/2023", "Brand=plonko"}));
+             QStringList({"Name=Bear", "Price Paid=$1,234.50", "Purchase Date=12/31/2023", "Brand=Plonko"}));
     QCOMPARE(newBrands, QStringLiteral("1"));
     QCOMPARE(refusedTip, QStringLiteral("\"12,5\" is not grouped in threes"));
     QCOMPARE(s.dialogs.modalTitles, QStringList{QStringLiteral("Match Columns")});
