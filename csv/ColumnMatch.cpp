@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
-#include <QStringDecoder>
 
 namespace ColumnMatch {
 
@@ -240,9 +239,15 @@ QStringView withoutCurrency(QStringView text)
     return text;
 }
 
-// The digits view the value, or spaced where a blank of another kind
-// (grouping by blanks) is made a plain one.
-Number numberOf(const QString& value, QChar groupMark, QString& spaced)
+bool isApostrophe(QChar c)
+{
+    return c == QLatin1Char('\'') || c == QChar(0x2019);
+}
+
+// The digits view the value, or respelt where a blank of another kind (when
+// grouping by blanks) is made a plain one, or an apostrophe of another kind
+// (when grouping by apostrophes) the group mark.
+Number numberOf(const QString& value, QChar groupMark, QString& respelt)
 {
     QStringView text = withoutCurrency(value);
     Number number;
@@ -250,23 +255,71 @@ Number numberOf(const QString& value, QChar groupMark, QString& spaced)
         number.negative = true;
         text = withoutCurrency(text.mid(1));
     }
-    bool otherBlanks = false;
+    bool otherMarks = false;
     for (const QChar c : text) {
         if (isDigit(c) || c == QLatin1Char('.') || c == QLatin1Char(','))
             continue;
-        if (!c.isSpace() || !groupMark.isSpace())
+        if ((c.isSpace() && groupMark.isSpace()) || (isApostrophe(c) && isApostrophe(groupMark)))
+            otherMarks |= c != groupMark;
+        else
             return {};
-        otherBlanks |= c != QLatin1Char(' ');
     }
-    if (otherBlanks) {
-        spaced = text.toString();
-        for (QChar& c : spaced)
-            if (c.isSpace())
-                c = QLatin1Char(' ');
-        text = spaced;
+    if (otherMarks) {
+        respelt = text.toString();
+        for (QChar& c : respelt)
+            if (c.isSpace() || isApostrophe(c))
+                c = groupMark;
+        text = respelt;
     }
     number.digits = text;
     return number;
+}
+
+// How a file's bytes read as UTF-8: throughout; never (a byte that is
+// none comes before any character beyond ASCII); in part (one comes after
+// such characters); or cut off in the middle of its last character.
+enum class Utf8
+{
+    Throughout,
+    Never,
+    Mixed,
+    CutOff
+};
+
+Utf8 utf8Of(QIODevice& file)
+{
+    file.seek(0);
+    bool beyondAscii = false;
+    int expected = 0; // continuation bytes still to come
+    uchar low = 0x80; // the range of the next one
+    uchar high = 0xBF;
+    constexpr qint64 kBlock = 1 << 20;
+    for (QByteArray bytes = file.read(kBlock); !bytes.isEmpty(); bytes = file.read(kBlock)) {
+        for (const char c : std::as_const(bytes)) {
+            const uchar byte = uchar(c);
+            if (expected > 0) {
+                if (byte < low || byte > high)
+                    return beyondAscii ? Utf8::Mixed : Utf8::Never;
+                low = 0x80;
+                high = 0xBF;
+                beyondAscii |= --expected == 0;
+            } else if (byte >= 0xC2 && byte <= 0xDF) {
+                expected = 1;
+            } else if (byte >= 0xE0 && byte <= 0xEF) {
+                // no overlong forms, and no halves of UTF-16 pairs
+                expected = 2;
+                low = byte == 0xE0 ? 0xA0 : 0x80;
+                high = byte == 0xED ? 0x9F : 0xBF;
+            } else if (byte >= 0xF0 && byte <= 0xF4) {
+                expected = 3;
+                low = byte == 0xF0 ? 0x90 : 0x80;
+                high = byte == 0xF4 ? 0x8F : 0xBF;
+            } else if (byte >= 0x80) {
+                return beyondAscii ? Utf8::Mixed : Utf8::Never;
+            }
+        }
+    }
+    return expected > 0 ? Utf8::CutOff : Utf8::Throughout;
 }
 
 Read refused(const QString& value, const QString& why)
@@ -361,8 +414,8 @@ std::optional<AmountFormat> amountFormatOf(const QStringList& values)
         mark = found;
     };
     for (const QString& value : values) {
-        QString spaced;
-        const QStringView digits = numberOf(value, QChar(), spaced).digits;
+        QString respelt;
+        const QStringView digits = numberOf(value, QChar(), respelt).digits;
         const qsizetype dot = digits.lastIndexOf(QLatin1Char('.'));
         const qsizetype comma = digits.lastIndexOf(QLatin1Char(','));
         if (dot >= 0 && comma >= 0) {
@@ -405,6 +458,9 @@ Read readDate(const QString& value, DateOrder order)
         ymdIn(*parts, parts->yearFirst ? DateOrder::YearMonthDay : order);
     if (!date)
         return refused(value, QStringLiteral("is not a date in the order chosen"));
+    // the window's calendar begins with the year 100
+    if (date->year < 100)
+        return refused(value, QStringLiteral("is not a day of the calendar"));
     // a date written as the export writes it is kept as it is
     if (value.size() == 10 && parts->yearFirst && value[4] == QLatin1Char('-') &&
         value[7] == QLatin1Char('-'))
@@ -440,8 +496,8 @@ Read readAmount(const QString& value, AmountFormat format)
         if (plain && (point < 0 || (value.size() - point - 1 >= 1 && value.size() - point - 1 <= 4)))
             return {value, {}};
     }
-    QString spaced;
-    const Number number = numberOf(value, format.groupMark, spaced);
+    QString respelt;
+    const Number number = numberOf(value, format.groupMark, respelt);
     const QStringView digits = number.digits;
     if (digits.isEmpty())
         return refused(value, QStringLiteral("is not an amount"));
@@ -480,6 +536,17 @@ Read readAmount(const QString& value, AmountFormat format)
     if (!fraction.isEmpty())
         text.append(QLatin1Char('.')).append(fraction);
     return {text, {}};
+}
+
+Read readWhole(const QString& value)
+{
+    const QStringView number = QStringView(value).trimmed();
+    const QStringView digits = number.mid(number.startsWith(QLatin1Char('-')) ? 1 : 0);
+    if (number.isEmpty())
+        return {};
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), isDigit))
+        return refused(value, QStringLiteral("is not a whole number"));
+    return {number.toString(), {}};
 }
 
 Read readYesNo(const QString& value, const QLocale& locale)
@@ -532,6 +599,8 @@ Read Mapping::read(qsizetype column, const QString& value) const
         return readAmount(value, matched.amountFormat);
     case ItemTransfer::FieldKind::YesNo:
         return readYesNo(value, locale);
+    case ItemTransfer::FieldKind::Long:
+        return readWhole(value);
     default:
         return {value, {}};
     }
@@ -556,7 +625,8 @@ std::optional<Mapping::Unread> Mapping::row(QStringList& record, qsizetype field
         switch (fields[column.field].kind) {
         case ItemTransfer::FieldKind::Date:
         case ItemTransfer::FieldKind::Amount:
-        case ItemTransfer::FieldKind::YesNo: {
+        case ItemTransfer::FieldKind::YesNo:
+        case ItemTransfer::FieldKind::Long: {
             Read read = this->read(i, record[i]);
             if (!read.refused.isEmpty())
                 return Unread{fields[column.field].header + QStringLiteral(": a value read no one way"),
@@ -627,20 +697,22 @@ QString legacyEncoding(const QLocale& locale)
 
 Sample sampleOf(QIODevice& file, const QLocale& locale)
 {
-    // UTF-8 is told by the whole file, so that one character of another code
-    // page in its last row is not read as two; a character cut off at the
-    // very end leaves it UTF-8, for the reading to tell
-    file.seek(0);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    constexpr qint64 kBlock = 1 << 20;
-    while (!utf8.hasError()) {
-        const QByteArray bytes = file.read(kBlock);
-        if (bytes.isEmpty())
-            break;
-        const QString checked = utf8.decode(bytes);
-    }
     Sample sample;
-    sample.encoding = utf8.hasError() ? legacyEncoding(locale) : QString();
+    switch (utf8Of(file)) {
+    case Utf8::Throughout:
+        break;
+    case Utf8::Never:
+        sample.encoding = legacyEncoding(locale);
+        break;
+    case Utf8::Mixed:
+        sample.failure = QStringLiteral("The file is in UTF-8 in part only: save it from the spreadsheet as "
+                                        "\"CSV UTF-8\".");
+        return sample;
+    case Utf8::CutOff:
+        sample.failure = QStringLiteral("The file ends in the middle of a character: it is not whole, or it "
+                                        "is not UTF-8.");
+        return sample;
+    }
     file.seek(0);
     Csv::Reader reader(file, sample.encoding);
     QStringList fields;

@@ -70,6 +70,8 @@ Read readDate(const QString& value, DateOrder order);
 // A currency sign or code before or after the number is taken off; more
 // than four decimals, or grouping off its groups of three, are refused.
 Read readAmount(const QString& value, AmountFormat format);
+// A whole number, as a quantity is written: digits, after a minus perhaps.
+Read readWhole(const QString& value);
 // yes/no, true/false, y/n, x (and an empty cell for no), 1/0, and the words
 // of the language of locale.
 Read readYesNo(const QString& value, const QLocale& locale);
@@ -112,9 +114,10 @@ QString shownAs(int field, const QString& text, const RegionalSettings& regional
 // does not write UTF-8 ("windows-1252" for the languages of Western Europe).
 QString legacyEncoding(const QLocale& locale);
 
-// A file's header and first rows, read as UTF-8 or, where the file is not
-// UTF-8 throughout, in the locale's legacy code page (encoding then names
-// it); failure says why it cannot be read.
+// A file's header and first rows, read as UTF-8 or, where no part of the
+// file is UTF-8, in the locale's legacy code page (encoding then names it);
+// failure says why it cannot be read (a file in UTF-8 in part only is not
+// read, as one of its code pages would read the other's characters wrong).
 struct Sample
 {
     QStringList header;

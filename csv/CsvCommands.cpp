@@ -78,15 +78,18 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
         return false;
     }
     const QLocale& locale = state.regional.locale();
-    // a file of another program's columns is matched to the item's fields first
-    const ColumnMatch::Sample sample = ColumnMatch::sampleOf(file, locale);
+    const ColumnMatch::Sample sample = [&] {
+        BusyPointer sampling(state.dialogs);
+        return ColumnMatch::sampleOf(file, locale);
+    }();
     std::optional<ColumnMatch::Mapping> mapping;
-    if (!sample.failure.isEmpty() && !ColumnMatch::isOwnHeader(sample.header)) {
+    if (!sample.failure.isEmpty()) {
         state.dialogs.messageBox(
             QStringLiteral("Nothing was imported from '%1'.\n\n%2").arg(*chosen, sample.failure),
             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, title);
         return false;
     }
+    // a file of another program's columns is matched to the item's fields first
     if (!ColumnMatch::isOwnHeader(sample.header)) {
         // the choices made for a file of the same columns come back
         const MatchMemory memory(state.MatchesPath);
@@ -95,7 +98,7 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
             sample,
             {},
             ColumnMatch::propose(sample.header, sample.rows, locale, sample.encoding)};
-        matched.recalled = memory.recall(sample.header, matched.mapping);
+        matched.recalled = memory.recall(sample.header, sample.rows, matched.mapping);
         ItemTransfer::LookupMatch lookups;
         {
             BusyPointer reading(state.dialogs);

@@ -25,7 +25,7 @@ QJsonArray headerArray(const QStringList& header)
 QJsonArray keptMatches(const QString& path)
 {
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > MatchMemory::kLargest)
         return {};
     return QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("matches")).toArray();
 }
@@ -41,17 +41,31 @@ QChar markOf(const QJsonValue& value)
     return text.size() == 1 ? text[0] : QChar();
 }
 
+// A format kept that the readers read as it says: a decimal point or comma,
+// and grouping by the other mark, by blanks or apostrophes, or none.
+std::optional<ColumnMatch::AmountFormat> amountFormatOf(const QJsonObject& kept)
+{
+    const QChar decimal = markOf(kept.value(QLatin1String("decimal")));
+    const QChar group = markOf(kept.value(QLatin1String("group")));
+    if ((decimal != QLatin1Char('.') && decimal != QLatin1Char(',')) || group == decimal ||
+        !(group.isNull() || QStringLiteral(". ,\u2019").contains(group)))
+        return std::nullopt;
+    return ColumnMatch::AmountFormat{decimal, group};
+}
+
 } // namespace
 
 MatchMemory::MatchMemory(QString path)
     : m_path(std::move(path))
 {}
 
-bool MatchMemory::recall(const QStringList& header, ColumnMatch::Mapping& mapping) const
+bool MatchMemory::recall(const QStringList& header, const QList<QStringList>& rows,
+                         ColumnMatch::Mapping& mapping) const
 {
     const QJsonArray matches = keptMatches(m_path);
+    const QJsonArray named = headerArray(header);
     const auto match = std::find_if(matches.begin(), matches.end(), [&](const QJsonValue& m) {
-        return m.toObject().value(QLatin1String("header")).toArray() == headerArray(header);
+        return m.toObject().value(QLatin1String("header")).toArray() == named;
     });
     if (match == matches.end())
         return false;
@@ -70,12 +84,17 @@ bool MatchMemory::recall(const QStringList& header, ColumnMatch::Mapping& mappin
             if (fields[f].header == field && !taken.contains(f))
                 column.field = f;
         taken.append(column.field);
+        // what this file's values tell of their reading stands over what was kept
+        QStringList values;
+        for (const QStringList& row : rows)
+            values.append(row.value(i));
         for (const auto& [order, name] : kOrders)
-            if (kept.value(QLatin1String("dates")).toString() == QLatin1String(name))
+            if (kept.value(QLatin1String("dates")).toString() == QLatin1String(name) &&
+                !ColumnMatch::dateOrderOf(values))
                 column.dateOrder = order;
-        const QChar decimal = markOf(kept.value(QLatin1String("decimal")));
-        if (decimal == QLatin1Char('.') || decimal == QLatin1Char(','))
-            column.amountFormat = {decimal, markOf(kept.value(QLatin1String("group")))};
+        if (const std::optional<ColumnMatch::AmountFormat> format = amountFormatOf(kept);
+            format && !ColumnMatch::amountFormatOf(values))
+            column.amountFormat = *format;
     }
     return true;
 }
@@ -97,11 +116,10 @@ void MatchMemory::remember(const QStringList& header, const ColumnMatch::Mapping
         columns.append(kept);
     }
     // the newest first, each header once
-    QJsonArray matches{
-        QJsonObject{{QLatin1String("header"), headerArray(header)}, {QLatin1String("columns"), columns}}};
+    const QJsonArray named = headerArray(header);
+    QJsonArray matches{QJsonObject{{QLatin1String("header"), named}, {QLatin1String("columns"), columns}}};
     for (const QJsonValue& match : keptMatches(m_path))
-        if (matches.size() < kKept &&
-            match.toObject().value(QLatin1String("header")).toArray() != headerArray(header))
+        if (matches.size() < kKept && match.toObject().value(QLatin1String("header")).toArray() != named)
             matches.append(match);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);

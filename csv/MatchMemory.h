@@ -9,18 +9,23 @@
 // by the file's header in a file of the collector's own settings, so that a
 // file of the same columns (a monthly export) is matched once. The most
 // recent kKept headers are kept. A settings file that cannot be read or
-// written keeps nothing, and is no failure of the import.
+// written (or is larger than kLargest) keeps nothing, and is no failure of
+// the import.
 class MatchMemory
 {
 public:
     static constexpr qsizetype kKept = 50;
+    static constexpr qint64 kLargest = 1024 * 1024;
 
     // path: the settings file, or empty to keep nothing
     explicit MatchMemory(QString path);
 
-    // The choices kept for the header, over the mapping proposed for it (its
-    // locale and encoding stay); false when none are kept.
-    bool recall(const QStringList& header, ColumnMatch::Mapping& mapping) const;
+    // The choices kept for the header, over the mapping proposed for it from
+    // the file's first rows: the fields, and the readings of dates and
+    // amounts where those rows do not tell them (its locale and encoding
+    // stay); false when none are kept.
+    bool recall(const QStringList& header, const QList<QStringList>& rows,
+                ColumnMatch::Mapping& mapping) const;
     void remember(const QStringList& header, const ColumnMatch::Mapping& mapping) const;
 
 private:

@@ -21,7 +21,8 @@ using ColumnMatch::DateOrder;
 const DateOrder kOrders[] = {DateOrder::DayMonthYear, DateOrder::MonthDayYear, DateOrder::YearMonthDay};
 const AmountFormat kFormats[] = {{QLatin1Char('.'), QLatin1Char(',')},
                                  {QLatin1Char(','), QLatin1Char('.')},
-                                 {QLatin1Char(','), QLatin1Char(' ')}};
+                                 {QLatin1Char(','), QLatin1Char(' ')},
+                                 {QLatin1Char('.'), QChar(0x2019)}};
 
 QTableWidgetItem* cell(const QString& text)
 {
@@ -102,7 +103,8 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
     cboDecimalMark->setObjectName(QStringLiteral("cboDecimalMark"));
     cboDecimalMark->addItems({QStringLiteral("Decimal point, grouped by commas (1,234.56)"),
                               QStringLiteral("Decimal comma, grouped by points (1.234,56)"),
-                              QStringLiteral("Decimal comma, grouped by blanks (1 234,56)")});
+                              QStringLiteral("Decimal comma, grouped by blanks (1 234,56)"),
+                              QStringLiteral("Decimal point, grouped by apostrophes (1\u2019234.56)")});
     // the readings of the first date column and the first amount column stand for all
     const auto firstOf = [&](ItemTransfer::FieldKind kind) {
         for (const ColumnMatch::Column& column : m_mapping.columns)
@@ -116,10 +118,10 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
     const AmountFormat format = firstOf(ItemTransfer::FieldKind::Amount).amountFormat;
     // the format itself, else the first of its decimal mark
     int chosen = -1;
-    for (int f = 0; f < 3; ++f)
+    for (int f = 0; f < int(std::size(kFormats)); ++f)
         if (kFormats[f].decimalMark == format.decimalMark && kFormats[f].groupMark == format.groupMark)
             chosen = f;
-    for (int f = 0; f < 3 && chosen < 0; ++f)
+    for (int f = 0; f < int(std::size(kFormats)) && chosen < 0; ++f)
         if (kFormats[f].decimalMark == format.decimalMark)
             chosen = f;
     cboDecimalMark->setCurrentIndex(std::max(chosen, 0));
@@ -179,9 +181,10 @@ void frmMatchColumns::showNewEntries(int column)
         const ColumnMatch::Distinct& values = m_file.distinct[column];
         const qsizetype count = m_lookups.added(field, values.values);
         const QString number = m_regional.locale().toString(count);
-        text = count == 0    ? QStringLiteral("None")
-               : values.more ? number + QStringLiteral(" or more")
-                             : number;
+        // counted among the first values only, a column may add more
+        text = values.more  ? number + QStringLiteral(" or more")
+               : count == 0 ? QStringLiteral("None")
+                            : number;
     }
     grdColumns->setItem(column, 3, cell(text));
 }

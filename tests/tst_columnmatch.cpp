@@ -107,6 +107,14 @@ void TestColumnMatch::datesAreReadInTheirOrderOnly()
              QStringLiteral("\"1/2/24\" has no year of four digits"));
     QCOMPARE(CM::readDate("Feb 1 2024", CM::DateOrder::DayMonthYear).refused,
              QStringLiteral("\"Feb 1 2024\" is not a date"));
+    // the calendar begins with the year 100
+    QCOMPARE(CM::readDate("31.12.0099", CM::DateOrder::DayMonthYear).refused,
+             QStringLiteral("\"31.12.0099\" is not a day of the calendar"));
+    QCOMPARE(CM::readDate("01.01.0100", CM::DateOrder::DayMonthYear).text, QStringLiteral("0100-01-01"));
+    // quantities are whole numbers, and nothing else
+    QCOMPARE(CM::readWhole(" -3 ").text, QStringLiteral("-3"));
+    QCOMPARE(CM::readWhole("1.000").refused, QStringLiteral("\"1.000\" is not a whole number"));
+    QCOMPARE(CM::readWhole("-").refused, QStringLiteral("\"-\" is not a whole number"));
 }
 
 void TestColumnMatch::amountFormatsAreFoundFromTheValues()
@@ -165,6 +173,12 @@ void TestColumnMatch::amountsAreReadInTheirFormatOnly()
     QCOMPARE(CM::readAmount(QStringLiteral("1\u202f234,5 €"), inFrance.columns[0].amountFormat).text,
              QStringLiteral("1234.5"));
     QCOMPARE(CM::readAmount("", german).text, QString());
+    // a Swiss apostrophe groups, either of its kinds
+    const CM::AmountFormat swiss{QLatin1Char('.'), QChar(0x2019)};
+    QCOMPARE(CM::readAmount(QStringLiteral("1\u2019234.50"), swiss).text, QStringLiteral("1234.50"));
+    QCOMPARE(CM::readAmount("CHF 1'234'567.50", swiss).text, QStringLiteral("1234567.50"));
+    QCOMPARE(CM::readAmount("1'23.50", swiss).refused,
+             QStringLiteral("\"1'23.50\" is not grouped in threes"));
 }
 
 void TestColumnMatch::yesAndNoInWordsAndMarks()
@@ -213,6 +227,12 @@ void TestColumnMatch::filesAreSampledInTheirEncodingAndSeparator()
     read = sample("Name\r\nCaf\xc3", kGerman);
     QCOMPARE(read.encoding, QString());
     QVERIFY(read.failure.contains(QStringLiteral("UTF-8")));
+    // a file in UTF-8 in part is read in neither
+    for (const QByteArray& mixed :
+         {QByteArray("Name\r\nB\xc3\xa4r\r\nL\xf6we\r\n"), QByteArray("\xef\xbb\xbfName\r\nL\xf6we\r\n")})
+        QCOMPARE(sample(mixed, kGerman).failure,
+                 QStringLiteral(
+                     "The file is in UTF-8 in part only: save it from the spreadsheet as \"CSV UTF-8\"."));
 }
 
 // Each column's values of the whole file, each once, blanks at the ends and
@@ -266,13 +286,13 @@ void TestColumnMatch::choicesAreKeptForTheNewestHeaders()
     chosen.columns[2].dateOrder = CM::DateOrder::DayMonthYear;
     memory.remember(header, chosen);
     CM::Mapping recalled = CM::propose(header, {}, kEnglish);
-    QVERIFY(memory.recall(header, recalled));
+    QVERIFY(memory.recall(header, {}, recalled));
     QCOMPARE(recalled.header(), chosen.header());
     QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char(','));
     QVERIFY(recalled.columns[1].amountFormat.groupMark.isNull());
     QCOMPARE(recalled.columns[2].dateOrder, CM::DateOrder::DayMonthYear);
     CM::Mapping other = CM::propose({"Item", "Cost"}, {}, kEnglish);
-    QVERIFY(!memory.recall({"Item", "Cost"}, other));
+    QVERIFY(!memory.recall({"Item", "Cost"}, {}, other));
 
     QFile file(folder.filePath(QStringLiteral("kept/matched.json")));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -281,14 +301,28 @@ void TestColumnMatch::choicesAreKeptForTheNewestHeaders()
     text.replace("\"Price Paid\"", "\"Name\"");
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
     file.close();
-    QVERIFY(memory.recall(header, recalled));
+    QVERIFY(memory.recall(header, {}, recalled));
     QCOMPARE(recalled.header(), QStringList({"Name", "Purchase Date"}));
+    // the file's own values tell their reading over what was kept; a format
+    // the readers would read otherwise than it says is not taken
+    const QList<QStringList> rows{{"Bear", "12.5", "5/13/2024"}};
+    recalled = CM::propose(header, rows, kEnglish);
+    QVERIFY(memory.recall(header, rows, recalled));
+    QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char('.'));
+    QCOMPARE(recalled.columns[2].dateOrder, CM::DateOrder::MonthDayYear);
+    text.replace("\"group\": \"\"", "\"group\": \"5\"");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
+    file.close();
+    recalled = CM::propose(header, {}, kEnglish);
+    QVERIFY(memory.recall(header, {}, recalled));
+    QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char('.'));
+    QCOMPARE(CM::readAmount("15000", recalled.columns[1].amountFormat).text, QStringLiteral("15000"));
 
     for (int i = 0; i < MatchMemory::kKept; ++i)
         memory.remember({QString::number(i)}, CM::propose({QString::number(i)}, {}, kEnglish));
     CM::Mapping newest = CM::propose({"0"}, {}, kEnglish);
-    QVERIFY(memory.recall({QString::number(MatchMemory::kKept - 1)}, newest));
-    QVERIFY(!memory.recall(header, recalled));
+    QVERIFY(memory.recall({QString::number(MatchMemory::kKept - 1)}, {}, newest));
+    QVERIFY(!memory.recall(header, {}, recalled));
 }
 
 QTEST_GUILESS_MAIN(TestColumnMatch)
