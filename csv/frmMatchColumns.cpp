@@ -115,6 +115,12 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
     const DateOrder order = firstOf(ItemTransfer::FieldKind::Date).dateOrder;
     cboDateOrder->setCurrentIndex(
         int(std::find(std::begin(kOrders), std::end(kOrders), order) - std::begin(kOrders)));
+    // dates that all read both ways are not guessed: the collector is asked
+    // (unless the order was chosen at the last import of these columns)
+    if (!m_bothWays.isEmpty() && !m_file.recalled) {
+        cboDateOrder->setPlaceholderText(QStringLiteral("Choose: day first or month first?"));
+        cboDateOrder->setCurrentIndex(-1);
+    }
     const AmountFormat format = firstOf(ItemTransfer::FieldKind::Amount).amountFormat;
     // the format itself, else the first of its decimal mark
     int chosen = -1;
@@ -192,7 +198,8 @@ void frmMatchColumns::showNewEntries(int column)
 void frmMatchColumns::readingChosen()
 {
     for (ColumnMatch::Column& column : m_mapping.columns) {
-        column.dateOrder = kOrders[cboDateOrder->currentIndex()];
+        if (cboDateOrder->currentIndex() >= 0)
+            column.dateOrder = kOrders[cboDateOrder->currentIndex()];
         column.amountFormat = kFormats[cboDecimalMark->currentIndex()];
     }
     showPreview();
@@ -233,7 +240,7 @@ void frmMatchColumns::showPreview()
     grdPreview->resizeColumnsToContents();
     QStringList notes;
     if (!m_bothWays.isEmpty())
-        notes.append(QStringLiteral("Every date in %1 reads both day first and month first: check the order "
+        notes.append(QStringLiteral("Every date in %1 reads both day first and month first: choose the order "
                                     "above.")
                          .arg(m_bothWays.join(QStringLiteral(", "))));
     if (refused > 0)
@@ -242,6 +249,6 @@ void frmMatchColumns::showPreview()
                          .arg(refused));
     lblDates->setText(notes.join(QLatin1Char(' ')));
     lblDates->setVisible(!notes.isEmpty());
-    cmdOk->setEnabled(header.contains(QStringLiteral("Name")) ||
-                      header.contains(QStringLiteral("Description")));
+    cmdOk->setEnabled(cboDateOrder->currentIndex() >= 0 && (header.contains(QStringLiteral("Name")) ||
+                                                            header.contains(QStringLiteral("Description"))));
 }

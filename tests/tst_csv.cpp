@@ -765,13 +765,19 @@ void TestCsv::eachMatchedColumnIsReadAsItsValuesTell()
         for (int column = 0; column < grid->columnCount(); ++column)
             preview.append(grid->item(0, column)->text());
         note = control<QLabel>(&dialog, "lblDates")->text();
+        // such dates are not guessed: Ok waits for the order
+        auto* ok = control<QPushButton>(&dialog, "cmdOk");
+        QVERIFY(!ok->isEnabled());
+        control<QComboBox>(&dialog, "cboDateOrder")->setCurrentIndex(0);
+        QVERIFY(ok->isEnabled());
+        preview.append(grid->item(0, 3)->text());
         control<QPushButton>(&dialog, "cmdCancel")->click();
     });
     s.get<QAction>("mnuImport")->trigger();
-    QCOMPARE(preview, QStringList({"Bear", "$1,234.50", "$1,234.50", "1/2/2024"}));
+    QCOMPARE(preview, QStringList({"Bear", "$1,234.50", "$1,234.50", "1/2/2024", "2/1/2024"}));
     QCOMPARE(note,
              QStringLiteral(
-                 "Every date in Purchased reads both day first and month first: check the order above."));
+                 "Every date in Purchased reads both day first and month first: choose the order above."));
 
     s.dialogs.fileNames.enqueue(writtenFile(s, "Item\r\nok\r\n\"open\r\nrest\r\n"));
     s.get<QAction>("mnuImport")->trigger();
