@@ -698,6 +698,14 @@ QString legacyEncoding(const QLocale& locale)
 Sample sampleOf(QIODevice& file, const QLocale& locale)
 {
     Sample sample;
+    // a spreadsheet's "Unicode text" begins with the byte-order mark of UTF-16
+    file.seek(0);
+    const QByteArray start = file.peek(2);
+    if (start == QByteArray("\xff\xfe", 2) || start == QByteArray("\xfe\xff", 2)) {
+        sample.failure =
+            QStringLiteral("The file is in UTF-16: save it from the spreadsheet as \"CSV UTF-8\".");
+        return sample;
+    }
     switch (utf8Of(file)) {
     case Utf8::Throughout:
         break;

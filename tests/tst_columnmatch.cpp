@@ -227,6 +227,8 @@ void TestColumnMatch::filesAreSampledInTheirEncodingAndSeparator()
     read = sample("Name\r\nCaf\xc3", kGerman);
     QCOMPARE(read.encoding, QString());
     QVERIFY(read.failure.contains(QStringLiteral("UTF-8")));
+    QCOMPARE(sample(QByteArray("\xff\xfeN\0a\0m\0e\0", 10), kEnglish).failure,
+             QStringLiteral("The file is in UTF-16: save it from the spreadsheet as \"CSV UTF-8\"."));
     // a file in UTF-8 in part is read in neither
     for (const QByteArray& mixed :
          {QByteArray("Name\r\nB\xc3\xa4r\r\nL\xf6we\r\n"), QByteArray("\xef\xbb\xbfName\r\nL\xf6we\r\n")})
