@@ -275,9 +275,11 @@ Number numberOf(const QString& value, QChar groupMark, QString& respelt)
     return number;
 }
 
-// How a file's bytes read as UTF-8: throughout; never (a byte that is
-// none comes before any character beyond ASCII); in part (one comes after
-// such characters); or cut off in the middle of its last character.
+// How a file's bytes read as UTF-8: throughout; cut off in the middle of
+// its last character; never (another code page, whose text may make a few
+// UTF-8 characters by chance, but fewer than the bytes that are none); or in
+// part (as many UTF-8 characters as bytes that are none, or a UTF-8
+// byte-order mark before them).
 enum class Utf8
 {
     Throughout,
@@ -289,21 +291,31 @@ enum class Utf8
 Utf8 utf8Of(QIODevice& file)
 {
     file.seek(0);
-    bool beyondAscii = false;
-    int expected = 0; // continuation bytes still to come
-    uchar low = 0x80; // the range of the next one
+    const bool byteOrderMark = file.peek(3) == QByteArray("\xef\xbb\xbf");
+    qint64 characters = 0; // beyond ASCII
+    qint64 wrong = 0;      // bytes or sequences that are none
+    int expected = 0;      // continuation bytes still to come
+    uchar low = 0x80;      // the range of the next one
     uchar high = 0xBF;
     constexpr qint64 kBlock = 1 << 20;
     for (QByteArray bytes = file.read(kBlock); !bytes.isEmpty(); bytes = file.read(kBlock)) {
         for (const char c : std::as_const(bytes)) {
             const uchar byte = uchar(c);
             if (expected > 0) {
-                if (byte < low || byte > high)
-                    return beyondAscii ? Utf8::Mixed : Utf8::Never;
+                const bool continues = byte >= low && byte <= high;
                 low = 0x80;
                 high = 0xBF;
-                beyondAscii |= --expected == 0;
-            } else if (byte >= 0xC2 && byte <= 0xDF) {
+                if (continues) {
+                    characters += --expected == 0;
+                    continue;
+                }
+                // the sequence is broken off, and this byte begins anew
+                ++wrong;
+                expected = 0;
+            }
+            if (byte < 0x80)
+                continue;
+            if (byte >= 0xC2 && byte <= 0xDF) {
                 expected = 1;
             } else if (byte >= 0xE0 && byte <= 0xEF) {
                 // no overlong forms, and no halves of UTF-16 pairs
@@ -314,12 +326,17 @@ Utf8 utf8Of(QIODevice& file)
                 expected = 3;
                 low = byte == 0xF0 ? 0x90 : 0x80;
                 high = byte == 0xF4 ? 0x8F : 0xBF;
-            } else if (byte >= 0x80) {
-                return beyondAscii ? Utf8::Mixed : Utf8::Never;
+            } else {
+                ++wrong;
             }
         }
     }
-    return expected > 0 ? Utf8::CutOff : Utf8::Throughout;
+    if (expected > 0 && characters > 0 && wrong == 0)
+        return Utf8::CutOff;
+    wrong += expected > 0;
+    if (wrong == 0)
+        return Utf8::Throughout;
+    return byteOrderMark || characters >= wrong ? Utf8::Mixed : Utf8::Never;
 }
 
 Read refused(const QString& value, const QString& why)
@@ -377,10 +394,17 @@ std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous)
 {
     std::optional<DateOrder> decided;
     bool bothWays = false;
+    bool yearFirst = false;
     for (const QString& value : values) {
         const std::optional<DateParts> parts = datePartsOf(value);
         if (!parts)
             continue;
+        // a date that begins with its year reads so in every order, and tells
+        // nothing of the column's other dates
+        if (parts->yearFirst) {
+            yearFirst = true;
+            continue;
+        }
         QList<DateOrder> readable;
         for (const DateOrder order :
              {DateOrder::YearMonthDay, DateOrder::DayMonthYear, DateOrder::MonthDayYear})
@@ -401,10 +425,12 @@ std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous)
     }
     if (ambiguous)
         *ambiguous = !decided && bothWays;
+    if (!decided && !bothWays && yearFirst)
+        decided = DateOrder::YearMonthDay;
     return decided;
 }
 
-std::optional<AmountFormat> amountFormatOf(const QStringList& values)
+std::optional<AmountFormat> amountFormatOf(const QStringList& values, bool* groupDecided)
 {
     QChar decimal;
     QChar group;
@@ -439,6 +465,8 @@ std::optional<AmountFormat> amountFormatOf(const QStringList& values)
         return std::nullopt;
     if (decimal.isNull())
         decimal = group == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    if (groupDecided)
+        *groupDecided = !group.isNull();
     if (group.isNull())
         group = decimal == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
     return AmountFormat{decimal, group};
@@ -783,7 +811,13 @@ Mapping propose(const QStringList& header, const QList<QStringList>& sample, con
         Column column;
         column.field = fields[i];
         column.dateOrder = dateOrderOf(values).value_or(localeOrder);
-        column.amountFormat = amountFormatOf(values).value_or(localeFormat);
+        // a decimal mark the values tell, grouped as the locale groups where
+        // they do not tell it and the locale writes the same decimal mark
+        bool groupDecided = false;
+        std::optional<AmountFormat> format = amountFormatOf(values, &groupDecided);
+        if (format && !groupDecided && format->decimalMark == localeFormat.decimalMark)
+            format->groupMark = localeFormat.groupMark;
+        column.amountFormat = format.value_or(localeFormat);
         mapping.columns.append(column);
     }
     return mapping;

@@ -40,9 +40,11 @@ enum class DateOrder
 };
 
 // The order of a date column, found from its values: a value that reads in
-// only one order decides it. Nothing when no value decides it (every value
-// reads in both day-first and month-first order, or none is a date), or
-// when two values decide it differently; ambiguous tells the first case.
+// only one order decides it (one that begins with its year reads so in
+// every order, and decides year first only for a column of such dates).
+// Nothing when no value decides it (every value reads in both day-first and
+// month-first order, or none is a date), or when two values decide it
+// differently; ambiguous tells the first case.
 std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous = nullptr);
 
 // How an amount column writes its numbers.
@@ -56,7 +58,9 @@ struct AmountFormat
 // "1,234.56" decide both marks, "12,5" the decimal comma, "1,234,567" the
 // grouping comma. Nothing when no value decides it (as "1,234" alone, which
 // reads as a thousand or as one), or when two values decide it differently.
-std::optional<AmountFormat> amountFormatOf(const QStringList& values);
+// groupDecided tells whether the values told the group mark too, or it is
+// only the other of the two marks.
+std::optional<AmountFormat> amountFormatOf(const QStringList& values, bool* groupDecided = nullptr);
 
 // A value read, as the export writes it, or why it cannot be: refused is
 // empty for a value read. An empty cell reads as empty.
@@ -114,10 +118,10 @@ QString shownAs(int field, const QString& text, const RegionalSettings& regional
 // does not write UTF-8 ("windows-1252" for the languages of Western Europe).
 QString legacyEncoding(const QLocale& locale);
 
-// A file's header and first rows, read as UTF-8 or, where no part of the
-// file is UTF-8, in the locale's legacy code page (encoding then names it);
-// failure says why it cannot be read (a file in UTF-8 in part only is not
-// read, as one of its code pages would read the other's characters wrong).
+// A file's header and first rows, read as UTF-8 or, where the file is in
+// another code page, in the locale's legacy one (encoding then names it);
+// failure says why it cannot be read. A file in UTF-8 in part only is not
+// read, as one of its code pages would read the other's characters wrong.
 struct Sample
 {
     QStringList header;

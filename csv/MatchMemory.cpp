@@ -84,16 +84,18 @@ bool MatchMemory::recall(const QStringList& header, const QList<QStringList>& ro
             if (fields[f].header == field && !taken.contains(f))
                 column.field = f;
         taken.append(column.field);
-        // what this file's values tell of their reading stands over what was kept
-        QStringList values;
-        for (const QStringList& row : rows)
-            values.append(row.value(i));
+        // a reading kept is taken where every value of this file's first
+        // rows reads under it; else the reading their values tell stands
+        const auto readsAll = [&](const auto& read) {
+            return std::all_of(rows.begin(), rows.end(),
+                               [&](const QStringList& row) { return read(row.value(i)).refused.isEmpty(); });
+        };
         for (const auto& [order, name] : kOrders)
             if (kept.value(QLatin1String("dates")).toString() == QLatin1String(name) &&
-                !ColumnMatch::dateOrderOf(values))
+                readsAll([order](const QString& value) { return ColumnMatch::readDate(value, order); }))
                 column.dateOrder = order;
         if (const std::optional<ColumnMatch::AmountFormat> format = amountFormatOf(kept);
-            format && !ColumnMatch::amountFormatOf(values))
+            format && readsAll([&](const QString& value) { return ColumnMatch::readAmount(value, *format); }))
             column.amountFormat = *format;
     }
     return true;
@@ -124,7 +126,8 @@ void MatchMemory::remember(const QStringList& header, const ColumnMatch::Mapping
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(QJsonObject{{QLatin1String("matches"), matches}}).toJson());
+        file.write(
+            QJsonDocument(QJsonObject{{QLatin1String("matches"), matches}}).toJson(QJsonDocument::Compact));
         file.commit();
     }
 }

@@ -22,8 +22,8 @@ public:
 
     // The choices kept for the header, over the mapping proposed for it from
     // the file's first rows: the fields, and the readings of dates and
-    // amounts where those rows do not tell them (its locale and encoding
-    // stay); false when none are kept.
+    // amounts under which every value of those rows reads (its locale and
+    // encoding stay); false when none are kept.
     bool recall(const QStringList& header, const QList<QStringList>& rows,
                 ColumnMatch::Mapping& mapping) const;
     void remember(const QStringList& header, const ColumnMatch::Mapping& mapping) const;

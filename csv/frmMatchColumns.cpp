@@ -81,14 +81,6 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
         grdColumns->setCellWidget(i, 2, field);
         m_fields.append(field);
         showNewEntries(i);
-        QStringList values;
-        for (const QStringList& row : sample.rows)
-            values.append(row.value(i));
-        bool bothWays = false;
-        if (m_mapping.columns[i].field >= 0 &&
-            fields[m_mapping.columns[i].field].kind == ItemTransfer::FieldKind::Date &&
-            !ColumnMatch::dateOrderOf(values, &bothWays) && bothWays)
-            m_bothWays.append(sample.header[i]);
     }
     grdColumns->resizeColumnToContents(0);
     grdColumns->resizeColumnToContents(2);
@@ -115,12 +107,10 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
     const DateOrder order = firstOf(ItemTransfer::FieldKind::Date).dateOrder;
     cboDateOrder->setCurrentIndex(
         int(std::find(std::begin(kOrders), std::end(kOrders), order) - std::begin(kOrders)));
-    // dates that all read both ways are not guessed: the collector is asked
-    // (unless the order was chosen at the last import of these columns)
-    if (!m_bothWays.isEmpty() && !m_file.recalled) {
-        cboDateOrder->setPlaceholderText(QStringLiteral("Choose: day first or month first?"));
-        cboDateOrder->setCurrentIndex(-1);
-    }
+    // dates that all read both ways are not guessed: the order is asked for
+    // (unless it was chosen at the last import of these columns)
+    cboDateOrder->setPlaceholderText(QStringLiteral("Choose: day first or month first?"));
+    m_orderChosen = m_file.recalled;
     const AmountFormat format = firstOf(ItemTransfer::FieldKind::Amount).amountFormat;
     // the format itself, else the first of its decimal mark
     int chosen = -1;
@@ -131,8 +121,8 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
         if (kFormats[f].decimalMark == format.decimalMark)
             chosen = f;
     cboDecimalMark->setCurrentIndex(std::max(chosen, 0));
-    connect(cboDateOrder, &QComboBox::currentIndexChanged, this, [this] { readingChosen(); });
-    connect(cboDecimalMark, &QComboBox::currentIndexChanged, this, [this] { readingChosen(); });
+    connect(cboDateOrder, &QComboBox::currentIndexChanged, this, &frmMatchColumns::dateOrderChosen);
+    connect(cboDecimalMark, &QComboBox::currentIndexChanged, this, &frmMatchColumns::amountFormatChosen);
     auto* readings = new QFormLayout;
     readings->addRow(QStringLiteral("&Dates:"), cboDateOrder);
     readings->addRow(QStringLiteral("&Amounts:"), cboDecimalMark);
@@ -188,21 +178,50 @@ void frmMatchColumns::showNewEntries(int column)
         const qsizetype count = m_lookups.added(field, values.values);
         const QString number = m_regional.locale().toString(count);
         // counted among the first values only, a column may add more
-        text = values.more  ? number + QStringLiteral(" or more")
-               : count == 0 ? QStringLiteral("None")
-                            : number;
+        if (values.more && count == 0)
+            text = QStringLiteral("None in the first %1")
+                       .arg(m_regional.locale().toString(ColumnMatch::Distinct::kMost));
+        else
+            text = values.more  ? number + QStringLiteral(" or more")
+                   : count == 0 ? QStringLiteral("None")
+                                : number;
     }
     grdColumns->setItem(column, 3, cell(text));
 }
 
-void frmMatchColumns::readingChosen()
+// A reading chosen is for every column.
+void frmMatchColumns::dateOrderChosen()
 {
-    for (ColumnMatch::Column& column : m_mapping.columns) {
-        if (cboDateOrder->currentIndex() >= 0)
-            column.dateOrder = kOrders[cboDateOrder->currentIndex()];
-        column.amountFormat = kFormats[cboDecimalMark->currentIndex()];
-    }
+    m_orderChosen = true;
+    for (ColumnMatch::Column& column : m_mapping.columns)
+        column.dateOrder = kOrders[cboDateOrder->currentIndex()];
     showPreview();
+}
+
+void frmMatchColumns::amountFormatChosen()
+{
+    for (ColumnMatch::Column& column : m_mapping.columns)
+        column.amountFormat = kFormats[cboDecimalMark->currentIndex()];
+    showPreview();
+}
+
+// The date columns whose every value in the first rows reads both ways.
+QStringList frmMatchColumns::bothWays() const
+{
+    const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
+    QStringList named;
+    for (qsizetype i = 0; i < m_mapping.columns.size(); ++i) {
+        const int field = m_mapping.columns[i].field;
+        if (field < 0 || fields[field].kind != ItemTransfer::FieldKind::Date)
+            continue;
+        QStringList values;
+        for (const QStringList& row : m_file.sample.rows)
+            values.append(row.value(i));
+        bool ambiguous = false;
+        if (!ColumnMatch::dateOrderOf(values, &ambiguous) && ambiguous)
+            named.append(m_file.sample.header[i]);
+    }
+    return named;
 }
 
 void frmMatchColumns::showPreview()
@@ -238,17 +257,23 @@ void frmMatchColumns::showPreview()
         }
     }
     grdPreview->resizeColumnsToContents();
+    const QStringList bothWays = this->bothWays();
+    if (!bothWays.isEmpty() && !m_orderChosen && cboDateOrder->currentIndex() >= 0) {
+        const QSignalBlocker quiet(cboDateOrder);
+        cboDateOrder->setCurrentIndex(-1);
+    }
     QStringList notes;
-    if (!m_bothWays.isEmpty())
+    if (!bothWays.isEmpty())
         notes.append(QStringLiteral("Every date in %1 reads both day first and month first: choose the order "
                                     "above.")
-                         .arg(m_bothWays.join(QStringLiteral(", "))));
+                         .arg(bothWays.join(QStringLiteral(", "))));
     if (refused > 0)
         notes.append(QStringLiteral("%1 of the values shown will be refused: point at one to see why, or "
                                     "choose how the file writes them.")
                          .arg(refused));
     lblDates->setText(notes.join(QLatin1Char(' ')));
     lblDates->setVisible(!notes.isEmpty());
-    cmdOk->setEnabled(cboDateOrder->currentIndex() >= 0 && (header.contains(QStringLiteral("Name")) ||
-                                                            header.contains(QStringLiteral("Description"))));
+    cmdOk->setEnabled(
+        (bothWays.isEmpty() || cboDateOrder->currentIndex() >= 0) &&
+        (header.contains(QStringLiteral("Name")) || header.contains(QStringLiteral("Description"))));
 }

@@ -49,7 +49,9 @@ public:
 
 private:
     void fieldChosen(int column);
-    void readingChosen();
+    void dateOrderChosen();
+    void amountFormatChosen();
+    QStringList bothWays() const;
     void showNewEntries(int column);
     void showPreview();
 
@@ -58,6 +60,6 @@ private:
     ItemTransfer::LookupMatch m_lookups;
     ColumnMatch::Mapping& m_mapping;
     QList<QComboBox*> m_fields;
-    // the date columns whose every value reads both ways
-    QStringList m_bothWays;
+    // an order of dates chosen, here or at the last import of these columns
+    bool m_orderChosen = false;
 };

@@ -81,6 +81,10 @@ void TestColumnMatch::dateOrdersAreFoundFromTheValues()
     // two values decide it differently: no order reads the column
     QCOMPARE(CM::dateOrderOf({"31/12/2023", "12/31/2023"}, &ambiguous), std::nullopt);
     QVERIFY(!ambiguous);
+    // a date that begins with its year tells nothing of the others
+    QCOMPARE(CM::dateOrderOf({"2024-01-15", "15/01/2024"}), CM::DateOrder::DayMonthYear);
+    QCOMPARE(CM::dateOrderOf({"2024-01-15", "03/04/2024"}, &ambiguous), std::nullopt);
+    QVERIFY(ambiguous);
 }
 
 void TestColumnMatch::datesAreReadInTheirOrderOnly()
@@ -168,7 +172,8 @@ void TestColumnMatch::amountsAreReadInTheirFormatOnly()
     QCOMPARE(CM::readAmount("12.", english).text, QStringLiteral("12"));
     QVERIFY(!CM::readAmount(".5", english).refused.isEmpty());
     // a French locale's narrow blank groups as a blank does
-    const CM::Mapping inFrance = CM::propose({"Prix"}, {}, QLocale(QLocale::French, QLocale::France));
+    const CM::Mapping inFrance =
+        CM::propose({"Prix"}, {{"12,50"}}, QLocale(QLocale::French, QLocale::France));
     QCOMPARE(inFrance.columns[0].amountFormat.groupMark, QLatin1Char(' '));
     QCOMPARE(CM::readAmount(QStringLiteral("1\u202f234,5 €"), inFrance.columns[0].amountFormat).text,
              QStringLiteral("1234.5"));
@@ -224,14 +229,21 @@ void TestColumnMatch::filesAreSampledInTheirEncodingAndSeparator()
     QCOMPARE(read.encoding, QStringLiteral("windows-1252"));
     QCOMPARE(read.rows.size(), CM::Sample::kRows);
     // a UTF-8 character cut off at the end is told, not read in another code page
-    read = sample("Name\r\nCaf\xc3", kGerman);
-    QCOMPARE(read.encoding, QString());
-    QVERIFY(read.failure.contains(QStringLiteral("UTF-8")));
+    QCOMPARE(
+        sample("Name\r\nB\xc3\xa4r\r\nCaf\xc3", kGerman).failure,
+        QStringLiteral("The file ends in the middle of a character: it is not whole, or it is not UTF-8."));
+    // with no UTF-8 before it, a last byte is the code page's ("Café")
+    QCOMPARE(sample("Name\r\nCaf\xe9", kGerman).rows.value(0), QStringList{QStringLiteral("Café")});
+    // a legacy text makes a UTF-8 character now and then by chance ("Ці" of "Ціна")
+    read = sample("\xd6\xb3\xed\xe0;\xcd\xe0\xe7\xe2\xe0\r\n5;\xc1\xb3\xeb\xe8\xe9\r\n",
+                  QLocale(QLocale::Ukrainian, QLocale::Ukraine));
+    QCOMPARE(read.header, QStringList({QStringLiteral("Ціна"), QStringLiteral("Назва")}));
     QCOMPARE(sample(QByteArray("\xff\xfeN\0a\0m\0e\0", 10), kEnglish).failure,
              QStringLiteral("The file is in UTF-16: save it from the spreadsheet as \"CSV UTF-8\"."));
     // a file in UTF-8 in part is read in neither
     for (const QByteArray& mixed :
-         {QByteArray("Name\r\nB\xc3\xa4r\r\nL\xf6we\r\n"), QByteArray("\xef\xbb\xbfName\r\nL\xf6we\r\n")})
+         {QByteArray("Name\r\nB\xc3\xa4r\r\nL\xf6we\r\n"), QByteArray("Name\r\nL\xf6we\r\nB\xc3\xa4r\r\n"),
+          QByteArray("\xef\xbb\xbfName\r\nL\xf6we\r\n")})
         QCOMPARE(sample(mixed, kGerman).failure,
                  QStringLiteral(
                      "The file is in UTF-8 in part only: save it from the spreadsheet as \"CSV UTF-8\"."));
@@ -312,7 +324,7 @@ void TestColumnMatch::choicesAreKeptForTheNewestHeaders()
     QVERIFY(memory.recall(header, rows, recalled));
     QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char('.'));
     QCOMPARE(recalled.columns[2].dateOrder, CM::DateOrder::MonthDayYear);
-    text.replace("\"group\": \"\"", "\"group\": \"5\"");
+    text.replace("\"group\":\"\"", "\"group\":\"5\"");
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
     file.close();
     recalled = CM::propose(header, {}, kEnglish);
