@@ -90,10 +90,10 @@ bool MatchMemory::recall(const QStringList& header, const QList<QStringList>& ro
             return std::all_of(rows.begin(), rows.end(),
                                [&](const QStringList& row) { return read(row.value(i)).refused.isEmpty(); });
         };
-        for (const auto& [order, name] : kOrders)
-            if (kept.value(QLatin1String("dates")).toString() == QLatin1String(name) &&
-                readsAll([order](const QString& value) { return ColumnMatch::readDate(value, order); }))
-                column.dateOrder = order;
+        for (const std::pair<DateOrder, const char*>& named : kOrders)
+            if (kept.value(QLatin1String("dates")).toString() == QLatin1String(named.second) &&
+                readsAll([&](const QString& value) { return ColumnMatch::readDate(value, named.first); }))
+                column.dateOrder = named.first;
         if (const std::optional<ColumnMatch::AmountFormat> format = amountFormatOf(kept);
             format && readsAll([&](const QString& value) { return ColumnMatch::readAmount(value, *format); }))
             column.amountFormat = *format;
