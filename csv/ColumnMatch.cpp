@@ -390,89 +390,116 @@ bool isOwnHeader(const QStringList& header)
     });
 }
 
-std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous)
+void Evidence::add(const QString& value)
 {
-    std::optional<DateOrder> decided;
-    bool bothWays = false;
-    bool yearFirst = false;
-    for (const QString& value : values) {
-        const std::optional<DateParts> parts = datePartsOf(value);
-        if (!parts)
-            continue;
+    if (const std::optional<DateParts> parts = datePartsOf(value)) {
         // a date that begins with its year reads so in every order, and tells
         // nothing of the column's other dates
         if (parts->yearFirst) {
-            yearFirst = true;
-            continue;
+            m_yearFirst = true;
+        } else {
+            const std::optional<YearMonthDay> dayFirst = ymdIn(*parts, DateOrder::DayMonthYear);
+            const std::optional<YearMonthDay> monthFirst = ymdIn(*parts, DateOrder::MonthDayYear);
+            if (dayFirst && monthFirst) {
+                m_bothWays |= *dayFirst != *monthFirst;
+            } else {
+                m_dayFirst |= dayFirst.has_value();
+                m_monthFirst |= monthFirst.has_value();
+            }
         }
-        QList<DateOrder> readable;
-        for (const DateOrder order :
-             {DateOrder::YearMonthDay, DateOrder::DayMonthYear, DateOrder::MonthDayYear})
-            if (ymdIn(*parts, order))
-                readable.append(order);
-        if (readable.size() == 2 && ymdIn(*parts, readable[0]) != ymdIn(*parts, readable[1])) {
-            bothWays = true;
-            continue;
-        }
-        if (readable.size() != 1)
-            continue;
-        if (decided && *decided != readable[0]) {
-            if (ambiguous)
-                *ambiguous = false;
-            return std::nullopt;
-        }
-        decided = readable[0];
     }
+    QString respelt;
+    const QStringView digits = numberOf(value, QChar(), respelt).digits;
+    const qsizetype dot = digits.lastIndexOf(QLatin1Char('.'));
+    const qsizetype comma = digits.lastIndexOf(QLatin1Char(','));
+    if (dot >= 0 && comma >= 0) {
+        decide(m_decimal, dot > comma ? QLatin1Char('.') : QLatin1Char(','));
+        decide(m_group, dot > comma ? QLatin1Char(',') : QLatin1Char('.'));
+        return;
+    }
+    const QChar mark = dot >= 0 ? QLatin1Char('.') : comma >= 0 ? QLatin1Char(',') : QChar();
+    if (mark.isNull())
+        return;
+    const QChar other = mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    if (digits.count(mark) > 1) {
+        decide(m_group, mark);
+        decide(m_decimal, other);
+    } else if (digits.size() - digits.indexOf(mark) - 1 != 3 || digits.startsWith(QLatin1Char('0'))) {
+        // "12,5", or "0,500", which no grouping writes
+        decide(m_decimal, mark);
+    }
+}
+
+void Evidence::add(const Evidence& other)
+{
+    m_dayFirst |= other.m_dayFirst;
+    m_monthFirst |= other.m_monthFirst;
+    m_bothWays |= other.m_bothWays;
+    m_yearFirst |= other.m_yearFirst;
+    if (!other.m_decimal.isNull())
+        decide(m_decimal, other.m_decimal);
+    if (!other.m_group.isNull())
+        decide(m_group, other.m_group);
+    m_marksDisagree |= other.m_marksDisagree;
+}
+
+void Evidence::decide(QChar& mark, QChar found)
+{
+    m_marksDisagree |= !mark.isNull() && mark != found;
+    mark = found;
+}
+
+std::optional<DateOrder> Evidence::dateOrder() const
+{
+    if (m_dayFirst != m_monthFirst)
+        return m_dayFirst ? DateOrder::DayMonthYear : DateOrder::MonthDayYear;
+    if (!m_dayFirst && !m_bothWays && m_yearFirst)
+        return DateOrder::YearMonthDay;
+    return std::nullopt;
+}
+
+std::optional<AmountFormat> Evidence::amountFormat(bool* groupDecided) const
+{
+    if (m_marksDisagree || (m_decimal.isNull() && m_group.isNull()) || m_decimal == m_group)
+        return std::nullopt;
+    QChar decimal = m_decimal;
+    if (decimal.isNull())
+        decimal = m_group == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    if (groupDecided)
+        *groupDecided = !m_group.isNull();
+    return AmountFormat{decimal, m_group.isNull()
+                                     ? decimal == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.')
+                                     : m_group};
+}
+
+std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous)
+{
+    Evidence told;
+    for (const QString& value : values)
+        told.add(value);
+    const std::optional<DateOrder> order = told.dateOrder();
     if (ambiguous)
-        *ambiguous = !decided && bothWays;
-    if (!decided && !bothWays && yearFirst)
-        decided = DateOrder::YearMonthDay;
-    return decided;
+        *ambiguous = !order && told.datesReadBothWays();
+    return order;
 }
 
 std::optional<AmountFormat> amountFormatOf(const QStringList& values, bool* groupDecided)
 {
-    QChar decimal;
-    QChar group;
-    bool conflict = false;
-    const auto decide = [&](QChar& mark, QChar found) {
-        conflict |= !mark.isNull() && mark != found;
-        mark = found;
-    };
-    for (const QString& value : values) {
-        QString respelt;
-        const QStringView digits = numberOf(value, QChar(), respelt).digits;
-        const qsizetype dot = digits.lastIndexOf(QLatin1Char('.'));
-        const qsizetype comma = digits.lastIndexOf(QLatin1Char(','));
-        if (dot >= 0 && comma >= 0) {
-            decide(decimal, dot > comma ? QLatin1Char('.') : QLatin1Char(','));
-            decide(group, dot > comma ? QLatin1Char(',') : QLatin1Char('.'));
-            continue;
-        }
-        const QChar mark = dot >= 0 ? QLatin1Char('.') : comma >= 0 ? QLatin1Char(',') : QChar();
-        if (mark.isNull())
-            continue;
-        const QChar other = mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
-        if (digits.count(mark) > 1) {
-            decide(group, mark);
-            decide(decimal, other);
-        } else if (digits.size() - digits.indexOf(mark) - 1 != 3 || digits.startsWith(QLatin1Char('0'))) {
-            // "12,5", or "0,500", which no grouping writes
-            decide(decimal, mark);
-        }
-    }
-    if (conflict || (decimal.isNull() && group.isNull()) || decimal == group)
-        return std::nullopt;
-    if (decimal.isNull())
-        decimal = group == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
-    if (groupDecided)
-        *groupDecided = !group.isNull();
-    if (group.isNull())
-        group = decimal == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
-    return AmountFormat{decimal, group};
+    Evidence told;
+    for (const QString& value : values)
+        told.add(value);
+    return told.amountFormat(groupDecided);
 }
 
-Read readDate(const QString& value, DateOrder order)
+DateOrder localeDateOrder(const QLocale& locale)
+{
+    const QString dates = locale.dateFormat(QLocale::ShortFormat).trimmed();
+    return dates.startsWith(QLatin1Char('y'))   ? DateOrder::YearMonthDay
+           : dates.startsWith(QLatin1Char('M')) ? DateOrder::MonthDayYear
+                                                : DateOrder::DayMonthYear;
+}
+
+Read readDate(const QString& value, std::optional<DateOrder> order)
 {
     if (QStringView(value).trimmed().isEmpty())
         return {};
@@ -481,11 +508,23 @@ Read readDate(const QString& value, DateOrder order)
         return refused(value, QStringLiteral("is not a date"));
     if (!parts->yearFirst && !parts->yearLast)
         return refused(value, QStringLiteral("has no year of four digits"));
-    // a date that begins with its year reads so whatever the column's order
-    const std::optional<YearMonthDay> date =
-        ymdIn(*parts, parts->yearFirst ? DateOrder::YearMonthDay : order);
-    if (!date)
-        return refused(value, QStringLiteral("is not a date in the order chosen"));
+    // a date that begins with its year reads so whatever the column's order;
+    // with no order told, a date reads only where it reads as one day
+    std::optional<YearMonthDay> date;
+    if (parts->yearFirst || order) {
+        date = ymdIn(*parts, parts->yearFirst ? DateOrder::YearMonthDay : *order);
+        if (!date)
+            return refused(value, QStringLiteral("is not a date in the order chosen"));
+    } else {
+        const std::optional<YearMonthDay> dayFirst = ymdIn(*parts, DateOrder::DayMonthYear);
+        const std::optional<YearMonthDay> monthFirst = ymdIn(*parts, DateOrder::MonthDayYear);
+        if (dayFirst && monthFirst && *dayFirst != *monthFirst)
+            return refused(value,
+                           QStringLiteral("reads both day first and month first, and no order was chosen"));
+        date = dayFirst ? dayFirst : monthFirst;
+        if (!date)
+            return refused(value, QStringLiteral("is not a date in either order"));
+    }
     // the window's calendar begins with the year 100
     if (date->year < 100)
         return refused(value, QStringLiteral("is not a day of the calendar"));
@@ -605,6 +644,53 @@ Read readYesNo(const QString& value, const QLocale& locale)
     if (among(english[1]) || (local != words.cend() && among(local->second)))
         return {QStringLiteral("No"), {}};
     return refused(value, QStringLiteral("is neither yes nor no"));
+}
+
+void Mapping::readFileAs(std::optional<DateOrder> order, AmountFormat format)
+{
+    dateOrder = order;
+    amountFormat = format;
+    for (Column& column : columns) {
+        const std::optional<DateOrder> ownOrder = column.values.dateOrder();
+        column.dateOrder = ownOrder ? ownOrder : order;
+        bool groupDecided = false;
+        const std::optional<AmountFormat> own = column.values.amountFormat(&groupDecided);
+        column.amountFormat =
+            !own || (!groupDecided && own->decimalMark == format.decimalMark) ? format : *own;
+    }
+}
+
+void Mapping::readAsTold()
+{
+    // dates that begin with their year tell nothing of the others
+    std::optional<DateOrder> order = datesTell().dateOrder();
+    if (order == DateOrder::YearMonthDay)
+        order.reset();
+    const QChar group = locale.groupSeparator().at(0);
+    const AmountFormat localeFormat{locale.decimalPoint().at(0), group.isSpace() ? QLatin1Char(' ') : group};
+    bool groupDecided = false;
+    std::optional<AmountFormat> format = amountsTell().amountFormat(&groupDecided);
+    if (format && !groupDecided && format->decimalMark == localeFormat.decimalMark)
+        format->groupMark = localeFormat.groupMark;
+    readFileAs(order, format.value_or(localeFormat));
+}
+
+Evidence Mapping::datesTell() const
+{
+    Evidence told;
+    for (const Column& column : columns)
+        if (column.field >= 0 && itemFields()[column.field].kind == ItemTransfer::FieldKind::Date)
+            told.add(column.values);
+    return told;
+}
+
+Evidence Mapping::amountsTell() const
+{
+    Evidence told;
+    for (const Column& column : columns)
+        if (column.field >= 0 && itemFields()[column.field].kind == ItemTransfer::FieldKind::Amount)
+            told.add(column.values);
+    return told;
 }
 
 QStringList Mapping::header() const
@@ -780,6 +866,7 @@ QList<Distinct> distinctValues(QIODevice& file, const QString& encoding)
             Distinct& column = columns[i];
             if (value.isEmpty() || seen[std::size_t(i)].contains(value))
                 continue;
+            column.told.add(value);
             if (column.values.size() == Distinct::kMost) {
                 column.more = true;
                 continue;
@@ -791,36 +878,44 @@ QList<Distinct> distinctValues(QIODevice& file, const QString& encoding)
     return columns;
 }
 
-Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale,
-                const QString& encoding)
+namespace {
+
+Mapping proposed(const QStringList& header, const QList<Evidence>& told, const QLocale& locale,
+                 const QString& encoding)
 {
-    const QString dates = locale.dateFormat(QLocale::ShortFormat).trimmed();
-    const DateOrder localeOrder = dates.startsWith(QLatin1Char('y'))   ? DateOrder::YearMonthDay
-                                  : dates.startsWith(QLatin1Char('M')) ? DateOrder::MonthDayYear
-                                                                       : DateOrder::DayMonthYear;
-    const QChar group = locale.groupSeparator().at(0);
-    const AmountFormat localeFormat{locale.decimalPoint().at(0), group.isSpace() ? QLatin1Char(' ') : group};
     Mapping mapping;
     mapping.locale = locale;
     mapping.encoding = encoding;
     const QList<int> fields = matchHeader(header);
     for (qsizetype i = 0; i < header.size(); ++i) {
-        QStringList values;
-        for (const QStringList& row : sample)
-            values.append(row.value(i));
         Column column;
         column.field = fields[i];
-        column.dateOrder = dateOrderOf(values).value_or(localeOrder);
-        // a decimal mark the values tell, grouped as the locale groups where
-        // they do not tell it and the locale writes the same decimal mark
-        bool groupDecided = false;
-        std::optional<AmountFormat> format = amountFormatOf(values, &groupDecided);
-        if (format && !groupDecided && format->decimalMark == localeFormat.decimalMark)
-            format->groupMark = localeFormat.groupMark;
-        column.amountFormat = format.value_or(localeFormat);
+        column.values = told.value(i);
         mapping.columns.append(column);
     }
+    mapping.readAsTold();
     return mapping;
+}
+
+} // namespace
+
+Mapping proposeForFile(const QStringList& header, const QList<Distinct>& file, const QLocale& locale,
+                       const QString& encoding)
+{
+    QList<Evidence> told;
+    for (const Distinct& column : file)
+        told.append(column.told);
+    return proposed(header, told, locale, encoding);
+}
+
+Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale,
+                const QString& encoding)
+{
+    QList<Evidence> told(header.size());
+    for (const QStringList& row : sample)
+        for (qsizetype i = 0; i < header.size(); ++i)
+            told[i].add(row.value(i));
+    return proposed(header, told, locale, encoding);
 }
 
 } // namespace ColumnMatch

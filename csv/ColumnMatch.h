@@ -39,14 +39,6 @@ enum class DateOrder
     MonthDayYear
 };
 
-// The order of a date column, found from its values: a value that reads in
-// only one order decides it (one that begins with its year reads so in
-// every order, and decides year first only for a column of such dates).
-// Nothing when no value decides it (every value reads in both day-first and
-// month-first order, or none is a date), or when two values decide it
-// differently; ambiguous tells the first case.
-std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous = nullptr);
-
 // How an amount column writes its numbers.
 struct AmountFormat
 {
@@ -54,13 +46,52 @@ struct AmountFormat
     QChar groupMark; // none when numbers are not grouped
 };
 
-// The format of an amount column, found from its values: "1.234,56" and
-// "1,234.56" decide both marks, "12,5" the decimal comma, "1,234,567" the
-// grouping comma. Nothing when no value decides it (as "1,234" alone, which
-// reads as a thousand or as one), or when two values decide it differently.
-// groupDecided tells whether the values told the group mark too, or it is
-// only the other of the two marks.
+// What the values of a column tell of how its dates and amounts are
+// written, gathered one value at a time (each value once is enough), so that
+// a whole file is judged, every value of it.
+class Evidence
+{
+public:
+    void add(const QString& value);
+    // What the values of another column tell beside these.
+    void add(const Evidence& other);
+
+    // The order the dates tell: a value that reads in only one order decides
+    // it (one that begins with its year reads so in every order, and decides
+    // year first only for a column of such dates). Nothing when no value
+    // decides it, or when two values decide it differently.
+    std::optional<DateOrder> dateOrder() const;
+    // Whether a date reads both day first and month first, as two days.
+    bool datesReadBothWays() const { return m_bothWays; }
+    // The format the amounts tell: "1.234,56" and "1,234.56" decide both
+    // marks, "12,5" the decimal comma, "1,234,567" the grouping comma.
+    // Nothing when no value decides it (as "1,234" alone, which reads as a
+    // thousand or as one), or when two values decide it differently.
+    // groupDecided tells whether the values told the group mark too, or it
+    // is only the other of the two marks.
+    std::optional<AmountFormat> amountFormat(bool* groupDecided = nullptr) const;
+
+private:
+    void decide(QChar& mark, QChar found);
+
+    bool m_dayFirst = false;
+    bool m_monthFirst = false;
+    bool m_bothWays = false;
+    bool m_yearFirst = false;
+    QChar m_decimal;
+    QChar m_group;
+    bool m_marksDisagree = false;
+};
+
+// The order of a date column, found from its values as Evidence finds it;
+// ambiguous tells that none decides it and a value reads both ways.
+std::optional<DateOrder> dateOrderOf(const QStringList& values, bool* ambiguous = nullptr);
+
+// The format of an amount column, found from its values as Evidence finds it.
 std::optional<AmountFormat> amountFormatOf(const QStringList& values, bool* groupDecided = nullptr);
+
+// The order the locale writes its short dates in.
+DateOrder localeDateOrder(const QLocale& locale);
 
 // A value read, as the export writes it, or why it cannot be: refused is
 // empty for a value read. An empty cell reads as empty.
@@ -70,7 +101,9 @@ struct Read
     QString refused;
 };
 
-Read readDate(const QString& value, DateOrder order);
+// order: nothing when nobody told the order of the value's column, where a
+// date that reads both day first and month first is refused.
+Read readDate(const QString& value, std::optional<DateOrder> order);
 // A currency sign or code before or after the number is taken off; more
 // than four decimals, or grouping off its groups of three, are refused.
 Read readAmount(const QString& value, AmountFormat format);
@@ -84,8 +117,11 @@ Read readYesNo(const QString& value, const QLocale& locale);
 struct Column
 {
     int field = -1; // of ItemTransfer::itemFields(), or -1 to leave it out
-    DateOrder dateOrder = DateOrder::YearMonthDay;
+    // nothing while nobody told it
+    std::optional<DateOrder> dateOrder = DateOrder::YearMonthDay;
     AmountFormat amountFormat{QLatin1Char('.'), QChar()};
+    // what the column's own values tell of their reading
+    Evidence values;
 };
 
 struct Mapping
@@ -93,6 +129,27 @@ struct Mapping
     QList<Column> columns;
     QLocale locale;   // whose words yes and no are read
     QString encoding; // of the file's text, empty for UTF-8
+    // The file's reading, for the columns whose own values do not tell
+    // theirs: the order of dates (nothing while nobody told it), and the
+    // format of amounts.
+    std::optional<DateOrder> dateOrder;
+    AmountFormat amountFormat{QLatin1Char('.'), QLatin1Char(',')};
+
+    // Each column read as its own values tell, else in the file's order and
+    // format, which become these; a column whose values tell only the
+    // decimal mark is grouped as the format groups where its mark is the
+    // format's, else by the other mark.
+    void readFileAs(std::optional<DateOrder> order, AmountFormat format);
+    // The same in the order the dates of the date columns tell together (day
+    // or month first; else nobody told it), and in the format the amounts of
+    // the amount columns tell together, or as the locale writes numbers
+    // where they do not (grouped as it groups where they tell only its
+    // decimal mark).
+    void readAsTold();
+    // What the values of the columns matched to dates, or to amounts, tell
+    // together.
+    Evidence datesTell() const;
+    Evidence amountsTell() const;
 
     // The program's own names of the fields matched, in the file's order.
     QStringList header() const;
@@ -134,18 +191,21 @@ Sample sampleOf(QIODevice& file, const QLocale& locale);
 
 // The values of each column of a whole file, each once and without its end
 // blanks, empty ones left out: at most kMost of a column, more telling that
-// there were others.
+// there were others; and what every value of it tells of its reading.
 struct Distinct
 {
     QStringList values;
     bool more = false;
+    Evidence told;
     static constexpr qsizetype kMost = 1000;
 };
 QList<Distinct> distinctValues(QIODevice& file, const QString& encoding);
 
-// A first mapping of a file from its header and first rows: the columns
-// matched by their names, and each date and amount column read as its values
-// tell, or as the locale writes dates and numbers where they do not.
+// A first mapping of a file from its header and the values of its columns:
+// the columns matched by their names, and read as told (Mapping::readAsTold).
+Mapping proposeForFile(const QStringList& header, const QList<Distinct>& file, const QLocale& locale,
+                       const QString& encoding = {});
+// The same from the first rows of a file alone.
 Mapping propose(const QStringList& header, const QList<QStringList>& sample, const QLocale& locale,
                 const QString& encoding = {});
 

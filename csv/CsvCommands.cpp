@@ -93,18 +93,17 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
     if (!ColumnMatch::isOwnHeader(sample.header)) {
         // the choices made for a file of the same columns come back
         const MatchMemory memory(state.MatchesPath);
-        frmMatchColumns::MatchedFile matched{
-            QFileInfo(*chosen).fileName(),
-            sample,
-            {},
-            ColumnMatch::propose(sample.header, sample.rows, locale, sample.encoding)};
-        matched.recalled = memory.recall(sample.header, sample.rows, matched.mapping);
+        frmMatchColumns::MatchedFile matched{QFileInfo(*chosen).fileName(), sample, {}, {}};
         ItemTransfer::LookupMatch lookups;
         {
             BusyPointer reading(state.dialogs);
+            // each column is read as every value of the file tells
             matched.distinct = ColumnMatch::distinctValues(file, sample.encoding);
             lookups = ItemTransfer::lookupMatch(state.db());
         }
+        matched.mapping =
+            ColumnMatch::proposeForFile(sample.header, matched.distinct, locale, sample.encoding);
+        matched.recalled = memory.recall(sample.header, matched.mapping);
         frmMatchColumns matching(std::move(matched), state.regional, std::move(lookups), owner);
         state.dialogs.showModal(matching);
         if (matching.result() != QDialog::Accepted)

@@ -59,8 +59,7 @@ MatchMemory::MatchMemory(QString path)
     : m_path(std::move(path))
 {}
 
-bool MatchMemory::recall(const QStringList& header, const QList<QStringList>& rows,
-                         ColumnMatch::Mapping& mapping) const
+bool MatchMemory::recall(const QStringList& header, ColumnMatch::Mapping& mapping) const
 {
     const QJsonArray matches = keptMatches(m_path);
     const QJsonArray named = headerArray(header);
@@ -75,29 +74,37 @@ bool MatchMemory::recall(const QStringList& header, const QList<QStringList>& ro
     const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
     QList<int> taken;
     for (qsizetype i = 0; i < columns.size(); ++i) {
-        const QJsonObject kept = columns[i].toObject();
-        ColumnMatch::Column& column = mapping.columns[i];
         // a field no longer known, or taken by a column before, is left out
-        const QString field = kept.value(QLatin1String("field")).toString();
-        column.field = -1;
+        const QString field = columns[i].toObject().value(QLatin1String("field")).toString();
+        int& kept = mapping.columns[i].field;
+        kept = -1;
         for (int f = 0; f < fields.size(); ++f)
             if (fields[f].header == field && !taken.contains(f))
-                column.field = f;
-        taken.append(column.field);
-        // a reading kept is taken where every value of this file's first
-        // rows reads under it; else the reading their values tell stands
-        const auto readsAll = [&](const auto& read) {
-            return std::all_of(rows.begin(), rows.end(),
-                               [&](const QStringList& row) { return read(row.value(i)).refused.isEmpty(); });
-        };
-        for (const std::pair<DateOrder, const char*>& named : kOrders)
-            if (kept.value(QLatin1String("dates")).toString() == QLatin1String(named.second) &&
-                readsAll([&](const QString& value) { return ColumnMatch::readDate(value, named.first); }))
-                column.dateOrder = named.first;
-        if (const std::optional<ColumnMatch::AmountFormat> format = amountFormatOf(kept);
-            format && readsAll([&](const QString& value) { return ColumnMatch::readAmount(value, *format); }))
-            column.amountFormat = *format;
+                kept = f;
+        taken.append(kept);
     }
+    // the file's own values tell its reading over what was kept; a format
+    // the readers would read otherwise than it says is not taken
+    mapping.readAsTold();
+    std::optional<DateOrder> order = mapping.dateOrder;
+    bool groupDecided = false;
+    const std::optional<ColumnMatch::AmountFormat> told = mapping.amountsTell().amountFormat(&groupDecided);
+    std::optional<ColumnMatch::AmountFormat> format;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        const QJsonObject kept = columns[i].toObject();
+        const ColumnMatch::Column& column = mapping.columns[i];
+        const ItemTransfer::FieldKind kind =
+            column.field >= 0 ? fields[column.field].kind : ItemTransfer::FieldKind::Text;
+        if (kind == ItemTransfer::FieldKind::Date && !order && !column.values.dateOrder())
+            for (const std::pair<DateOrder, const char*>& name : kOrders)
+                if (kept.value(QLatin1String("dates")).toString() == QLatin1String(name.second))
+                    order = name.first;
+        const std::optional<ColumnMatch::AmountFormat> keptFormat = amountFormatOf(kept);
+        if (kind == ItemTransfer::FieldKind::Amount && !format && keptFormat &&
+            (!told || (!groupDecided && told->decimalMark == keptFormat->decimalMark)))
+            format = keptFormat;
+    }
+    mapping.readFileAs(order, format.value_or(mapping.amountFormat));
     return true;
 }
 

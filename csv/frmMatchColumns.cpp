@@ -19,6 +19,7 @@ using ColumnMatch::AmountFormat;
 using ColumnMatch::DateOrder;
 
 const DateOrder kOrders[] = {DateOrder::DayMonthYear, DateOrder::MonthDayYear, DateOrder::YearMonthDay};
+const char* const kOrderNames[] = {"Day first", "Month first", "Year first"};
 const AmountFormat kFormats[] = {{QLatin1Char('.'), QLatin1Char(',')},
                                  {QLatin1Char(','), QLatin1Char('.')},
                                  {QLatin1Char(','), QLatin1Char(' ')},
@@ -56,10 +57,11 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
     lblFile->setObjectName(QStringLiteral("lblFile"));
     lblFile->setWordWrap(true);
 
-    grdColumns = new QTableWidget(int(sample.header.size()), 4);
+    grdColumns = new QTableWidget(int(sample.header.size()), 5);
     grdColumns->setObjectName(QStringLiteral("grdColumns"));
     grdColumns->setHorizontalHeaderLabels({QStringLiteral("Column"), QStringLiteral("First values"),
-                                           QStringLiteral("Field"), QStringLiteral("New entries")});
+                                           QStringLiteral("Field"), QStringLiteral("New entries"),
+                                           QStringLiteral("Read as")});
     grdColumns->verticalHeader()->hide();
     grdColumns->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
@@ -82,9 +84,6 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
         m_fields.append(field);
         showNewEntries(i);
     }
-    grdColumns->resizeColumnToContents(0);
-    grdColumns->resizeColumnToContents(2);
-    grdColumns->resizeColumnToContents(3);
 
     cboDateOrder = new QComboBox;
     cboDateOrder->setObjectName(QStringLiteral("cboDateOrder"));
@@ -97,21 +96,15 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
                               QStringLiteral("Decimal comma, grouped by points (1.234,56)"),
                               QStringLiteral("Decimal comma, grouped by blanks (1 234,56)"),
                               QStringLiteral("Decimal point, grouped by apostrophes (1\u2019234.56)")});
-    // the readings of the first date column and the first amount column stand for all
-    const auto firstOf = [&](ItemTransfer::FieldKind kind) {
-        for (const ColumnMatch::Column& column : m_mapping.columns)
-            if (column.field >= 0 && fields[column.field].kind == kind)
-                return column;
-        return m_mapping.columns.value(0);
-    };
-    const DateOrder order = firstOf(ItemTransfer::FieldKind::Date).dateOrder;
+    // the file's reading, for the columns whose own values do not tell
+    // theirs; an order nobody told is the locale's until a date reads both
+    // ways, which is not guessed: the order is then asked for
+    const DateOrder order = m_mapping.dateOrder.value_or(ColumnMatch::localeDateOrder(m_mapping.locale));
     cboDateOrder->setCurrentIndex(
         int(std::find(std::begin(kOrders), std::end(kOrders), order) - std::begin(kOrders)));
-    // dates that all read both ways are not guessed: the order is asked for
-    // (unless it was chosen at the last import of these columns)
     cboDateOrder->setPlaceholderText(QStringLiteral("Choose: day first or month first?"));
-    m_orderChosen = m_file.recalled;
-    const AmountFormat format = firstOf(ItemTransfer::FieldKind::Amount).amountFormat;
+    m_orderTold = m_mapping.dateOrder.has_value();
+    const AmountFormat format = m_mapping.amountFormat;
     // the format itself, else the first of its decimal mark
     int chosen = -1;
     for (int f = 0; f < int(std::size(kFormats)); ++f)
@@ -121,6 +114,8 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
         if (kFormats[f].decimalMark == format.decimalMark)
             chosen = f;
     cboDecimalMark->setCurrentIndex(std::max(chosen, 0));
+    // the readings shown are the readings read
+    m_mapping.readFileAs(kOrders[cboDateOrder->currentIndex()], kFormats[cboDecimalMark->currentIndex()]);
     connect(cboDateOrder, &QComboBox::currentIndexChanged, this, &frmMatchColumns::dateOrderChosen);
     connect(cboDecimalMark, &QComboBox::currentIndexChanged, this, &frmMatchColumns::amountFormatChosen);
     auto* readings = new QFormLayout;
@@ -145,10 +140,12 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
     layout->addLayout(okCancelRow(cmdOk, cmdCancel));
     connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    showPreview();
+    grdColumns->resizeColumnToContents(0);
+    grdColumns->resizeColumnToContents(2);
+    grdColumns->resizeColumnToContents(3);
     // as large as its tables want, within nine tenths of the screen
     resize(QSize(1200, 860).boundedTo(screen()->availableGeometry().size() * 9 / 10));
-    // each column is read as its own values told, until a reading is chosen for all
-    showPreview();
 }
 
 // A field chosen for a column is taken from the column that had it.
@@ -189,43 +186,70 @@ void frmMatchColumns::showNewEntries(int column)
     grdColumns->setItem(column, 3, cell(text));
 }
 
-// A reading chosen is for every column.
+// A reading chosen is the file's, for every column whose own values do not tell theirs.
 void frmMatchColumns::dateOrderChosen()
 {
-    m_orderChosen = true;
-    for (ColumnMatch::Column& column : m_mapping.columns)
-        column.dateOrder = kOrders[cboDateOrder->currentIndex()];
+    m_orderTold = true;
+    m_mapping.readFileAs(kOrders[cboDateOrder->currentIndex()], m_mapping.amountFormat);
     showPreview();
 }
 
 void frmMatchColumns::amountFormatChosen()
 {
-    for (ColumnMatch::Column& column : m_mapping.columns)
-        column.amountFormat = kFormats[cboDecimalMark->currentIndex()];
+    m_mapping.readFileAs(m_mapping.dateOrder, kFormats[cboDecimalMark->currentIndex()]);
     showPreview();
 }
 
-// The date columns whose every value in the first rows reads both ways.
+// The date columns that no value of the file decides, and where a date reads both ways.
 QStringList frmMatchColumns::bothWays() const
 {
     const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
     QStringList named;
     for (qsizetype i = 0; i < m_mapping.columns.size(); ++i) {
-        const int field = m_mapping.columns[i].field;
-        if (field < 0 || fields[field].kind != ItemTransfer::FieldKind::Date)
-            continue;
-        QStringList values;
-        for (const QStringList& row : m_file.sample.rows)
-            values.append(row.value(i));
-        bool ambiguous = false;
-        if (!ColumnMatch::dateOrderOf(values, &ambiguous) && ambiguous)
+        const ColumnMatch::Column& column = m_mapping.columns[i];
+        if (column.field >= 0 && fields[column.field].kind == ItemTransfer::FieldKind::Date &&
+            !column.values.dateOrder() && column.values.datesReadBothWays())
             named.append(m_file.sample.header[i]);
     }
     return named;
 }
 
+// How a column's dates or amounts are read, and whether its own values told it.
+void frmMatchColumns::showReading(int column)
+{
+    const ColumnMatch::Column& matched = m_mapping.columns[column];
+    const ItemTransfer::FieldKind kind =
+        matched.field >= 0 ? ItemTransfer::itemFields()[matched.field].kind : ItemTransfer::FieldKind::Text;
+    QString text;
+    if (kind == ItemTransfer::FieldKind::Date && !matched.dateOrder) {
+        text = QStringLiteral("Not told: choose below");
+    } else if (kind == ItemTransfer::FieldKind::Date) {
+        const auto at = std::find(std::begin(kOrders), std::end(kOrders), *matched.dateOrder);
+        text = QString::fromLatin1(kOrderNames[at - std::begin(kOrders)]) +
+               (matched.values.dateOrder() ? QStringLiteral(", as its dates tell")
+                                           : QStringLiteral(", as chosen below"));
+    } else if (kind == ItemTransfer::FieldKind::Amount) {
+        const AmountFormat format = matched.amountFormat;
+        text = QLatin1Char('1') + (format.groupMark.isNull() ? QString() : QString(format.groupMark)) +
+               QStringLiteral("234") + format.decimalMark + QStringLiteral("56") +
+               (matched.values.amountFormat() ? QStringLiteral(", as its amounts tell")
+                                              : QStringLiteral(", as chosen below"));
+    }
+    grdColumns->setItem(column, 4, cell(text));
+}
+
 void frmMatchColumns::showPreview()
 {
+    // a date column that reads both ways waits for an order nobody told
+    const QStringList bothWays = this->bothWays();
+    if (!bothWays.isEmpty() && !m_orderTold && cboDateOrder->currentIndex() >= 0) {
+        const QSignalBlocker quiet(cboDateOrder);
+        cboDateOrder->setCurrentIndex(-1);
+        m_mapping.readFileAs(std::nullopt, m_mapping.amountFormat);
+    }
+    for (int column = 0; column < m_mapping.columns.size(); ++column)
+        showReading(column);
+    grdColumns->resizeColumnToContents(4);
     const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
     const QStringList header = m_mapping.header();
     grdPreview->clear();
@@ -257,11 +281,6 @@ void frmMatchColumns::showPreview()
         }
     }
     grdPreview->resizeColumnsToContents();
-    const QStringList bothWays = this->bothWays();
-    if (!bothWays.isEmpty() && !m_orderChosen && cboDateOrder->currentIndex() >= 0) {
-        const QSignalBlocker quiet(cboDateOrder);
-        cboDateOrder->setCurrentIndex(-1);
-    }
     QStringList notes;
     if (!bothWays.isEmpty())
         notes.append(QStringLiteral("Every date in %1 reads both day first and month first: choose the order "

@@ -12,8 +12,9 @@ class QPushButton;
 class QTableWidget;
 
 // "Match Columns": each column of another program's CSV file with its first
-// values and the item field it fills (or "Leave out"), every field offered at
-// most once; how its dates and amounts are read; and its first rows as they
+// values, the item field it fills (or "Leave out"), every field offered at
+// most once, and how it is read; how the file's dates and amounts are read
+// where a column's own values do not tell it; and its first rows as they
 // will be stored, each value that will be refused marked with the reason.
 // "&Ok" goes on to the import with the mapping as shown.
 class frmMatchColumns : public QDialog
@@ -53,6 +54,7 @@ private:
     void amountFormatChosen();
     QStringList bothWays() const;
     void showNewEntries(int column);
+    void showReading(int column);
     void showPreview();
 
     MatchedFile m_file;
@@ -60,6 +62,7 @@ private:
     ItemTransfer::LookupMatch m_lookups;
     ColumnMatch::Mapping& m_mapping;
     QList<QComboBox*> m_fields;
-    // an order of dates chosen, here or at the last import of these columns
-    bool m_orderChosen = false;
+    // an order of dates told for the file: by the values of its date
+    // columns, at the last import of these columns, or chosen here
+    bool m_orderTold = false;
 };

@@ -1,6 +1,7 @@
 // Matching another program's CSV columns to the fields of an item, and
 // reading its dates, amounts and yes/no values, without a window.
 #include "csv/ColumnMatch.h"
+#include "csv/CsvText.h"
 #include "csv/ItemTransfer.h"
 #include "csv/MatchMemory.h"
 #include "regional/RegionalSettings.h"
@@ -27,6 +28,24 @@ QStringList matched(const QStringList& header)
 const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
 const QLocale kGerman(QLocale::German, QLocale::Germany);
 
+// A header, then a row for each of the values of the second column after
+// an item's name ("Bear 0", "Bear 1", ...), then the last rows as given.
+QByteArray rowsOf(const QByteArray& header, const QList<QByteArray>& values, const QByteArray& last)
+{
+    QByteArray text = header + "\r\n";
+    for (qsizetype i = 0; i < values.size(); ++i)
+        text += "Bear " + QByteArray::number(i) + "," + values[i] + "\r\n";
+    return text + last;
+}
+
+// The mapping proposed for a whole file, as Match Columns opens with it.
+CM::Mapping proposedFor(QBuffer& file, const QLocale& locale)
+{
+    const CM::Sample sample = CM::sampleOf(file, locale);
+    return CM::proposeForFile(sample.header, CM::distinctValues(file, sample.encoding), locale,
+                              sample.encoding);
+}
+
 } // namespace
 
 class TestColumnMatch : public QObject
@@ -44,6 +63,9 @@ private slots:
     void wholeColumnsAreGatheredOnceEach();
     void valuesAreShownInTheWindowsFormats();
     void choicesAreKeptForTheNewestHeaders();
+    void eachColumnIsReadAsTheWholeFileTells_data();
+    void eachColumnIsReadAsTheWholeFileTells();
+    void aKeptReadingIsTheFilesWhereNoValuesTellIt();
 };
 
 void TestColumnMatch::headersAreMatchedByTheirNames()
@@ -115,6 +137,13 @@ void TestColumnMatch::datesAreReadInTheirOrderOnly()
     QCOMPARE(CM::readDate("31.12.0099", CM::DateOrder::DayMonthYear).refused,
              QStringLiteral("\"31.12.0099\" is not a day of the calendar"));
     QCOMPARE(CM::readDate("01.01.0100", CM::DateOrder::DayMonthYear).text, QStringLiteral("0100-01-01"));
+    // with no order told, a date is read only where it reads as one day
+    QCOMPARE(CM::readDate("03/04/2021", std::nullopt).refused,
+             QStringLiteral("\"03/04/2021\" reads both day first and month first, and no order was chosen"));
+    QCOMPARE(CM::readDate("25/12/2020", std::nullopt).text, QStringLiteral("2020-12-25"));
+    QCOMPARE(CM::readDate("05.05.2021", std::nullopt).text, QStringLiteral("2021-05-05"));
+    QCOMPARE(CM::readDate("13/13/2021", std::nullopt).refused,
+             QStringLiteral("\"13/13/2021\" is not a date in either order"));
     // quantities are whole numbers, and nothing else
     QCOMPARE(CM::readWhole(" -3 ").text, QStringLiteral("-3"));
     QCOMPARE(CM::readWhole("1.000").refused, QStringLiteral("\"1.000\" is not a whole number"));
@@ -300,13 +329,13 @@ void TestColumnMatch::choicesAreKeptForTheNewestHeaders()
     chosen.columns[2].dateOrder = CM::DateOrder::DayMonthYear;
     memory.remember(header, chosen);
     CM::Mapping recalled = CM::propose(header, {}, kEnglish);
-    QVERIFY(memory.recall(header, {}, recalled));
+    QVERIFY(memory.recall(header, recalled));
     QCOMPARE(recalled.header(), chosen.header());
     QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char(','));
     QVERIFY(recalled.columns[1].amountFormat.groupMark.isNull());
     QCOMPARE(recalled.columns[2].dateOrder, CM::DateOrder::DayMonthYear);
     CM::Mapping other = CM::propose({"Item", "Cost"}, {}, kEnglish);
-    QVERIFY(!memory.recall({"Item", "Cost"}, {}, other));
+    QVERIFY(!memory.recall({"Item", "Cost"}, other));
 
     QFile file(folder.filePath(QStringLiteral("kept/matched.json")));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -315,28 +344,132 @@ void TestColumnMatch::choicesAreKeptForTheNewestHeaders()
     text.replace("\"Price Paid\"", "\"Name\"");
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
     file.close();
-    QVERIFY(memory.recall(header, {}, recalled));
+    QVERIFY(memory.recall(header, recalled));
     QCOMPARE(recalled.header(), QStringList({"Name", "Purchase Date"}));
     // the file's own values tell their reading over what was kept; a format
     // the readers would read otherwise than it says is not taken
     const QList<QStringList> rows{{"Bear", "12.5", "5/13/2024"}};
     recalled = CM::propose(header, rows, kEnglish);
-    QVERIFY(memory.recall(header, rows, recalled));
+    QVERIFY(memory.recall(header, recalled));
     QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char('.'));
     QCOMPARE(recalled.columns[2].dateOrder, CM::DateOrder::MonthDayYear);
     text.replace("\"group\":\"\"", "\"group\":\"5\"");
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
     file.close();
     recalled = CM::propose(header, {}, kEnglish);
-    QVERIFY(memory.recall(header, {}, recalled));
+    QVERIFY(memory.recall(header, recalled));
     QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char('.'));
     QCOMPARE(CM::readAmount("15000", recalled.columns[1].amountFormat).text, QStringLiteral("15000"));
 
     for (int i = 0; i < MatchMemory::kKept; ++i)
         memory.remember({QString::number(i)}, CM::propose({QString::number(i)}, {}, kEnglish));
     CM::Mapping newest = CM::propose({"0"}, {}, kEnglish);
-    QVERIFY(memory.recall({QString::number(MatchMemory::kKept - 1)}, {}, newest));
-    QVERIFY(!memory.recall(header, {}, recalled));
+    QVERIFY(memory.recall({QString::number(MatchMemory::kKept - 1)}, newest));
+    QVERIFY(!memory.recall(header, recalled));
+}
+
+// Every value of a column tells its reading, the last of a long file and
+// those past the values kept for the window too; a column whose values do
+// not tell it is read as the file's other columns of its kind tell together,
+// or (amounts) as the locale writes them, or (dates) not at all where a date
+// reads both ways.
+void TestColumnMatch::eachColumnIsReadAsTheWholeFileTells_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("read");
+    const QList<QByteArray> bought(CM::Sample::kRows, "25/12/2020,");
+    QTest::newRow("a second date column, day first as the first tells")
+        << kEnglish << rowsOf("Item,Bought on,Sold on", bought, "Fox,25/12/2020,03/04/2021\r\n")
+        << CM::Sample::kRows << "Fox|2020-12-25|2021-04-03";
+    const QList<QByteArray> paid(CM::Sample::kRows, "\"1.234,50\",");
+    QTest::newRow("a second amount column, with a decimal comma as the first tells")
+        << kEnglish << rowsOf("Item,Kaufpreis,Verkaufspreis", paid, "Fox,\"1.234,50\",1.250\r\n")
+        << CM::Sample::kRows << "Fox|1234.50|1250";
+    QTest::newRow("a date after the first rows decides its column")
+        << kEnglish
+        << rowsOf("Item,Bought on", QList<QByteArray>(CM::Sample::kRows, "03/04/2021"), "Fox,25/12/2020\r\n")
+        << 0 << "Bear 0|2021-04-03";
+    QTest::newRow("an amount after the first rows decides its column")
+        << kEnglish
+        << rowsOf("Item,Cost", QList<QByteArray>(CM::Sample::kRows, "\"1,250\""), "Fox,\"12,5\"\r\n") << 0
+        << "Bear 0|1.250";
+    QList<QByteArray> manyDates;
+    for (int i = 0; i <= CM::Distinct::kMost; ++i)
+        manyDates.append("01/02/" + QByteArray::number(1000 + i));
+    QTest::newRow("a date past the values kept decides its column")
+        << kEnglish << rowsOf("Item,Bought on", manyDates, "Fox,25/12/2020\r\n") << 0 << "Bear 0|1000-02-01";
+    QTest::newRow("dates that all read both ways are read in no order")
+        << kGerman << QByteArray("Item,Bought on\r\nFox,03/04/2021\r\nOwl,05/05/2021\r\n") << 0
+        << "Purchase Date: \"03/04/2021\" reads both day first and month first, and no order was chosen.";
+    QTest::newRow("dates that begin with their year tell nothing of the others")
+        << kEnglish << QByteArray("Item,Bought on,Sold on\r\nFox,2020-12-25,03/04/2021\r\n") << 0
+        << "Date Sold: \"03/04/2021\" reads both day first and month first, and no order was chosen.";
+    QTest::newRow("date columns that disagree tell the others nothing")
+        << kEnglish
+        << QByteArray("Item,Bought on,Sold on,Retired\r\nFox,25/12/2020,12/25/2020,03/04/2021\r\n") << 0
+        << "Retirement Date: \"03/04/2021\" reads both day first and month first, and no order was chosen.";
+    QTest::newRow("each date column in its own order, the last telling nothing")
+        << kEnglish
+        << QByteArray("Item,Bought on,Sold on,Retired\r\nFox,25/12/2020,12/25/2020,05/05/2021\r\n") << 0
+        << "Fox|2020-12-25|2020-12-25|2021-05-05";
+    const QByteArray disagreeing =
+        "Item,Cost,Value,Asking price\r\nFox,\"1.234,50\",\"1,234.50\",\"1,250\"\r\n";
+    QTest::newRow("amount columns that disagree leave the others as the locale writes (en)")
+        << kEnglish << disagreeing << 0 << "Fox|1234.50|1234.50|1250";
+    QTest::newRow("amount columns that disagree leave the others as the locale writes (de)")
+        << kGerman << disagreeing << 0 << "Fox|1234.50|1234.50|1.250";
+    QTest::newRow("a decimal mark told by the others, grouped as the locale groups")
+        << QLocale(QLocale::French, QLocale::France) << QByteArray("Item;Cost;Value\r\nFox;12,5;1 250\r\n")
+        << 0 << "Fox|12.5|1250";
+}
+
+void TestColumnMatch::eachColumnIsReadAsTheWholeFileTells()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QByteArray, file);
+    QFETCH(int, row);
+    QFETCH(QString, read);
+    QBuffer buffer;
+    buffer.setData(file);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const CM::Mapping mapping = proposedFor(buffer, locale);
+    buffer.seek(0);
+    Csv::Reader reader(buffer);
+    QStringList record;
+    qint64 line = 0;
+    for (int i = 0; i <= row + 1; ++i)
+        QVERIFY(reader.next(record, line));
+    const std::optional<CM::Mapping::Unread> unread = mapping.row(record, reader.fieldCount());
+    QCOMPARE(unread ? unread->text : record.join(QLatin1Char('|')), read);
+}
+
+// A reading kept for a column whose values do not tell it is the file's,
+// for each such column; where the values of the file's columns tell it, they
+// stand.
+void TestColumnMatch::aKeptReadingIsTheFilesWhereNoValuesTellIt()
+{
+    const QTemporaryDir folder;
+    const MatchMemory memory(folder.filePath(QStringLiteral("matched.json")));
+    const QStringList header{"Item", "Bought on", "Sold on", "Cost", "Value"};
+    CM::Mapping chosen = CM::propose(header, {}, kEnglish);
+    chosen.readFileAs(CM::DateOrder::DayMonthYear, {QLatin1Char(','), QLatin1Char(' ')});
+    memory.remember(header, chosen);
+    const auto recalled = [&](const QList<QStringList>& rows) {
+        CM::Mapping mapping = CM::propose(header, rows, kEnglish);
+        if (!memory.recall(header, mapping))
+            return QStringList();
+        QStringList texts;
+        for (qsizetype i = 1; i < header.size(); ++i)
+            texts.append(mapping.read(i, rows.value(0).value(i)).text);
+        return texts;
+    };
+    QCOMPARE(recalled({{"Fox", "03/04/2021", "05/06/2021", "1 250", "12,5"}}),
+             QStringList({"2021-04-03", "2021-06-05", "1250", "12.5"}));
+    // the values of the file's own columns tell it otherwise
+    QCOMPARE(recalled({{"Fox", "12/31/2020", "05/06/2021", "1,250", "1,234.50"}}),
+             QStringList({"2020-12-31", "2021-05-06", "1250", "1234.50"}));
 }
 
 QTEST_GUILESS_MAIN(TestColumnMatch)

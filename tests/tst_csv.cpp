@@ -202,6 +202,8 @@ private slots:
     void theMatchColumnsWindowShowsWhatWillBeStored();
     void matchedColumnsAreRememberedByTheirHeader();
     void eachMatchedColumnIsReadAsItsValuesTell();
+    void theWindowReadsEachColumnAsTheWholeFileTells_data();
+    void theWindowReadsEachColumnAsTheWholeFileTells();
     void eachRefusedRowNamesItsLineAndReason_data();
     void eachRefusedRowNamesItsLineAndReason();
     void unreadableFilesWriteNothing_data();
@@ -663,9 +665,9 @@ void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
             preview.append(grid->horizontalHeaderItem(column)->text() + "=" + grid->item(0, column)->text());
         // "plonko" is shown and counted as the entry Plonko; "Tiny" and "tiny " make one entry
         newBrands = control<QTableWidget>(&dialog, "grdColumns")->item(4, 3)->text();
-        // the point as the decimal mark: "12,5" is grouped off its threes
+        // the point as the file's decimal mark leaves Cost as its own values tell
         control<QComboBox>(&dialog, "cboDecimalMark")->setCurrentIndex(0);
-        refusedTip = grid->item(1, 1)->toolTip();
+        refusedTip = grid->item(1, 1)->toolTip() + grid->item(1, 1)->text();
         // Shelf takes the name from Item, which is left out
         control<QComboBox>(&dialog, "cboField3")->setCurrentIndex(1);
         QCOMPARE(control<QComboBox>(&dialog, "cboField0")->currentIndex(), 0);
@@ -675,7 +677,7 @@ void TestCsv::theMatchColumnsWindowShowsWhatWillBeStored()
     QCOMPARE(preview,
              QStringList({"Name=Bear", "Price Paid=$1,234.50", "Purchase Date=12/31/2023", "Brand=Plonko"}));
     QCOMPARE(newBrands, QStringLiteral("1"));
-    QCOMPARE(refusedTip, QStringLiteral("\"12,5\" is not grouped in threes"));
+    QCOMPARE(refusedTip, QStringLiteral("$12.50"));
     QCOMPARE(s.dialogs.modalTitles, QStringList{QStringLiteral("Match Columns")});
     QCOMPARE(s.state.db().RowCount(QStringLiteral("Plonko")), qint64(0));
 
@@ -764,7 +766,7 @@ void TestCsv::eachMatchedColumnIsReadAsItsValuesTell()
         auto* grid = control<QTableWidget>(&dialog, "grdPreview");
         for (int column = 0; column < grid->columnCount(); ++column)
             preview.append(grid->item(0, column)->text());
-        note = control<QLabel>(&dialog, "lblDates")->text();
+        note = control<QLabel>(&dialog, "lblDates")->text() + " " + grid->item(0, 3)->toolTip();
         // such dates are not guessed: Ok waits for the order
         auto* ok = control<QPushButton>(&dialog, "cmdOk");
         QVERIFY(!ok->isEnabled());
@@ -783,16 +785,67 @@ void TestCsv::eachMatchedColumnIsReadAsItsValuesTell()
         control<QPushButton>(&dialog, "cmdCancel")->click();
     });
     s.get<QAction>("mnuImport")->trigger();
-    QCOMPARE(preview, QStringList({"Bear", "$1,234.50", "$1,234.50", "1/2/2024", "$1,234.50", "$1,234.50",
+    QCOMPARE(preview, QStringList({"Bear", "$1,234.50", "$1,234.50", "01/02/2024", "$1,234.50", "$1,234.50",
                                    "2/1/2024"}));
     QCOMPARE(note,
              QStringLiteral(
-                 "Every date in Purchased reads both day first and month first: choose the order above."));
+                 "Every date in Purchased reads both day first and month first: choose the order above. 1 of "
+                 "the values shown will be refused: point at one to see why, or choose how the file writes "
+                 "them. \"01/02/2024\" reads both day first and month first, and no order was chosen"));
 
     s.dialogs.fileNames.enqueue(writtenFile(s, "Item\r\nok\r\n\"open\r\nrest\r\n"));
     s.get<QAction>("mnuImport")->trigger();
     QVERIFY(s.dialogs.lastText().contains(QStringLiteral("begins on line 3 is not closed")));
     QCOMPARE(s.dialogs.modalTitles.size(), 1);
+}
+
+// A column whose values first tell nothing after its first rows is read
+// as the file's columns of its kind tell, as the window shows it per column.
+void TestCsv::theWindowReadsEachColumnAsTheWholeFileTells_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("readAs");
+    QTest::addColumn<QString>("stored");
+    QByteArray dates = "Item,Bought on,Sold on\r\n";
+    QByteArray amounts = "Item,Kaufpreis,Verkaufspreis\r\n";
+    for (int i = 0; i < 20; ++i) {
+        dates += "Bear " + QByteArray::number(i) + ",25/12/2020,\r\n";
+        amounts += "Bear " + QByteArray::number(i) + ",\"1.234,50\",\r\n";
+    }
+    QTest::newRow("dates") << dates + "Fox,25/12/2020,03/04/2021\r\n"
+                           << QStringList({"", "Day first, as its dates tell", "Day first, as chosen below"})
+                           << "2020-12-25|2021-04-03";
+    QTest::newRow("amounts") << amounts + "Fox,\"1.234,50\",1.250\r\n"
+                             << QStringList(
+                                    {"", "1.234,56, as its amounts tell", "1.234,56, as chosen below"})
+                             << "1234.5|1250";
+}
+
+void TestCsv::theWindowReadsEachColumnAsTheWholeFileTells()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, readAs);
+    QFETCH(QString, stored);
+    Session s(false);
+    s.dialogs.fileNames.enqueue(writtenFile(s, file));
+    QStringList shown;
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        auto* columns = control<QTableWidget>(&dialog, "grdColumns");
+        for (int row = 0; row < columns->rowCount(); ++row)
+            shown.append(columns->columnCount() > 4 ? columns->item(row, 4)->text() : QString());
+        control<QPushButton>(&dialog, "cmdOk")->click();
+    });
+    s.dialogs.modalSteps.enqueue(
+        [](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
+    s.get<QAction>("mnuImport")->trigger();
+    closeSession(s);
+    QCOMPARE(firstValue(s.collection.path(), QTest::currentDataTag() == QByteArray("dates")
+                                                 ? "SELECT PurchaseDate || '|' || SoldDate FROM Plonko "
+                                                   "WHERE Name = 'Fox'"
+                                                 : "SELECT pricepaid || '|' || priceask FROM Plonko "
+                                                   "WHERE Name = 'Fox'"),
+             stored);
+    QCOMPARE(shown, readAs);
 }
 
 void TestCsv::cancelAfterTheSummaryWritesNothing()
