@@ -45,15 +45,30 @@ QString described(const QHash<qint32, QString>& list, const Value& key)
     return k ? list.value(*k) : QString();
 }
 
-// The first page's figures, each after its label.
-QList<std::pair<QString, QString>> figures(const Record& record, const RegionalSettings& regional)
+const QString kNotValued = u"Not valued"_s;
+
+// The totals, each after its label, as the record begins and ends with them.
+QList<std::pair<QString, QString>> totalLines(const Totals& totals, const RegionalSettings& regional)
 {
     const QLocale& locale = regional.locale();
-    return {{u"Date"_s, record.date},
-            {u"Items"_s, locale.toString(record.totals.items)},
-            {u"Pieces"_s, locale.toString(record.totals.pieces)},
-            {u"Total Paid"_s, regional.formatCurrency(record.totals.paid)},
-            {u"Total Catalog Value"_s, regional.formatCurrency(record.totals.value)}};
+    return {{u"Items"_s, locale.toString(totals.items)},
+            {u"Pieces"_s, locale.toString(totals.pieces)},
+            {u"Total Paid"_s, regional.formatCurrency(totals.paid)},
+            {u"Total Catalog Value"_s, regional.formatCurrency(totals.value)},
+            {u"Items Not Valued"_s, locale.toString(totals.notValued)}};
+}
+
+// The first page's figures: the date, then the totals.
+QList<std::pair<QString, QString>> figures(const Record& record, const RegionalSettings& regional)
+{
+    return QList<std::pair<QString, QString>>{{u"Date"_s, record.date}} + totalLines(record.totals, regional);
+}
+
+// An item's catalog value or total value: an item without a value is not
+// valued, which an insurer never reads as worth nothing.
+QString valueText(const Item& item, Money amount, const RegionalSettings& regional)
+{
+    return item.valued ? regional.formatCurrency(amount) : kNotValued;
 }
 
 // "Label: value", or nothing where the value is empty.
@@ -99,7 +114,10 @@ Totals readItems(Database& db, const RegionalSettings& regional, const std::func
         item.notes = textOf(rows->FieldAt(11));
         const qint64 pieces = reportQuantity(quantity, item.name);
         item.paidEach = reportAmount(rows->FieldAt(9), item.name);
-        item.valueEach = reportAmount(rows->FieldAt(10), item.name);
+        const Value valueEach = rows->FieldAt(10);
+        item.valueEach = reportAmount(valueEach, item.name);
+        item.valued = moneyOf(valueEach).has_value();
+        totals.notValued += item.valued ? 0 : 1;
         item.totalPaid = paid.addProduct(pieces, item.paidEach, item.name);
         item.totalValue = value.addProduct(pieces, item.valueEach, item.name);
         ++totals.items;
@@ -166,13 +184,30 @@ void layOut(const Record& record, const RegionalSettings& regional, ReportEngine
         addLine(details, u"Notes"_s, item.notes);
         const QString money = u"Price Paid: "_s + regional.formatCurrency(item.paidEach) +
                               u"\nTotal Paid: "_s + regional.formatCurrency(item.totalPaid) +
-                              u"\nCatalog Value: "_s + regional.formatCurrency(item.valueEach) +
-                              u"\nTotal Value: "_s + regional.formatCurrency(item.totalValue);
+                              u"\nCatalog Value: "_s + valueText(item, item.valueEach, regional) +
+                              u"\nTotal Value: "_s + valueText(item, item.totalValue, regional);
         QList<ReportEngine::CellPicture> pictures;
         if (item.photo)
             pictures.append({item.photo->listed.picture, item.photo->size, kPhotoTwips});
         document.addRow(block, {QString(), details.join(u'\n'), money}, pictures);
         document.addRow(whole, {QString()});
+    }
+
+    // the totals again, to be signed on a page of their own
+    document.newPage();
+    document.setBold(true);
+    document.addRow(whole, {u"Totals"_s});
+    document.setBold(false);
+    document.addRow(whole, {QString()});
+    for (const auto& [label, figure] : totalLines(record.totals, regional))
+        document.addRow(pair, {label, figure});
+    for (const auto& [label, line] :
+         {std::pair{u"Date:"_s, body / 3}, std::pair{u"Signature:"_s, body * 2 / 3}}) {
+        document.addRow(whole, {QString()});
+        document.addRow(whole, {label});
+        document.setBold(true); // ruled below, to write on
+        document.addRow({{line, false}}, {u" "_s});
+        document.setBold(false);
     }
 }
 
@@ -206,8 +241,8 @@ QStringList textCells(const Item& item, const RegionalSettings& regional)
             item.seller,
             regional.formatCurrency(item.paidEach),
             regional.formatCurrency(item.totalPaid),
-            regional.formatCurrency(item.valueEach),
-            regional.formatCurrency(item.totalValue),
+            valueText(item, item.valueEach, regional),
+            valueText(item, item.totalValue, regional),
             item.notes,
             item.photo ? WebPhotos::fileName(item.photo->listed) : QString()};
 }
@@ -218,9 +253,12 @@ QStringList htmlLines(const Record& record, const RegionalSettings& regional, co
     QStringList lines{QStringLiteral("\uFEFF<html>"),
                       u"<head><meta charset=\"utf-8\"><title>"_s + kTitle + u"</title></head>"_s, u"<body>"_s,
                       u"<h1>"_s + kTitle + u"</h1>"_s, u"<table border=1>"_s};
-    for (const auto& [label, figure] : figures(record, regional))
-        lines.append(u"<tr><th align=left>"_s + label + u"</th><td align=right>"_s + htmlText(figure) +
-                     u"</td></tr>"_s);
+    auto addFigures = [&lines](const QList<std::pair<QString, QString>>& shown) {
+        for (const auto& [label, figure] : shown)
+            lines.append(u"<tr><th align=left>"_s + label + u"</th><td align=right>"_s + htmlText(figure) +
+                         u"</td></tr>"_s);
+    };
+    addFigures(figures(record, regional));
     lines += {u"</table>"_s, u"<p>The collector's name and address:</p>"_s,
               u"<p>&nbsp;</p><p>&nbsp;</p><p>&nbsp;</p>"_s, u"<table border=1>"_s};
     QString headings = u"<tr>"_s;
@@ -237,7 +275,13 @@ QStringList htmlLines(const Record& record, const RegionalSettings& regional, co
         line += item.photo ? WebPhotos::cell(folder, item.photo->listed) : u"<td></td>"_s;
         lines.append(line + u"</tr>"_s);
     }
-    return lines + ReportLines::htmlClosing();
+    lines += {u"</table>"_s, u"<h2>Totals</h2>"_s, u"<table border=1>"_s};
+    addFigures(totalLines(record.totals, regional));
+    // the closing ends the table of totals; the lines to sign follow it
+    QStringList closing = ReportLines::htmlClosing();
+    lines.append(closing.takeFirst());
+    lines += {u"<p>Date:</p>"_s, u"<p>&nbsp;</p>"_s, u"<p>Signature:</p>"_s, u"<p>&nbsp;</p>"_s};
+    return lines + closing;
 }
 
 } // namespace Insurance

@@ -36,6 +36,8 @@ struct Item
     Money totalPaid;
     Money valueEach;
     Money totalValue;
+    // false where it has no catalog value, which is told as not valued, never as nothing
+    bool valued = true;
     std::optional<PhotoTables::MainPhoto> photo;
 };
 
@@ -46,6 +48,7 @@ struct Totals
     qint64 pieces = 0;
     Money paid;
     Money value;
+    qint64 notValued = 0;
 };
 
 struct Record
@@ -66,7 +69,8 @@ Record read(Database& db, const RegionalSettings& regional, const QString& date,
 
 // The record as a document: a first page of its totals and a line for the
 // collector's name and address, then a block for each item, its photo beside
-// it, which never breaks across pages unless it is taller than one; told the
+// it, which never breaks across pages unless it is taller than one, and a last
+// page of the totals again with lines for the date and signature; told the
 // count laid out after each item, whose false stops it there.
 void layOut(const Record& record, const RegionalSettings& regional, ReportEngine& document,
             const std::function<bool(qint64 items)>& step = {});

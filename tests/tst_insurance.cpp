@@ -28,6 +28,27 @@ void givePhotos(Reports& reports, const QList<std::pair<qint64, QByteArray>>& ph
     }
 }
 
+// A held item of some pieces, of the catalog value given, or none.
+void addValued(Reports& reports, const QString& name, qint32 quantity, const Value& value)
+{
+    std::unique_ptr<Recordset> rs = reports.state.db().OpenRecordset(QStringLiteral("Select * from Plonko"),
+                                                                     Database::RecordsetType::Dynaset);
+    rs->AddNew();
+    rs->SetField(QStringLiteral("Name"), name);
+    rs->SetField(QStringLiteral("quantity"), quantity);
+    rs->SetField(QStringLiteral("catvalue"), value);
+    rs->Update();
+}
+
+// Each row of a page, its cells joined by "=".
+QStringList pageRows(const ReportEngine& document, int page)
+{
+    QStringList rows;
+    for (const ReportEngine::PlacedRow& row : document.rowsOn(page))
+        rows.append(row.cells.join(QLatin1Char('=')));
+    return rows;
+}
+
 // Held items enough for several pages of blocks.
 void addHeldItems(Reports& reports, int count)
 {
@@ -46,6 +67,8 @@ private slots:
     void filesMatchTheirGoldenFiles_data();
     void filesMatchTheirGoldenFiles();
     void theFirstPageTotalsTheBlocks();
+    void aValueNeverGivenIsNotValued_data();
+    void aValueNeverGivenIsNotValued();
     void aPdfHasTheDocumentsPagesAndPrintResolution();
     void aPictureThatCannotBeHadIsNoneAndAskedAgain();
     void aStoppedWebTableLeavesTheEarlierFiles();
@@ -70,6 +93,7 @@ void TestInsurance::filesMatchTheirGoldenFiles()
     QFETCH(int, destination);
     Reports reports(true, locale);
     reports.addHostileItems();
+    addValued(reports, QStringLiteral("Worth Nothing"), 2, Money());
     givePhotos(reports, {{1, crashPhoto(1)}, {7, crashPhoto(2)}, {4, crashPhoto(1)}});
     const QString name =
         destination == 2 ? QStringLiteral("My Insurance.txt") : QStringLiteral("My Insurance.htm");
@@ -138,6 +162,65 @@ void TestInsurance::theFirstPageTotalsTheBlocks()
     QCOMPARE(blocks.first(), record.items.front().name);
     QCOMPARE(withPhotos, 2);
     QVERIFY(document.pageCount() > 4);
+}
+
+void TestInsurance::aValueNeverGivenIsNotValued_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<bool>("valued");
+    QTest::addColumn<qint64>("units");
+    QTest::addColumn<QString>("each");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QString>("totalValue");
+    QTest::newRow("none, en_US") << kEnglish << false << qint64(0) << "Not valued"
+                                 << "Not valued"
+                                 << "$0.00";
+    QTest::newRow("none, de_DE") << kGerman << false << qint64(0) << "Not valued"
+                                 << "Not valued"
+                                 << "0,00\u00A0€";
+    QTest::newRow("zero") << kEnglish << true << qint64(0) << "$0.00"
+                          << "$0.00"
+                          << "$0.00";
+    QTest::newRow("some, de_DE") << kGerman << true << qint64(12500) << "1,25\u00A0€"
+                                 << "2,50\u00A0€"
+                                 << "2,50\u00A0€";
+}
+
+// An item without a catalog value is not valued, in its block and its cells,
+// and counted so beside the totals, which the last page repeats to be signed;
+// a value of zero is an amount.
+void TestInsurance::aValueNeverGivenIsNotValued()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(bool, valued);
+    QFETCH(qint64, units);
+    QFETCH(QString, each);
+    QFETCH(QString, total);
+    QFETCH(QString, totalValue);
+    Reports reports(false, locale);
+    addValued(reports, QStringLiteral("Bear"), 2, valued ? Value(Money::fromUnits(units)) : Value());
+    addValued(reports, QStringLiteral("Owl"), 1, Value());
+    const RegionalSettings& regional = reports.state.regional;
+    const Insurance::Record record =
+        Insurance::read(reports.state.db(), regional, QStringLiteral("7.12.2026"));
+    QCOMPARE(record.totals.notValued, valued ? 1 : 2);
+    const QStringList cells = Insurance::textCells(record.items.front(), regional);
+    QCOMPARE(cells.mid(10, 2), (QStringList{each, total}));
+
+    runEvent(reports.state, [&] { ReportInsurance(reports.state, reports.preview); });
+    const ReportEngine& document = *reports.preview.document;
+    QVERIFY(document.rowsOn(2).front().cells.value(2).endsWith(
+        QStringLiteral("\nCatalog Value: %1\nTotal Value: %2").arg(each, total)));
+    const QString paid = regional.formatCurrency(Money());
+    const QStringList totals{QStringLiteral("Items=2"), QStringLiteral("Pieces=3"),
+                             QStringLiteral("Total Paid=") + paid,
+                             QStringLiteral("Total Catalog Value=") + totalValue,
+                             QStringLiteral("Items Not Valued=%1").arg(valued ? 1 : 2)};
+    QCOMPARE(pageRows(document, 1).mid(2, 6),
+             QStringList{QStringLiteral("Date=") + regional.formatShortDate(QDate(2026, 12, 7))} + totals);
+    const QStringList last =
+        QStringList{"Totals", ""} + totals + QStringList{"", "Date:", " ", "", "Signature:", " "};
+    QCOMPARE(pageRows(document, document.pageCount()), last);
 }
 
 // Saved as a PDF, the document keeps its pages, and each photo at about 300
