@@ -1420,8 +1420,9 @@ bool frmMain::txtQuantity_LostFocus()
 
 // ------------------------------------------------------ selling some pieces
 
-// Records the sale of part of a holding: all of it marks the row sold; some of
-// it splits off a sold row dated today and leaves the rest in the holding row.
+// Records the sale of part of a holding: all of it marks the row sold, dated
+// today unless it has a date of sale already; some of it splits off a sold row
+// dated today and leaves the rest in the holding row.
 // The two writes of a split are stored together or not at all.
 void frmMain::cmdSoldSome_Click()
 {
@@ -1459,6 +1460,8 @@ void frmMain::cmdSoldSome_Click()
             items.Edit();
             items.SetField(QStringLiteral("forsale"), false);
             items.SetField(QStringLiteral("sold"), true);
+            if (isNull(items.Fields(QStringLiteral("SoldDate"))))
+                items.SetField(QStringLiteral("SoldDate"), s.today());
         });
         if (!writeWithRetry(s, [&] { items.Update(); })) {
             items.FindFirst(holding); // a move ends the edit that was not stored

@@ -53,6 +53,7 @@ private slots:
     void partialSaleSplitsTheHolding();
     void saleAnswersThatAreRefused_data();
     void saleAnswersThatAreRefused();
+    void wholeHoldingSoldMarksTheRow_data();
     void wholeHoldingSoldMarksTheRow();
     void failedSplitLeavesBothRowsAsTheyWere();
     void findEnterIsOkWhereverTheFocusHasBeen_data();
@@ -554,16 +555,34 @@ void TestItemEditing::saleAnswersThatAreRefused()
     QCOMPARE(rowsByKey(s)->RecordCount(), 8L);
 }
 
+void TestItemEditing::wholeHoldingSoldMarksTheRow_data()
+{
+    QTest::addColumn<QDate>("before");
+    QTest::addColumn<QDate>("after");
+    QTest::newRow("without a date of sale") << QDate() << QDate(2026, 12, 7);
+    QTest::newRow("dated already") << QDate(2025, 3, 1) << QDate(2025, 3, 1);
+}
+
+// All of a holding sold is dated today, as a part of it would be, unless the
+// collector gave it a date of sale already.
 void TestItemEditing::wholeHoldingSoldMarksTheRow()
 {
+    QFETCH(QDate, before);
+    QFETCH(QDate, after);
     Session s;
     s.click("cmdNext"); // Abby the aardvark, one held
+    Recordset& shown = s.state.items();
+    shown.Edit();
+    shown.SetField(QStringLiteral("SoldDate"), before.isValid() ? Value(before) : Value());
+    shown.Update();
     s.click("cmdSoldSome");
     QVERIFY(s.get<QCheckBox>("chkSold")->isChecked());
     QVERIFY(!s.get<QCheckBox>("chkForSale")->isChecked());
-    QCOMPARE(s.get<DateBox>("dcSoldDate")->text(), QString()); // no date is set
+    QCOMPARE(s.get<DateBox>("dcSoldDate")->text(), s.state.regional.formatShortDate(after));
     std::unique_ptr<Recordset> rows = rowsByKey(s);
     QCOMPARE(column(*rows, "sold").count(QStringLiteral("True")), 2);
+    QCOMPARE(column(*rows, "SoldDate"),
+             (QStringList{"", "", "", after.toString(Qt::ISODate), "", "", "", ""}));
 }
 
 void TestItemEditing::failedSplitLeavesBothRowsAsTheyWere()
