@@ -3,9 +3,11 @@
 #include "store/Database.h"
 #include "store/DbError.h"
 
+#include <QHash>
 #include <QMap>
 
 #include <algorithm>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -27,10 +29,12 @@ Money sum(Money a, Money b)
     return Money::fromUnits(units);
 }
 
+// a loss is shown by its size: the one 64-bit difference without a size that
+// money holds is refused with the rest
 Money difference(Money a, Money b)
 {
     qint64 units = 0;
-    if (__builtin_sub_overflow(a.units(), b.units(), &units))
+    if (__builtin_sub_overflow(a.units(), b.units(), &units) || units == std::numeric_limits<qint64>::min())
         tooLarge();
     return Money::fromUnits(units);
 }
@@ -69,8 +73,8 @@ QString figuresSql()
            "sum(sold <> 0), sum(CASE WHEN sold THEN wholequantity(quantity) END), "
            "sum(CASE WHEN sold THEN moneyproduct(quantity, priceask) END), "
            "sum(CASE WHEN sold THEN moneyproduct(quantity, pricepaid) END), "
-           "sum(wantlist <> 0), sum(CASE WHEN wantlist THEN moneyunits(pricepaid) END) "
-           "FROM (SELECT *, "_s +
+           "sum(wantlist <> 0), sum(CASE WHEN wantlist THEN moneyunits(pricepaid) END), "
+           "sum(sold AND SoldDate IS NULL) FROM (SELECT *, "_s +
            QLatin1String(kHeld) + u" AS held FROM Plonko)"_s;
 }
 
@@ -108,6 +112,7 @@ Figures figures(const Database& db)
         f.soldCost = money(n, 8);
         f.wantedItems = number(n, 9);
         f.wantedPay = money(n, 10);
+        f.soldUndated = number(n, 11);
     });
     return f;
 }
@@ -200,19 +205,34 @@ std::vector<Group> groups(const Database& db, Grouping grouping)
     const QString table = QLatin1String(source.table);
     const QString key = QLatin1String(source.key);
     std::vector<Group> all;
+    // each entry's holding in the order entered, the items without one first,
+    // with its name's sort key: the entries whose keys are equal are one group
+    QHash<QString, std::size_t> byKey;
     db.Aggregate(
-        u"SELECT Plonko.%2 IS NULL OR %1.%2 IS NULL, min(%1.%3), sum(wholequantity(quantity)), "
+        u"SELECT %1.%2 IS NULL, hex(sortkey(trim(min(%1.%3)))), min(%1.%3), sum(wholequantity(quantity)), "
         "sum(moneyproduct(quantity, catvalue)) FROM Plonko LEFT JOIN %1 ON Plonko.%2 = %1.%2 WHERE "_s.arg(
             table, key, QLatin1String(source.name)) +
-            QLatin1String(kHeld) + u" GROUP BY %1.%2"_s.arg(table, key),
+            QLatin1String(kHeld) + u" GROUP BY %1.%2 ORDER BY %1.%2"_s.arg(table, key),
         [&](const Numbers& n, const QStringList& texts) {
-            all.push_back({number(n, 0) ? ungroupedName(grouping) : texts[1], number(n, 2), money(n, 3)});
+            if (number(n, 0)) {
+                all.push_back({ungroupedName(grouping), number(n, 3), money(n, 4), Group::Kind::Ungrouped});
+                return;
+            }
+            const auto alike = byKey.constFind(texts[1]);
+            if (alike == byKey.cend()) {
+                byKey.insert(texts[1], all.size());
+                all.push_back({texts[2], number(n, 3), money(n, 4)});
+                return;
+            }
+            Group& group = all[*alike];
+            group.pieces += number(n, 3);
+            group.value = sum(group.value, money(n, 4));
         });
     std::stable_sort(all.begin(), all.end(), [](const Group& a, const Group& b) {
         return a.value != b.value ? a.value > b.value : a.pieces > b.pieces;
     });
     if (all.size() > std::size_t(kLargestGroups) + 1) {
-        Group others{u"Others"_s, 0, Money()};
+        Group others{u"Others"_s, 0, Money(), Group::Kind::Others};
         for (auto rest = all.begin() + kLargestGroups; rest != all.end(); ++rest) {
             others.pieces += rest->pieces;
             others.value = sum(others.value, rest->value);

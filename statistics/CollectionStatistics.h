@@ -28,10 +28,13 @@ struct Figures
     qint64 soldPieces = 0;
     Money sales;
     Money soldCost;
+    // sold items without a date of sale, which the years leave out
+    qint64 soldUndated = 0;
     // as the want list report counts them: every item on the want list
     qint64 wantedItems = 0;
     Money wantedPay;
 
+    // each a difference whose size money holds, a loss below zero
     Money gain() const;
     Money profit() const;
 };
@@ -62,12 +65,24 @@ enum class Grouping
 };
 
 // What is held of one brand, series or seller: the largest by value, then
-// "Others" for the rest; items without one under its own name.
+// "Others" for the rest; items without one under a name of their own.
+// Entries whose names the collection's text order holds equal (in letter case
+// or width, or with blanks around them) are one group, under the name of the
+// first entered.
 struct Group
 {
+    enum class Kind
+    {
+        Entry,
+        // the items without one, under ungroupedName
+        Ungrouped,
+        // the rest past the largest
+        Others
+    };
     QString name;
     qint64 pieces = 0;
     Money value;
+    Kind kind = Kind::Entry;
 };
 
 inline constexpr int kLargestGroups = 12;

@@ -28,11 +28,17 @@ double drawn(Money amount)
     return double(amount.units()) / Money::kScale;
 }
 
+// The charts draw every label as rich text: a name or a word of the locale
+// is escaped so that it shows as it is spelt.
+QString plain(const QString& text)
+{
+    return text.toHtmlEscaped();
+}
+
 QChart* newChart(const QString& title, const QString& date, const RegionalSettings& regional)
 {
     auto* chart = new QChart;
-    chart->setTitle(title.toHtmlEscaped() + u"<br><small>Figures of "_s + date.toHtmlEscaped() +
-                    u"</small>"_s);
+    chart->setTitle(plain(title) + u"<br><small>Figures of "_s + plain(date) + u"</small>"_s);
     QFont font = chart->titleFont();
     font.setBold(true);
     font.setPointSizeF(font.pointSizeF() * 1.2);
@@ -45,7 +51,7 @@ QChart* newChart(const QString& title, const QString& date, const RegionalSettin
 
 QString currencyTitle(const QString& what, const RegionalSettings& regional)
 {
-    return what + u" ("_s + regional.locale().currencySymbol() + u')';
+    return plain(what + u" ("_s + regional.locale().currencySymbol() + u')');
 }
 
 QValueAxis* moneyAxis(const QString& title, const RegionalSettings& regional)
@@ -114,7 +120,8 @@ QChart* valueOverTime(const std::vector<Statistics::Month>& months, const Region
     const double span = months.empty() ? 0 : along(months.back().month);
     const int every = std::max(1, int(span + 6) / 6);
     for (int step = 0; !months.empty() && step <= span; step += every)
-        across->append(regional.locale().toString(months.front().month.addMonths(step), u"MMM yyyy"_s), step);
+        across->append(plain(regional.locale().toString(months.front().month.addMonths(step), u"MMM yyyy"_s)),
+                       step);
     across->setRange(0, std::max(1.0, span));
     QValueAxis* up = moneyAxis(u"Running Total"_s, regional);
     fit(up, 0, high);
@@ -189,9 +196,13 @@ QChart* byGroup(const std::vector<Statistics::Group>& groups, const RegionalSett
     QBarSet* value = barSet(u"Catalog Value of the Pieces Held"_s, kBlue);
     QStringList labels;
     double high = 0;
-    // the largest at the top
+    // the largest at the top; the program's own groups in italics, so that no
+    // entry spelt as one of them is taken for it, nor shares its label
     for (auto group = groups.rbegin(); group != groups.rend(); ++group) {
-        labels.append(group->name + u" ("_s + regional.locale().toString(group->pieces) + u" pcs)"_s);
+        const QString name = group->kind == Statistics::Group::Kind::Entry
+                                 ? plain(group->name)
+                                 : u"<i>"_s + plain(group->name) + u"</i>"_s;
+        labels.append(name + u" ("_s + regional.locale().toString(group->pieces) + u" pcs)"_s);
         *value << drawn(group->value);
         high = std::max(high, drawn(group->value));
     }
@@ -246,19 +257,35 @@ QList<std::pair<QString, QString>> figureLines(const Statistics::Figures& f, con
     const QLocale& locale = regional.locale();
     const Money gain = f.gain();
     const Money profit = f.profit();
+    // a loss is told by its label, its amount without a sign
+    auto size = [&regional](Money amount) {
+        return regional.formatCurrency(amount < Money() ? -amount : amount);
+    };
     return {
         {u"Items held"_s, locale.toString(f.heldItems)},
         {u"Pieces held"_s, locale.toString(f.heldPieces)},
         {u"Total paid"_s, regional.formatCurrency(f.heldPaid)},
         {u"Catalog value"_s, regional.formatCurrency(f.heldValue)},
-        {gain < Money() ? u"Loss"_s : u"Gain"_s, regional.formatCurrency(gain)},
+        {gain < Money() ? u"Loss"_s : u"Gain"_s, size(gain)},
         {u"Items sold"_s, locale.toString(f.soldItems)},
         {u"Pieces sold"_s, locale.toString(f.soldPieces)},
         {u"Sales"_s, regional.formatCurrency(f.sales)},
-        {profit < Money() ? u"Loss on sales"_s : u"Profit on sales"_s, regional.formatCurrency(profit)},
+        {profit < Money() ? u"Loss on sales"_s : u"Profit on sales"_s, size(profit)},
         {u"Want list items"_s, locale.toString(f.wantedItems)},
         {u"To pay for them"_s, regional.formatCurrency(f.wantedPay)},
     };
+}
+
+QString note(Chart chart, const Statistics::Figures& figures, const RegionalSettings& regional)
+{
+    const QLocale& locale = regional.locale();
+    if (chart == Chart::ValueOverTime && figures.heldUndated > 0)
+        return u"%1 of the items held have no purchase date and are not counted here."_s.arg(
+            locale.toString(figures.heldUndated));
+    if ((chart == Chart::SpendingAndSales || chart == Chart::Profit) && figures.soldUndated > 0)
+        return u"%1 of the items sold have no date of sale and are not counted here."_s.arg(
+            locale.toString(figures.soldUndated));
+    return {};
 }
 
 } // namespace StatisticsCharts

@@ -39,4 +39,8 @@ QChart* make(Chart chart, const Database& db, Statistics::Series& series, const 
 QList<std::pair<QString, QString>> figureLines(const Statistics::Figures& figures,
                                                const RegionalSettings& regional);
 
+// The note under a chart: how many items it leaves out for want of a date
+// (purchases for the value over time, sales for the years); empty when none.
+QString note(Chart chart, const Statistics::Figures& figures, const RegionalSettings& regional);
+
 } // namespace StatisticsCharts

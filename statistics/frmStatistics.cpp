@@ -143,9 +143,8 @@ void frmStatistics::readFigures()
         delete item->widget();
         delete item;
     }
-    const Statistics::Figures read = Statistics::figures(m_state.db());
-    m_undated = read.heldUndated;
-    const auto lines = StatisticsCharts::figureLines(read, m_state.regional);
+    m_read = Statistics::figures(m_state.db());
+    const auto lines = StatisticsCharts::figureLines(m_read, m_state.regional);
     // held, sold and wanted side by side, each a label and its figure
     const int firsts[] = {0, 5, 9, 11};
     for (int group = 0; group < 3; ++group)
@@ -176,10 +175,7 @@ void frmStatistics::showChart()
     const auto chart = StatisticsCharts::Chart(lstCharts->currentRow());
     chartView->setChart(StatisticsCharts::make(chart, m_state.db(), *m_series, m_state.regional, m_date));
     delete old;
-    lblNote->setText(chart == StatisticsCharts::Chart::ValueOverTime && m_undated > 0
-                         ? u"%1 of the items held have no purchase date and are not counted here."_s.arg(
-                               m_state.regional.locale().toString(m_undated))
-                         : QString());
+    lblNote->setText(StatisticsCharts::note(chart, m_read, m_state.regional));
 }
 
 QImage frmStatistics::chartImage(const QSize& size) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CollectionStatistics.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -10,10 +12,6 @@ class QGridLayout;
 class QLabel;
 class QListWidget;
 class QPushButton;
-
-namespace Statistics {
-class Series;
-}
 
 // "Plonko Statistics": the collection's figures and one chart at a time,
 // chosen from the list or with Ctrl+1 to Ctrl+6; the chart saved as a
@@ -31,7 +29,7 @@ public:
 
     QListWidget* lstCharts;
     QChartView* chartView;
-    // under the value over time: how many items held it leaves out, undated
+    // under a chart: how many items it leaves out for want of a date
     QLabel* lblNote;
     QPushButton* cmdSave;
     QPushButton* cmdCopy;
@@ -62,6 +60,7 @@ private:
     std::unique_ptr<Statistics::Series> m_series;
     // the collection read: the file is opened anew by a backup or compaction
     const void* m_readFrom = nullptr;
-    qint64 m_undated = 0;
+    // the figures read last, for the notes under the charts
+    Statistics::Figures m_read;
     bool m_placed = false;
 };

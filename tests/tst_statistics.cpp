@@ -90,6 +90,7 @@ void TestStatistics::figuresCountWhatIsHeldSoldAndWanted()
     QCOMPARE(f.profit(), units(50000));
     QCOMPARE(f.wantedItems, 1);
     QCOMPARE(f.wantedPay, units(77700));
+    QCOMPARE(f.soldUndated, 0);
 
     TestCollection empty(false);
     const Figures none = figures(*empty.open());
@@ -167,8 +168,10 @@ void TestStatistics::groupsAreTheLargestThenOthers()
     QCOMPARE(bySeller.size(), std::size_t(kLargestGroups + 1));
     // the items without a seller (A, B and C) first, then the sellers by value
     QCOMPARE(bySeller[0].name, QStringLiteral("(No Seller)"));
+    QCOMPARE(bySeller[0].kind, Group::Kind::Ungrouped);
     QCOMPARE(bySeller[1].name, QStringLiteral("Seller 13"));
     QCOMPARE(bySeller.back().name, QStringLiteral("Others"));
+    QCOMPARE(bySeller.back().kind, Group::Kind::Others);
     QCOMPARE(bySeller.back().value, units(10000 + 20000 + 30000));
     QCOMPARE(bySeller.back().pieces, 3);
 }
