@@ -1362,7 +1362,7 @@ void frmMain::recomputeTotal(QLineEdit* price, QLineEdit* total)
     const std::optional<double> quantity = regional.toNumber(txtQuantity->text());
     const std::optional<qint32> pieces = quantity ? longOf(Value(*quantity)) : std::nullopt;
     if (each && pieces && *pieces == *quantity) {
-        m_amounts->show(total, each->times(*pieces), regional);
+        m_amounts->show(total, totalOf(*each, *pieces), regional);
     } else if (const std::optional<QString> text = regional.formatTotal(txtQuantity->text(), price->text())) {
         showMoney(total, *text);
         m_amounts->forget(total);

@@ -62,6 +62,19 @@ const char* const kMakeMissingSortKeys =
     "catnumKey = sortkey(catnum) WHERE " PLONKO_KEYLESS;
 #undef PLONKO_KEYLESS
 
+// Files are numbered by what they hold (in the header's user version):
+// from 1 on, every total of an item is made as the item window makes it (see
+// totalOf). Before, an import left each total empty; such a file gets them
+// once, where the price and the quantity are numbers: the window never leaves
+// a total empty there, so nothing a collector typed is changed.
+const char* const kTotalsMade = "PRAGMA user_version = 1";
+const char* const kFillTotals =
+    "UPDATE Plonko SET totalpaid = coalesce(totalpaid, itemtotal(quantity, pricepaid)), "
+    "totalval = coalesce(totalval, itemtotal(quantity, catvalue)), "
+    "totalsales = coalesce(totalsales, itemtotal(quantity, priceask)) WHERE quantity IS NOT NULL AND "
+    "((totalpaid IS NULL AND pricepaid IS NOT NULL) OR (totalval IS NULL AND catvalue IS NOT NULL) OR "
+    "(totalsales IS NULL AND priceask IS NOT NULL))";
+
 // The items' photos: each distinct picture once, with its bytes exactly as
 // the file held them last in its row, so that reading the rest of it never
 // reads them; and each photo of an item, by its place among the item's. An
@@ -354,6 +367,16 @@ void exec(Connection& connection, const QString& sql, const QString& argument = 
     texts(connection, sql, argument);
 }
 
+// Whether a table has every column named, letter case aside.
+bool hasColumns(const QList<ColumnInfo>& columns, std::initializer_list<const char*> names)
+{
+    return std::all_of(names.begin(), names.end(), [&](const char* name) {
+        return std::any_of(columns.begin(), columns.end(), [&](const ColumnInfo& column) {
+            return column.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+        });
+    });
+}
+
 // SQLite gives a column text affinity when its declared type names CHAR, CLOB
 // or TEXT (and not INT); a MEMO column got numeric affinity.
 bool hasTextAffinity(const QString& declared)
@@ -477,6 +500,13 @@ void mend(Connection& connection, const TextOrder& order, const std::function<vo
                     run(db, connection, kMakeMissingSortKeys);
                 }
                 run(db, connection, kSortKeyIndexes);
+                if (texts(connection, QStringLiteral("PRAGMA user_version")).value(0).toInt() < 1) {
+                    if (hasColumns(connection.columns(QStringLiteral("Plonko")),
+                                   {"quantity", "pricepaid", "totalpaid", "catvalue", "totalval", "priceask",
+                                    "totalsales"}))
+                        run(db, connection, kFillTotals);
+                    run(db, connection, kTotalsMade);
+                }
                 // a collection made before photos gets their tables, and one
                 // whose trigger another program dropped gets it back
                 run(db, connection, kPhotoTables);
@@ -519,6 +549,7 @@ void createCollection(const QString& path, int sampleItems, unsigned seed)
         run(db, connection, kSortKeyColumns);
         run(db, connection, kSortKeyIndexes);
         run(db, connection, kPhotoTables);
+        run(db, connection, kTotalsMade);
         insertSamples(connection, sampleItems, seed);
         run(db, connection, "COMMIT");
     } catch (...) {

@@ -19,9 +19,11 @@ void createCollection(const QString& path, int sampleItems = 0, unsigned seed = 
 // Brings a file being opened up to what the program keeps in it, in one
 // transaction, keeping every row: text columns get text affinity (notes were
 // once declared so that SQLite stored a typed "0123" as the number 123), the
-// item table gets its sort key columns, and the sort keys are made again when
+// item table gets its sort key columns, the sort keys are made again when
 // they were made under another language than order's (calling sorting now
-// and then while they are).
+// and then while they are), and a file whose imports left totals empty gets
+// each empty total of a price made once of the price and the quantity, as the
+// item window makes it. The connection holds the store's functions.
 void mend(Connection& connection, const TextOrder& order, const std::function<void()>& sorting = {});
 
 } // namespace CollectionSchema

@@ -153,9 +153,41 @@ void moneyProductFunction(sqlite3_context* context, int, sqlite3_value** argumen
         sqlite3_result_null(context);
 }
 
+// The total an item keeps of its quantity and a price (see totalOf), as the
+// file stores money: null where it has none, or one the field cannot hold.
+void itemTotalFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    Value quantity;
+    if (sqlite3_value_type(arguments[0]) == SQLITE_INTEGER) {
+        const qint64 n = sqlite3_value_int64(arguments[0]);
+        quantity = std::abs(n) <= 0x7fffffff ? Value(qint32(n)) : Value(double(n));
+    } else if (sqlite3_value_type(arguments[0]) == SQLITE_FLOAT) {
+        quantity = sqlite3_value_double(arguments[0]);
+    }
+    bool overflow = false;
+    const std::optional<qint64> units = moneyUnits(arguments[1], overflow);
+    const std::optional<Money> total =
+        units ? totalOf(Money::fromUnits(*units), quantity) : std::optional<Money>();
+    if (!total || std::abs(total->units()) > Database::kLargestMoneyUnits) {
+        sqlite3_result_null(context);
+        return;
+    }
+    ColumnInfo currency;
+    currency.type = FieldType::Currency;
+    const StoredValue stored = toStorage(*total, currency);
+    if (const qint64* whole = std::get_if<qint64>(&stored))
+        sqlite3_result_int64(context, *whole);
+    else
+        sqlite3_result_double(context, std::get<double>(stored));
+}
+
 int installMoneyFunctions(sqlite3* db)
 {
     constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    const int total = sqlite3_create_function_v2(db, "itemtotal", 2, flags, nullptr, itemTotalFunction,
+                                                 nullptr, nullptr, nullptr);
+    if (total != SQLITE_OK)
+        return total;
     const int units = sqlite3_create_function_v2(db, "moneyunits", 1, flags, nullptr, moneyUnitsFunction,
                                                  nullptr, nullptr, nullptr);
     if (units != SQLITE_OK)

@@ -158,3 +158,19 @@ std::optional<QDate> dateOf(const Value& value)
         return *d;
     return std::nullopt;
 }
+
+std::optional<Money> totalOf(const Value& price, const Value& quantity)
+{
+    const auto number = [](const Value& value) {
+        return std::holds_alternative<qint32>(value) || std::holds_alternative<double>(value);
+    };
+    if (!number(quantity) || !(number(price) || std::holds_alternative<Money>(price)))
+        return std::nullopt;
+    const std::optional<qint32> pieces = longOf(quantity);
+    const std::optional<Money> each = moneyOf(price);
+    if (!pieces || !each)
+        return std::nullopt;
+    if (const double* given = std::get_if<double>(&quantity); given && *given != *pieces)
+        return std::nullopt;
+    return each->times(*pieces);
+}

@@ -36,3 +36,8 @@ std::optional<qint32> longOf(const Value& value);
 // The value as money when it holds a number.
 std::optional<Money> moneyOf(const Value& value);
 std::optional<QDate> dateOf(const Value& value);
+// An item's total of a price, as the item window keeps it: the price times
+// the quantity, exact to the ten-thousandth (the window shows it in the
+// currency's digits). None where the price is no number, the quantity no
+// whole number, or the product beyond what 64 bits hold.
+std::optional<Money> totalOf(const Value& price, const Value& quantity);
