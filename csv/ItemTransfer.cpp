@@ -99,6 +99,17 @@ constexpr std::size_t kCatalogNumberColumn = 2;
 constexpr const char* kPhotosHeader = "Photos";
 constexpr std::size_t kPhotosColumn = std::numeric_limits<std::size_t>::max();
 static_assert(std::string_view(kColumns[kCatalogNumberColumn].field) == "catnum");
+// Each price and the total it makes with the quantity, in the order paid,
+// value, sales.
+constexpr std::size_t kQuantityColumn = 4;
+constexpr std::array<std::pair<std::size_t, std::size_t>, 3> kTotals = {{{17, 18}, {20, 21}, {22, 23}}};
+static_assert(std::string_view(kColumns[kQuantityColumn].field) == "quantity");
+static_assert(std::string_view(kColumns[kTotals[0].first].field) == "pricepaid" &&
+              std::string_view(kColumns[kTotals[0].second].field) == "totalpaid");
+static_assert(std::string_view(kColumns[kTotals[1].first].field) == "catvalue" &&
+              std::string_view(kColumns[kTotals[1].second].field) == "totalval");
+static_assert(std::string_view(kColumns[kTotals[2].first].field) == "priceask" &&
+              std::string_view(kColumns[kTotals[2].second].field) == "totalsales");
 
 QString latin(const char* text)
 {
@@ -270,10 +281,14 @@ Fault fault(const char* kind, const QString& text)
     return {latin(kind), text};
 }
 
+// A photo of a row: the picture read from its file or, where the import
+// read that file for a row before, the digest of the picture stored then.
+using RowPhoto = std::variant<PictureFile::FromFile, QByteArray>;
+
 // A row ready to store, checked whole: its fields readied to write; the
 // lookup fields whose entries an import adds, which stay null until the
-// entry is made; and what is said of each description taken for an entry
-// spelt otherwise.
+// entry is made; what is said of each description taken for an entry spelt
+// otherwise; and its photos.
 struct Item
 {
     // A lookup field that names an entry added by this import, by the
@@ -288,7 +303,7 @@ struct Item
     RowChecker::Row row;
     std::vector<NewEntry> newEntries;
     std::vector<std::pair<const Column*, QString>> respelt;
-    std::vector<PictureFile::FromFile> photos;
+    std::vector<RowPhoto> photos;
 };
 
 constexpr int kCatalogSortPlace = int(kColumns.size());
@@ -361,6 +376,7 @@ public:
                 return inColumn(*field.column, refusal(e, cellOf(fields, field.place, *field.column)));
             }
         }
+        addTotals(item);
         m_items->set(item.row, kCatalogSortPlace, CatalogSortKey(catalogNumber));
         // the photos are read last, once the row is known to be kept
         if (std::optional<Fault> wrong = readPhotos(photos, item))
@@ -383,6 +399,36 @@ private:
         std::size_t place; // of its cell among the fields of the row
     };
 
+    // The value the row gives a column; none where the file has no such column.
+    const Value* given(std::size_t column) const
+    {
+        const auto found = std::find_if(m_values.begin(), m_values.end(), [&](const Field& field) {
+            return field.column == &kColumns[column];
+        });
+        return found == m_values.end() ? nullptr : &found->value;
+    }
+
+    // A total the row leaves empty is made as the item window makes it, of
+    // its price and the quantity; one the field cannot hold is left empty.
+    void addTotals(Item& item) const
+    {
+        const Value* quantity = given(kQuantityColumn);
+        for (const auto& [price, total] : kTotals) {
+            const Value* each = given(price);
+            const Value* stated = given(total);
+            if (!quantity || !each || (stated && !isNull(*stated)))
+                continue;
+            if (const std::optional<Money> made = totalOf(*each, *quantity)) {
+                try {
+                    m_items->set(item.row, int(total), *made);
+                } catch (const DbError& e) {
+                    if (!refused(e))
+                        throw;
+                }
+            }
+        }
+    }
+
     // A cell as the file holds it, an apostrophe before a text taken off.
     static QString cellOf(const QStringList& fields, std::size_t place, const Column& column)
     {
@@ -393,20 +439,40 @@ private:
         return text ? unguarded(read) : read;
     }
 
-    // The photos a cell lists, each read from its file.
-    std::optional<Fault> readPhotos(const QString& cell, Item& item) const
+    // The photos a cell lists, each file read once in the import: a file
+    // named again, by this row or a row taken before, stands for the picture
+    // read then.
+    std::optional<Fault> readPhotos(const QString& cell, Item& item)
     {
+        QHash<QString, QByteArray> readNow; // digests by file, of this row
         for (const QString& listed : unguarded(cell).split(QLatin1Char(';'))) {
             const QString name = listed.trimmed();
             if (name.isEmpty())
                 continue;
-            std::variant<PictureFile::FromFile, QString> read =
-                PictureFile::readFile(m_photoFolder.filePath(name));
+            const QString path = m_photoFolder.filePath(name);
+            const QString file = QFileInfo(path).canonicalFilePath();
+            if (const auto before = m_readBefore.constFind(file);
+                !file.isEmpty() && before != m_readBefore.cend()) {
+                item.photos.emplace_back(*before);
+                continue;
+            }
+            if (const auto now = readNow.constFind(file); !file.isEmpty() && now != readNow.cend()) {
+                item.photos.emplace_back(*now);
+                continue;
+            }
+            std::variant<PictureFile::FromFile, QString> read = PictureFile::readFile(path);
             if (const QString* refused = std::get_if<QString>(&read))
                 return Fault{latin(kPhotosHeader) + QStringLiteral(": a photo that cannot be kept"),
                              latin(kPhotosHeader) + QStringLiteral(": ") + *refused};
-            item.photos.push_back(std::move(std::get<PictureFile::FromFile>(read)));
+            PictureFile::FromFile& picture = std::get<PictureFile::FromFile>(read);
+            if (!file.isEmpty())
+                readNow.insert(file, picture.picture.digest);
+            item.photos.emplace_back(std::move(picture));
         }
+        // the files of a row taken are remembered, as many as kRememberedFiles
+        if (m_readBefore.size() + readNow.size() > kRememberedFiles)
+            m_readBefore.clear();
+        m_readBefore.insert(readNow);
         return std::nullopt;
     }
 
@@ -625,6 +691,12 @@ private:
     QChar m_separator;
     QDir m_photoFolder;
     std::vector<Field> m_values; // of the row being read
+    // the digest of each picture file the rows taken named, by its canonical
+    // path: a file named again is not read again; past as many files they are
+    // forgotten, and a file named after is read again (its picture still
+    // stored once), so that they take little memory however many there are
+    static constexpr qsizetype kRememberedFiles = 10000;
+    QHash<QString, QByteArray> m_readBefore;
 };
 
 // The entries an import adds to the lookup tables, written as the first row
@@ -682,6 +754,17 @@ private:
     std::array<QStringList, 6> m_listed;
 };
 
+// The key of a row's picture, stored now if it was read for this row.
+qint64 storedPicture(PhotoTables& tables, const RowPhoto& photo)
+{
+    if (const auto* read = std::get_if<PictureFile::FromFile>(&photo))
+        return tables.addPicture(read->picture, read->bytes);
+    // read for a row written before this one
+    if (const std::optional<qint64> stored = tables.pictureOf(std::get<QByteArray>(photo)))
+        return *stored;
+    throw DbError(DbError::EngineFailure, QStringLiteral("A photo read for an earlier row was not stored."));
+}
+
 // The key, the field of each column, and the catalogue sort key, in this
 // order: the items an import writes.
 QStringList columnFields()
@@ -706,16 +789,26 @@ QStringList appended()
 }
 
 // What tells one item from another: every field as the file holds it, of
-// the item that %1 names. A lookup is compared by its description, since
-// entries may be spelt alike; yes/no by truth. Doubles are looked up by
-// catalogue number, by name where that is empty, and by description where
-// both are.
+// the item that %1 names, and its photos' pictures in their order (the file
+// holds no captions). A lookup is compared by its description, since
+// entries may be spelt alike; yes/no by truth; an empty total as the total
+// an import makes of its price. Doubles are looked up by catalogue number,
+// by name where that is empty, and by description where both are.
 QStringList compared()
 {
+    const auto fieldOf = [](std::size_t column) -> QString {
+        return QStringLiteral("%1.") + fieldName(kColumns[column]);
+    };
     QStringList expressions;
     for (const Column& column : kColumns) {
         const QString field = QStringLiteral("%1.") + fieldName(column);
-        if (column.kind == Kind::Lookup) {
+        const auto total = std::find_if(kTotals.begin(), kTotals.end(), [&](const auto& priced) {
+            return &kColumns[priced.second] == &column;
+        });
+        if (total != kTotals.end()) {
+            expressions.append(QStringLiteral("coalesce(%1, itemtotal(%2, %3), '')")
+                                   .arg(field, fieldOf(kQuantityColumn), fieldOf(total->first)));
+        } else if (column.kind == Kind::Lookup) {
             const LookupTableInfo& table = kLookupTables[std::size_t(column.lookup)];
             expressions.append(
                 QStringLiteral("coalesce((SELECT %1 FROM %2 WHERE %3 = %4), '')")
@@ -726,6 +819,10 @@ QStringList compared()
             expressions.append(QStringLiteral("coalesce(%1, '')").arg(field));
         }
     }
+    // a picture is stored once, so the same bytes are the same key
+    expressions.append(
+        QStringLiteral("coalesce((SELECT group_concat(PicID, ' ') FROM (SELECT PicID FROM Photo "
+                       "WHERE Photo.PlonID = %1.PlonID ORDER BY position)), '')"));
     return expressions;
 }
 
@@ -919,8 +1016,9 @@ Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
                     batch.push_back({at, rows.read(read, read.size(), columns)});
                 }
                 if (const Item* item = std::get_if<Item>(&batch.back().item))
-                    for (const PictureFile::FromFile& photo : item->photos)
-                        bytes += photo.bytes.size();
+                    for (const RowPhoto& photo : item->photos)
+                        if (const auto* read = std::get_if<PictureFile::FromFile>(&photo))
+                            bytes += read->bytes.size();
                 if (batch.size() < kBatchRows && bytes < kBatchBytes)
                     continue;
                 if (!handoff.give(std::exchange(batch, handoff.reused())))
@@ -979,8 +1077,8 @@ Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
                 if (!photoTables)
                     photoTables = db.OpenPhotoTables();
                 QList<PhotoTables::Photo> shown;
-                for (const PictureFile::FromFile& photo : item.photos)
-                    shown.append(PhotoTables::Photo{photoTables->addPicture(photo.picture, photo.bytes), {}});
+                for (const RowPhoto& photo : item.photos)
+                    shown.append(PhotoTables::Photo{storedPicture(*photoTables, photo), {}});
                 photoTables->setPhotos(key, shown);
             }
             if (step && !step(summary.rows))
@@ -996,8 +1094,11 @@ Summary importRows(Database& db, QIODevice& file, const QString& photoFolder,
     if (!reader.failure().isEmpty())
         throw Unreadable{reader.failure()};
     // found at the end, in one pass through the indexes
-    if (summary.rows > 0)
-        summary.doubles = openDoubles(db)->countFrom(summary.firstKey);
+    if (summary.rows > 0) {
+        const EqualRows::Count doubles = openDoubles(db)->countFrom(summary.firstKey);
+        summary.doubles = doubles.rows;
+        summary.repeats = doubles.rows - doubles.equalBefore;
+    }
     entries.list(summary);
     return summary;
 }

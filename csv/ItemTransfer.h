@@ -106,6 +106,7 @@ struct Summary
 {
     qint64 rows = 0;     // rows written, doubles among them
     qint64 doubles = 0;  // rows equal to an item there before, or to an earlier row of the file
+    qint64 repeats = 0;  // of the doubles, those equal to no item there before, only to an earlier row
     qint64 firstKey = 0; // of the first item written
     // descriptions made new entries in each lookup table, by the table's
     // title: the first RowNotes::kKept of them in all

@@ -98,9 +98,12 @@ void frmImportSummary::showCounts()
     lines.append(m_summary.rows == 0 ? QStringLiteral("No row of the file can be imported.")
                  : added == 0        ? QStringLiteral("No item will be added.")
                                      : counted(added, "1 item will be added.", "%1 items will be added."));
-    if (m_summary.doubles > 0)
-        lines.append(counted(m_summary.doubles, "1 row is already in the collection.",
-                             "%1 rows are already in the collection."));
+    if (const qint64 there = m_summary.doubles - m_summary.repeats; there > 0)
+        lines.append(
+            counted(there, "1 row is already in the collection.", "%1 rows are already in the collection."));
+    if (m_summary.repeats > 0)
+        lines.append(counted(m_summary.repeats, "1 row repeats an earlier row of the file.",
+                             "%1 rows repeat earlier rows of the file."));
     if (m_summary.newLookupCount > 0)
         lines.append(counted(m_summary.newLookupCount, "1 new lookup entry will be made.",
                              "%1 new lookup entries will be made."));

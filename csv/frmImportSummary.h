@@ -10,10 +10,11 @@ class QPlainTextEdit;
 class QPushButton;
 
 // What an import has written, shown before it is kept: how many items it
-// adds, how many rows are already in the collection, each lookup entry it
-// makes, each row left out with its line and why, and each description taken
-// for an entry spelt otherwise. "&Import" keeps the items, with the rows
-// already there only when "Add them anyway" is ticked; "&Cancel" keeps nothing.
+// adds, how many rows are already in the collection and how many repeat an
+// earlier row of the file, each lookup entry it makes, each row left out with
+// its line and why, and each description taken for an entry spelt otherwise.
+// "&Import" keeps the items, with those doubles only when "Add them anyway"
+// is ticked; "&Cancel" keeps nothing.
 class frmImportSummary : public QDialog
 {
     Q_OBJECT

@@ -46,6 +46,8 @@ EqualRows::EqualRows(std::shared_ptr<Connection> connection, const QString& tabl
         QStringLiteral("SELECT n.%2 FROM %1 AS n WHERE n.%2 IN (%3) AND EXISTS (SELECT 1 FROM %1 AS o "
                        "WHERE (%4) AND o.%2 < n.%2 AND %5)")
             .arg(quotedName(table), key, candidates, by, same);
+    m_equalBefore = QStringLiteral("EXISTS (SELECT 1 FROM %1 AS o WHERE (%3) AND o.%2 < ?1 AND %4)")
+                        .arg(quotedName(table), key, by, same);
     m_key = key;
 }
 
@@ -65,12 +67,16 @@ QString EqualRows::laterRows(qint64 firstKey) const
     return later.int64(0) >= later.int64(1) ? m_grouped : m_lookedUp;
 }
 
-qint64 EqualRows::countFrom(qint64 firstKey)
+EqualRows::Count EqualRows::countFrom(qint64 firstKey)
 {
-    Statement count(*m_connection, QStringLiteral("SELECT count(*) FROM (%1)").arg(laterRows(firstKey)));
+    // only the rows found are looked up again among those before firstKey
+    Statement count(
+        *m_connection,
+        QStringLiteral("SELECT count(*), count(*) FILTER (WHERE %3) FROM %1 AS n WHERE n.%2 IN (%4)")
+            .arg(quotedName(m_table), m_key, m_equalBefore, laterRows(firstKey)));
     count.bindKey(1, firstKey);
     count.step();
-    return count.int64(0);
+    return {count.int64(0), count.int64(1)};
 }
 
 qint64 EqualRows::deleteFrom(qint64 firstKey)

@@ -23,9 +23,15 @@ public:
     EqualRows(const EqualRows&) = delete;
     EqualRows& operator=(const EqualRows&) = delete;
 
-    // The rows from firstKey on that equal a row of smaller key; the first
-    // of equal rows is not counted.
-    qint64 countFrom(qint64 firstKey);
+    // The rows from firstKey on that equal a row of smaller key (the first
+    // of equal rows is not counted), and how many of them equal a row of key
+    // below firstKey.
+    struct Count
+    {
+        qint64 rows = 0;
+        qint64 equalBefore = 0;
+    };
+    Count countFrom(qint64 firstKey);
     // Deletes the rows countFrom counts; the number deleted.
     qint64 deleteFrom(qint64 firstKey);
 
@@ -37,6 +43,7 @@ private:
     QString laterRows(qint64 firstKey) const;
 
     QString m_key;
-    QString m_lookedUp; // each row through an index
-    QString m_grouped;  // narrowed by sorting every row once
+    QString m_equalBefore; // a row n equals one of key below ?1
+    QString m_lookedUp;    // each row through an index
+    QString m_grouped;     // narrowed by sorting every row once
 };

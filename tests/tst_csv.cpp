@@ -8,13 +8,19 @@
 #include "csv/Handoff.h"
 #include "csv/ItemTransfer.h"
 #include "csv/frmImportSummary.h"
+#include "photos/PictureFile.h"
+#include "store/PhotoTables.h"
+
+#include "Pictures.h"
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -239,6 +245,15 @@ private slots:
     void theRowsAreWrittenBeforeTheAnswer_data();
     void theRowsAreWrittenBeforeTheAnswer();
     void aKillWhileTheSummaryIsOpenKeepsNothing();
+    void importedRowsGetTheirTotals_data();
+    void importedRowsGetTheirTotals();
+    void totalsAnEarlierImportLeftEmptyAreMadeAtOpening_data();
+    void totalsAnEarlierImportLeftEmptyAreMadeAtOpening();
+    void theItemWindowShowsTheTotalsOfAnImport();
+    void aPictureNamedAgainIsReadOnce_data();
+    void aPictureNamedAgainIsReadOnce();
+    void photosArePartOfAnItemsEquality_data();
+    void photosArePartOfAnItemsEquality();
 };
 
 void TestCsv::fieldsAreQuotedOnlyWhereNeeded_data()
@@ -1168,6 +1183,7 @@ void TestCsv::formulaCellsGoOutAfterAnApostrophe()
                       {"Color", text},
                       {"braID", addBrand(*db, text)},
                       {"catvalue", Money::fromUnits(-12345)},
+                      {"totalval", Money::fromUnits(12345)},
                       {"quantity", qint32(-1)}});
         once = exported(*db);
     }
@@ -1566,6 +1582,340 @@ void TestCsv::aKillWhileTheSummaryIsOpenKeepsNothing()
     QCOMPARE(firstValue(collection.path(), "SELECT count(*) FROM brand WHERE braDesc LIKE 'Brand %'"),
              QStringLiteral("0"));
     QCOMPARE(integrityOf(collection.path()), QStringLiteral("ok"));
+}
+
+namespace {
+
+// The text imported as "&Import" keeps it, its photos read from the folder given.
+ItemTransfer::Summary importedWithPhotos(Database& db, const QByteArray& bytes, const QString& folder)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    Transaction writing(db);
+    const ItemTransfer::Summary summary = ItemTransfer::importRows(db, buffer, folder);
+    ItemTransfer::leaveOutDoubles(db, summary);
+    writing.commit();
+    return summary;
+}
+
+// The totals paid, value and sales of each item as the store reads them,
+// "paid|value|sales", in the order of the items' keys.
+QStringList totalsOf(Database& db)
+{
+    QStringList totals;
+    std::unique_ptr<Recordset> items =
+        db.OpenRecordset(QStringLiteral("Select totalpaid, totalval, totalsales from Plonko order by PlonID"),
+                         RecordsetType::ForwardOnly);
+    for (; !items->AtEOF(); items->MoveNext())
+        totals.append(
+            QStringList{textOf(items->FieldAt(0)), textOf(items->FieldAt(1)), textOf(items->FieldAt(2))}.join(
+                QLatin1Char('|')));
+    return totals;
+}
+
+// A picture of one colour, as its PNG file holds it.
+QByteArray plainPicture(const QString& colour)
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(QColor(colour));
+    return encoded(image, "png");
+}
+
+// The colours of each item's photos, joined by ";", in the order of the items' keys.
+QStringList photoColours(Database& db, const QStringList& colours)
+{
+    QHash<QByteArray, QString> byDigest;
+    for (const QString& colour : colours)
+        byDigest.insert(QCryptographicHash::hash(plainPicture(colour), QCryptographicHash::Sha256), colour);
+    std::unique_ptr<PhotoTables> tables = db.OpenPhotoTables();
+    std::unique_ptr<Recordset> items = db.OpenRecordset(
+        QStringLiteral("Select PlonID from Plonko order by PlonID"), RecordsetType::ForwardOnly);
+    QStringList shown;
+    for (; !items->AtEOF(); items->MoveNext()) {
+        QStringList photos;
+        for (const PhotoTables::Photo& photo : tables->photosOf(longOf(items->FieldAt(0)).value_or(0)))
+            photos.append(
+                byDigest.value(tables->picture(photo.picture).value_or(PhotoTables::Picture{}).digest));
+        shown.append(photos.join(QLatin1Char(';')));
+    }
+    return shown;
+}
+
+// What the import child tells of an import in its own process: the rows
+// written and refused, and its peak memory in MB; nothing when it failed.
+struct ChildImport
+{
+    qint64 rows = 0;
+    qint64 refused = 0;
+    double peakMb = 0;
+};
+std::optional<ChildImport> importedInAChild(const QString& csv, const QString& collection)
+{
+    QProcess child;
+    child.start(QStringLiteral(IMPORT_CHILD), {csv, collection});
+    if (!child.waitForFinished(300000) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0) {
+        qWarning("import_child: %s", child.readAllStandardError().constData());
+        return std::nullopt;
+    }
+    const QList<QByteArray> said = child.readAllStandardOutput().trimmed().split(' ');
+    if (said.size() != 6)
+        return std::nullopt;
+    return ChildImport{said[1].toLongLong(), said[3].toLongLong(), said[5].toDouble()};
+}
+
+} // namespace
+
+void TestCsv::importedRowsGetTheirTotals_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("totals"); // paid|value|sales, as stored
+    QTest::newRow("no total columns") << QByteArray("Name,Quantity,Price Paid,Catalog Value,Selling Price\n"
+                                                    "a,3,1.25,2.5,0.3333\n")
+                                      << "3.75|7.5|0.9999";
+    QTest::newRow("a total the file gives is kept")
+        << QByteArray("Name,Quantity,Price Paid,Total Paid,Catalog Value,Total Value\na,3,1.25,9.99,2,\n")
+        << "9.99|6|";
+    QTest::newRow("no quantity column") << QByteArray("Name,Price Paid\na,1.25\n") << "||";
+    QTest::newRow("an empty quantity") << QByteArray("Name,Quantity,Price Paid\na,,1.25\n") << "||";
+    QTest::newRow("no price") << QByteArray("Name,Quantity,Total Paid\na,2,\n") << "||";
+    QTest::newRow("no pieces") << QByteArray("Name,Quantity,Price Paid\na,0,1.25\n") << "0||";
+    QTest::newRow("a decimal comma") << QByteArray("Name;Quantity;Selling Price\na;4;0,25\n") << "||1";
+    // the row is kept, its total left empty as the window leaves it
+    QTest::newRow("beyond what money holds")
+        << QByteArray("Name,Quantity,Price Paid\na,2147483647,1000000\n") << "||";
+}
+
+// A total the file leaves empty is the price times the quantity, exact, as
+// the item window makes it; one the file gives is kept as given.
+void TestCsv::importedRowsGetTheirTotals()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, totals);
+    TestCollection collection(false);
+    std::unique_ptr<Database> db = collection.open();
+    const ItemTransfer::Summary summary = imported(*db, file);
+    QCOMPARE(summary.refused.count(), 0);
+    QCOMPARE(summary.rows, 1);
+    QCOMPARE(totalsOf(*db), QStringList{totals});
+}
+
+void TestCsv::totalsAnEarlierImportLeftEmptyAreMadeAtOpening_data()
+{
+    QTest::addColumn<QString>("quantity"); // empty for none
+    QTest::addColumn<QString>("prices");   // paid|value|sales
+    QTest::addColumn<QString>("given");    // the totals written, paid|value|sales
+    QTest::addColumn<bool>("earlier");     // a file of imports that left totals empty
+    QTest::addColumn<QString>("totals");   // after the opening
+    QTest::newRow("every total empty") << "3"
+                                       << "1.25|2.5|0.3333"
+                                       << "||" << true << "3.75|7.5|0.9999";
+    QTest::newRow("a total typed is kept") << "3"
+                                           << "1.25|2|"
+                                           << "9.99||" << true << "9.99|6|";
+    QTest::newRow("no quantity") << ""
+                                 << "1.25|2|3"
+                                 << "||" << true << "||";
+    QTest::newRow("beyond what money holds") << "2147483647"
+                                             << "1000000||"
+                                             << "||" << true << "||";
+    QTest::newRow("a file whose imports made the totals") << "3"
+                                                          << "1.25||"
+                                                          << "||" << false << "||";
+}
+
+// A collection whose imports left the totals empty (as every import did
+// before totals were made) gets each empty total of a price and a quantity
+// when it is opened, once, in the transaction that mends it; a total given
+// stays as it is.
+void TestCsv::totalsAnEarlierImportLeftEmptyAreMadeAtOpening()
+{
+    QFETCH(QString, quantity);
+    QFETCH(QString, prices);
+    QFETCH(QString, given);
+    QFETCH(bool, earlier);
+    QFETCH(QString, totals);
+    const auto money = [](const QString& text) {
+        return text.isEmpty() ? Value() : Value(*Money::fromDouble(text.toDouble()));
+    };
+    const QStringList price = prices.split(QLatin1Char('|'));
+    const QStringList total = given.split(QLatin1Char('|'));
+    TestCollection collection(false);
+    {
+        std::unique_ptr<Database> db = collection.open();
+        addItem(*db, {{"Name", QStringLiteral("Bear")},
+                      {"quantity", quantity.isEmpty() ? Value() : Value(qint32(quantity.toInt()))},
+                      {"pricepaid", money(price[0])},
+                      {"totalpaid", money(total[0])},
+                      {"catvalue", money(price[1])},
+                      {"totalval", money(total[1])},
+                      {"priceask", money(price[2])},
+                      {"totalsales", money(total[2])}});
+    }
+    if (earlier)
+        QVERIFY(firstValue(collection.path(), "PRAGMA user_version = 0").isEmpty());
+    {
+        std::unique_ptr<Database> db = collection.open();
+        QCOMPARE(totalsOf(*db), QStringList{totals});
+    }
+    QCOMPARE(firstValue(collection.path(), "PRAGMA user_version"), QStringLiteral("1"));
+    QCOMPARE(integrityOf(collection.path()), QStringLiteral("ok"));
+}
+
+// The item window shows the totals an import made.
+void TestCsv::theItemWindowShowsTheTotalsOfAnImport()
+{
+    Session s(false);
+    const QString path =
+        writtenFile(s, "Name,Quantity,Price Paid,Catalog Value,Selling Price\nBear,3,1.25,2.5,4\n");
+    s.dialogs.fileNames.enqueue(path);
+    s.dialogs.modalSteps.enqueue(
+        [&](QDialog& dialog) { control<QPushButton>(&dialog, "cmdImport")->click(); });
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(s.text("txtName"), QStringLiteral("Bear"));
+    QCOMPARE(s.text("txtTotalPaid"), QStringLiteral("$3.75"));
+    QCOMPARE(s.text("txtTotalVal"), QStringLiteral("$7.50"));
+    QCOMPARE(s.text("txtTotalSales"), QStringLiteral("$12.00"));
+}
+
+void TestCsv::aPictureNamedAgainIsReadOnce_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("times"); // in each row
+    QTest::newRow("a thousand times in one row") << 1 << 1000;
+    QTest::newRow("once in each of a thousand rows") << 1000 << 1;
+    QTest::newRow("ten times in each of a hundred rows") << 100 << 10;
+}
+
+// A picture of 20 MB named again and again, by its name, its whole path or
+// a link to it, is read once: the import, in a process of its own, takes at
+// most 100 MB more than the same rows without photos, and the collection
+// keeps the picture once.
+void TestCsv::aPictureNamedAgainIsReadOnce()
+{
+    QFETCH(int, rows);
+    QFETCH(int, times);
+    QTemporaryDir folder;
+    const QString named = folder.filePath(QStringLiteral("named.csv"));
+    const QDir photos(ItemTransfer::photoFolder(named));
+    QVERIFY(QDir().mkpath(photos.path()));
+    {
+        QFile picture(photos.filePath(QStringLiteral("picture.bmp")));
+        QVERIFY(picture.open(QIODevice::WriteOnly));
+        const QByteArray bytes = encoded(pattern(2600, 2600), "bmp");
+        QVERIFY(bytes.size() > 20 * 1000 * 1000 && bytes.size() < PictureFile::kLargestBytes);
+        QCOMPARE(picture.write(bytes), bytes.size());
+    }
+    QVERIFY(QFile::link(photos.filePath(QStringLiteral("picture.bmp")),
+                        photos.filePath(QStringLiteral("link.bmp"))));
+    const QStringList names = {QStringLiteral("picture.bmp"), photos.filePath(QStringLiteral("picture.bmp")),
+                               QStringLiteral("link.bmp"), QStringLiteral("./picture.bmp")};
+    QByteArray namedRows = "Name,Photos\n";
+    QByteArray plainRows = "Name,Photos\n";
+    for (int row = 0; row < rows; ++row) {
+        QStringList listed;
+        for (int time = 0; time < times; ++time)
+            listed.append(names[(row * times + time) % names.size()]);
+        namedRows += "Bear " + QByteArray::number(row) + ',' + listed.join(QLatin1Char(';')).toUtf8() + '\n';
+        plainRows += "Bear " + QByteArray::number(row) + ",\n";
+    }
+    const QString plain = folder.filePath(QStringLiteral("plain.csv"));
+    for (const auto& [path, text] : {std::pair{named, namedRows}, std::pair{plain, plainRows}}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+    }
+    const std::optional<ChildImport> without =
+        importedInAChild(plain, folder.filePath(QStringLiteral("plain.mdb")));
+    const QString collection = folder.filePath(QStringLiteral("named.mdb"));
+    const std::optional<ChildImport> with = importedInAChild(named, collection);
+    QVERIFY(without && with);
+    QCOMPARE(with->refused, 0);
+    QCOMPARE(with->rows, rows);
+    QVERIFY2(with->peakMb <= without->peakMb + 100,
+             qPrintable(QStringLiteral("%1 MB beside %2 MB").arg(with->peakMb).arg(without->peakMb)));
+    QCOMPARE(firstValue(collection, "SELECT count(*) FROM Picture"), QStringLiteral("1"));
+    QCOMPARE(firstValue(collection, "SELECT count(*) FROM Photo"), QString::number(rows * times));
+}
+
+void TestCsv::photosArePartOfAnItemsEquality_data()
+{
+    QTest::addColumn<QStringList>("before"); // the photos of each item there before, by colour
+    QTest::addColumn<QStringList>("rows");   // the photos of each row of the file
+    QTest::addColumn<QStringList>("kept");   // the photos of each item afterwards
+    QTest::addColumn<QString>("said");
+    // every item and row is the same owl but for its photos
+    QTest::newRow("its own photo each, into an empty collection")
+        << QStringList{} << QStringList{"red", "blue"} << QStringList{"red", "blue"}
+        << "2 items will be added.";
+    QTest::newRow("one photo, and none")
+        << QStringList{} << QStringList{"red", ""} << QStringList{"red", ""} << "2 items will be added.";
+    QTest::newRow("the same photos in another order")
+        << QStringList{} << QStringList{"red;blue", "blue;red"} << QStringList{"red;blue", "blue;red"}
+        << "2 items will be added.";
+    QTest::newRow("a row twice in the file")
+        << QStringList{} << QStringList{"red", "red"} << QStringList{"red"}
+        << "1 item will be added.\n1 row repeats an earlier row of the file.";
+    QTest::newRow("rows thrice, twice without photos")
+        << QStringList{} << QStringList{"", "red", "", ""} << QStringList{"", "red"}
+        << "2 items will be added.\n2 rows repeat earlier rows of the file.";
+    QTest::newRow("in the collection with its photo")
+        << QStringList{"red"} << QStringList{"red"} << QStringList{"red"}
+        << "No item will be added.\n1 row is already in the collection.";
+    QTest::newRow("in the collection with another photo")
+        << QStringList{"red"} << QStringList{"blue"} << QStringList{"red", "blue"} << "1 item will be added.";
+    QTest::newRow("in the collection without photos")
+        << QStringList{""} << QStringList{"red"} << QStringList{"", "red"} << "1 item will be added.";
+    QTest::newRow("there before, and repeated")
+        << QStringList{"red"} << QStringList{"red", "blue", "red", "blue"} << QStringList{"red", "blue"}
+        << "1 item will be added.\n2 rows are already in the collection.\n1 row repeats an earlier row of "
+           "the "
+           "file.";
+}
+
+// Items alike in every field but their photos are no doubles, and each
+// keeps its photos; the summary tells the rows already in the collection
+// from those that repeat an earlier row of the file.
+void TestCsv::photosArePartOfAnItemsEquality()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, kept);
+    QFETCH(QString, said);
+    const QStringList colours = {QStringLiteral("red"), QStringLiteral("blue")};
+    TestCollection collection(false);
+    const QDir folder(collection.folder());
+    for (const QString& colour : colours) {
+        QFile file(folder.filePath(colour + QStringLiteral(".png")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(plainPicture(colour));
+    }
+    std::unique_ptr<Database> db = collection.open();
+    for (const QString& photos : before) {
+        addItem(*db, {{"Name", QStringLiteral("Owl")}, {"Color", QStringLiteral("brown")}});
+        std::unique_ptr<PhotoTables> tables = db->OpenPhotoTables();
+        QList<PhotoTables::Photo> shown;
+        for (const QString& colour : photos.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QByteArray bytes = plainPicture(colour);
+            shown.append(PhotoTables::Photo{
+                tables->addPicture(std::get<PhotoTables::Picture>(PictureFile::read(bytes, colour)), bytes),
+                {}});
+        }
+        tables->setPhotos(db->RowCount(QStringLiteral("Plonko")), shown);
+    }
+    QByteArray file = "Name,Color,Photos\n";
+    for (const QString& photos : rows)
+        file += "Owl,brown," +
+                QString(photos)
+                    .replace(QRegularExpression(QStringLiteral("(\\w+)")), QStringLiteral("\\1.png"))
+                    .toUtf8() +
+                '\n';
+    const ItemTransfer::Summary summary = importedWithPhotos(*db, file, collection.folder());
+    QCOMPARE(summary.refused.count(), 0);
+    QCOMPARE(photoColours(*db, colours), kept);
+    frmImportSummary dialog(summary);
+    QCOMPARE(dialog.lblSummary->text(), said);
 }
 
 QTEST_MAIN(TestCsv)
