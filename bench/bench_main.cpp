@@ -36,6 +36,7 @@
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/JetSql.h"
+#include "tests/Pictures.h"
 #include "tests/ScriptedDialogs.h"
 #include "utilities/CollectionFiles.h"
 #include "utilities/CopyProgress.h"
@@ -454,6 +455,49 @@ QList<Figure> csvFigures(const QString& file)
                     QString::number(median(shellImports), 'f', 1)});
     figures.append({QStringLiteral("memory the imports added at their peak (MB)"),
                     residentMb("VmHWM:") - before, QString()});
+    // one picture of 20 MB named 1,000 times in the first row and once in
+    // each of the next 1,000, imported in a process of its own beside the
+    // same file without photos: the peak memory of each
+    {
+        const QString named = folder.filePath(QStringLiteral("Named.csv"));
+        const QDir photos(ItemTransfer::photoFolder(named));
+        QDir().mkpath(photos.path());
+        QFile picture(photos.filePath(QStringLiteral("picture.bmp")));
+        picture.open(QIODevice::WriteOnly);
+        picture.write(encoded(pattern(2600, 2600), "bmp"));
+        picture.close();
+        QFile in(csv);
+        in.open(QIODevice::ReadOnly);
+        Csv::Reader reader(in);
+        QFile out(named);
+        out.open(QIODevice::WriteOnly);
+        QStringList record;
+        qint64 line = 0;
+        reader.next(record, line);
+        out.write(Csv::line(record << QStringLiteral("Photos")).toUtf8() + "\r\n");
+        const QString thousand = QStringList(1000, QStringLiteral("picture.bmp")).join(QLatin1Char(';'));
+        for (qint64 row = 0; reader.next(record, line); ++row) {
+            record.append(row == 0 ? thousand : row <= 1000 ? QStringLiteral("picture.bmp") : QString());
+            out.write(Csv::line(record).toUtf8() + "\r\n");
+        }
+        out.close();
+        const auto peakMb = [&](const QString& file, const QString& collection) {
+            QProcess child;
+            child.start(QStringLiteral(IMPORT_CHILD), {file, folder.filePath(collection)});
+            child.waitForFinished(-1);
+            const QList<QByteArray> said = child.readAllStandardOutput().trimmed().split(' ');
+            if (child.exitCode() != 0 || said.size() != 6)
+                qFatal("the import of %s failed: %s", qPrintable(file),
+                       child.readAllStandardError().constData());
+            return said[5].toDouble();
+        };
+        figures.append({QStringLiteral("import naming one picture 1,000 times (MB)"),
+                        peakMb(named, QStringLiteral("named.mdb")),
+                        QString(),
+                        {},
+                        {},
+                        QString::number(peakMb(csv, QStringLiteral("plain.mdb")), 'f', 1)});
+    }
     return figures;
 }
 
