@@ -7,7 +7,6 @@
 #include "photos/PictureFile.h"
 #include "store/CollectionSchema.h"
 #include "store/Database.h"
-#include "store/DbError.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -15,17 +14,14 @@
 #include <sys/resource.h>
 
 #include <cstdio>
-#include <new>
+#include <exception>
 
 int main(int argc, char* argv[])
 {
 #ifndef __SANITIZE_ADDRESS__ // the sanitizer's shadow memory takes terabytes of address space
-    constexpr rlim_t kLimit = rlim_t(2048) << 20;
-    const rlimit limit{kLimit, kLimit};
-    if (setrlimit(RLIMIT_AS, &limit) != 0) {
-        std::perror("setrlimit");
+    const rlimit limit{rlim_t(2048) << 20, rlim_t(2048) << 20};
+    if (setrlimit(RLIMIT_AS, &limit) != 0)
         return 2;
-    }
 #endif
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
@@ -38,10 +34,8 @@ int main(int argc, char* argv[])
         CollectionSchema::createCollection(args[2]);
         std::unique_ptr<Database> db = Database::OpenDatabase(args[2]);
         QFile in(args[1]);
-        if (!in.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "%s\n", qPrintable(in.errorString()));
+        if (!in.open(QIODevice::ReadOnly))
             return 1;
-        }
         Transaction writing(*db);
         const ItemTransfer::Summary summary =
             ItemTransfer::importRows(*db, in, ItemTransfer::photoFolder(args[1]));
@@ -52,12 +46,10 @@ int main(int argc, char* argv[])
         std::printf("rows %lld refused %lld peak %.1f\n", summary.rows, summary.refused.count(),
                     double(usage.ru_maxrss) / 1024);
         return 0;
-    } catch (const DbError& e) {
+    } catch (const std::exception& e) { // a failure of the store, or memory running out
         std::fprintf(stderr, "%s\n", e.what());
     } catch (const ItemTransfer::Unreadable& unreadable) {
         std::fprintf(stderr, "%s\n", qPrintable(unreadable.reason));
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "out of memory\n");
     }
     return 1;
 }
