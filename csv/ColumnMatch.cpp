@@ -427,6 +427,9 @@ void Evidence::add(const QString& value)
     } else if (digits.size() - digits.indexOf(mark) - 1 != 3 || digits.startsWith(QLatin1Char('0'))) {
         // "12,5", or "0,500", which no grouping writes
         decide(m_decimal, mark);
+    } else {
+        // "1,250": a thousand and a quarter, or one and a quarter
+        m_amountsBothWays = true;
     }
 }
 
@@ -436,6 +439,7 @@ void Evidence::add(const Evidence& other)
     m_monthFirst |= other.m_monthFirst;
     m_bothWays |= other.m_bothWays;
     m_yearFirst |= other.m_yearFirst;
+    m_amountsBothWays |= other.m_amountsBothWays;
     if (!other.m_decimal.isNull())
         decide(m_decimal, other.m_decimal);
     if (!other.m_group.isNull())
@@ -545,10 +549,33 @@ Read readDate(const QString& value, std::optional<DateOrder> order)
     return {QString(reinterpret_cast<const QChar*>(iso), 10), {}};
 }
 
-Read readAmount(const QString& value, AmountFormat format)
+Read readAmount(const QString& value, std::optional<AmountFormat> told)
 {
     if (QStringView(value).trimmed().isEmpty())
         return {};
+    // told by nobody: as the value reads in every format that reads it
+    if (!told) {
+        static const AmountFormat formats[] = {{QLatin1Char('.'), QLatin1Char(',')},
+                                               {QLatin1Char(','), QLatin1Char('.')},
+                                               {QLatin1Char(','), QLatin1Char(' ')},
+                                               {QLatin1Char('.'), QChar(0x2019)}};
+        Read first;
+        std::optional<Read> read;
+        for (const AmountFormat& format : formats) {
+            Read in = readAmount(value, format);
+            if (!in.refused.isEmpty()) {
+                if (first.refused.isEmpty())
+                    first = std::move(in);
+            } else if (!read) {
+                read = std::move(in);
+            } else if (read->text != in.text) {
+                return refused(value, QStringLiteral("reads both as a decimal and as grouped thousands, and "
+                                                     "no format was chosen"));
+            }
+        }
+        return read ? *read : first;
+    }
+    const AmountFormat format = *told;
     // a plain number with a decimal point is already as the export writes it
     if (format.decimalMark == QLatin1Char('.')) {
         qsizetype point = -1;
@@ -646,33 +673,53 @@ Read readYesNo(const QString& value, const QLocale& locale)
     return refused(value, QStringLiteral("is neither yes nor no"));
 }
 
-void Mapping::readFileAs(std::optional<DateOrder> order, AmountFormat format)
+void Mapping::readFileAs(std::optional<DateOrder> order, std::optional<AmountFormat> format)
 {
-    dateOrder = order;
-    amountFormat = format;
-    for (Column& column : columns) {
-        const std::optional<DateOrder> ownOrder = column.values.dateOrder();
-        column.dateOrder = ownOrder ? ownOrder : order;
-        bool groupDecided = false;
-        const std::optional<AmountFormat> own = column.values.amountFormat(&groupDecided);
-        column.amountFormat =
-            !own || (!groupDecided && own->decimalMark == format.decimalMark) ? format : *own;
-    }
+    chosenOrder = order;
+    chosenFormat = format;
+    readAsTold();
 }
 
 void Mapping::readAsTold()
 {
     // dates that begin with their year tell nothing of the others
-    std::optional<DateOrder> order = datesTell().dateOrder();
-    if (order == DateOrder::YearMonthDay)
-        order.reset();
+    std::optional<DateOrder> toldOrder = datesTell().dateOrder();
+    if (toldOrder == DateOrder::YearMonthDay)
+        toldOrder.reset();
+    dateOrder = chosenOrder ? chosenOrder : toldOrder ? toldOrder : keptOrder;
+    const Told orderBy = chosenOrder ? Told::Chosen
+                         : toldOrder ? Told::OtherColumns
+                         : keptOrder ? Told::LastImport
+                                     : Told::Nobody;
     const QChar group = locale.groupSeparator().at(0);
     const AmountFormat localeFormat{locale.decimalPoint().at(0), group.isSpace() ? QLatin1Char(' ') : group};
-    bool groupDecided = false;
-    std::optional<AmountFormat> format = amountsTell().amountFormat(&groupDecided);
-    if (format && !groupDecided && format->decimalMark == localeFormat.decimalMark)
-        format->groupMark = localeFormat.groupMark;
-    readFileAs(order, format.value_or(localeFormat));
+    bool toldGroup = false;
+    std::optional<AmountFormat> toldFormat = amountsTell().amountFormat(&toldGroup);
+    if (toldFormat && !toldGroup && toldFormat->decimalMark == localeFormat.decimalMark)
+        toldFormat->groupMark = localeFormat.groupMark;
+    amountFormat = chosenFormat ? chosenFormat : toldFormat;
+    for (Column& column : columns) {
+        const std::optional<DateOrder> ownOrder = column.values.dateOrder();
+        column.dateOrder = ownOrder ? ownOrder : dateOrder;
+        column.dateTold = ownOrder ? Told::Values : orderBy;
+        bool ownGroup = false;
+        const std::optional<AmountFormat> own = column.values.amountFormat(&ownGroup);
+        const std::optional<AmountFormat> kept = column.keptFormat;
+        if (own) {
+            column.amountFormat = !ownGroup && amountFormat && own->decimalMark == amountFormat->decimalMark
+                                      ? amountFormat
+                                      : own;
+            column.amountTold = Told::Values;
+        } else if (kept && !chosenFormat &&
+                   (!toldFormat || (!toldGroup && toldFormat->decimalMark == kept->decimalMark))) {
+            // kept for the column, where the others tell nothing of it but its decimal mark
+            column.amountFormat = kept;
+            column.amountTold = Told::LastImport;
+        } else {
+            column.amountFormat = amountFormat;
+            column.amountTold = chosenFormat ? Told::Chosen : toldFormat ? Told::OtherColumns : Told::Nobody;
+        }
+    }
 }
 
 Evidence Mapping::datesTell() const

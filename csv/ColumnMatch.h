@@ -63,6 +63,9 @@ public:
     std::optional<DateOrder> dateOrder() const;
     // Whether a date reads both day first and month first, as two days.
     bool datesReadBothWays() const { return m_bothWays; }
+    // Whether an amount reads both as a decimal and as grouped thousands,
+    // as "1.250" and "1,250" do.
+    bool amountsReadBothWays() const { return m_amountsBothWays; }
     // The format the amounts tell: "1.234,56" and "1,234.56" decide both
     // marks, "12,5" the decimal comma, "1,234,567" the grouping comma.
     // Nothing when no value decides it (as "1,234" alone, which reads as a
@@ -78,6 +81,7 @@ private:
     bool m_monthFirst = false;
     bool m_bothWays = false;
     bool m_yearFirst = false;
+    bool m_amountsBothWays = false;
     QChar m_decimal;
     QChar m_group;
     bool m_marksDisagree = false;
@@ -106,12 +110,27 @@ struct Read
 Read readDate(const QString& value, std::optional<DateOrder> order);
 // A currency sign or code before or after the number is taken off; more
 // than four decimals, or grouping off its groups of three, are refused.
-Read readAmount(const QString& value, AmountFormat format);
+// format: nothing when nobody told the format of the value's column, where
+// a value is read as it reads, and one that reads both as a decimal and as
+// grouped thousands is refused.
+Read readAmount(const QString& value, std::optional<AmountFormat> format);
 // A whole number, as a quantity is written: digits, after a minus perhaps.
 Read readWhole(const QString& value);
 // yes/no, true/false, y/n, x (and an empty cell for no), 1/0, and the words
 // of the language of locale.
 Read readYesNo(const QString& value, const QLocale& locale);
+
+// Who told a column's reading: its own values, the collector for the file,
+// the values of the file's other columns of its kind, the collector at the
+// last import of a file of these columns, or nobody.
+enum class Told
+{
+    Values,
+    Chosen,
+    OtherColumns,
+    LastImport,
+    Nobody
+};
 
 // A file's columns as matched, with how each is read.
 struct Column
@@ -119,7 +138,11 @@ struct Column
     int field = -1; // of ItemTransfer::itemFields(), or -1 to leave it out
     // nothing while nobody told it
     std::optional<DateOrder> dateOrder = DateOrder::YearMonthDay;
-    AmountFormat amountFormat{QLatin1Char('.'), QChar()};
+    std::optional<AmountFormat> amountFormat = AmountFormat{QLatin1Char('.'), QChar()};
+    Told dateTold = Told::Nobody;
+    Told amountTold = Told::Nobody;
+    // the format of this column at the last import of a file of these columns
+    std::optional<AmountFormat> keptFormat;
     // what the column's own values tell of their reading
     Evidence values;
 };
@@ -130,21 +153,28 @@ struct Mapping
     QLocale locale;   // whose words yes and no are read
     QString encoding; // of the file's text, empty for UTF-8
     // The file's reading, for the columns whose own values do not tell
-    // theirs: the order of dates (nothing while nobody told it), and the
-    // format of amounts.
+    // theirs (nothing while nobody told it): as the collector chose it for
+    // the file, else as the file's columns of its kind tell together, else
+    // (dates) as kept from the last import of a file of these columns.
     std::optional<DateOrder> dateOrder;
-    AmountFormat amountFormat{QLatin1Char('.'), QLatin1Char(',')};
+    std::optional<AmountFormat> amountFormat;
+    // chosen by the collector for the file, and kept from the last import
+    std::optional<DateOrder> chosenOrder;
+    std::optional<AmountFormat> chosenFormat;
+    std::optional<DateOrder> keptOrder;
 
+    // The collector's choice for the file (nothing for none), each column
+    // then read anew as readAsTold reads it.
+    void readFileAs(std::optional<DateOrder> order, std::optional<AmountFormat> format);
     // Each column read as its own values tell, else in the file's order and
-    // format, which become these; a column whose values tell only the
-    // decimal mark is grouped as the format groups where its mark is the
-    // format's, else by the other mark.
-    void readFileAs(std::optional<DateOrder> order, AmountFormat format);
-    // The same in the order the dates of the date columns tell together (day
-    // or month first; else nobody told it), and in the format the amounts of
-    // the amount columns tell together, or as the locale writes numbers
-    // where they do not (grouped as it groups where they tell only its
-    // decimal mark).
+    // format, which become dateOrder and amountFormat: the dates of the date
+    // columns tell it together (day or month first), and the amounts of the
+    // amount columns (grouped as the locale groups where they tell only its
+    // decimal mark); an amount column nobody else told is read as kept for
+    // it. A column whose values tell only the decimal mark is grouped as the
+    // file's format groups where its mark is the format's, else by the other
+    // mark. Where nothing tells it, the reading is nobody's: each value is
+    // read as it reads, and one that reads two ways is refused.
     void readAsTold();
     // What the values of the columns matched to dates, or to amounts, tell
     // together.

@@ -83,28 +83,26 @@ bool MatchMemory::recall(const QStringList& header, ColumnMatch::Mapping& mappin
                 kept = f;
         taken.append(kept);
     }
-    // the file's own values tell its reading over what was kept; a format
-    // the readers would read otherwise than it says is not taken
-    mapping.readAsTold();
-    std::optional<DateOrder> order = mapping.dateOrder;
-    bool groupDecided = false;
-    const std::optional<ColumnMatch::AmountFormat> told = mapping.amountsTell().amountFormat(&groupDecided);
-    std::optional<ColumnMatch::AmountFormat> format;
+    // the file's own values tell its reading over what was kept: a date
+    // order kept for the first date column whose values do not tell theirs
+    // is the file's; a format, for each amount column whose values do not
+    // tell theirs. A format the readers would read otherwise than it says is
+    // not taken.
+    mapping.keptOrder.reset();
     for (qsizetype i = 0; i < columns.size(); ++i) {
         const QJsonObject kept = columns[i].toObject();
-        const ColumnMatch::Column& column = mapping.columns[i];
+        ColumnMatch::Column& column = mapping.columns[i];
         const ItemTransfer::FieldKind kind =
             column.field >= 0 ? fields[column.field].kind : ItemTransfer::FieldKind::Text;
-        if (kind == ItemTransfer::FieldKind::Date && !order && !column.values.dateOrder())
+        if (kind == ItemTransfer::FieldKind::Date && !mapping.keptOrder && !column.values.dateOrder())
             for (const std::pair<DateOrder, const char*>& name : kOrders)
                 if (kept.value(QLatin1String("dates")).toString() == QLatin1String(name.second))
-                    order = name.first;
-        const std::optional<ColumnMatch::AmountFormat> keptFormat = amountFormatOf(kept);
-        if (kind == ItemTransfer::FieldKind::Amount && !format && keptFormat &&
-            (!told || (!groupDecided && told->decimalMark == keptFormat->decimalMark)))
-            format = keptFormat;
+                    mapping.keptOrder = name.first;
+        column.keptFormat.reset();
+        if (kind == ItemTransfer::FieldKind::Amount && !column.values.amountFormat())
+            column.keptFormat = amountFormatOf(kept);
     }
-    mapping.readFileAs(order, format.value_or(mapping.amountFormat));
+    mapping.readAsTold();
     return true;
 }
 
@@ -120,8 +118,10 @@ void MatchMemory::remember(const QStringList& header, const ColumnMatch::Mapping
         for (const auto& [order, name] : kOrders)
             if (column.dateOrder == order)
                 kept.insert(QLatin1String("dates"), QLatin1String(name));
-        kept.insert(QLatin1String("decimal"), markText(column.amountFormat.decimalMark));
-        kept.insert(QLatin1String("group"), markText(column.amountFormat.groupMark));
+        if (column.amountFormat) {
+            kept.insert(QLatin1String("decimal"), markText(column.amountFormat->decimalMark));
+            kept.insert(QLatin1String("group"), markText(column.amountFormat->groupMark));
+        }
         columns.append(kept);
     }
     // the newest first, each header once

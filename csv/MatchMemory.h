@@ -21,10 +21,11 @@ public:
     explicit MatchMemory(QString path);
 
     // The choices kept for the header, over the mapping proposed for it from
-    // the file's values (its locale and encoding stay): the fields, and the
-    // file's reading of dates and amounts where the values of its columns do
-    // not tell it, as kept for the first date column and the first amount
-    // column whose own values do not tell theirs; false when none are kept.
+    // the file's values (its locale and encoding stay): the fields; the
+    // file's order of dates where the values of its columns do not tell it,
+    // as kept for the first date column whose own values do not tell its
+    // order; and the format kept for each amount column whose own values do
+    // not tell its format; false when none are kept.
     bool recall(const QStringList& header, ColumnMatch::Mapping& mapping) const;
     void remember(const QStringList& header, const ColumnMatch::Mapping& mapping) const;
 

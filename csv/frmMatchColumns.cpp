@@ -97,25 +97,11 @@ frmMatchColumns::frmMatchColumns(MatchedFile file, const RegionalSettings& regio
                               QStringLiteral("Decimal comma, grouped by blanks (1 234,56)"),
                               QStringLiteral("Decimal point, grouped by apostrophes (1\u2019234.56)")});
     // the file's reading, for the columns whose own values do not tell
-    // theirs; an order nobody told is the locale's until a date reads both
-    // ways, which is not guessed: the order is then asked for
-    const DateOrder order = m_mapping.dateOrder.value_or(ColumnMatch::localeDateOrder(m_mapping.locale));
-    cboDateOrder->setCurrentIndex(
-        int(std::find(std::begin(kOrders), std::end(kOrders), order) - std::begin(kOrders)));
+    // theirs, as told; where nobody told it, the locale's is proposed until
+    // a value reads two ways, which is not guessed: the reading is then asked for
     cboDateOrder->setPlaceholderText(QStringLiteral("Choose: day first or month first?"));
-    m_orderTold = m_mapping.dateOrder.has_value();
-    const AmountFormat format = m_mapping.amountFormat;
-    // the format itself, else the first of its decimal mark
-    int chosen = -1;
-    for (int f = 0; f < int(std::size(kFormats)); ++f)
-        if (kFormats[f].decimalMark == format.decimalMark && kFormats[f].groupMark == format.groupMark)
-            chosen = f;
-    for (int f = 0; f < int(std::size(kFormats)) && chosen < 0; ++f)
-        if (kFormats[f].decimalMark == format.decimalMark)
-            chosen = f;
-    cboDecimalMark->setCurrentIndex(std::max(chosen, 0));
-    // the readings shown are the readings read
-    m_mapping.readFileAs(kOrders[cboDateOrder->currentIndex()], kFormats[cboDecimalMark->currentIndex()]);
+    cboDecimalMark->setPlaceholderText(QStringLiteral("Choose: a decimal point or a decimal comma?"));
+    readAnew();
     connect(cboDateOrder, &QComboBox::currentIndexChanged, this, &frmMatchColumns::dateOrderChosen);
     connect(cboDecimalMark, &QComboBox::currentIndexChanged, this, &frmMatchColumns::amountFormatChosen);
     auto* readings = new QFormLayout;
@@ -161,7 +147,45 @@ void frmMatchColumns::fieldChosen(int column)
             showNewEntries(other);
         }
     showNewEntries(column);
+    readAnew();
     showPreview();
+}
+
+// The file's reading as its columns now tell it, or as chosen, shown in the
+// choices below: as told, else the locale's while no value reads two ways,
+// else none, waiting for a choice.
+void frmMatchColumns::readAnew()
+{
+    m_mapping.readFileAs(m_orderChosen ? std::optional(kOrders[cboDateOrder->currentIndex()]) : std::nullopt,
+                         m_formatChosen ? std::optional(kFormats[cboDecimalMark->currentIndex()])
+                                        : std::nullopt);
+    const DateOrder order = m_mapping.dateOrder.value_or(ColumnMatch::localeDateOrder(m_mapping.locale));
+    const QSignalBlocker quietDates(cboDateOrder);
+    cboDateOrder->setCurrentIndex(
+        bothWays(ItemTransfer::FieldKind::Date).isEmpty()
+            ? int(std::find(std::begin(kOrders), std::end(kOrders), order) - std::begin(kOrders))
+            : -1);
+    // as told, else as kept for an amount column, else the locale's
+    std::optional<AmountFormat> told = m_mapping.amountFormat;
+    for (const ColumnMatch::Column& column : m_mapping.columns)
+        if (!told && column.field >= 0 &&
+            ItemTransfer::itemFields()[column.field].kind == ItemTransfer::FieldKind::Amount &&
+            column.amountTold == ColumnMatch::Told::LastImport)
+            told = column.amountFormat;
+    const QChar group = m_mapping.locale.groupSeparator().at(0);
+    const AmountFormat format = told.value_or(
+        AmountFormat{m_mapping.locale.decimalPoint().at(0), group.isSpace() ? QLatin1Char(' ') : group});
+    // the format itself, else the first of its decimal mark
+    int chosen = -1;
+    for (int f = 0; f < int(std::size(kFormats)); ++f)
+        if (kFormats[f].decimalMark == format.decimalMark && kFormats[f].groupMark == format.groupMark)
+            chosen = f;
+    for (int f = 0; f < int(std::size(kFormats)) && chosen < 0; ++f)
+        if (kFormats[f].decimalMark == format.decimalMark)
+            chosen = f;
+    const QSignalBlocker quietAmounts(cboDecimalMark);
+    cboDecimalMark->setCurrentIndex(bothWays(ItemTransfer::FieldKind::Amount).isEmpty() ? std::max(chosen, 0)
+                                                                                        : -1);
 }
 
 // How many entries a column matched to a lookup adds to it.
@@ -189,64 +213,78 @@ void frmMatchColumns::showNewEntries(int column)
 // A reading chosen is the file's, for every column whose own values do not tell theirs.
 void frmMatchColumns::dateOrderChosen()
 {
-    m_orderTold = true;
-    m_mapping.readFileAs(kOrders[cboDateOrder->currentIndex()], m_mapping.amountFormat);
+    m_orderChosen = true;
+    readAnew();
     showPreview();
 }
 
 void frmMatchColumns::amountFormatChosen()
 {
-    m_mapping.readFileAs(m_mapping.dateOrder, kFormats[cboDecimalMark->currentIndex()]);
+    m_formatChosen = true;
+    readAnew();
     showPreview();
 }
 
-// The date columns that no value of the file decides, and where a date reads both ways.
-QStringList frmMatchColumns::bothWays() const
+// The date or amount columns whose reading nobody told, and where a value reads two ways.
+QStringList frmMatchColumns::bothWays(ItemTransfer::FieldKind kind) const
 {
     const QList<ItemTransfer::Field> fields = ItemTransfer::itemFields();
     QStringList named;
     for (qsizetype i = 0; i < m_mapping.columns.size(); ++i) {
         const ColumnMatch::Column& column = m_mapping.columns[i];
-        if (column.field >= 0 && fields[column.field].kind == ItemTransfer::FieldKind::Date &&
-            !column.values.dateOrder() && column.values.datesReadBothWays())
+        if (column.field < 0 || fields[column.field].kind != kind)
+            continue;
+        if (kind == ItemTransfer::FieldKind::Date
+                ? !column.dateOrder && column.values.datesReadBothWays()
+                : !column.amountFormat && column.values.amountsReadBothWays())
             named.append(m_file.sample.header[i]);
     }
     return named;
 }
 
-// How a column's dates or amounts are read, and whether its own values told it.
+// How a column's dates or amounts are read, and who told it.
 void frmMatchColumns::showReading(int column)
 {
     const ColumnMatch::Column& matched = m_mapping.columns[column];
     const ItemTransfer::FieldKind kind =
         matched.field >= 0 ? ItemTransfer::itemFields()[matched.field].kind : ItemTransfer::FieldKind::Text;
+    const auto toldBy = [](ColumnMatch::Told told, const QString& kinds) {
+        switch (told) {
+        case ColumnMatch::Told::Values:
+            return QStringLiteral(", as its %1 tell").arg(kinds);
+        case ColumnMatch::Told::OtherColumns:
+            return QStringLiteral(", as the file's other %1 tell").arg(kinds);
+        case ColumnMatch::Told::LastImport:
+            return QStringLiteral(", as chosen at the last import");
+        default:
+            return QStringLiteral(", as chosen below");
+        }
+    };
     QString text;
     if (kind == ItemTransfer::FieldKind::Date && !matched.dateOrder) {
-        text = QStringLiteral("Not told: choose below");
+        text = matched.values.datesReadBothWays() ? QStringLiteral("Not told: choose below")
+                                                  : QStringLiteral("Not told: each date reads one way");
     } else if (kind == ItemTransfer::FieldKind::Date) {
         const auto at = std::find(std::begin(kOrders), std::end(kOrders), *matched.dateOrder);
         text = QString::fromLatin1(kOrderNames[at - std::begin(kOrders)]) +
-               (matched.values.dateOrder() ? QStringLiteral(", as its dates tell")
-                                           : QStringLiteral(", as chosen below"));
+               toldBy(matched.dateTold, QStringLiteral("dates"));
+    } else if (kind == ItemTransfer::FieldKind::Amount && !matched.amountFormat) {
+        text = matched.values.amountsReadBothWays() ? QStringLiteral("Not told: choose below")
+                                                    : QStringLiteral("Not told: each amount reads one way");
     } else if (kind == ItemTransfer::FieldKind::Amount) {
-        const AmountFormat format = matched.amountFormat;
+        const AmountFormat format = *matched.amountFormat;
         text = QLatin1Char('1') + (format.groupMark.isNull() ? QString() : QString(format.groupMark)) +
                QStringLiteral("234") + format.decimalMark + QStringLiteral("56") +
-               (matched.values.amountFormat() ? QStringLiteral(", as its amounts tell")
-                                              : QStringLiteral(", as chosen below"));
+               toldBy(matched.amountTold, QStringLiteral("amounts"));
     }
     grdColumns->setItem(column, 4, cell(text));
 }
 
 void frmMatchColumns::showPreview()
 {
-    // a date column that reads both ways waits for an order nobody told
-    const QStringList bothWays = this->bothWays();
-    if (!bothWays.isEmpty() && !m_orderTold && cboDateOrder->currentIndex() >= 0) {
-        const QSignalBlocker quiet(cboDateOrder);
-        cboDateOrder->setCurrentIndex(-1);
-        m_mapping.readFileAs(std::nullopt, m_mapping.amountFormat);
-    }
+    // a column that reads two ways waits for the reading nobody told
+    const QStringList datesBothWays = bothWays(ItemTransfer::FieldKind::Date);
+    const QStringList amountsBothWays = bothWays(ItemTransfer::FieldKind::Amount);
     for (int column = 0; column < m_mapping.columns.size(); ++column)
         showReading(column);
     grdColumns->resizeColumnToContents(4);
@@ -282,10 +320,14 @@ void frmMatchColumns::showPreview()
     }
     grdPreview->resizeColumnsToContents();
     QStringList notes;
-    if (!bothWays.isEmpty())
+    if (!datesBothWays.isEmpty())
         notes.append(QStringLiteral("Every date in %1 reads both day first and month first: choose the order "
                                     "above.")
-                         .arg(bothWays.join(QStringLiteral(", "))));
+                         .arg(datesBothWays.join(QStringLiteral(", "))));
+    if (!amountsBothWays.isEmpty())
+        notes.append(QStringLiteral("An amount in %1 reads both as a decimal and as grouped thousands (1.250 "
+                                    "or 1,250): choose the format above.")
+                         .arg(amountsBothWays.join(QStringLiteral(", "))));
     if (refused > 0)
         notes.append(QStringLiteral("%1 of the values shown will be refused: point at one to see why, or "
                                     "choose how the file writes them.")
@@ -293,6 +335,6 @@ void frmMatchColumns::showPreview()
     lblDates->setText(notes.join(QLatin1Char(' ')));
     lblDates->setVisible(!notes.isEmpty());
     cmdOk->setEnabled(
-        (bothWays.isEmpty() || cboDateOrder->currentIndex() >= 0) &&
+        datesBothWays.isEmpty() && amountsBothWays.isEmpty() &&
         (header.contains(QStringLiteral("Name")) || header.contains(QStringLiteral("Description"))));
 }

@@ -52,7 +52,8 @@ private:
     void fieldChosen(int column);
     void dateOrderChosen();
     void amountFormatChosen();
-    QStringList bothWays() const;
+    void readAnew();
+    QStringList bothWays(ItemTransfer::FieldKind kind) const;
     void showNewEntries(int column);
     void showReading(int column);
     void showPreview();
@@ -62,7 +63,7 @@ private:
     ItemTransfer::LookupMatch m_lookups;
     ColumnMatch::Mapping& m_mapping;
     QList<QComboBox*> m_fields;
-    // an order of dates told for the file: by the values of its date
-    // columns, at the last import of these columns, or chosen here
-    bool m_orderTold = false;
+    // a reading of dates or amounts chosen for the file here
+    bool m_orderChosen = false;
+    bool m_formatChosen = false;
 };

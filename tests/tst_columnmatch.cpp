@@ -202,8 +202,8 @@ void TestColumnMatch::amountsAreReadInTheirFormatOnly()
     QVERIFY(!CM::readAmount(".5", english).refused.isEmpty());
     // a French locale's narrow blank groups as a blank does
     const CM::Mapping inFrance =
-        CM::propose({"Prix"}, {{"12,50"}}, QLocale(QLocale::French, QLocale::France));
-    QCOMPARE(inFrance.columns[0].amountFormat.groupMark, QLatin1Char(' '));
+        CM::propose({"Preis"}, {{"12,50"}}, QLocale(QLocale::French, QLocale::France));
+    QCOMPARE(inFrance.columns[0].amountFormat->groupMark, QLatin1Char(' '));
     QCOMPARE(CM::readAmount(QStringLiteral("1\u202f234,5 €"), inFrance.columns[0].amountFormat).text,
              QStringLiteral("1234.5"));
     QCOMPARE(CM::readAmount("", german).text, QString());
@@ -213,6 +213,19 @@ void TestColumnMatch::amountsAreReadInTheirFormatOnly()
     QCOMPARE(CM::readAmount("CHF 1'234'567.50", swiss).text, QStringLiteral("1234567.50"));
     QCOMPARE(CM::readAmount("1'23.50", swiss).refused,
              QStringLiteral("\"1'23.50\" is not grouped in threes"));
+    // told by nobody, a value is read as it reads, unless it reads two ways
+    const QStringList untold[][2] = {
+        {{"12", "12.5", "12,5", "1,234.56", "1.234,56", "0,500", "1 250", "1'234"},
+         {"12", "12.5", "12.5", "1234.56", "1234.56", "0.500", "1250", "1234"}},
+        {{"1.250", "1,250", "€ 12.000"}, {}}};
+    for (qsizetype i = 0; i < untold[0][0].size(); ++i)
+        QCOMPARE(CM::readAmount(untold[0][0][i], std::nullopt).text, untold[0][1][i]);
+    for (const QString& value : untold[1][0])
+        QCOMPARE(CM::readAmount(value, std::nullopt).refused,
+                 QStringLiteral("\"%1\" reads both as a decimal and as grouped thousands, and no format was "
+                                "chosen")
+                     .arg(value));
+    QCOMPARE(CM::readAmount("twelve", std::nullopt).refused, QStringLiteral("\"twelve\" is not an amount"));
 }
 
 void TestColumnMatch::yesAndNoInWordsAndMarks()
@@ -331,8 +344,8 @@ void TestColumnMatch::choicesAreKeptForTheNewestHeaders()
     CM::Mapping recalled = CM::propose(header, {}, kEnglish);
     QVERIFY(memory.recall(header, recalled));
     QCOMPARE(recalled.header(), chosen.header());
-    QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char(','));
-    QVERIFY(recalled.columns[1].amountFormat.groupMark.isNull());
+    QCOMPARE(recalled.columns[1].amountFormat->decimalMark, QLatin1Char(','));
+    QVERIFY(recalled.columns[1].amountFormat->groupMark.isNull());
     QCOMPARE(recalled.columns[2].dateOrder, CM::DateOrder::DayMonthYear);
     CM::Mapping other = CM::propose({"Item", "Cost"}, {}, kEnglish);
     QVERIFY(!memory.recall({"Item", "Cost"}, other));
@@ -351,14 +364,14 @@ void TestColumnMatch::choicesAreKeptForTheNewestHeaders()
     const QList<QStringList> rows{{"Bear", "12.5", "5/13/2024"}};
     recalled = CM::propose(header, rows, kEnglish);
     QVERIFY(memory.recall(header, recalled));
-    QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char('.'));
+    QCOMPARE(recalled.columns[1].amountFormat->decimalMark, QLatin1Char('.'));
     QCOMPARE(recalled.columns[2].dateOrder, CM::DateOrder::MonthDayYear);
     text.replace("\"group\":\"\"", "\"group\":\"5\"");
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
     file.close();
     recalled = CM::propose(header, {}, kEnglish);
     QVERIFY(memory.recall(header, recalled));
-    QCOMPARE(recalled.columns[1].amountFormat.decimalMark, QLatin1Char('.'));
+    QVERIFY(!recalled.columns[1].amountFormat);
     QCOMPARE(CM::readAmount("15000", recalled.columns[1].amountFormat).text, QStringLiteral("15000"));
 
     for (int i = 0; i < MatchMemory::kKept; ++i)
@@ -416,10 +429,22 @@ void TestColumnMatch::eachColumnIsReadAsTheWholeFileTells_data()
         << "Fox|2020-12-25|2020-12-25|2021-05-05";
     const QByteArray disagreeing =
         "Item,Cost,Value,Asking price\r\nFox,\"1.234,50\",\"1,234.50\",\"1,250\"\r\n";
-    QTest::newRow("amount columns that disagree leave the others as the locale writes (en)")
-        << kEnglish << disagreeing << 0 << "Fox|1234.50|1234.50|1250";
-    QTest::newRow("amount columns that disagree leave the others as the locale writes (de)")
-        << kGerman << disagreeing << 0 << "Fox|1234.50|1234.50|1.250";
+    const QString twoWays =
+        "Selling Price: \"1,250\" reads both as a decimal and as grouped thousands, and no "
+        "format was chosen.";
+    QTest::newRow("amount columns that disagree tell the others nothing (en)")
+        << kEnglish << disagreeing << 0 << twoWays;
+    QTest::newRow("amount columns that disagree tell the others nothing (de)")
+        << kGerman << disagreeing << 0 << twoWays;
+    QTest::newRow("amounts that read two ways are read as no locale writes them (en)")
+        << kEnglish << QByteArray("Item,Kaufpreis\r\nBear,1.250\r\nFox,12.000\r\nOwl,12\r\n") << 0
+        << "Price Paid: \"1.250\" reads both as a decimal and as grouped thousands, and no format was "
+           "chosen.";
+    QTest::newRow("beside them, an amount that reads one way is read (de)")
+        << kGerman << QByteArray("Item,Kaufpreis\r\nBear,1.250\r\nFox,12.000\r\nOwl,12\r\n") << 2 << "Owl|12";
+    QTest::newRow("amounts that read one way each, told by nobody")
+        << kEnglish << QByteArray("Item,Cost,Value\r\nFox,\"12,5\",\"1,234.56\"\r\nOwl,3.5,2\r\n") << 0
+        << "Fox|12.5|1234.56";
     QTest::newRow("a decimal mark told by the others, grouped as the locale groups")
         << QLocale(QLocale::French, QLocale::France) << QByteArray("Item;Cost;Value\r\nFox;12,5;1 250\r\n")
         << 0 << "Fox|12.5|1250";
@@ -454,7 +479,7 @@ void TestColumnMatch::aKeptReadingIsTheFilesWhereNoValuesTellIt()
     const MatchMemory memory(folder.filePath(QStringLiteral("matched.json")));
     const QStringList header{"Item", "Bought on", "Sold on", "Cost", "Value"};
     CM::Mapping chosen = CM::propose(header, {}, kEnglish);
-    chosen.readFileAs(CM::DateOrder::DayMonthYear, {QLatin1Char(','), QLatin1Char(' ')});
+    chosen.readFileAs(CM::DateOrder::DayMonthYear, CM::AmountFormat{QLatin1Char(','), QLatin1Char(' ')});
     memory.remember(header, chosen);
     const auto recalled = [&](const QList<QStringList>& rows) {
         CM::Mapping mapping = CM::propose(header, rows, kEnglish);
@@ -470,6 +495,29 @@ void TestColumnMatch::aKeptReadingIsTheFilesWhereNoValuesTellIt()
     // the values of the file's own columns tell it otherwise
     QCOMPARE(recalled({{"Fox", "12/31/2020", "05/06/2021", "1,250", "1,234.50"}}),
              QStringList({"2020-12-31", "2021-05-06", "1250", "1234.50"}));
+
+    // each amount column's own format is kept, the one its values told
+    // included, and recalled for it alone where its values tell nothing
+    const QStringList prices{"Item", "Cost", "Value"};
+    CM::Mapping told = CM::propose(prices, {{"Fox", "1.234,50", "3"}}, kEnglish);
+    told.readFileAs(std::nullopt, CM::AmountFormat{QLatin1Char('.'), QLatin1Char(',')});
+    QCOMPARE(told.columns[1].amountFormat->decimalMark, QLatin1Char(','));
+    memory.remember(prices, told);
+    CM::Mapping again = CM::propose(prices, {{"Owl", "1.250", "1.250"}}, kEnglish);
+    QVERIFY(memory.recall(prices, again));
+    QCOMPARE(again.read(1, "1.250").text, QStringLiteral("1250"));
+    QCOMPARE(again.read(2, "1.250").text, QStringLiteral("1.250"));
+    QCOMPARE(again.columns[2].amountTold, CM::Told::LastImport);
+    // a file kept before amounts nobody told were kept as such reads as it did
+    QFile kept(folder.filePath(QStringLiteral("matched.json")));
+    QVERIFY(kept.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    kept.write(
+        R"({"matches":[{"header":["Item","Cost","Value"],"columns":[{"field":"Name","decimal":".","group":","},)"
+        R"({"field":"Price Paid","decimal":",","group":"."},{"field":"Catalog Value","decimal":".","group":","}]}]})");
+    kept.close();
+    again = CM::propose(prices, {{"Owl", "1.250", "1.250"}}, kEnglish);
+    QVERIFY(memory.recall(prices, again));
+    QCOMPARE(again.read(1, "1.250").text + "|" + again.read(2, "1.250").text, QStringLiteral("1250|1.250"));
 }
 
 QTEST_GUILESS_MAIN(TestColumnMatch)

@@ -210,6 +210,7 @@ private slots:
     void eachMatchedColumnIsReadAsItsValuesTell();
     void theWindowReadsEachColumnAsTheWholeFileTells_data();
     void theWindowReadsEachColumnAsTheWholeFileTells();
+    void aColumnLeftOutTellsTheOthersNothing();
     void eachRefusedRowNamesItsLineAndReason_data();
     void eachRefusedRowNamesItsLineAndReason();
     void unreadableFilesWriteNothing_data();
@@ -477,9 +478,12 @@ void TestCsv::anotherProgramsColumnsImportThroughAMapping()
     writing.commit();
     QCOMPARE(summary.rows, 3);
     QCOMPARE(summary.refused.count(), 1);
-    QCOMPARE(summary.refused.kept()[0].line, 4);
+    // its values disagree, so nothing tells the column's format: "12.34"
+    // reads one way, "12,345" two
+    QCOMPARE(summary.refused.kept()[0].line, 5);
     QCOMPARE(summary.refused.kept()[0].reason,
-             QStringLiteral("Price Paid: \"12.34\" is not grouped in threes."));
+             QStringLiteral("Price Paid: \"12,345\" reads both as a decimal and as grouped thousands, and no "
+                            "format was chosen."));
     const QByteArray stored = exported(*db);
     QVERIFY(stored.contains(QStringLiteral("\r\nBär,Braun,,Yes,").toUtf8()));
     QVERIFY(stored.contains(",1234.56,"));
@@ -487,8 +491,7 @@ void TestCsv::anotherProgramsColumnsImportThroughAMapping()
     QVERIFY(stored.contains("\r\nHase,,,No,"));
     QVERIFY(stored.contains(",12.5,"));
     QVERIFY(stored.contains(",2024-02-01,"));
-    // three decimals the file's format decided, not taken for grouping
-    QVERIFY(stored.contains(",12.345,"));
+    QVERIFY(stored.contains(",12.34,"));
 }
 
 void TestCsv::eachRefusedRowNamesItsLineAndReason_data()
@@ -748,7 +751,7 @@ void TestCsv::matchedColumnsAreRememberedByTheirHeader()
         return seen;
     };
     const QStringList proposed = shown(path);
-    QCOMPARE(proposed, QStringList({"Leave out", "Decimal point, ", "$1,250.00"}));
+    QCOMPARE(proposed, QStringList({"Leave out", "", "1,250"}));
     // Shelf to the notes, and "1,250" as one and a quarter
     chooseAndImport(29, 1);
     QCOMPARE(shown(path), QStringList({"Notes", "Decimal comma, ", "$1.25"}));
@@ -828,11 +831,12 @@ void TestCsv::theWindowReadsEachColumnAsTheWholeFileTells_data()
         amounts += "Bear " + QByteArray::number(i) + ",\"1.234,50\",\r\n";
     }
     QTest::newRow("dates") << dates + "Fox,25/12/2020,03/04/2021\r\n"
-                           << QStringList({"", "Day first, as its dates tell", "Day first, as chosen below"})
+                           << QStringList({"", "Day first, as its dates tell",
+                                           "Day first, as the file's other dates tell", ""})
                            << "2020-12-25|2021-04-03";
     QTest::newRow("amounts") << amounts + "Fox,\"1.234,50\",1.250\r\n"
-                             << QStringList(
-                                    {"", "1.234,56, as its amounts tell", "1.234,56, as chosen below"})
+                             << QStringList({"", "1.234,56, as its amounts tell",
+                                             "1.234,56, as the file's other amounts tell", ""})
                              << "1234.5|1250";
 }
 
@@ -848,6 +852,8 @@ void TestCsv::theWindowReadsEachColumnAsTheWholeFileTells()
         auto* columns = control<QTableWidget>(&dialog, "grdColumns");
         for (int row = 0; row < columns->rowCount(); ++row)
             shown.append(columns->columnCount() > 4 ? columns->item(row, 4)->text() : QString());
+        // a reading the file told is not asked for
+        shown.append(control<QLabel>(&dialog, "lblDates")->text());
         control<QPushButton>(&dialog, "cmdOk")->click();
     });
     s.dialogs.modalSteps.enqueue(
@@ -861,6 +867,38 @@ void TestCsv::theWindowReadsEachColumnAsTheWholeFileTells()
                                                    "WHERE Name = 'Fox'"),
              stored);
     QCOMPARE(shown, readAs);
+}
+
+// A column left out no longer tells the others their reading: an amount
+// that then reads two ways waits, refused, until a format is chosen.
+void TestCsv::aColumnLeftOutTellsTheOthersNothing()
+{
+    Session s(false);
+    s.dialogs.fileNames.enqueue(writtenFile(s, "Item,Cost,Value\r\nBear,\"1.234,50\",1.250\r\n"));
+    QStringList seen;
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        auto* columns = control<QTableWidget>(&dialog, "grdColumns");
+        auto* preview = control<QTableWidget>(&dialog, "grdPreview");
+        const auto look = [&] {
+            seen.append(columns->item(2, 4)->text() + " | " +
+                        preview->item(0, preview->columnCount() - 1)->text() +
+                        (control<QPushButton>(&dialog, "cmdOk")->isEnabled() ? " | Ok" : " | wait"));
+        };
+        look();
+        control<QComboBox>(&dialog, "cboField1")->setCurrentIndex(0);
+        look();
+        seen.append(control<QLabel>(&dialog, "lblDates")->text().section(QLatin1Char(':'), 0, 0));
+        control<QComboBox>(&dialog, "cboDecimalMark")->setCurrentIndex(0);
+        look();
+        control<QPushButton>(&dialog, "cmdCancel")->click();
+    });
+    s.get<QAction>("mnuImport")->trigger();
+    QCOMPARE(
+        seen,
+        QStringList({"1.234,56, as the file's other amounts tell | $1,250.00 | Ok",
+                     "Not told: choose below | 1.250 | wait",
+                     "An amount in Value reads both as a decimal and as grouped thousands (1.250 or 1,250)",
+                     "1,234.56, as chosen below | $1.25 | Ok"}));
 }
 
 void TestCsv::cancelAfterTheSummaryWritesNothing()
