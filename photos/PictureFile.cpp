@@ -10,8 +10,13 @@
 
 #include <libheif/heif.h>
 
+#include <cerrno>
 #include <cmath>
 #include <mutex>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace PictureFile {
 namespace {
@@ -168,6 +173,28 @@ QString tooLarge(const QString& name, qint64 size)
         .arg(kLargestBytes / (1024 * 1024));
 }
 
+QString cannotRead(const QString& name, const QString& why)
+{
+    return QStringLiteral("\"%1\" cannot be read: %2.").arg(name, why);
+}
+
+// Why a file of this mode is not read; empty for a plain file. A device or
+// a pipe could be read without end, or keep the reading waiting for ever.
+QString notAPlainFile(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder, not a file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device, not a file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a pipe, not a file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("it is a socket, not a file");
+    return QStringLiteral("it is not a plain file");
+}
+
 Decoded decode(const QByteArray& bytes, QSize fitting)
 {
     limitDecoding();
@@ -204,16 +231,44 @@ std::variant<PhotoTables::Picture, QString> read(const QByteArray& bytes, const 
 std::variant<FromFile, QString> readFile(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("\"%1\" cannot be read: %2.").arg(name, file.errorString());
+    const QByteArray native = QFile::encodeName(path);
+    struct stat status;
+    if (::stat(native.constData(), &status) != 0)
+        return cannotRead(name, qt_error_string(errno));
+    if (const QString refused = notAPlainFile(status.st_mode); !refused.isEmpty())
+        return cannotRead(name, refused);
+    // opened without waiting, should a pipe have taken the file's place since
+    const int file = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0)
+        return cannotRead(name, qt_error_string(errno));
+    const auto closing = qScopeGuard([file] { ::close(file); });
+    if (::fstat(file, &status) != 0)
+        return cannotRead(name, qt_error_string(errno));
+    if (const QString refused = notAPlainFile(status.st_mode); !refused.isEmpty())
+        return cannotRead(name, refused);
     // a file too large is refused by its size, without reading it
-    if (file.size() > kLargestBytes)
-        return tooLarge(name, file.size());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("\"%1\" cannot be read: %2.").arg(name, file.errorString());
-    auto picture = read(bytes, name);
+    if (status.st_size > kLargestBytes)
+        return tooLarge(name, status.st_size);
+    // read to one byte past the largest kept at most, whatever size the
+    // file claims (one growing meanwhile is read as far as that)
+    QByteArray bytes(qsizetype(status.st_size) + 1, Qt::Uninitialized);
+    qsizetype held = 0;
+    while (held <= kLargestBytes) {
+        if (held == bytes.size())
+            bytes.resize(std::min<qsizetype>(2 * held, kLargestBytes + 1));
+        const ssize_t got = ::read(file, bytes.data() + held, size_t(bytes.size() - held));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return cannotRead(name, qt_error_string(errno));
+        if (got == 0)
+            break;
+        held += got;
+    }
+    if (held > kLargestBytes)
+        return tooLarge(name, std::max<qint64>(status.st_size, held));
+    bytes.truncate(held);
+    auto picture = PictureFile::read(bytes, name);
     if (const QString* refused = std::get_if<QString>(&picture))
         return *refused;
     return FromFile{std::get<PhotoTables::Picture>(picture), bytes};

@@ -29,7 +29,10 @@ constexpr int kLargestDecodedMb = 512;
 std::variant<PhotoTables::Picture, QString> read(const QByteArray& bytes, const QString& name);
 
 // A picture read from its file: what the photo tables keep of it and its
-// bytes, or why it cannot be kept (a file too large is not read whole).
+// bytes, or why it cannot be kept. Only a plain file is read (a folder,
+// device, pipe or socket is refused), and never more of it than one byte
+// past the largest kept, whatever size it claims. Every photo read from a
+// file is read here.
 struct FromFile
 {
     PhotoTables::Picture picture;

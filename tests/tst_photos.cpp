@@ -12,7 +12,15 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +92,27 @@ QMap<QString, QByteArray> filesIn(const QString& folder)
     return files;
 }
 
+// What picture_child says of what it was asked (what came of it, and how
+// many MB it grew at its peak) in a child of at most 2 GB that is stopped
+// after two minutes; or how it ended otherwise.
+QStringList childSays(const QStringList& arguments)
+{
+    QProcess child;
+    child.setChildProcessModifier([] {
+        const rlimit most{rlim_t(2) << 30, rlim_t(2) << 30};
+        setrlimit(RLIMIT_AS, &most);
+    });
+    child.start(QStringLiteral(PICTURE_CHILD), arguments);
+    if (!child.waitForFinished(120000)) {
+        child.kill();
+        child.waitForFinished();
+        return {QStringLiteral("still at it after two minutes")};
+    }
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        return {QStringLiteral("ended: ") + QString::fromUtf8(child.readAllStandardError())};
+    return QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
+}
+
 QString refusal(const QByteArray& bytes)
 {
     const auto read = PictureFile::read(bytes, QStringLiteral("photo.jpg"));
@@ -110,6 +139,8 @@ private slots:
     void photosGoToCsvAndBack_data();
     void photosGoToCsvAndBack();
     void aRowWhosePhotoCannotBeReadIsRefused();
+    void onlyPlainFilesAreRead_data();
+    void onlyPlainFilesAreRead();
 };
 
 void TestPhotos::picturesOfEveryTypeAreRead_data()
@@ -430,4 +461,48 @@ void TestPhotos::aRowWhosePhotoCannotBeReadIsRefused()
     QCOMPARE(kept.size(), qsizetype(2)); // the same file named twice, once by its whole path
     QCOMPARE(kept[0].picture, kept[1].picture);
     QCOMPARE(db->RowCount(QStringLiteral("Picture")), qint64(1));
+}
+
+void TestPhotos::onlyPlainFilesAreRead_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("said");
+    for (const auto& [how, prefix] : {std::pair{"read", "refused: "}, {"import", "refused: Photos: "}})
+        for (const auto& [kind, name, reason] : {std::tuple{"device", "zero", "a device"},
+                                                 {"pipe", "pipe", "a pipe"},
+                                                 {"folder", "folder", "a folder"},
+                                                 {"socket", "socket", "a socket"}})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(how, kind)))
+                << how << kind
+                << QStringLiteral("%1\"%2\" cannot be read: it is %3, not a file.").arg(prefix, name, reason);
+}
+
+// A photo's file that is no plain file is refused with what it is, read
+// or named in a CSV file's Photos cell: /dev/zero would be read until the
+// memory ran out, a pipe would keep the reading waiting for ever.
+void TestPhotos::onlyPlainFilesAreRead()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, kind);
+    QFETCH(QString, said);
+    QTemporaryDir folder;
+    const QString path = kind == u"device" ? QStringLiteral("/dev/zero") : folder.filePath(kind);
+    int socket = -1;
+    const auto closing = qScopeGuard([&] {
+        if (socket >= 0)
+            ::close(socket);
+    });
+    if (kind == u"pipe") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"folder") {
+        QVERIFY(QDir(folder.path()).mkdir(kind));
+    } else if (kind == u"socket") {
+        socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof(address.sun_path));
+        QCOMPARE(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    }
+    QCOMPARE(childSays({how, path}).value(0), said);
 }

@@ -10,11 +10,18 @@
 #include "photos/PhotoStrip.h"
 #include "store/PhotoTables.h"
 
+#include <QClipboard>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QMimeData>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QThreadPool>
 #include <QWheelEvent>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +74,8 @@ private slots:
     void theViewerZoomsNoFurtherThanItCanDraw();
     void theListShowsEachMainPhoto();
     void theMenusCarryPhotosThroughCsv();
+    void aFileThatIsNoPlainFileIsTold_data();
+    void aFileThatIsNoPlainFileIsTold();
 };
 
 void TestPhotoTab::photosAreSavedWithTheItem_data()
@@ -330,4 +339,64 @@ void TestPhotoTab::theMenusCarryPhotosThroughCsv()
     QCOMPARE(s.state.db().RowCount(QStringLiteral("Photo")), qint64(1));
     std::unique_ptr<PhotoTables> tables = s.state.db().OpenPhotoTables();
     QCOMPARE(tables->bytes(tables->everyPhoto().at(0).picture), bytes);
+}
+
+void TestPhotoTab::aFileThatIsNoPlainFileIsTold_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Add Photos...") << "add";
+    QTest::newRow("dropped") << "drop";
+    QTest::newRow("pasted") << "paste";
+}
+
+// A pipe or a folder among the files added, dropped or pasted is told as
+// what it is, and the pictures beside it are added; the reading never waits
+// on the pipe.
+void TestPhotoTab::aFileThatIsNoPlainFileIsTold()
+{
+    QFETCH(QString, how);
+    Session s;
+    const QStringList files = written(s, {{"a.png", encoded(pattern(64, 48), "png")}});
+    const QString pipe = s.collection.folder() + QStringLiteral("/pipe");
+    const QString folder = s.collection.folder() + QStringLiteral("/folder");
+    QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(QDir().mkdir(folder));
+    // should a reading wait on the pipe, the progress is cancelled after some
+    // ten seconds, and a writer that comes and goes lets the reading end
+    s.state.clock = [now = qint64(0)]() mutable { return now += 1000; };
+    s.dialogs.cancelProgressAt = 100;
+    const auto unblock = qScopeGuard([&] {
+        const int writer = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+        QThreadPool::globalInstance()->waitForDone();
+    });
+    QList<QUrl> urls;
+    for (const QString& file : {pipe, folder, files[0]})
+        urls.append(QUrl::fromLocalFile(file));
+    if (how == u"add") {
+        addThrough(s, {pipe, folder, files[0]});
+    } else if (how == u"drop") {
+        auto* strip = s.get("tabPhotos");
+        QMimeData data;
+        data.setUrls(urls);
+        // a drop goes where the drag entered
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(strip, &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(strip, &drop);
+    } else {
+        s.get<QTabWidget>("SSTab1")->setCurrentWidget(s.get("tabPhotos"));
+        auto* data = new QMimeData;
+        data->setUrls(urls);
+        QApplication::clipboard()->setMimeData(data);
+        s.get<QListWidget>("lstPhotos")->setFocus();
+        QTest::keyClick(s.get<QListWidget>("lstPhotos"), Qt::Key_V, Qt::ControlModifier);
+    }
+    QTRY_COMPARE(s.dialogs.messages.size(), 2);
+    QCOMPARE(s.dialogs.messages[0].text,
+             QStringLiteral("\"pipe\" cannot be read: it is a pipe, not a file."));
+    QCOMPARE(s.dialogs.messages[1].text,
+             QStringLiteral("\"folder\" cannot be read: it is a folder, not a file."));
+    QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 1);
 }
