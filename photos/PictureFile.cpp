@@ -1,5 +1,7 @@
 #include "PictureFile.h"
 
+#include "PictureClaims.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
@@ -71,6 +73,16 @@ struct Decoded
     QString failure;
 };
 
+// Why a picture that claims this size is not decoded; empty when it may be.
+QString refusedBySize(QSize size)
+{
+    if (size.isValid() && size.isEmpty())
+        return QStringLiteral("its size reads as %1 × %2 pixels, which shows nothing")
+            .arg(size.width())
+            .arg(size.height());
+    return size.isValid() ? beyondBound(size) : QString();
+}
+
 Decoded decodeHeif(const QByteArray& bytes, QSize fitting)
 {
     Decoded decoded{{}, {}, QStringLiteral("heic"), {}};
@@ -93,7 +105,7 @@ Decoded decodeHeif(const QByteArray& bytes, QSize fitting)
         return decoded;
     const auto freeHandle = qScopeGuard([&] { heif_image_handle_release(handle); });
     decoded.failure =
-        beyondBound(QSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)));
+        refusedBySize(QSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)));
     if (!decoded.failure.isEmpty())
         return decoded;
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
@@ -122,6 +134,19 @@ Decoded decodeHeif(const QByteArray& bytes, QSize fitting)
     return decoded;
 }
 
+// Why a picture of this type is not decoded, found from its bytes: what its
+// decoder would make of them costing far more than a picture of its size.
+QString refusedByContent(const QByteArray& format, const QByteArray& bytes)
+{
+    if (format == "png")
+        return PictureClaims::pngBeyondItsPixels(bytes);
+    if (format == "gif")
+        return PictureClaims::gifBeyondItsPixels(bytes);
+    if (format == "bmp")
+        return PictureClaims::bmpBeyondItsFile(bytes);
+    return {};
+}
+
 Decoded decodeOther(const QByteArray& bytes, QSize fitting)
 {
     Decoded decoded;
@@ -142,10 +167,13 @@ Decoded decodeOther(const QByteArray& bytes, QSize fitting)
     decoded.kind = kept->second;
     // a picture turned a quarter is stored the other way round
     const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    // the size a file claims is checked before anything is decoded; the
+    // the size the decoder makes is checked before anything is decoded (a
+    // GIF's is its logical screen, whatever its first image claims); the
     // reader's own bound catches a claim it does not make at first
-    const QSize stored = reader.size();
-    decoded.failure = stored.isValid() ? beyondBound(stored) : QString();
+    const QSize stored = format == "gif" ? PictureClaims::gifCanvas(bytes) : reader.size();
+    decoded.failure = refusedBySize(stored);
+    if (decoded.failure.isEmpty())
+        decoded.failure = refusedByContent(format, bytes);
     if (!decoded.failure.isEmpty())
         return decoded;
     if (stored.isValid()) {
@@ -207,7 +235,9 @@ std::variant<PhotoTables::Picture, QString> read(const QByteArray& bytes, const 
 {
     if (bytes.size() > kLargestBytes)
         return tooLarge(name, bytes.size());
-    const Decoded decoded = decode(bytes, QSize(kThumbnailSide, kThumbnailSide));
+    Decoded decoded = decode(bytes, QSize(kThumbnailSide, kThumbnailSide));
+    if (decoded.failure.isEmpty() && !decoded.image.isNull())
+        decoded.failure = refusedBySize(decoded.shown);
     if (!decoded.failure.isEmpty() || decoded.image.isNull())
         return QStringLiteral("\"%1\" cannot be kept as a photo: %2.")
             .arg(name, decoded.failure.isEmpty() ? QStringLiteral("it cannot be read") : decoded.failure);

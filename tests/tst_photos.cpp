@@ -34,18 +34,6 @@ PhotoTables::Picture readPicture(const QByteArray& bytes)
     return std::get<PhotoTables::Picture>(read);
 }
 
-// The checksum of a PNG chunk.
-quint32 crc32(const QByteArray& bytes)
-{
-    quint32 crc = 0xffffffffu;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 // A set of photos of these pictures, in order, as added in an edit.
 PhotoSet photosOf(const QList<QByteArray>& pictures)
 {
@@ -160,6 +148,14 @@ void TestPhotos::picturesOfEveryTypeAreRead_data()
     QTest::newRow("gif") << QByteArray::fromHex("47494638396104000200f00000ff00000000ff21f904000000000"
                                                 "02c0000000004000200000203840f51003b")
                          << "gif" << QSize(4, 2) << QSize(4, 2) << "jpg";
+    // a first image of no pixels on a large screen shows as the screen (read
+    // by its first image alone, it would be 18 × 0, 100 × 0 and 18 × 100)
+    for (const auto& [name, place, size] :
+         {std::tuple{"GIF, an empty image on a large screen", QPoint(18, 0), QSize(0, 0)},
+          {"GIF, an image of no rows on a large screen", QPoint(0, 0), QSize(100, 0)},
+          {"GIF, an image of no columns on a large screen", QPoint(18, 0), QSize(0, 100)}})
+        QTest::newRow(name) << gif(QSize(3000, 3000), place, size, gifNoPixels()) << "gif"
+                            << QSize(3000, 3000) << QSize(256, 256) << "jpg";
     QTest::newRow("png with clear parts")
         << encoded(pattern(640, 480, true), "png") << "png" << QSize(640, 480) << QSize(256, 192) << "png";
     QTest::newRow("smaller than a thumbnail")
@@ -222,6 +218,23 @@ void TestPhotos::picturesThatCannotBeKeptAreRefused_data()
         << huge
         << "\"photo.jpg\" cannot be kept as a photo: at 12000 × 12000 pixels it is larger than any "
            "picture read (134 million pixels).";
+    QTest::newRow("a GIF whose size reads as empty")
+        << gif(QSize(0, 0), QPoint(18, 0), QSize(0, 0), gifNoPixels())
+        << "\"photo.jpg\" cannot be kept as a photo: its size reads as 18 × 0 pixels, which shows nothing.";
+    // a pixel, then four MB of compressed zeros (some 660 million): read
+    // to their end, they would take a decoder some ten seconds
+    QTest::newRow("a PNG whose pixels go on far beyond")
+        << png(1, 1, zlibZeros(qint64(258) * (4 << 20) * 8 / 13), 2)
+        << "\"photo.jpg\" cannot be kept as a photo: its compressed pixels go on far beyond what its 1 × 1 "
+           "pixels need.";
+    QTest::newRow("a GIF whose pixels go on far beyond")
+        << gif(QSize(1, 1), QPoint(0, 0), QSize(1, 1), gifLongRuns(20000))
+        << "\"photo.jpg\" cannot be kept as a photo: its compressed pixels go on far beyond what its 1 × 1 "
+           "pixels need.";
+    QTest::newRow("a BMP whose pixels are past its end")
+        << hollowBmp(4000)
+        << "\"photo.jpg\" cannot be kept as a photo: the file ends before the pixels it claims (4000 × "
+           "4000).";
     QByteArray heifCut = heic(pattern(64, 64));
     heifCut.truncate(heifCut.size() / 2);
     QTest::newRow("HEIC cut short") << heifCut << "\"photo.jpg\" cannot be kept as a photo";
