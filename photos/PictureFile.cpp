@@ -3,17 +3,20 @@
 #include "PictureClaims.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QScopeGuard>
+#include <QTransform>
 
 #include <libheif/heif.h>
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 #include <fcntl.h>
@@ -56,11 +59,56 @@ QString beyondBound(QSize size)
         .arg(kMostPixels / 1000000);
 }
 
+// The most pixels of the whole picture scaled down at a time: some 16 MB.
+constexpr qint64 kTilePixels = 4 * 1024 * 1024;
+
+// The picture scaled down to fit, a tile at a time, so that no copy of the
+// whole is made beside it (a picture read may take hundreds of MB).
 QImage fitted(const QImage& image, QSize fitting)
 {
     if (!fitting.isValid() || (image.width() <= fitting.width() && image.height() <= fitting.height()))
         return image;
-    return image.scaled(fitting, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QSize size = image.size().scaled(fitting, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    const QImage::Format format =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    QImage result(size, format);
+    if (result.isNull())
+        return result;
+    result.setColorSpace(image.colorSpace());
+    // tiles of the result, each made from the part of the whole it shows
+    const double shrunk = double(image.width()) * image.height() / (double(size.width()) * size.height());
+    const int side = std::max(1, int(std::sqrt(double(kTilePixels) / shrunk)));
+    const auto source = [](int at, int whole, int part) { return int(qint64(at) * whole / part); };
+    for (int top = 0; top < size.height(); top += side) {
+        const int bottom = std::min(top + side, size.height());
+        const int from = source(top, image.height(), size.height());
+        const int to = source(bottom, image.height(), size.height());
+        for (int left = 0; left < size.width(); left += side) {
+            const int right = std::min(left + side, size.width());
+            const int start = source(left, image.width(), size.width());
+            const int end = source(right, image.width(), size.width());
+            const QImage tile =
+                image.copy(start, from, end - start, to - from)
+                    .convertToFormat(format)
+                    .scaled(right - left, bottom - top, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (tile.isNull())
+                return {};
+            for (int y = top; y < bottom; ++y)
+                std::memcpy(result.scanLine(y) + qsizetype(left) * 4, tile.constScanLine(y - top),
+                            size_t(right - left) * 4);
+        }
+    }
+    return result;
+}
+
+// The picture turned as its file says it is shown: mirrored, flipped, or
+// both (a half turn), then turned a quarter clockwise.
+QImage turnedAsShown(const QImage& image, QImageIOHandler::Transformations turn)
+{
+    const QImage mirrored = image.mirrored(turn & QImageIOHandler::TransformationMirror,
+                                           turn & QImageIOHandler::TransformationFlip);
+    return turn & QImageIOHandler::TransformationRotate90 ? mirrored.transformed(QTransform().rotate(90))
+                                                          : mirrored;
 }
 
 // A decoded picture, as shown and scaled to fit, with the size it has as
@@ -115,20 +163,22 @@ Decoded decodeHeif(const QByteArray& bytes, QSize fitting)
                                  alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
                                  nullptr)))
         return decoded;
-    const auto freeImage = qScopeGuard([&] { heif_image_release(image); });
     int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
     const int width = heif_image_get_width(image, heif_channel_interleaved);
     const int height = heif_image_get_height(image, heif_channel_interleaved);
     if (!plane || width <= 0 || height <= 0) {
+        heif_image_release(image);
         decoded.failure = QStringLiteral("the picture holds no pixels");
         return decoded;
     }
-    const QImage view(plane, width, height, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    decoded.shown = view.size();
-    // the view lasts only as long as the decoded image: what is kept is a copy
-    const QImage shown = fitted(view, fitting);
-    decoded.image = shown.constBits() == view.constBits() ? view.copy() : shown;
+    // the decoded image is shown as it is, and let go with the last picture
+    // that shows it
+    const QImage whole(
+        plane, width, height, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888,
+        [](void* decodedImage) { heif_image_release(static_cast<heif_image*>(decodedImage)); }, image);
+    decoded.shown = whole.size();
+    decoded.image = fitted(whole, fitting);
     if (decoded.image.isNull())
         decoded.failure = QStringLiteral("there is not memory enough to show it");
     return decoded;
@@ -147,6 +197,20 @@ QString refusedByContent(const QByteArray& format, const QByteArray& bytes)
     return {};
 }
 
+// Whether the reader of this type scales a picture down as it reads it: a
+// JPEG's, and a PNG's of eight bits to a channel of colour or grey and
+// alpha, rows one after another. Any other is read whole, as its reader
+// would scale a copy of the whole.
+bool readScaled(const QByteArray& format, const QByteArray& bytes)
+{
+    if (format == "jpeg")
+        return true;
+    if (format != "png" || bytes.size() < 29)
+        return false;
+    const int colour = bytes[25];
+    return bytes[24] == 8 && (colour == 2 || colour == 4 || colour == 6) && bytes[28] == 0;
+}
+
 Decoded decodeOther(const QByteArray& bytes, QSize fitting)
 {
     Decoded decoded;
@@ -155,7 +219,9 @@ Decoded decodeOther(const QByteArray& bytes, QSize fitting)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
+    // the turn the file gives is applied to the picture once fitted, not
+    // to a copy of the whole
+    reader.setAutoTransform(false);
     const QByteArray format = reader.format();
     const auto kept = std::find_if(keptTypes().begin(), keptTypes().end(),
                                    [&](const auto& type) { return type.first == format; });
@@ -165,31 +231,33 @@ Decoded decodeOther(const QByteArray& bytes, QSize fitting)
         return decoded;
     }
     decoded.kind = kept->second;
+    const QImageIOHandler::Transformations turn = reader.transformation();
     // a picture turned a quarter is stored the other way round
-    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    const bool turned = turn & QImageIOHandler::TransformationRotate90;
+    const QSize wanted = turned ? fitting.transposed() : fitting;
     // the size the decoder makes is checked before anything is decoded (a
     // GIF's is its logical screen, whatever its first image claims); the
     // reader's own bound catches a claim it does not make at first
-    const QSize stored = format == "gif" ? PictureClaims::gifCanvas(bytes) : reader.size();
-    decoded.failure = refusedBySize(stored);
+    const QSize claimed = format == "gif" ? PictureClaims::gifCanvas(bytes) : reader.size();
+    decoded.failure = refusedBySize(claimed);
     if (decoded.failure.isEmpty())
         decoded.failure = refusedByContent(format, bytes);
     if (!decoded.failure.isEmpty())
         return decoded;
-    if (stored.isValid()) {
-        decoded.shown = turned ? stored.transposed() : stored;
-        // read at the size wanted where the type allows it (a JPEG does)
-        if (fitting.isValid() && (stored.width() > fitting.width() || stored.height() > fitting.height()))
-            reader.setScaledSize(stored.scaled(turned ? fitting.transposed() : fitting, Qt::KeepAspectRatio));
-    }
+    const bool scaledAsRead = readScaled(format, bytes) && claimed.isValid() && wanted.isValid() &&
+                              (claimed.width() > wanted.width() || claimed.height() > wanted.height());
+    if (scaledAsRead)
+        reader.setScaledSize(claimed.scaled(wanted, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     QImage image = reader.read();
     if (image.isNull()) {
         decoded.failure = reader.errorString();
         return decoded;
     }
-    if (!decoded.shown.isValid())
-        decoded.shown = image.size();
-    decoded.image = fitted(image, fitting);
+    // the size shown is that of the picture decoded whole
+    const QSize whole = scaledAsRead ? claimed : image.size();
+    decoded.shown = turned ? whole.transposed() : whole;
+    image = fitted(image, wanted);
+    decoded.image = turnedAsShown(image, turn);
     return decoded;
 }
 

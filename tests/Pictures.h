@@ -158,6 +158,15 @@ inline QByteArray png(int width, int height, const QByteArray& compressed, char 
     return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) + chunk("IDAT", compressed) + chunk("IEND", {});
 }
 
+// A PNG of width × height with alpha, all clear. Interlaced, its rows are
+// more and shorter: its zeros are as many as its pixels and a filter byte
+// for each of up to twice as many rows as the picture's.
+inline QByteArray clearPng(int width, int height, bool interlaced = false)
+{
+    const qint64 zeros = qint64(height) * (interlaced ? 2 : 1) + qint64(height) * width * 4;
+    return png(width, height, zlibZeros(zeros), 6, interlaced);
+}
+
 // GIF codes of two bits a pixel: a clear code and the end, nothing between.
 inline QByteArray gifNoPixels()
 {

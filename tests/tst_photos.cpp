@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QLinearGradient>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
@@ -101,6 +102,30 @@ QStringList childSays(const QStringList& arguments)
     return QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
 }
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// A picture whose colours change across it and down it, so that a part
+// shown out of its place shows.
+QImage gradient(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient across(0, 0, width, 0);
+    across.setColorAt(0, Qt::red);
+    across.setColorAt(1, Qt::blue);
+    painter.fillRect(image.rect(), across);
+    QLinearGradient down(0, 0, 0, height);
+    down.setColorAt(0, QColor(0, 255, 0, 0));
+    down.setColorAt(1, QColor(0, 255, 0, 255));
+    painter.fillRect(image.rect(), down);
+    return image;
+}
+
 QString refusal(const QByteArray& bytes)
 {
     const auto read = PictureFile::read(bytes, QStringLiteral("photo.jpg"));
@@ -129,6 +154,9 @@ private slots:
     void aRowWhosePhotoCannotBeReadIsRefused();
     void onlyPlainFilesAreRead_data();
     void onlyPlainFilesAreRead();
+    void aLargePictureIsFittedAsAWhole();
+    void readingStaysWithinItsBound_data();
+    void readingStaysWithinItsBound();
 };
 
 void TestPhotos::picturesOfEveryTypeAreRead_data()
@@ -518,4 +546,66 @@ void TestPhotos::onlyPlainFilesAreRead()
         QCOMPARE(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     }
     QCOMPARE(childSays({how, path}).value(0), said);
+}
+
+// A picture decoded whole (a BMP) and larger than a tile of its scaling is
+// fitted as a whole: each part in its place, as when scaled at once.
+void TestPhotos::aLargePictureIsFittedAsAWhole()
+{
+    const QImage picture = gradient(4000, 3000);
+    const QImage fitted = PictureFile::image(encoded(picture, "bmp"), QSize(400, 400));
+    const QImage expected = picture.scaled(QSize(400, 400), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QCOMPARE(fitted.size(), expected.size());
+    int furthest = 0;
+    for (int y = 0; y < fitted.height(); ++y)
+        for (int x = 0; x < fitted.width(); ++x) {
+            const QRgb got = fitted.pixel(x, y);
+            const QRgb wanted = expected.pixel(x, y);
+            furthest =
+                std::max({furthest, std::abs(qRed(got) - qRed(wanted)),
+                          std::abs(qGreen(got) - qGreen(wanted)), std::abs(qBlue(got) - qBlue(wanted))});
+        }
+    QVERIFY2(furthest <= 2, qPrintable(QString::number(furthest)));
+}
+
+void TestPhotos::readingStaysWithinItsBound_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<int>("mostMb");
+    // the largest picture read, all clear, its pixels 512 MB decoded;
+    // interlaced, it is decoded whole before it is scaled down
+    const int whole = PictureFile::kLargestDecodedMb + 48;
+    const QByteArray interlaced = clearPng(11585, 11585, true);
+    QTest::newRow("the largest PNG, interlaced, added")
+        << interlaced << QStringList{"read"} << "kept 11585 x 11585" << whole;
+    QTest::newRow("the largest PNG, interlaced, shown")
+        << interlaced << QStringList{"image", "400", "300"} << "image 300 x 300" << whole;
+    // not interlaced, its reader scales it down a row at a time
+    QTest::newRow("the largest PNG added")
+        << clearPng(11585, 11585) << QStringList{"read"} << "kept 11585 x 11585" << 64;
+    QTest::newRow("a BMP of the largest size, its pixels past its end")
+        << hollowBmp(11585) << QStringList{"read"}
+        << "refused: \"photo\" cannot be kept as a photo: the file ends before the pixels it claims (11585 × "
+           "11585)."
+        << 64;
+}
+
+// Reading a picture takes no more memory than its pixels decoded whole, at
+// most some 512 MB: nothing is copied whole beside them.
+void TestPhotos::readingStaysWithinItsBound()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, asked);
+    QFETCH(QString, said);
+    QFETCH(int, mostMb);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("photo"));
+    writeFile(path, bytes);
+    asked.insert(1, path);
+    const QStringList lines = childSays(asked);
+    QCOMPARE(lines.value(0), said);
+    const int grew = lines.value(1).toInt();
+    QVERIFY2(grew <= mostMb, qPrintable(QStringLiteral("%1 MB").arg(grew)));
 }
