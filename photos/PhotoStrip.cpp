@@ -1,5 +1,6 @@
 #include "PhotoStrip.h"
 
+#include "PictureDecoder.h"
 #include "PictureFile.h"
 #include "PictureQueue.h"
 #include "frmPhotoViewer.h"
@@ -44,6 +45,7 @@ PhotoStrip::PhotoStrip(AppState& state, QWidget* parent)
     : QWidget(parent)
     , m_state(state)
     , m_dialogs(state.dialogs)
+    , m_decoder(new PictureDecoder(this))
 {
     setObjectName(QStringLiteral("tabPhotos"));
     setAcceptDrops(true);
@@ -95,6 +97,7 @@ PhotoStrip::PhotoStrip(AppState& state, QWidget* parent)
     connect(cmdRemovePhoto, &QPushButton::clicked, this, &PhotoStrip::cmdRemovePhoto_Click);
     connect(lstPhotos, &QListWidget::currentRowChanged, this, &PhotoStrip::selectionChanged);
     connect(lstPhotos, &QListWidget::itemActivated, this, &PhotoStrip::openViewer);
+    connect(m_decoder, &PictureDecoder::decoded, this, &PhotoStrip::showPicture);
     connect(txtCaption, &QLineEdit::textEdited, this, [this](const QString& text) {
         const int row = lstPhotos->currentRow();
         if (row < 0)
@@ -141,8 +144,11 @@ void PhotoStrip::openViewer()
     if (row < 0 || !m_tables)
         return;
     QList<frmPhotoViewer::Photo> photos;
-    for (qsizetype i = 0; i < m_set.count(); ++i)
-        photos.append({[this, i] { return m_set.bytes(*m_tables, i); }, m_set.at(i).caption});
+    for (qsizetype i = 0; i < m_set.count(); ++i) {
+        const PhotoSet::Photo& photo = m_set.at(i);
+        photos.append({[this, i] { return m_set.bytes(*m_tables, i); }, photo.caption, photo.read.thumbnail,
+                       QSize(photo.read.width, photo.read.height)});
+    }
     frmPhotoViewer viewer(photos, row, window());
     m_dialogs.showModal(viewer);
 }
@@ -289,19 +295,35 @@ void PhotoStrip::selectionChanged()
 }
 
 // The selected photo, or the main one, fitted to the space beside the strip;
-// decoded only while the tab is shown.
+// decoded only while the tab is shown, and not on this thread: a photo newly
+// shown is its thumbnail, at the size the photo takes, until it is decoded.
 void PhotoStrip::showSelected()
 {
     if (!isVisible())
         return;
     const int row = lstPhotos->currentRow();
     if (row < 0 || !m_tables) {
+        m_decoder->cancel();
+        m_shown.clear();
         lblPhoto->setPixmap(QPixmap());
         lblPhoto->setText(m_set.count() == 0 ? QStringLiteral("No photos") : QString());
         return;
     }
+    const PhotoTables::Picture& picture = m_set.at(row).read;
     const QSize room = lblPhoto->size() * lblPhoto->devicePixelRatio();
-    QPixmap shown = QPixmap::fromImage(PictureFile::image(m_set.bytes(*m_tables, row), room));
+    if (picture.digest != m_shown) {
+        m_shown = picture.digest;
+        const QSize whole(picture.width, picture.height);
+        const QSize size = whole.scaled(room, Qt::KeepAspectRatio).boundedTo(whole).expandedTo(QSize(1, 1));
+        showPicture(QImage::fromData(picture.thumbnail)
+                        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    m_decoder->decode(m_set.bytes(*m_tables, row), room);
+}
+
+void PhotoStrip::showPicture(const QImage& image)
+{
+    QPixmap shown = QPixmap::fromImage(image);
     shown.setDevicePixelRatio(lblPhoto->devicePixelRatio());
     lblPhoto->setPixmap(shown);
 }

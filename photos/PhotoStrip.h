@@ -9,6 +9,7 @@
 
 class AppState;
 class Dialogs;
+class PictureDecoder;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -19,7 +20,9 @@ class QPushButton;
 // buttons that add and remove photos. Files dropped on it and a picture
 // pasted are added too; Ctrl+Left and Ctrl+Right, or dragging a thumbnail,
 // move the selected photo, the first being the item's main photo. Files
-// are read on another thread, while the progress of adding them shows.
+// are read on another thread, while the progress of adding them shows; the
+// photo shown large is decoded on another thread too, its thumbnail shown
+// meanwhile.
 class PhotoStrip : public QWidget
 {
     Q_OBJECT
@@ -64,6 +67,7 @@ private:
     void selectionChanged();
     void refill(qsizetype selected);
     void showSelected();
+    void showPicture(const QImage& image);
     void use(PictureQueue::Read& read);
     void added(const PhotoTables::Picture& picture, const QByteArray& bytes);
     void refuse(const QString& reason);
@@ -73,6 +77,10 @@ private:
     PhotoSet m_set;
     PhotoTables* m_tables = nullptr;
     bool m_filling = false;
+    // the picture shown large, decoded on another thread; the digest of
+    // the one shown, whose thumbnail shows until it is decoded
+    PictureDecoder* m_decoder;
+    QByteArray m_shown;
     QLabel* lblPhoto;
     QListWidget* lstPhotos;
     QLineEdit* txtCaption;

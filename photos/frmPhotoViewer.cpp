@@ -1,6 +1,6 @@
 #include "frmPhotoViewer.h"
 
-#include "PictureFile.h"
+#include "PictureDecoder.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +24,7 @@ constexpr int kLongestDrawn = 8192;
 frmPhotoViewer::frmPhotoViewer(QList<Photo> photos, qsizetype first, QWidget* parent)
     : QDialog(parent)
     , m_photos(std::move(photos))
+    , m_decoder(new PictureDecoder(this))
 {
     setObjectName(QStringLiteral("frmPhotoViewer"));
     lblPicture = new QLabel;
@@ -65,6 +66,16 @@ frmPhotoViewer::frmPhotoViewer(QList<Photo> photos, qsizetype first, QWidget* pa
     connect(cmdFit, &QPushButton::clicked, this, [this] { setZoom(0); });
     connect(cmdActualSize, &QPushButton::clicked, this, [this] { setZoom(1); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_decoder, &PictureDecoder::decoded, this, [this](const QImage& image) {
+        m_image = image;
+        // a picture stored without a size, before sizes were checked, is
+        // shown at the size it is decoded at
+        if (m_size.isEmpty() && !image.isNull()) {
+            m_size = image.size();
+            describe();
+        }
+        paint();
+    });
     const auto key = [this](QKeySequence sequence, std::function<void()> action) {
         connect(new QShortcut(sequence, this), &QShortcut::activated, this, std::move(action));
     };
@@ -85,14 +96,24 @@ void frmPhotoViewer::showPhoto(qsizetype i)
         return;
     m_shown = i;
     const Photo& photo = m_photos[i];
-    m_image = PictureFile::image(photo.bytes());
+    m_size = photo.size;
+    m_image = QImage::fromData(photo.thumbnail);
+    // never decoded larger than it is ever drawn
+    m_decoder->decode(photo.bytes(), QSize(kLongestDrawn, kLongestDrawn));
     setWindowTitle(QStringLiteral("Photo %1 of %2").arg(i + 1).arg(m_photos.size()));
-    const QString size = QStringLiteral("%1 × %2 pixels").arg(m_image.width()).arg(m_image.height());
-    lblAbout->setText(photo.caption.isEmpty() ? size : photo.caption + QStringLiteral("  —  ") + size);
+    describe();
     cmdPrevious->setEnabled(i > 0);
     cmdNext->setEnabled(i + 1 < m_photos.size());
     m_zoom = 0;
     paint();
+}
+
+// The caption of the photo shown and its size.
+void frmPhotoViewer::describe()
+{
+    const QString& caption = m_photos[m_shown].caption;
+    const QString size = QStringLiteral("%1 × %2 pixels").arg(m_size.width()).arg(m_size.height());
+    lblAbout->setText(caption.isEmpty() ? size : caption + QStringLiteral("  —  ") + size);
 }
 
 // A zoom of 1 shows one pixel of the photo on each of the screen's; zooming
@@ -100,31 +121,32 @@ void frmPhotoViewer::showPhoto(qsizetype i)
 void frmPhotoViewer::zoomBy(double factor)
 {
     double from = m_zoom;
-    if (from == 0 && !m_image.isNull())
-        from = double(lblPicture->pixmap().width()) / m_image.width();
+    if (from == 0 && !m_size.isEmpty())
+        from = double(lblPicture->pixmap().width()) / m_size.width();
     setZoom(std::clamp(from * factor, kLeastZoom, kMostZoom));
 }
 
 void frmPhotoViewer::setZoom(double zoom)
 {
-    const int longest = std::max(m_image.width(), m_image.height());
+    const int longest = std::max(m_size.width(), m_size.height());
     m_zoom = longest > 0 ? std::min(zoom, double(kLongestDrawn) / longest) : zoom;
     paint();
 }
 
+// The photo drawn from what is decoded of it (its thumbnail until then) at
+// the size the zoom gives its own pixels.
 void frmPhotoViewer::paint()
 {
-    if (m_image.isNull()) {
+    if (m_image.isNull() || m_size.isEmpty()) {
         lblPicture->setPixmap(QPixmap());
         return;
     }
     const qreal ratio = devicePixelRatioF();
     const QSize room = m_area->viewport()->size() * ratio;
-    const QSize wanted = m_zoom == 0
-                             ? m_image.size().scaled(room, Qt::KeepAspectRatio).boundedTo(m_image.size())
-                             : m_image.size() * m_zoom;
+    const QSize wanted =
+        m_zoom == 0 ? m_size.scaled(room, Qt::KeepAspectRatio).boundedTo(m_size) : m_size * m_zoom;
     QPixmap pixmap = QPixmap::fromImage(
-        m_image.scaled(wanted.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        m_image.scaled(wanted.expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     pixmap.setDevicePixelRatio(ratio);
     lblPicture->setPixmap(pixmap);
     lblPicture->resize(pixmap.deviceIndependentSize().toSize());

@@ -8,6 +8,7 @@
 #include "items/ItemListModel.h"
 #include "items/frmItemList.h"
 #include "photos/PhotoStrip.h"
+#include "photos/PictureFile.h"
 #include "store/PhotoTables.h"
 
 #include <QClipboard>
@@ -15,6 +16,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QTableView>
 #include <QThreadPool>
 #include <QWheelEvent>
@@ -56,6 +58,35 @@ void addThrough(Session& s, const QStringList& files)
     s.click("cmdAddPhotos");
 }
 
+// Holds every thread of the pool until let go, so that a picture given it
+// to decode waits meanwhile.
+class PoolHeld
+{
+public:
+    PoolHeld()
+        : m_threads(QThreadPool::globalInstance()->maxThreadCount())
+    {
+        for (int i = 0; i < m_threads; ++i)
+            QThreadPool::globalInstance()->start([this] {
+                m_started.release();
+                m_go.acquire();
+            });
+        m_started.acquire(m_threads);
+    }
+    ~PoolHeld() { letGo(); }
+    void letGo() { m_go.release(std::exchange(m_threads, 0)); }
+
+private:
+    int m_threads;
+    QSemaphore m_started;
+    QSemaphore m_go;
+};
+
+QImage shown(QLabel* label)
+{
+    return label->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
 } // namespace
 
 class TestPhotoTab : public QObject
@@ -76,6 +107,8 @@ private slots:
     void theMenusCarryPhotosThroughCsv();
     void aFileThatIsNoPlainFileIsTold_data();
     void aFileThatIsNoPlainFileIsTold();
+    void theThumbnailShowsWhileThePhotoIsDecoded();
+    void theViewerShowsTheThumbnailWhileThePhotoIsDecoded();
 };
 
 void TestPhotoTab::photosAreSavedWithTheItem_data()
@@ -399,4 +432,58 @@ void TestPhotoTab::aFileThatIsNoPlainFileIsTold()
     QCOMPARE(s.dialogs.messages[1].text,
              QStringLiteral("\"folder\" cannot be read: it is a folder, not a file."));
     QCOMPARE(s.get<QListWidget>("lstPhotos")->count(), 1);
+}
+
+// The photo shown large is decoded on another thread: its thumbnail shows at
+// the photo's size meanwhile, and the photo itself once decoded.
+void TestPhotoTab::theThumbnailShowsWhileThePhotoIsDecoded()
+{
+    Session s;
+    const QByteArray bytes = encoded(pattern(300, 200), "png");
+    addThrough(s, written(s, {{"a.png", bytes}}));
+    auto* photo = s.get<QLabel>("lblPhoto");
+    const QImage whole = PictureFile::image(bytes).convertToFormat(QImage::Format_RGB32);
+    PoolHeld held;
+    s.get<QTabWidget>("SSTab1")->setCurrentWidget(s.get("tabPhotos"));
+    QVERIFY(photo->width() >= 300 && photo->height() >= 200);
+    const QImage meanwhile = shown(photo);
+    QCOMPARE(meanwhile.size(), QSize(300, 200));
+    QVERIFY(meanwhile != whole); // the thumbnail, a JPEG of 256 pixels, scaled
+    held.letGo();
+    QTRY_COMPARE(shown(photo), whole);
+}
+
+// The viewer too shows the thumbnail of a photo until it is decoded.
+void TestPhotoTab::theViewerShowsTheThumbnailWhileThePhotoIsDecoded()
+{
+    Session s;
+    const QByteArray bytes = encoded(pattern(300, 200), "png");
+    addThrough(s, written(s, {{"a.png", bytes}}));
+    const QImage whole = PictureFile::image(bytes).convertToFormat(QImage::Format_RGB32);
+    QImage meanwhile;
+    QImage decoded;
+    QString about;
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        auto* picture = control<QLabel>(&dialog, "lblPicture");
+        control<QPushButton>(&dialog, "cmdActualSize")->click();
+        meanwhile = shown(picture);
+        about = control<QLabel>(&dialog, "lblAbout")->text();
+    });
+    auto* list = s.get<QListWidget>("lstPhotos");
+    list->setFocus();
+    {
+        PoolHeld held;
+        QTest::keyClick(list, Qt::Key_Return);
+    }
+    QCOMPARE(about, QStringLiteral("300 × 200 pixels"));
+    QCOMPARE(meanwhile.size(), QSize(300, 200));
+    QVERIFY(meanwhile != whole);
+    s.dialogs.modalSteps.enqueue([&](QDialog& dialog) {
+        auto* picture = control<QLabel>(&dialog, "lblPicture");
+        control<QPushButton>(&dialog, "cmdActualSize")->click();
+        QTRY_VERIFY(shown(picture) == whole);
+        decoded = shown(picture);
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(decoded, whole);
 }
