@@ -1,11 +1,18 @@
-// Long work's progress: when the dialog shows and how often it is brought up
-// to date, and what a report stopped by the collector leaves behind (nothing:
-// any earlier file of the name stays as it was).
+// Long work's progress: when the dialog shows, how often it is brought up to
+// date and that each update reaches the screen, and what a report stopped by
+// the collector leaves behind (nothing: any earlier file of the name stays as
+// it was).
 #include "ReportSession.h"
 
 #include "app/CollectionOpening.h"
 #include "app/LongWork.h"
+#include "app/QtDialogs.h"
+#include "reports/frmOutput.h"
 #include "store/CollectionSchema.h"
+
+#include <QPrinter>
+#include <QProgressBar>
+#include <QProgressDialog>
 
 namespace {
 
@@ -14,6 +21,59 @@ std::function<qint64()> movingClock(qint64 step)
 {
     return [now = qint64(0), step]() mutable { return now += step; };
 }
+
+// Qt's own dialogs, the progress window among them, with the file to write
+// chosen beforehand, for the printer too; a message is kept, not shown.
+class ChosenFileDialogs : public QtDialogs
+{
+public:
+    explicit ChosenFileDialogs(QString file)
+        : m_file(std::move(file))
+    {}
+    std::optional<QString> saveFileName(const QString&, const QString&) override { return m_file; }
+    bool printSetup(QPrinter& printer) override
+    {
+        printer.setOutputFileName(m_file);
+        return true;
+    }
+    Answer messageBox(const QString& text, Buttons, Icon, const QString&) override
+    {
+        messages.append(text);
+        return Answer::Cancel;
+    }
+    QStringList messages;
+
+private:
+    QString m_file;
+};
+
+// What the progress window painted: each text, each place of its bar and
+// each caption of its button, in the order they reached the screen.
+class PaintedProgress : public QObject
+{
+public:
+    PaintedProgress() { qApp->installEventFilter(this); }
+    QStringList texts;
+    QList<int> values;
+    QStringList buttons;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() != QEvent::Paint || !widget || !qobject_cast<QProgressDialog*>(widget->window()))
+            return false;
+        if (auto* label = qobject_cast<QLabel*>(widget);
+            label && texts.value(texts.size() - 1) != label->text())
+            texts.append(label->text());
+        if (auto* bar = qobject_cast<QProgressBar*>(widget);
+            bar && values.value(values.size() - 1, -1) != bar->value())
+            values.append(bar->value());
+        if (auto* button = qobject_cast<QPushButton*>(widget); button && !buttons.contains(button->text()))
+            buttons.append(button->text());
+        return false;
+    }
+};
 
 } // namespace
 
@@ -26,6 +86,8 @@ private slots:
     void aStoppedPdfLeavesTheEarlierFile();
     void aStoppedReportLeavesNoFile();
     void theSortForTheLanguageCannotBeCancelled();
+    void theProgressOverThePreviewIsPainted_data();
+    void theProgressOverThePreviewIsPainted();
 };
 
 // Nothing but the hourglass for half a second; then the dialog, over the
@@ -167,6 +229,51 @@ void TestLongWork::theSortForTheLanguageCannotBeCancelled()
     dialogs.progressTexts.clear();
     openCollection(state);
     QVERIFY(dialogs.progressTexts.isEmpty());
+}
+
+void TestLongWork::theProgressOverThePreviewIsPainted_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Save as P&DF") << "cmdPdf"
+                                  << "Saving the PDF: page %1 of %2";
+    QTest::newRow("&Print") << "cmdPrint"
+                            << "Printing: page %1 of %2";
+}
+
+// Over the preview of a long report, the progress window paints its text, its
+// bar and its "&Cancel" when it first shows and the text and bar again at
+// every update, while the work goes on.
+void TestLongWork::theProgressOverThePreviewIsPainted()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, text);
+    Reports reports;
+    for (int i = 0; i < 150; ++i)
+        reports.addForSale(QStringLiteral("Bear %1").arg(i), QString(), QString(), Value());
+    reports.run(1);
+    const int pages = reports.preview.document->pageCount();
+    QVERIFY(pages >= 3);
+    ChosenFileDialogs dialogs(reports.path(QStringLiteral("Report.pdf")));
+    AppState state(dialogs, RegionalSettings(kEnglish));
+    state.clock = movingClock(LongWork::kShowAfterMs);
+    frmOutput preview(state, nullptr);
+    preview.showDocument(std::move(reports.preview.document), reports.preview.title);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    PaintedProgress painted;
+    preview.findChild<QPushButton*>(button)->click();
+    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(contents(reports.path(QStringLiteral("Report.pdf"))).startsWith("%PDF"));
+    QStringList texts;
+    QList<int> values;
+    for (int page = 1; page <= pages; ++page) {
+        texts.append(text.arg(page).arg(pages));
+        values.append(page * 1000 / pages);
+    }
+    QCOMPARE(painted.texts, texts);
+    QCOMPARE(painted.values, values);
+    QCOMPARE(painted.buttons, QStringList{QStringLiteral("&Cancel")});
 }
 
 QTEST_MAIN(TestLongWork)
