@@ -124,7 +124,7 @@ bool ImportFromCsv(AppState& state, QWidget* owner)
             [&work](qint64 rows) { return work.step(rows, 0); }, mapping ? &*mapping : nullptr,
             sample.encoding);
         work.off();
-        frmImportSummary asked(summary, owner);
+        frmImportSummary asked(summary, locale, owner);
         state.dialogs.showModal(asked);
         if (!asked.importChosen())
             return false;

@@ -8,15 +8,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QString counted(qint64 count, const char* one, const char* many)
+QString frmImportSummary::counted(qint64 count, const char* one, const char* many) const
 {
-    return count == 1 ? QString::fromLatin1(one) : QString::fromLatin1(many).arg(QLocale().toString(count));
+    return count == 1 ? QString::fromLatin1(one) : QString::fromLatin1(many).arg(m_locale.toString(count));
 }
 
 // The lines kept of some rows, and a line for each kind of the rest.
-void appendNotes(QStringList& details, const ItemTransfer::RowNotes& notes)
+void frmImportSummary::appendNotes(QStringList& details, const ItemTransfer::RowNotes& notes) const
 {
     for (const ItemTransfer::Refusal& note : notes.kept())
         details.append(QStringLiteral("Line %1: %2").arg(note.line).arg(note.reason));
@@ -26,11 +24,11 @@ void appendNotes(QStringList& details, const ItemTransfer::RowNotes& notes)
                                               "%1 more rows with the same reason.")));
 }
 
-} // namespace
-
-frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, QWidget* parent)
+frmImportSummary::frmImportSummary(const ItemTransfer::Summary& summary, const QLocale& locale,
+                                   QWidget* parent)
     : QDialog(parent)
     , m_summary(summary)
+    , m_locale(locale)
 {
     setObjectName(QStringLiteral("frmImportSummary"));
     setWindowTitle(QStringLiteral("Import from CSV"));

@@ -3,6 +3,7 @@
 #include "ItemTransfer.h"
 
 #include <QDialog>
+#include <QLocale>
 
 class QCheckBox;
 class QLabel;
@@ -14,13 +15,14 @@ class QPushButton;
 // earlier row of the file, each lookup entry it makes, each row left out with
 // its line and why, and each description taken for an entry spelt otherwise.
 // "&Import" keeps the items, with those doubles only when "Add them anyway"
-// is ticked; "&Cancel" keeps nothing.
+// is ticked; "&Cancel" keeps nothing. Its counts are written in the locale of
+// the regional settings.
 class frmImportSummary : public QDialog
 {
     Q_OBJECT
 
 public:
-    frmImportSummary(const ItemTransfer::Summary& summary, QWidget* parent = nullptr);
+    frmImportSummary(const ItemTransfer::Summary& summary, const QLocale& locale, QWidget* parent = nullptr);
 
     bool importChosen() const { return m_import; }
     bool doublesChosen() const;
@@ -33,7 +35,10 @@ public:
 
 private:
     void showCounts();
+    QString counted(qint64 count, const char* one, const char* many) const;
+    void appendNotes(QStringList& details, const ItemTransfer::RowNotes& notes) const;
 
     const ItemTransfer::Summary& m_summary;
+    QLocale m_locale;
     bool m_import = false;
 };

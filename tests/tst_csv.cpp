@@ -242,6 +242,7 @@ private slots:
     void theHandoffKeepsOrderAndStopsTheMaker();
     void fieldsBeyondTheHeaderAreOnlyCounted_data();
     void fieldsBeyondTheHeaderAreOnlyCounted();
+    void theSummaryKeepsTheFirstThousandReasons_data();
     void theSummaryKeepsTheFirstThousandReasons();
     void theRowsAreWrittenBeforeTheAnswer_data();
     void theRowsAreWrittenBeforeTheAnswer();
@@ -1172,7 +1173,7 @@ void TestCsv::everyNewEntryCanBeRead()
         sellers.append(QStringLiteral("Seller number %1").arg(i));
     summary.newLookups.append({QStringLiteral("Bought From"), sellers});
     summary.newLookupCount = int(sellers.size());
-    frmImportSummary dialog(summary);
+    frmImportSummary dialog(summary, QLocale(QLocale::English, QLocale::UnitedStates));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     const QRect screen = dialog.screen()->availableGeometry();
@@ -1536,10 +1537,21 @@ void TestCsv::fieldsBeyondTheHeaderAreOnlyCounted()
     }
 }
 
+void TestCsv::theSummaryKeepsTheFirstThousandReasons_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("leftOut");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << "1,500";
+    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << "1.500";
+}
+
 // Of a great many rows left out, the first thousand are shown each with its
-// reason and the rest counted by reason.
+// reason and the rest counted by reason, the counts written in the locale of
+// the regional settings, whatever the system's.
 void TestCsv::theSummaryKeepsTheFirstThousandReasons()
 {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, leftOut);
     QByteArray file = "Name,Birthday,Quantity\n";
     for (int i = 0; i < 1500; ++i)
         file += i % 3 == 2 ? "a,someday,1\n" : "a,,many\n";
@@ -1554,15 +1566,13 @@ void TestCsv::theSummaryKeepsTheFirstThousandReasons()
     QCOMPARE(summary.refused.more(),
              (QList<std::pair<QString, qint64>>{{"Quantity: no whole number of pieces", 333},
                                                 {"Birthday: no date written as yyyy-mm-dd", 167}}));
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    frmImportSummary dialog(summary);
+    frmImportSummary dialog(summary, locale);
     QVERIFY(dialog.txtDetails->toPlainText().endsWith(
         "Line 1001: Quantity: \"many\" is no whole number of pieces.\n"
         "Quantity: no whole number of pieces: and 333 more rows with the same reason.\n"
         "Birthday: no date written as yyyy-mm-dd: and 167 more rows with the same reason."));
     QCOMPARE(dialog.lblSummary->text(),
-             QStringLiteral("1 item will be added.\n1,500 rows will be left out."));
-    QLocale::setDefault(QLocale::system());
+             QStringLiteral("1 item will be added.\n%1 rows will be left out.").arg(leftOut));
 }
 
 void TestCsv::theRowsAreWrittenBeforeTheAnswer_data()
