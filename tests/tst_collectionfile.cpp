@@ -245,7 +245,11 @@ void TestCollectionFile::unwritableFileOrFolderIsRefusedAtStart()
     const auto everyone =
         P::ReadOwner | P::ReadGroup | P::ReadOther | P::ExeOwner | P::ExeGroup | P::ExeOther;
     const auto writable = P::WriteOwner | P::WriteGroup | P::WriteOther;
-    QTemporaryDir dir;
+    // nobody must reach the folder, and root's own temporary folder (TMPDIR)
+    // may be closed to others
+    QTemporaryDir dir(command.isEmpty() ? QDir::tempPath() + QStringLiteral("/tst_collectionfile-XXXXXX")
+                                        : QStringLiteral("/tmp/tst_collectionfile-XXXXXX"));
+    QVERIFY(dir.isValid());
     QVERIFY(QFile::setPermissions(dir.path(), everyone | P::WriteOwner));
     const QString helper = dir.filePath(QStringLiteral("open_collection"));
     QVERIFY(QFile::copy(QStringLiteral(OPEN_COLLECTION), helper));
