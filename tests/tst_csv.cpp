@@ -1955,7 +1955,7 @@ void TestCsv::photosArePartOfAnItemsEquality()
     const ItemTransfer::Summary summary = importedWithPhotos(*db, file, collection.folder());
     QCOMPARE(summary.refused.count(), 0);
     QCOMPARE(photoColours(*db, colours), kept);
-    frmImportSummary dialog(summary);
+    frmImportSummary dialog(summary, QLocale(QLocale::English, QLocale::UnitedStates));
     QCOMPARE(dialog.lblSummary->text(), said);
 }
 
